@@ -1,0 +1,105 @@
+#include "text/OutputFile.h"
+
+#include "text/Error.h"
+#include "text/Gbk.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace qm {
+namespace {
+
+constexpr std::size_t kBufferSize = 1 << 16;
+
+} // namespace
+
+OutputFile::OutputFile(std::filesystem::path target) : target_(std::move(target)) {
+    temp_ = target_;
+    temp_.replace_filename("." + target_.filename().string() + ".part");
+    fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd_ < 0)
+        throwCannotCreate(gbk::fromPath(target_));
+    buffer_.reserve(kBufferSize);
+}
+
+OutputFile::~OutputFile() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        std::error_code ec;
+        std::filesystem::remove(temp_, ec);
+    }
+}
+
+void OutputFile::write(std::string_view bytes) {
+    if (fd_ < 0)
+        fail();
+    if (buffer_.size() + bytes.size() > kBufferSize) {
+        flush();
+        if (bytes.size() >= kBufferSize) {
+            buffer_.assign(bytes);
+            flush();
+            return;
+        }
+    }
+    buffer_.append(bytes);
+}
+
+void OutputFile::flush() {
+    const char* p = buffer_.data();
+    std::size_t left = buffer_.size();
+    while (left > 0) {
+        ssize_t n = ::write(fd_, p, left);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            fail();
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    buffer_.clear();
+}
+
+void OutputFile::commit() {
+    if (fd_ < 0)
+        fail();
+    flush();
+    int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0 || ::rename(temp_.c_str(), target_.c_str()) != 0) {
+        std::error_code ec;
+        std::filesystem::remove(temp_, ec);
+        throw Error("Cannot write file " + gbk::fromPath(target_));
+    }
+}
+
+void OutputFile::fail() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+        std::error_code ec;
+        std::filesystem::remove(temp_, ec);
+    }
+    throw Error("Cannot write file " + gbk::fromPath(target_));
+}
+
+void writeLines(ByteSink& sink, const std::vector<std::string>& lines) {
+    for (const std::string& line : lines) {
+        sink.write(line);
+        sink.write("\r\n");
+    }
+}
+
+void saveLines(const std::filesystem::path& path, const std::vector<std::string>& lines) {
+    OutputFile file(path);
+    writeLines(file, lines);
+    file.commit();
+}
+
+void saveBytes(const std::filesystem::path& path, std::string_view bytes) {
+    OutputFile file(path);
+    file.write(bytes);
+    file.commit();
+}
+
+} // namespace qm

@@ -1,0 +1,94 @@
+#include "text/ReadStream.h"
+
+#include "text/Error.h"
+#include "text/Gbk.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qm {
+namespace {
+
+constexpr std::int64_t kBufferSize = 1 << 16;
+
+} // namespace
+
+ReadStream::ReadStream(const std::filesystem::path& path) : path_(path) {
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    if (fd_ >= 0 && (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode))) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    if (fd_ < 0)
+        throwCannotOpen(gbk::fromPath(path));
+    size_ = st.st_size;
+    buf_.resize(static_cast<std::size_t>(kBufferSize));
+}
+
+ReadStream::~ReadStream() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+std::int64_t ReadStream::seek(std::int64_t offset, Origin origin) {
+    std::int64_t base = origin == Origin::Beginning ? 0 : origin == Origin::Current ? pos_ : size_;
+    pos_ = std::clamp<std::int64_t>(base + offset, 0, size_);
+    return pos_;
+}
+
+void ReadStream::fill(std::int64_t start) {
+    bufStart_ = start;
+    bufEnd_ = start;
+    std::int64_t want = std::min(kBufferSize, size_ - start);
+    std::int64_t got = 0;
+    while (got < want) {
+        ssize_t n = ::pread(fd_, buf_.data() + got, static_cast<std::size_t>(want - got), start + got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        got += n;
+    }
+    bufEnd_ = start + got;
+}
+
+bool ReadStream::readByteSlow(unsigned char& byte) {
+    if (pos_ >= size_)
+        return false;
+    // Reading backwards lands just below the buffer: centre the new buffer on the
+    // position so that both directions keep hitting it.
+    std::int64_t start = pos_ < bufStart_ ? std::max<std::int64_t>(0, pos_ - kBufferSize / 2) : pos_;
+    fill(start);
+    if (pos_ >= bufEnd_)
+        return false;
+    return readByte(byte);
+}
+
+std::string_view ReadStream::peekSpan() {
+    if (!(pos_ >= bufStart_ && pos_ < bufEnd_)) {
+        if (pos_ >= size_)
+            return {};
+        fill(pos_);
+    }
+    return {buf_.data() + (pos_ - bufStart_), static_cast<std::size_t>(bufEnd_ - pos_)};
+}
+
+std::int64_t ReadStream::read(std::string& out, std::int64_t count) {
+    std::int64_t done = 0;
+    while (done < count) {
+        std::string_view span = peekSpan();
+        if (span.empty())
+            break;
+        auto n = std::min<std::int64_t>(count - done, static_cast<std::int64_t>(span.size()));
+        out.append(span.data(), static_cast<std::size_t>(n));
+        pos_ += n;
+        done += n;
+    }
+    return done;
+}
+
+} // namespace qm
