@@ -1,0 +1,103 @@
+#pragma once
+
+#include "run/FileLayout.h"
+#include "split/StructureTree.h"
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qm {
+
+class RunHost;
+class DocumentConverter;
+class ProjectCompiler;
+
+// How a run ended, for front ends that report more than the summary box (the command
+// line's exit status).
+struct RunOutcome {
+    enum class Ending { Finished, Interrupted, WordFailure };
+    Ending ending = Ending::Finished;
+    int projectsWritten = 0; // files processed to the end
+    int chmsBuilt = 0;
+    std::string summary;     // the text of the summary box (GBK)
+};
+
+// The state of the program and the generation run over it: the opened files, the
+// run flags, the structure tree of the last file, the page frame texts and the logs.
+// One object per window (or command-line run); the front end talks to it through
+// RunHost. Not thread-safe: everything runs on the thread that calls run().
+class Generator {
+public:
+    // converter and compiler may be null: a Word document then takes the conversion
+    // failure path, and the compile step reports that no CHM was built.
+    Generator(RunHost& host, DocumentConverter* converter, ProjectCompiler* compiler);
+    ~Generator();
+    Generator(const Generator&) = delete;
+    Generator& operator=(const Generator&) = delete;
+
+    // The opened-file list (the open dialog's selection, in its order). Opening also
+    // sets the IntermediateHtml path from the first file.
+    void openFiles(std::vector<std::filesystem::path> files);
+    const std::vector<std::filesystem::path>& openedFiles() const { return openedFiles_; }
+    const std::filesystem::path& intermediateHtml() const { return layout_.intermediateHtml; }
+
+    // The generation run over the opened files. File errors (and a compiler that
+    // cannot be loaded) propagate as qm::Error after the run's final step has restored
+    // the flags and the host's controls.
+    RunOutcome run();
+
+    bool generating() const { return generating_; }
+    bool aborted() const { return aborted_; }
+    // The user confirmed stopping: the scan stops at its next byte, the run log is written.
+    void abort() { aborted_ = true; }
+    const std::filesystem::path& currentFile() const { return currentFile_; }
+
+    // The structure of the last processed file and where its pages are.
+    const StructureTree& tree() const { return tree_; }
+    const FileLayout& layout() const { return layout_; }
+    // The page of a node, derived from the current IntermediateHtml path.
+    std::filesystem::path topicPagePath(const StructureNode& node) const;
+
+    // The page frame: head, the text after the title, tail (GBK).
+    const std::string& pageHead() const;
+    const std::string& pageTail() const;
+    std::string afterTitle();
+    // Forget the cached head of the source, so the next page reads it again.
+    void clearSourceHeadCache();
+
+    const std::vector<std::string>& writtenTopics() const { return writtenTopics_; }
+    const std::vector<std::string>& runLog() const { return runLog_; }
+    const std::vector<std::string>& compileLog() const { return compileLog_; }
+
+private:
+    struct FileResult;
+    bool processFile(std::size_t i, std::size_t n, RunOutcome& outcome, bool& copyFailed);
+    bool convertDocument();
+    bool compileProject();
+    void closeWorkStream();
+    void finish();
+
+    RunHost& host_;
+    DocumentConverter* converter_;
+    ProjectCompiler* compiler_;
+
+    std::vector<std::filesystem::path> openedFiles_;
+    FileLayout layout_;
+    std::filesystem::path currentFile_;
+    bool generating_ = false;
+    bool aborted_ = false;
+    bool outsideTag_ = true; // carried from one scan to the next
+
+    std::unique_ptr<class ReadStream> workStream_;
+    std::filesystem::path workFileName_;
+    std::filesystem::path gbkCopy_; // a GBK copy of a source in another charset
+    StructureTree tree_;
+    std::vector<std::string> writtenTopics_;
+    std::vector<std::string> runLog_;
+    std::vector<std::string> compileLog_;
+    std::string sourceHeadCache_;
+};
+
+} // namespace qm

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qm {
+
+// One topic of the document. The four values are texts, as the structure view shows
+// them: Title (GBK), Position and EndPosition (decimal byte offsets) and Level (a
+// decimal digit, empty for the home topic).
+struct StructureNode {
+    std::string title;
+    std::string position;
+    std::string endPosition;
+    std::string level;
+
+    StructureNode* parent = nullptr; // none for a top-level node
+    std::size_t index = 0;           // 0-based place among its siblings
+    std::vector<std::unique_ptr<StructureNode>> children;
+
+    std::int64_t positionValue() const;
+};
+
+// The ordered forest of topics; a pre-order walk visits them in document order.
+class StructureTree {
+public:
+    // Appends a new last child of parent, or a new last top-level node for nullptr.
+    StructureNode& append(StructureNode* parent);
+    void clear() { roots_.clear(); }
+    bool empty() const { return roots_.empty(); }
+    const std::vector<std::unique_ptr<StructureNode>>& roots() const { return roots_; }
+
+    // Visits every node in document order.
+    void forEach(const std::function<void(const StructureNode&)>& visit) const;
+    std::size_t count() const;
+
+private:
+    std::vector<std::unique_ptr<StructureNode>> roots_;
+};
+
+} // namespace qm
