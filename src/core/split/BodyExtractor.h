@@ -1,0 +1,27 @@
+#pragma once
+
+#include "text/ReadStream.h"
+
+#include <filesystem>
+#include <memory>
+
+namespace qm {
+
+// Cuts the document text out of Word's HTML: the bytes from the end of the first div
+// start tag inside the body to the last "</div>" of the file (or, without a div, to
+// the last "</body>"). The slice goes into the body working file
+// <IntermediateHtml>.tmp<date-time> and workStream is reopened on it; workFileName
+// names it. Without a sound slice nothing is written and workStream stays on the
+// IntermediateHtml, which the heading scan then reads whole.
+//
+// workStream may be null on entry; it is then opened on intermediateHtml. Returns
+// false only when neither a stream nor a path was given; otherwise `generating`.
+bool ExtractBody(std::unique_ptr<ReadStream>& workStream,
+                 const std::filesystem::path& intermediateHtml,
+                 std::filesystem::path& workFileName, bool generating);
+
+// The body working file's name for an IntermediateHtml at the given date-time.
+std::filesystem::path BodyWorkingFilePath(const std::filesystem::path& intermediateHtml,
+                                          double dateTime);
+
+} // namespace qm

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+// The fixed texts around every topic page (GBK).
+namespace qm {
+
+// The maker named in the credit line and opened by the window's banner.
+inline constexpr std::string_view kMakerName = "Quillmark";
+inline constexpr std::string_view kMakerAddress = "https://quillmark.example.org/";
+
+// Opens the page up to the title start tag and one space.
+const std::string& PageHead();
+// Closes the section div, the body and the page.
+const std::string& PageTail();
+// White-on-white text naming the maker, written before the topic's bytes.
+const std::string& CreditLine();
+// The built-in text after the title: "</title>", a filtered style sheet for Word's
+// classes, "</head>", the body start tag and "<div class=Section1 ...>".
+const std::string& DefaultAfterTitle();
+
+// The IntermediateHtml's own text from "</title" through the first div start tag
+// after it (head, style sheet, body start tag), or empty when it has none.
+// Throws qm::Error when the file cannot be opened.
+std::string ReadSourceHead(const std::filesystem::path& intermediateHtml);
+
+} // namespace qm

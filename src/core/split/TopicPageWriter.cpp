@@ -1,0 +1,76 @@
+#include "split/TopicPageWriter.h"
+
+#include "split/PageFrame.h"
+#include "text/Gbk.h"
+#include "text/OutputFile.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace qm {
+namespace {
+
+std::int64_t toInt(const std::string& text) {
+    std::int64_t value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return value;
+}
+
+void copyPrefix(ReadStream& stream, std::int64_t count, ByteSink& out) {
+    std::int64_t saved = stream.position();
+    stream.seek(0, Origin::Beginning);
+    try {
+        std::string chunk;
+        while (count > 0) {
+            chunk.clear();
+            std::int64_t got = stream.read(chunk, std::min<std::int64_t>(count, 1 << 20));
+            if (got <= 0)
+                break;
+            out.write(chunk);
+            count -= got;
+        }
+    } catch (...) {
+        stream.seek(saved, Origin::Beginning);
+        throw;
+    }
+    stream.seek(saved, Origin::Beginning);
+}
+
+} // namespace
+
+TopicPageWriter::TopicPageWriter(std::filesystem::path contentFolder, PageSource& source,
+                                 std::vector<std::string>& writtenTopics,
+                                 std::vector<std::string>& runLog)
+    : contentFolder_(std::move(contentFolder)), source_(source), writtenTopics_(writtenTopics),
+      runLog_(runLog) {}
+
+std::string TopicPageWriter::topicName(const StructureNode& node) {
+    return node.title + "." + node.position;
+}
+
+void TopicPageWriter::write(const StructureNode& node, bool buffered,
+                            const std::string& topicBytes, ReadStream* rawSource) {
+    if (topicBytes.empty()) {
+        runLog_.push_back(node.title + gbk::fromUtf8("无法建立"));
+        return;
+    }
+    std::string name = topicName(node);
+    writtenTopics_.push_back(name);
+
+    OutputFile page(contentFolder_ / gbk::toPath(name + ".htm"));
+    if (buffered) {
+        page.write(PageHead());
+        page.write(name);
+        page.write(source_.afterTitle());
+        page.write(source_.prefixCode());
+        page.write(CreditLine());
+        page.write(topicBytes);
+        page.write(source_.suffixCode());
+        page.write(PageTail());
+    } else if (rawSource) {
+        copyPrefix(*rawSource, toInt(node.endPosition) - toInt(node.position), page);
+    }
+    page.commit();
+}
+
+} // namespace qm

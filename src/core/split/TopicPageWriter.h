@@ -1,0 +1,46 @@
+#pragma once
+
+#include "split/StructureTree.h"
+#include "text/ReadStream.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace qm {
+
+// What a page takes from the program at the moment it is written (GBK texts).
+class PageSource {
+public:
+    virtual ~PageSource() = default;
+    // The text after the title: the source's own head or the built-in one.
+    virtual std::string afterTitle() = 0;
+    // The additional code around the topic; empty when it is not to be written.
+    virtual std::string prefixCode() = 0;
+    virtual std::string suffixCode() = 0;
+};
+
+// Writes one page per topic into the ContentFolder, named <Title>.<Position>.htm,
+// and records the topic names written (document order) and the topics left empty.
+class TopicPageWriter {
+public:
+    TopicPageWriter(std::filesystem::path contentFolder, PageSource& source,
+                    std::vector<std::string>& writtenTopics, std::vector<std::string>& runLog);
+
+    // buffered: the page frames topicBytes. Otherwise the page is a byte copy of the
+    // first EndPosition - Position bytes of rawSource (the whole-document topic).
+    // An empty topicBytes writes nothing and logs "<Title>无法建立".
+    void write(const StructureNode& node, bool buffered, const std::string& topicBytes,
+               ReadStream* rawSource);
+
+    // <Title>.<Position>, the page's title, list entry and file name without ".htm".
+    static std::string topicName(const StructureNode& node);
+
+private:
+    std::filesystem::path contentFolder_;
+    PageSource& source_;
+    std::vector<std::string>& writtenTopics_;
+    std::vector<std::string>& runLog_;
+};
+
+} // namespace qm
