@@ -2,6 +2,7 @@
 
 #include "run/FileLayout.h"
 #include "split/StructureTree.h"
+#include "text/ReadStream.h"
 
 #include <filesystem>
 #include <memory>
@@ -41,7 +42,7 @@ public:
     // sets the IntermediateHtml path from the first file.
     void openFiles(std::vector<std::filesystem::path> files);
     const std::vector<std::filesystem::path>& openedFiles() const { return openedFiles_; }
-    const std::filesystem::path& intermediateHtml() const { return layout_.intermediateHtml; }
+    const std::filesystem::path& intermediateHtml() const { return intermediateHtml_; }
 
     // The generation run over the opened files. File errors (and a compiler that
     // cannot be loaded) propagate as qm::Error after the run's final step has restored
@@ -72,27 +73,33 @@ public:
     const std::vector<std::string>& compileLog() const { return compileLog_; }
 
 private:
-    struct FileResult;
-    bool processFile(std::size_t i, std::size_t n, RunOutcome& outcome, bool& copyFailed);
+    class Adapter;
+    enum class FileStep { Done, Interrupted, WordFailure, CopyFailed };
+    FileStep processFile(std::size_t i, std::size_t n, RunOutcome& outcome);
     bool convertDocument();
+    void scanHeadings();
+    void writeProject();
     bool compileProject();
+    void endRun(RunOutcome& outcome, std::size_t n, bool copyFailed);
     void closeWorkStream();
-    void finish();
+    void removeWorkingFiles();
 
     RunHost& host_;
     DocumentConverter* converter_;
     ProjectCompiler* compiler_;
 
     std::vector<std::filesystem::path> openedFiles_;
-    FileLayout layout_;
+    std::filesystem::path intermediateHtml_; // set by opening and by each file of a run
+    FileLayout layout_;                      // the file in hand, then the last one
     std::filesystem::path currentFile_;
     bool generating_ = false;
     bool aborted_ = false;
     bool outsideTag_ = true; // carried from one scan to the next
 
-    std::unique_ptr<class ReadStream> workStream_;
+    std::unique_ptr<ReadStream> workStream_;
     std::filesystem::path workFileName_;
-    std::filesystem::path gbkCopy_; // a GBK copy of a source in another charset
+    std::filesystem::path gbkCopy_; // a GBK copy of a page saved in another charset
+    std::filesystem::path pageSource_; // what the pages are cut from: the copy or the page
     StructureTree tree_;
     std::vector<std::string> writtenTopics_;
     std::vector<std::string> runLog_;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace qm {
@@ -49,6 +51,8 @@ public:
     // Handles pending events: repaints, and lets the user ask to stop (Generator::abort).
     // The scan calls it at most every ~30 ms.
     virtual void processEvents() {}
+    // The scan's counters, beside the Status text, for front ends that draw a bar.
+    virtual void scanProgress(std::int64_t /*done*/, std::int64_t /*total*/, std::size_t /*nodes*/) {}
     virtual void structureCleared() {}
     virtual void nodeAdded(const StructureNode&) {}   // a new node (its title may follow)
     virtual void nodeChanged(const StructureNode&) {} // its Title or EndPosition was set

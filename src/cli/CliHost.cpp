@@ -1,0 +1,117 @@
+#include "CliHost.h"
+
+#include "run/Generator.h"
+#include "text/Gbk.h"
+
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
+
+namespace qm::cli {
+namespace {
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+extern "C" void onInterrupt(int) { g_interrupted = 1; }
+
+// Message boxes break lines with CR LF or a bare CR; a terminal wants LF.
+std::string terminalText(const std::string& gbk) {
+    std::string text = gbk::toUtf8(gbk);
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r') {
+            out += '\n';
+            if (i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+CliHost::CliHost(const CliOptions& options, std::string beforeEntry, std::string afterEntry)
+    : options_(options), beforeEntry_(std::move(beforeEntry)), afterEntry_(std::move(afterEntry)),
+      title_(options.title.value_or(gbk::fromUtf8(" －帮助"))),
+      terminal_(isatty(STDERR_FILENO) == 1) {}
+
+void CliHost::installInterruptHandler() {
+    struct sigaction action {};
+    action.sa_handler = onInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+bool CliHost::interrupted() { return g_interrupted != 0; }
+
+void CliHost::clearBar() {
+    if (barShown_) {
+        std::fputs("\r\033[K", stderr);
+        barShown_ = false;
+    }
+}
+
+void CliHost::line(const std::string& utf8) {
+    if (options_.quiet)
+        return;
+    clearBar();
+    std::fprintf(stderr, "%s\n", utf8.c_str());
+}
+
+void CliHost::showText(RunField field, const std::string& text) {
+    switch (field) {
+    case RunField::FileCount:
+        fileCount_ = text;
+        break;
+    case RunField::SourceFileName:
+        fileName_ = gbk::toUtf8(text);
+        break;
+    case RunField::TargetFolder:
+        line(fileCount_ + " " + fileName_);
+        break;
+    case RunField::Status:
+        // The scan's counter goes to the bar; everything else (conversion, compiler
+        // messages) is worth a line.
+        if (!text.empty() && text.find('/') == std::string::npos)
+            line("  " + terminalText(text));
+        break;
+    default:
+        break;
+    }
+}
+
+void CliHost::scanProgress(std::int64_t done, std::int64_t total, std::size_t nodes) {
+    if (options_.quiet || !terminal_)
+        return;
+    constexpr int kWidth = 30;
+    int filled = total > 0 ? static_cast<int>(done * kWidth / total) : kWidth;
+    std::string bar(static_cast<std::size_t>(filled), '#');
+    bar.resize(kWidth, '.');
+    std::fprintf(stderr, "\r\033[K  %s [%s] %.1f/%.1f MB, %zu topics", fileCount_.c_str(), bar.c_str(),
+                 static_cast<double>(done) / 1e6, static_cast<double>(total) / 1e6, nodes);
+    barShown_ = true;
+}
+
+void CliHost::showSummary(const std::string& text) {
+    clearBar();
+    std::printf("%s\n", terminalText(text).c_str());
+    std::fflush(stdout);
+}
+
+void CliHost::showWordFailure(const std::string& text) {
+    clearBar();
+    std::fprintf(stderr, "%s\n(LibreOffice may be missing: the conversion of Word documents needs "
+                         "the package libreoffice-writer-nogui.)\n",
+                 terminalText(text).c_str());
+}
+
+void CliHost::processEvents() {
+    if (g_interrupted && generator_ != nullptr && !generator_->aborted()) {
+        clearBar();
+        generator_->abort();
+    }
+}
+
+} // namespace qm::cli

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "CliOptions.h"
+#include "run/RunHost.h"
+
+#include <cstdint>
+#include <string>
+
+namespace qm {
+class Generator;
+}
+
+namespace qm::cli {
+
+// The run's host on a terminal: settings from the options, progress on stderr (a bar
+// on a terminal, plain lines otherwise), the summary on stdout. Ctrl-C asks the run to
+// stop at its next check.
+class CliHost : public RunHost {
+public:
+    CliHost(const CliOptions& options, std::string beforeEntry, std::string afterEntry);
+
+    void attach(Generator& generator) { generator_ = &generator; }
+    static void installInterruptHandler();
+    static bool interrupted();
+
+    std::string levelText() override { return options_.level; }
+    bool autoTitle() override { return options_.autoTitle; }
+    bool useDefaultHeader() override { return options_.defaultHeader; }
+    bool useAdditionalCode() override { return !beforeEntry_.empty() || !afterEntry_.empty(); }
+    std::string beforeEntry() override { return beforeEntry_; }
+    std::string afterEntry() override { return afterEntry_; }
+    std::string chmTitle() override { return title_; }
+    void setChmTitle(const std::string& title) override { title_ = title; }
+    std::string chmFileName() override { return chmFileName_; }
+    void setChmFileName(const std::string& name) override { chmFileName_ = name; }
+
+    void showText(RunField field, const std::string& text) override;
+    void scanProgress(std::int64_t done, std::int64_t total, std::size_t nodes) override;
+    void showSummary(const std::string& text) override;
+    void showWordFailure(const std::string& text) override;
+    void processEvents() override;
+
+private:
+    void line(const std::string& utf8);
+    void clearBar();
+
+    const CliOptions& options_;
+    std::string beforeEntry_;
+    std::string afterEntry_;
+    std::string title_;
+    std::string chmFileName_;
+    std::string fileCount_;
+    std::string fileName_;
+    Generator* generator_ = nullptr;
+    bool terminal_ = false;
+    bool barShown_ = false;
+};
+
+} // namespace qm::cli

@@ -1,0 +1,85 @@
+#include "CliOptions.h"
+
+#include "text/Gbk.h"
+
+namespace qm::cli {
+
+std::string UsageText() {
+    return "Usage: quillmark [OPTIONS] FILE...\n"
+           "Turns Word documents (.doc .docx .rtf .odt) and HTML pages that Word saved\n"
+           "(.htm .html) into an HTML Help project beside each file, and compiles it to a CHM.\n"
+           "\n"
+           "Options:\n"
+           "  -t, --title TEXT     help title (turns the automatic title off)\n"
+           "      --no-auto-title  keep the title \" －帮助\" instead of <name> －帮助\n"
+           "  -l, --level DIGIT    deepest heading level that starts a topic (0 = all, default)\n"
+           "      --default-header use the built-in page head instead of the document's own\n"
+           "      --prefix FILE    additional code after the body start tag of every page\n"
+           "      --suffix FILE    additional code before the body end tag of every page\n"
+           "      --addcode FILE   additional code pair from a saved .ahtml file\n"
+           "      --no-compile     write the project but do not compile the CHM\n"
+           "  -q, --quiet          no progress output\n"
+           "  -h, --help           show this help\n"
+           "      --version        show the version\n"
+           "\n"
+           "Exit status: 0 done, 1 an error ended the run, 2 bad usage,\n"
+           "3 a CHM was not built, 130 interrupted.\n";
+}
+
+ParseResult ParseCommandLine(const std::vector<std::string>& args) {
+    ParseResult result;
+    CliOptions& o = result.options;
+    auto fail = [&result](std::string message) {
+        result.error = std::move(message);
+        return result;
+    };
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= args.size())
+                return false;
+            out = args[++i];
+            return true;
+        };
+        std::string v;
+        if (a == "-h" || a == "--help") {
+            o.help = true;
+        } else if (a == "--version") {
+            o.version = true;
+        } else if (a == "-q" || a == "--quiet") {
+            o.quiet = true;
+        } else if (a == "--no-compile") {
+            o.compile = false;
+        } else if (a == "--default-header") {
+            o.defaultHeader = true;
+        } else if (a == "--no-auto-title") {
+            o.autoTitle = false;
+        } else if (a == "-t" || a == "--title") {
+            if (!value(v))
+                return fail(a + " needs a text");
+            o.title = gbk::fromUtf8(v);
+            o.autoTitle = false;
+        } else if (a == "-l" || a == "--level") {
+            if (!value(v) || v.size() != 1 || v[0] < '0' || v[0] > '9')
+                return fail(a + " needs one digit from 0 to 9");
+            o.level = v;
+        } else if (a == "--prefix" || a == "--suffix" || a == "--addcode") {
+            if (!value(v))
+                return fail(a + " needs a file");
+            auto& slot = a == "--prefix" ? o.prefixFile : a == "--suffix" ? o.suffixFile : o.addcodeFile;
+            slot = std::filesystem::absolute(v);
+        } else if (a == "--") {
+            for (++i; i < args.size(); ++i)
+                o.files.push_back(std::filesystem::absolute(args[i]));
+        } else if (a.size() > 1 && a[0] == '-') {
+            return fail("unknown option " + a);
+        } else {
+            o.files.push_back(std::filesystem::absolute(a));
+        }
+    }
+    if (o.files.empty() && !o.help && !o.version)
+        return fail("no FILE given");
+    return result;
+}
+
+} // namespace qm::cli

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qm::cli {
+
+// The command line, parsed into the settings the window holds.
+struct CliOptions {
+    std::vector<std::filesystem::path> files; // absolute paths, in the order given
+    std::optional<std::string> title;        // GBK; set = no automatic title
+    bool autoTitle = true;
+    std::string level = "0";
+    bool defaultHeader = false;
+    std::optional<std::filesystem::path> prefixFile;
+    std::optional<std::filesystem::path> suffixFile;
+    std::optional<std::filesystem::path> addcodeFile;
+    bool compile = true;
+    bool quiet = false;
+    bool help = false;
+    bool version = false;
+};
+
+struct ParseResult {
+    CliOptions options;
+    std::string error; // empty when the command line is usable
+};
+
+ParseResult ParseCommandLine(const std::vector<std::string>& args);
+
+// The usage text (UTF-8).
+std::string UsageText();
+
+} // namespace qm::cli

@@ -1,0 +1,71 @@
+// quillmark: the generation run without a window.
+#include "CliHost.h"
+#include "CliOptions.h"
+#include "project/ChmCompiler.h"
+#include "run/Generator.h"
+#include "text/Error.h"
+#include "text/Gbk.h"
+#include "text/ReadStream.h"
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+std::string readWhole(const std::filesystem::path& path) {
+    qm::ReadStream stream(path);
+    std::string bytes;
+    stream.read(bytes, stream.size());
+    return bytes;
+}
+
+int runCli(const qm::cli::CliOptions& options) {
+    std::string before = options.prefixFile ? readWhole(*options.prefixFile) : std::string();
+    std::string after = options.suffixFile ? readWhole(*options.suffixFile) : std::string();
+    qm::cli::CliHost host(options, before, after);
+    qm::ChmCompiler compiler;
+    qm::Generator generator(host, nullptr, options.compile ? &compiler : nullptr);
+    host.attach(generator);
+    qm::cli::CliHost::installInterruptHandler();
+
+    generator.openFiles(options.files);
+    qm::RunOutcome outcome = generator.run();
+    switch (outcome.ending) {
+    case qm::RunOutcome::Ending::WordFailure:
+        return 1;
+    case qm::RunOutcome::Ending::Interrupted:
+        std::fprintf(stderr, "%s\n", qm::gbk::toUtf8(outcome.summary).c_str());
+        return generator.aborted() ? 130 : 1;
+    case qm::RunOutcome::Ending::Finished:
+        break;
+    }
+    if (options.compile && outcome.chmsBuilt < static_cast<int>(options.files.size()))
+        return 3;
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qm::cli::ParseResult parsed =
+        qm::cli::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (!parsed.error.empty()) {
+        std::fprintf(stderr, "quillmark: %s\n\n%s", parsed.error.c_str(),
+                     qm::cli::UsageText().c_str());
+        return 2;
+    }
+    if (parsed.options.help) {
+        std::fputs(qm::cli::UsageText().c_str(), stdout);
+        return 0;
+    }
+    if (parsed.options.version) {
+        std::printf("quillmark %s\n", QM_VERSION);
+        return 0;
+    }
+    try {
+        return runCli(parsed.options);
+    } catch (const qm::Error& e) {
+        std::fprintf(stderr, "quillmark: %s\n", qm::gbk::toUtf8(e.what()).c_str());
+        return 1;
+    }
+}

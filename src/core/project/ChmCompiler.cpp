@@ -1,0 +1,98 @@
+#include "project/ChmCompiler.h"
+
+#include "text/Error.h"
+
+#include <cassert>
+#include <dlfcn.h>
+#include <filesystem>
+#include <memory>
+#include <unistd.h>
+
+namespace qm {
+namespace {
+
+std::unique_ptr<TChmCompiler> g_instance;
+std::string g_searchFolder;
+
+// The codes Windows gives for a missing module and a missing entry point, so that
+// the message reads as users of the help compiler know it.
+constexpr int kModuleNotFound = 126;
+constexpr int kProcNotFound = 127;
+
+[[noreturn]] void throwSystemError(int code, const char* text) {
+    std::string message = text && *text ? text : "A call to an OS function failed";
+    throw Error("System Error.  Code: " + std::to_string(code) + ".\r\n" + message);
+}
+
+std::string executableFolder() {
+    std::error_code ec;
+    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : exe.parent_path().string();
+}
+
+void logCallback(const char* text) {
+    assert(g_instance && "ChmCompiler: callback without a compiler");
+    if (g_instance && g_instance->OnLog)
+        g_instance->OnLog(text ? text : "");
+}
+
+int progressCallback(const char* text) {
+    assert(g_instance && "ChmCompiler: callback without a compiler");
+    if (!g_instance || !g_instance->OnProgress)
+        return -1; // true, all bits set
+    return g_instance->OnProgress(text ? text : "") ? -1 : 0;
+}
+
+} // namespace
+
+const char* TChmCompiler::LibraryName() { return "libhha.so"; }
+
+TChmCompiler::TChmCompiler() {
+    std::string folder = g_searchFolder.empty() ? executableFolder() : g_searchFolder;
+    std::string local = folder + "/" + LibraryName();
+    library_ = std::filesystem::exists(local) ? dlopen(local.c_str(), RTLD_NOW | RTLD_LOCAL)
+                                              : nullptr;
+    loadedFrom_ = local;
+    if (!library_) {
+        library_ = dlopen(LibraryName(), RTLD_NOW | RTLD_LOCAL);
+        loadedFrom_ = LibraryName();
+    }
+    if (!library_)
+        throwSystemError(kModuleNotFound, dlerror());
+    void* entry = dlsym(library_, "HHA_CompileHHP");
+    if (!entry) {
+        std::string text = dlerror();
+        dlclose(library_);
+        library_ = nullptr;
+        throwSystemError(kProcNotFound, text.c_str());
+    }
+    compile_ = reinterpret_cast<decltype(compile_)>(entry);
+}
+
+TChmCompiler::~TChmCompiler() {
+    compile_ = nullptr;
+    if (library_)
+        dlclose(library_);
+}
+
+bool TChmCompiler::Compile(const std::string& projectPath) {
+    return compile_(projectPath.c_str(), logCallback, progressCallback, 0) != 0;
+}
+
+TChmCompiler& GetChmCompiler() {
+    if (!g_instance)
+        g_instance = std::make_unique<TChmCompiler>();
+    return *g_instance;
+}
+
+void SetChmCompilerSearchFolder(const std::string& folder) { g_searchFolder = folder; }
+
+bool ChmCompiler::compile(const std::filesystem::path& project, const LogFn& log,
+                          const ProgressFn& progress) {
+    TChmCompiler& compiler = GetChmCompiler();
+    compiler.OnLog = log;
+    compiler.OnProgress = progress;
+    return compiler.Compile(project.string());
+}
+
+} // namespace qm

@@ -1,0 +1,89 @@
+#include "project/ProjectWriter.h"
+
+#include "run/FileLayout.h"
+#include "split/TopicPageWriter.h"
+#include "text/Gbk.h"
+#include "text/OutputFile.h"
+
+namespace qm {
+namespace {
+
+// Splits a text at CR LF into lines (the templates carry their own line breaks).
+void appendSplit(std::vector<std::string>& lines, const std::string& text) {
+    std::size_t start = 0;
+    for (std::size_t at; (at = text.find("\r\n", start)) != std::string::npos; start = at + 2)
+        lines.push_back(text.substr(start, at - start));
+    if (start < text.size())
+        lines.push_back(text.substr(start));
+}
+
+std::string optionsBlock(const std::string& chmFile, const std::string& baseName,
+                         const std::string& defaultTopic, const std::string& title) {
+    return "[OPTIONS] \r\n Compatibility=1.1 or later \r\nCompiled file=" + chmFile +
+           " \r\nContents file=" + baseName + ".hhc \r\nDefault topic=" + defaultTopic +
+           " \r\nDisplay compile progress=No \r\nEnhanced decompilation=Yes \r\nFull text "
+           "search stop list file=quelra.stp \r\nFull-text search=Yes \r\nIndex file=" +
+           baseName + ".hhk \r\n" + gbk::fromUtf8("Language=0x804 中文(中国) \r\nTitle=") +
+           title + gbk::fromUtf8(" \r\nDefault Window=Main \r\nDefault font=宋体,9,134 ") +
+           "\r\n[INFOTYPES] \r\n";
+}
+
+std::string windowBlock(const std::string& title, const std::string& baseName,
+                        const std::string& defaultTopic) {
+    return "[WINDOWS] \r\nMain=\"" + title + "\",\"" + baseName + ".hhc\",\"" + baseName +
+           ".hhk\",\"" + defaultTopic + "\",\"" + defaultTopic +
+           "\",,,,,0x1561,185,0x107E,[1,1,1000,776],0x0,0x0,,,,,0\r\n";
+}
+
+// The entry without its last ".<Position>".
+std::string titleOf(const std::string& entry) {
+    std::size_t dot = entry.rfind('.');
+    return dot == std::string::npos ? entry : entry.substr(0, dot);
+}
+
+} // namespace
+
+std::string ContextNumber(std::size_t k) { return "100" + std::to_string(k); }
+
+ProjectFiles BuildProjectFiles(const ProjectInput& input, const std::string& baseName,
+                               const std::string& contentFolderPrefix) {
+    ProjectFiles files;
+    const StructureNode& first = *input.tree.roots().front();
+    files.defaultPage = TopicPageWriter::topicName(first) + ".htm";
+    std::string defaultTopic = contentFolderPrefix + files.defaultPage;
+
+    appendSplit(files.project, optionsBlock(input.chmFileName, baseName, defaultTopic, input.title));
+    files.project.push_back(windowBlock(input.title, baseName, defaultTopic));
+    files.project.push_back("[FILES]");
+    for (const std::string& entry : input.writtenTopics)
+        files.project.push_back(contentFolderPrefix + entry + ".htm");
+    files.project.push_back("");
+    files.project.push_back("[ALIAS]");
+    files.project.push_back("#include " + contentFolderPrefix + "Alias.h");
+    files.project.push_back("");
+    files.project.push_back("[MAP]");
+    files.project.push_back("#include " + contentFolderPrefix + "HelpID.h");
+
+    std::size_t k = 0;
+    for (const std::string& entry : input.writtenTopics) {
+        ++k;
+        std::string id = std::to_string(k);
+        files.alias.push_back("IDH_" + id + " = " + contentFolderPrefix + entry + ".htm");
+        files.helpIds.push_back("#define IDH_" + id + " " + ContextNumber(k));
+        files.idList.push_back(ContextNumber(k) + "\t\t" + titleOf(entry));
+    }
+    return files;
+}
+
+std::string WriteProjectFile(const ProjectInput& input, const FileLayout& layout) {
+    if (input.tree.empty())
+        return {};
+    ProjectFiles files = BuildProjectFiles(input, layout.baseName, layout.contentFolderPrefix());
+    saveLines(layout.contentFolder / "Alias.h", files.alias);
+    saveLines(layout.contentFolder / "HelpID.h", files.helpIds);
+    saveLines(layout.projectFilePath("hhp"), files.project);
+    saveLines(layout.projectFilePath("txt"), files.idList);
+    return files.defaultPage;
+}
+
+} // namespace qm

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "split/StructureTree.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace qm {
+
+struct FileLayout;
+
+// What goes into the project of one source file (GBK texts).
+struct ProjectInput {
+    const StructureTree& tree;
+    const std::vector<std::string>& writtenTopics; // "<Title>.<Position>", topic k = entry k
+    std::string title;                             // the help title
+    std::string chmFileName;                       // "<name>.chm"
+};
+
+// Writes Alias.h and HelpID.h into the ContentFolder, then <name>.hhp and the ID list
+// <name>.txt into the target folder. Nothing is written for an empty tree. Returns the
+// default page (the first root node's page name) or empty when nothing was written.
+// A file that cannot be written raises qm::Error; files saved before it stay.
+std::string WriteProjectFile(const ProjectInput& input, const FileLayout& layout);
+
+// The project file's, Alias.h's, HelpID.h's and the ID list's lines.
+struct ProjectFiles {
+    std::vector<std::string> project;
+    std::vector<std::string> alias;
+    std::vector<std::string> helpIds;
+    std::vector<std::string> idList;
+    std::string defaultPage;
+};
+ProjectFiles BuildProjectFiles(const ProjectInput& input, const std::string& baseName,
+                               const std::string& contentFolderPrefix);
+
+// Topic k's context number: the text "100" followed by k, read as a number.
+std::string ContextNumber(std::size_t k);
+
+} // namespace qm

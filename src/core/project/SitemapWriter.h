@@ -1,0 +1,37 @@
+#pragma once
+
+#include "split/StructureTree.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace qm {
+
+// The contents (.hhc) and index (.hhk) files: the same tree of entries, one per
+// structure node, each linking <ContentFolderPrefix><Title>.<Position>.htm. GBK text,
+// CR LF; titles are inserted as they are.
+class SitemapWriter {
+public:
+    explicit SitemapWriter(std::string contentFolderPrefix);
+
+    // Appends the entry of node and, nested in "<UL>"/"</UL>", of its subtree.
+    void AddSitemapBranch(std::vector<std::string>& contents, std::vector<std::string>& index,
+                          const StructureNode& node) const;
+    void AddSitemapEntry(std::vector<std::string>& contents, std::vector<std::string>& index,
+                         const std::string& title, std::int64_t position) const;
+
+    // The two files' lines for a whole tree.
+    void build(const StructureTree& tree, std::vector<std::string>& contents,
+               std::vector<std::string>& index) const;
+
+private:
+    std::string prefix_;
+};
+
+// Writes <hhc> then <hhk>; a failure raises qm::Error (the contents file may stay).
+void WriteContentsAndIndex(const StructureTree& tree, const std::string& contentFolderPrefix,
+                           const std::filesystem::path& hhc, const std::filesystem::path& hhk);
+
+} // namespace qm

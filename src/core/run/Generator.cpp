@@ -1,0 +1,296 @@
+#include "run/Generator.h"
+
+#include "project/ProjectWriter.h"
+#include "project/SitemapWriter.h"
+#include "run/CopyFolder.h"
+#include "run/DocumentConverter.h"
+#include "run/ProjectCompiler.h"
+#include "run/RunHost.h"
+#include "split/BodyExtractor.h"
+#include "split/HeadingScanner.h"
+#include "split/PageFrame.h"
+#include "split/ScanObserver.h"
+#include "split/TopicPageWriter.h"
+#include "text/DelphiFormat.h"
+#include "text/Error.h"
+#include "text/Gbk.h"
+#include "text/OutputFile.h"
+
+namespace qm {
+namespace {
+
+std::string u8(const char* text) { return gbk::fromUtf8(text); }
+
+std::string pathText(const std::filesystem::path& path) { return gbk::fromPath(path); }
+
+// Removes leading and trailing blanks and control characters.
+std::string trimmed(const std::string& text) {
+    std::size_t first = 0;
+    std::size_t last = text.size();
+    while (first < last && static_cast<unsigned char>(text[first]) <= 32)
+        ++first;
+    while (last > first && static_cast<unsigned char>(text[last - 1]) <= 32)
+        --last;
+    return text.substr(first, last - first);
+}
+
+// Word's pages are text with tags; a file with NUL bytes or without a single tag is
+// something else (a picture, an archive, a damaged file) and would become a page of
+// garbage, so it is refused before anything is written.
+void RejectNonHtml(ReadStream& stream) {
+    std::string head;
+    stream.read(head, 1 << 16);
+    stream.seek(0, Origin::Beginning);
+    if (head.find('\0') != std::string::npos || (!head.empty() && head.find('<') == std::string::npos))
+        throw Error(u8("文件不是HTML网页：") + pathText(stream.path()));
+}
+
+} // namespace
+
+// The scan's and the page writer's view of the program: settings from the host,
+// progress to the host, the page frame from the generator.
+class Generator::Adapter : public ScanObserver, public PageSource {
+public:
+    explicit Adapter(Generator& g) : g_(g) {}
+
+    std::string levelText() override { return g_.host_.levelText(); }
+    void nodeAdded(const StructureNode& node) override { g_.host_.nodeAdded(node); }
+    void nodeChanged(const StructureNode& node) override { g_.host_.nodeChanged(node); }
+    void progress(std::int64_t done, std::int64_t total) override {
+        g_.host_.scanProgress(done, total, g_.tree_.count());
+        g_.host_.showText(RunField::Status, std::to_string(done) + "/" + std::to_string(total));
+        g_.host_.processEvents();
+    }
+    void remainingTime(const std::string& text) override {
+        g_.host_.showText(RunField::EndTime, text);
+    }
+    bool aborted() override { return g_.aborted_; }
+
+    std::string afterTitle() override { return g_.afterTitle(); }
+    std::string prefixCode() override {
+        return g_.host_.useAdditionalCode() ? g_.host_.beforeEntry() : std::string();
+    }
+    std::string suffixCode() override {
+        return g_.host_.useAdditionalCode() ? g_.host_.afterEntry() : std::string();
+    }
+
+private:
+    Generator& g_;
+};
+
+Generator::Generator(RunHost& host, DocumentConverter* converter, ProjectCompiler* compiler)
+    : host_(host), converter_(converter), compiler_(compiler) {}
+
+Generator::~Generator() { removeWorkingFiles(); }
+
+void Generator::openFiles(std::vector<std::filesystem::path> files) {
+    openedFiles_ = std::move(files);
+    if (!openedFiles_.empty())
+        intermediateHtml_ = replaceExtension(openedFiles_.front(), ".htm");
+}
+
+std::filesystem::path Generator::topicPagePath(const StructureNode& node) const {
+    return FileLayout::forSource(intermediateHtml_).topicPagePath(node.title, node.position);
+}
+
+const std::string& Generator::pageHead() const { return PageHead(); }
+const std::string& Generator::pageTail() const { return PageTail(); }
+
+std::string Generator::afterTitle() {
+    const std::filesystem::path& source = pageSource_.empty() ? intermediateHtml_ : pageSource_;
+    std::error_code ec;
+    if (host_.useDefaultHeader() || source.empty() || !std::filesystem::is_regular_file(source, ec))
+        return DefaultAfterTitle();
+    if (sourceHeadCache_.empty())
+        sourceHeadCache_ = ReadSourceHead(source);
+    return sourceHeadCache_;
+}
+
+void Generator::clearSourceHeadCache() { sourceHeadCache_.clear(); }
+
+void Generator::closeWorkStream() { workStream_.reset(); }
+
+void Generator::removeWorkingFiles() {
+    closeWorkStream();
+    std::error_code ec;
+    if (!workFileName_.empty())
+        std::filesystem::remove(workFileName_, ec);
+    workFileName_.clear();
+    if (!gbkCopy_.empty())
+        std::filesystem::remove(gbkCopy_, ec);
+    gbkCopy_.clear();
+    pageSource_.clear();
+}
+
+RunOutcome Generator::run() {
+    RunOutcome outcome;
+    generating_ = true;
+    host_.runStarted();
+    // The final step runs however the run ends, errors included.
+    struct FinalStep {
+        Generator& g;
+        ~FinalStep() {
+            g.generating_ = false;
+            g.removeWorkingFiles();
+            g.host_.runFinished();
+        }
+    } finalStep{*this};
+
+    host_.showText(RunField::BeginTime, u8("    开始时间：") + delphi::dateTimeText(delphi::now()));
+    host_.showText(RunField::EndTime, "");
+    std::size_t n = openedFiles_.size();
+    outcome.summary = u8("已经生成以下 Microsoft Html Help Workshop 工程文件：\r\n");
+
+    bool copyFailed = false;
+    for (std::size_t i = 0; i < n; ++i) {
+        FileStep step = processFile(i, n, outcome);
+        if (step == FileStep::WordFailure) {
+            outcome.ending = RunOutcome::Ending::WordFailure;
+            return outcome;
+        }
+        if (step == FileStep::CopyFailed) {
+            copyFailed = true;
+            break;
+        }
+        if (step == FileStep::Interrupted)
+            break;
+    }
+    endRun(outcome, n, copyFailed);
+    return outcome;
+}
+
+Generator::FileStep Generator::processFile(std::size_t i, std::size_t n, RunOutcome& outcome) {
+    const std::filesystem::path& file = openedFiles_[i];
+    sourceHeadCache_.clear();
+    host_.showText(RunField::SourceFileName, pathText(file));
+    intermediateHtml_ = replaceExtension(file, ".htm");
+    currentFile_ = file;
+    host_.showText(RunField::FileCount, "(" + std::to_string(i + 1) + "/" + std::to_string(n) + ")");
+    layout_ = FileLayout::forSource(file);
+    if (host_.autoTitle())
+        host_.setChmTitle(layout_.baseName + u8(" －帮助"));
+
+    if (layout_.needsConversion() && !convertDocument()) {
+        host_.showWordFailure(u8("保存中间文件到【") + layout_.targetFolderText() +
+                              u8("】下失败，可能是以下原因：\r\n1、安装Office时没有安装文件转换器。"
+                                 "\r\n2、Word版本较低\r\n3、磁盘已满\r\n4、磁盘写保护\r\n请尝试将Word"
+                                 "文档手工另存为HTML文件后直接打开html文件进行转换。"));
+        return FileStep::WordFailure;
+    }
+
+    // Open the page before anything is made beside it: a missing page leaves no trace.
+    closeWorkStream();
+    pageSource_ = intermediateHtml_;
+    workStream_ = std::make_unique<ReadStream>(pageSource_);
+    RejectNonHtml(*workStream_);
+
+    std::error_code ec;
+    if (!std::filesystem::is_directory(layout_.contentFolder, ec))
+        std::filesystem::create_directory(layout_.contentFolder, ec); // a failure shows at the first page
+    if (std::filesystem::is_directory(layout_.supportingFiles, ec) &&
+        !CopyFolder(layout_.supportingFiles, layout_.contentFolder))
+        return FileStep::CopyFailed;
+
+    if (!ExtractBody(workStream_, pageSource_, workFileName_, generating_))
+        return FileStep::Interrupted;
+
+    tree_.clear();
+    host_.structureCleared();
+    runLog_.clear();
+    host_.showText(RunField::TargetFolder,
+                   u8("生成文件保存到【") + layout_.targetFolderText() + u8("】目录下"));
+    host_.setChmFileName(layout_.baseName + ".chm");
+    scanHeadings();
+
+    if (!aborted_)
+        outcome.summary += pathText(layout_.projectFilePath("hhp")) + "\r\n";
+    if (!runLog_.empty())
+        saveLines(layout_.projectFilePath("txt"), runLog_);
+    if (!aborted_) {
+        writeProject();
+        if (compileProject()) {
+            outcome.summary += "\r" + u8("已根据工程文件生成\"") +
+                               pathText(layout_.projectFilePath("chm")) + "\"\r\r";
+            ++outcome.chmsBuilt;
+        }
+        outcome.summary += "\r" + u8("索引ID对应文件生成到：\"") +
+                           pathText(layout_.projectFilePath("txt")) + u8("\"中") + "\r";
+        ++outcome.projectsWritten;
+    }
+    removeWorkingFiles();
+    return aborted_ ? FileStep::Interrupted : FileStep::Done;
+}
+
+bool Generator::convertDocument() {
+    host_.showText(RunField::Status, u8("正在生成中间文件，请稍候……"));
+    host_.setBusy(true);
+    host_.processEvents();
+    bool ok = converter_ != nullptr &&
+              (converter_->convert(layout_.source, intermediateHtml_, false) ||
+               converter_->convert(layout_.source, intermediateHtml_, true));
+    host_.showText(RunField::Status, "");
+    host_.setBusy(false);
+    return ok;
+}
+
+void Generator::scanHeadings() {
+    Adapter adapter(*this);
+    TopicPageWriter writer(layout_.contentFolder, adapter, writtenTopics_, runLog_);
+    writtenTopics_.clear();
+    HeadingScanner scanner({workStream_, pageSource_, layout_.baseName}, tree_, writer, adapter,
+                           outsideTag_);
+    scanner.scan();
+}
+
+void Generator::writeProject() {
+    ProjectInput input{tree_, writtenTopics_, host_.chmTitle(), host_.chmFileName()};
+    std::string defaultPage = WriteProjectFile(input, layout_);
+    if (!defaultPage.empty())
+        host_.showText(RunField::DefaultPage, defaultPage);
+    WriteContentsAndIndex(tree_, layout_.contentFolderPrefix(), layout_.projectFilePath("hhc"),
+                          layout_.projectFilePath("hhk"));
+}
+
+bool Generator::compileProject() {
+    host_.showText(RunField::Status, u8("正在编译……"));
+    compileLog_.clear();
+    bool built = false;
+    if (compiler_ != nullptr) {
+        built = compiler_->compile(
+            layout_.projectFilePath("hhp"),
+            [this](const std::string& text) {
+                std::string line = trimmed(text);
+                if (!line.empty())
+                    compileLog_.push_back(u8("编译信息：") + line);
+            },
+            [this](const std::string& text) {
+                host_.showText(RunField::Status, text);
+                host_.processEvents();
+                return true;
+            });
+    }
+    host_.showText(RunField::Status, "");
+    if (!compileLog_.empty())
+        saveLines(layout_.projectFilePath("log"), compileLog_);
+    return built;
+}
+
+void Generator::endRun(RunOutcome& outcome, std::size_t n, bool copyFailed) {
+    currentFile_.clear();
+    if (!aborted_ && !copyFailed) {
+        outcome.summary += u8("如果没有生成CHM文件请使用Microsoft Html Help Workshop或quillmark-hhc "
+                              "编译相关工程文件，生成CHM文件");
+    } else {
+        outcome.ending = RunOutcome::Ending::Interrupted;
+        runLog_.push_back(outcome.summary);
+        runLog_.push_back(delphi::longTime(delphi::now()) + u8("用户中断操作。"));
+        std::filesystem::path txt = layout_.projectFilePath("txt");
+        saveLines(txt, runLog_);
+        outcome.summary = u8("操作被用户中断，相关内容请查看") + pathText(txt);
+    }
+    host_.showText(RunField::EndTime, u8("    结束时间：") + delphi::dateTimeText(delphi::now()));
+    if (n > 0 && !aborted_)
+        host_.showSummary(outcome.summary);
+}
+
+} // namespace qm
