@@ -1,0 +1,212 @@
+#include "addcode/UntrustedXml.h"
+
+#include "text/Charset.h"
+#include "text/Error.h"
+#include "text/Gbk.h"
+
+#include <libxml/parser.h>
+#include <libxml/parserInternals.h>
+
+#include <algorithm>
+#include <climits>
+#include <mutex>
+#include <string>
+
+namespace qm::xml {
+namespace {
+
+// How much of the offending line the error message shows, in characters.
+constexpr std::size_t kShownCharacters = 40;
+constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD"; // U+FFFD in UTF-8
+
+// Network off; no DTD loading, no attribute defaults from a DTD, no entity substitution,
+// no XInclude, no XML_PARSE_HUGE. The declared encoding is ignored because the text
+// handed to libxml2 has already been decoded to UTF-8 by us.
+constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_IGNORE_ENC;
+
+std::string upperAscii(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return out;
+}
+
+// The line'th line (1-based) of UTF-8 text, without its line break, cut to the first
+// kShownCharacters characters.
+std::string shownLine(std::string_view text, int line) {
+    std::size_t begin = 0;
+    for (int i = 1; i < line && begin != std::string_view::npos; ++i) {
+        begin = text.find('\n', begin);
+        if (begin != std::string_view::npos)
+            ++begin;
+    }
+    if (line < 1 || begin == std::string_view::npos)
+        return {};
+    std::string_view rest = text.substr(begin);
+    rest = rest.substr(0, std::min(rest.find('\n'), rest.find('\r')));
+    std::size_t characters = 0;
+    std::size_t end = 0;
+    for (; end < rest.size(); ++end) {
+        bool startsCharacter = (static_cast<unsigned char>(rest[end]) & 0xC0) != 0x80;
+        if (startsCharacter && ++characters > kShownCharacters)
+            break;
+    }
+    return std::string(rest.substr(0, end));
+}
+
+// The message users of the file format have always seen: reason, the line number and
+// the start of the line, separated by CR LF.
+[[noreturn]] void fail(std::string_view reason, int line, std::string_view text) {
+    while (!reason.empty() && static_cast<unsigned char>(reason.back()) <= ' ')
+        reason.remove_suffix(1);
+    throw Error(gbk::fromUtf8(reason) + "\r\nLine: " + std::to_string(line) + "\r\n" +
+                gbk::fromUtf8(shownLine(text, line)));
+}
+
+// The value of the encoding pseudo-attribute of a leading XML declaration, or empty.
+std::string_view declaredEncoding(std::string_view bytes) {
+    if (!bytes.starts_with("<?xml"))
+        return {};
+    std::string_view decl = bytes.substr(0, bytes.find("?>"));
+    std::size_t i = decl.find("encoding");
+    if (i == std::string_view::npos)
+        return {};
+    i += 8;
+    auto skipBlanks = [&] {
+        while (i < decl.size() &&
+               (decl[i] == ' ' || decl[i] == '\t' || decl[i] == '\r' || decl[i] == '\n'))
+            ++i;
+    };
+    skipBlanks();
+    if (i >= decl.size() || decl[i] != '=')
+        return {};
+    ++i;
+    skipBlanks();
+    if (i >= decl.size() || (decl[i] != '"' && decl[i] != '\''))
+        return {};
+    std::size_t end = decl.find(decl[i], i + 1);
+    if (end == std::string_view::npos)
+        return {};
+    return decl.substr(i + 1, end - i - 1);
+}
+
+// The charset to decode the file with: a byte-order mark wins, then the declaration,
+// then UTF-8 (the XML default). Windows' "GB2312" is really code page 936, GBK.
+std::string chooseCharset(std::string_view& bytes) {
+    if (bytes.starts_with("\xEF\xBB\xBF")) {
+        bytes.remove_prefix(3);
+        return "UTF-8";
+    }
+    if (bytes.starts_with("\xFF\xFE")) {
+        bytes.remove_prefix(2);
+        return "UTF-16LE";
+    }
+    if (bytes.starts_with("\xFE\xFF")) {
+        bytes.remove_prefix(2);
+        return "UTF-16BE";
+    }
+    std::string_view declared = declaredEncoding(bytes);
+    if (declared.empty())
+        return "UTF-8";
+    std::string upper = upperAscii(declared);
+    if (upper == "GB2312" || upper == "GBK" || upper == "CP936" || upper == "WINDOWS-936")
+        return "GBK";
+    std::string name(declared);
+    if (name.find('\0') != std::string::npos || !charset::isKnown(name.c_str()))
+        fail("Unsupported encoding " + name, 1, bytes);
+    return name;
+}
+
+std::string decode(std::string_view bytes) {
+    std::string name = chooseCharset(bytes);
+    std::string utf8 = charset::toUtf8(bytes, name.c_str());
+    // The decoder replaces bytes that are not text in the charset by U+FFFD; taking
+    // them silently would load something else than the file holds.
+    std::size_t bad = utf8.find(kReplacementCharacter);
+    if (bad != std::string::npos) {
+        auto line = std::count(utf8.begin(), utf8.begin() + static_cast<std::ptrdiff_t>(bad), '\n');
+        fail("Invalid character for the encoding " + name, static_cast<int>(line) + 1, utf8);
+    }
+    return utf8;
+}
+
+struct ParseState {
+    bool doctype = false;
+    int doctypeLine = 0;
+    bool failed = false;
+    std::string reason;
+    int line = 0;
+};
+
+ParseState& stateOf(void* userData) {
+    auto* ctxt = static_cast<xmlParserCtxtPtr>(userData);
+    return *static_cast<ParseState*>(ctxt->_private);
+}
+
+// Keeps the first error: later ones are mostly consequences of it. Also keeps libxml2
+// from printing to stderr.
+void onError(void* userData, xmlErrorPtr error) {
+    ParseState& state = stateOf(userData);
+    if (state.failed || error == nullptr || error->level < XML_ERR_ERROR)
+        return;
+    state.failed = true;
+    state.reason = error->message ? error->message : "XML error";
+    state.line = error->line;
+}
+
+// Called once the name and external ID of a document type declaration are read, before
+// its internal subset: stopping here means no entity is ever declared and no external
+// DTD or entity file is ever opened.
+void onDoctype(void* userData, const xmlChar*, const xmlChar*, const xmlChar*) {
+    auto* ctxt = static_cast<xmlParserCtxtPtr>(userData);
+    ParseState& state = stateOf(userData);
+    state.doctype = true;
+    state.doctypeLine = xmlSAX2GetLineNumber(ctxt);
+    xmlStopParser(ctxt);
+}
+
+struct ContextDeleter {
+    void operator()(xmlParserCtxt* ctxt) const { xmlFreeParserCtxt(ctxt); }
+};
+
+} // namespace
+
+void initialize() {
+    static std::once_flag once;
+    std::call_once(once, [] { xmlInitParser(); });
+}
+
+Document parseUntrusted(std::string_view bytes) {
+    initialize();
+    std::string text = decode(bytes);
+    if (text.size() > static_cast<std::size_t>(INT_MAX))
+        fail("The file is too large", 1, text);
+    if (text.empty())
+        fail("Document is empty", 1, text);
+
+    std::unique_ptr<xmlParserCtxt, ContextDeleter> ctxt(
+        xmlCreateMemoryParserCtxt(text.data(), static_cast<int>(text.size())));
+    if (!ctxt)
+        throw Error("Out of memory while reading XML");
+    xmlCtxtUseOptions(ctxt.get(), kParseOptions);
+    ParseState state;
+    ctxt->_private = &state;
+    ctxt->sax->serror = onError;
+    ctxt->sax->internalSubset = onDoctype;
+
+    xmlParseDocument(ctxt.get());
+    Document doc(ctxt->myDoc);
+    ctxt->myDoc = nullptr;
+
+    if (state.doctype)
+        fail("A document type declaration (DOCTYPE) is not allowed in this file", state.doctypeLine,
+             text);
+    if (state.failed)
+        fail(state.reason, state.line, text);
+    if (!ctxt->wellFormed || !doc || !xmlDocGetRootElement(doc.get()))
+        fail("The file is not well-formed XML", ctxt->input ? ctxt->input->line : 1, text);
+    return doc;
+}
+
+} // namespace qm::xml
