@@ -1,0 +1,36 @@
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace qm {
+
+// How a child process ended.
+struct ProcessResult {
+    enum class Ending {
+        Exited,     // it ended by itself; exitCode holds its status
+        Signalled,  // a signal ended it (a crash)
+        TimedOut,   // it passed the time limit; its whole process group was killed
+        NotStarted, // the program could not be started
+    };
+    Ending ending = Ending::NotStarted;
+    int exitCode = -1;
+
+    bool succeeded() const { return ending == Ending::Exited && exitCode == 0; }
+};
+
+// Runs program with args (no shell) in a process group of its own, with stdin, stdout
+// and stderr on /dev/null, and waits for it at most timeLimit. When it ends, or the time
+// is up, every process left in its group is killed, so that nothing it started outlives
+// the call. program is a path, or a bare name looked up in PATH. Never throws.
+ProcessResult runChildProcess(const std::filesystem::path& program,
+                              const std::vector<std::string>& args,
+                              std::chrono::milliseconds timeLimit);
+
+// The program's full path when a bare name is found in PATH (or the path itself when it
+// names an executable file); empty when there is none.
+std::filesystem::path findProgram(const std::filesystem::path& program);
+
+} // namespace qm

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "run/DocumentConverter.h"
+
+#include <chrono>
+#include <filesystem>
+#include <string_view>
+
+namespace qm {
+
+// Converts Word documents (.doc, .docx, .rtf, .odt) into Word's HTML dialect with
+// LibreOffice in headless mode, run as a child process (no shell, nothing shown).
+//
+// The object owns a private folder under the system's temporary folder: a LibreOffice
+// user profile, made on the first conversion and reused by every later one (so another
+// LibreOffice of the user's is never disturbed and only the first conversion pays for a
+// new profile), and a work folder per conversion. The folder is removed with the object.
+// Not thread-safe: one conversion at a time per object.
+class LibreOfficeConverter : public DocumentConverter {
+public:
+    static constexpr std::chrono::milliseconds kDefaultTimeLimit{120'000};
+
+    // timeLimit bounds every LibreOffice call; a call that passes it is ended with all
+    // the processes it started. program is LibreOffice's program (a path or a name looked
+    // up in PATH); empty looks for "soffice", then "libreoffice".
+    explicit LibreOfficeConverter(std::chrono::milliseconds timeLimit = kDefaultTimeLimit,
+                                  std::filesystem::path program = {});
+    ~LibreOfficeConverter() override;
+    LibreOfficeConverter(const LibreOfficeConverter&) = delete;
+    LibreOfficeConverter& operator=(const LibreOfficeConverter&) = delete;
+
+    // Writes the page at htmlPath (empty: docPath with ".htm") and its pictures in the
+    // folder beside it named like htmlPath with ".files", replacing an earlier page and
+    // folder of those names, as WordDialect.h describes the result. The first try
+    // (useWebPageFormat false) uses LibreOffice's HTML export, the second its XHTML export,
+    // a separate code path that can succeed where the first failed. True exactly when the
+    // page has been written; on false nothing at htmlPath or in the folder has changed.
+    // The document is only read. Never throws.
+    bool convert(const std::filesystem::path& docPath, const std::filesystem::path& htmlPath,
+                 bool useWebPageFormat) override;
+
+    // One LibreOffice call: converts source into outDir with an export filter such as
+    // "html:HTML (StarWriter)" or "doc:MS Word 97". True when LibreOffice ended normally;
+    // whether it wrote a file is for the caller to see. Never throws.
+    bool exportTo(const std::filesystem::path& source, const std::filesystem::path& outDir,
+                  std::string_view filter);
+
+    // True when LibreOffice's program was found.
+    bool available() const { return !program_.empty(); }
+
+private:
+    std::filesystem::path program_;
+    std::filesystem::path root_; // private folder; empty when it could not be made
+    std::chrono::milliseconds timeLimit_;
+    unsigned jobs_ = 0;
+};
+
+} // namespace qm

@@ -1,0 +1,277 @@
+#include "word/WordDialect.h"
+
+#include "word/HtmlTags.h"
+#include "word/SourceCharset.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <optional>
+
+namespace qm {
+namespace {
+
+constexpr std::string_view kSectionStart = "<div class=Section1>";
+constexpr std::string_view kSectionEnd = "</div>";
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// An attribute value as the file name it stands for: the few entities an exporter
+// writes in names decoded, then the percent-encoding of the URL.
+std::string linkTarget(std::string_view value) {
+    std::string unescaped;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        static constexpr std::pair<std::string_view, char> kEntities[] = {
+            {"&amp;", '&'},   {"&quot;", '"'}, {"&#39;", '\''},
+            {"&apos;", '\''}, {"&lt;", '<'},   {"&gt;", '>'}};
+        bool replaced = false;
+        if (value[i] == '&')
+            for (auto [entity, c] : kEntities)
+                if (value.substr(i).starts_with(entity)) {
+                    unescaped += c;
+                    i += entity.size() - 1;
+                    replaced = true;
+                    break;
+                }
+        if (!replaced)
+            unescaped += value[i];
+    }
+    std::string out;
+    for (std::size_t i = 0; i < unescaped.size(); ++i) {
+        int hi = 0;
+        int lo = 0;
+        if (unescaped[i] == '%' && i + 2 < unescaped.size() &&
+            (hi = hexValue(unescaped[i + 1])) >= 0 && (lo = hexValue(unescaped[i + 2])) >= 0) {
+            out += static_cast<char>(hi * 16 + lo);
+            i += 2;
+        } else {
+            out += unescaped[i];
+        }
+    }
+    if (out.starts_with("./"))
+        out.erase(0, 2);
+    return out;
+}
+
+// The link text for a file of the folder: what would break a URL or the attribute is
+// escaped; everything else (spaces, non-ASCII names) stays as Word writes it.
+std::string linkText(std::string_view folder, std::string_view name) {
+    std::string out;
+    for (char c : std::string(folder) + "/" + std::string(name)) {
+        switch (c) {
+        case '%':
+            out += "%25";
+            break;
+        case '#':
+            out += "%23";
+            break;
+        case '?':
+            out += "%3F";
+            break;
+        case '&':
+            out += "&amp;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&#39;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::optional<std::string> decodeBase64(std::string_view text) {
+    std::string out;
+    unsigned int buffer = 0;
+    int bits = 0;
+    for (char c : text) {
+        int v = -1;
+        if (c >= 'A' && c <= 'Z')
+            v = c - 'A';
+        else if (c >= 'a' && c <= 'z')
+            v = c - 'a' + 26;
+        else if (c >= '0' && c <= '9')
+            v = c - '0' + 52;
+        else if (c == '+' || c == '-')
+            v = 62;
+        else if (c == '/' || c == '_')
+            v = 63;
+        else if (c == '=')
+            break;
+        else if (c == ' ' || c == '\t' || c == '\r' || c == '\n')
+            continue;
+        else
+            return std::nullopt;
+        buffer = (buffer << 6) | static_cast<unsigned int>(v);
+        bits += 6;
+        if (bits >= 8) {
+            bits -= 8;
+            out += static_cast<char>((buffer >> bits) & 0xFFu);
+        }
+    }
+    return out;
+}
+
+// "image/png" -> "png"; unknown types keep their subtype when it is a plain word.
+std::string extensionOfType(std::string_view type) {
+    std::string sub(
+        type.substr(type.find('/') == std::string_view::npos ? type.size() : type.find('/') + 1));
+    std::transform(sub.begin(), sub.end(), sub.begin(),
+                   [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; });
+    if (sub == "jpeg" || sub == "pjpeg")
+        return "jpg";
+    if (sub == "svg+xml")
+        return "svg";
+    if (sub == "x-wmf")
+        return "wmf";
+    if (sub == "x-emf")
+        return "emf";
+    bool plain = !sub.empty() && std::all_of(sub.begin(), sub.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+    });
+    return plain ? sub : "bin";
+}
+
+std::string extensionOfName(std::string_view name) {
+    std::size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos || dot + 1 == name.size())
+        return "bin";
+    std::string ext(name.substr(dot + 1));
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; });
+    return ext;
+}
+
+// Collects the pictures in order of first use and names them as Word does.
+class PictureNames {
+public:
+    explicit PictureNames(const std::vector<std::string>& exported) : exported_(exported) {}
+
+    // The folder name of an exported file, or nullopt when target names none.
+    std::optional<std::string> forExported(const std::string& target) {
+        if (std::find(exported_.begin(), exported_.end(), target) == exported_.end())
+            return std::nullopt;
+        if (auto it = byExported_.find(target); it != byExported_.end())
+            return it->second;
+        std::string name = next(extensionOfName(target));
+        byExported_[target] = name;
+        files_.push_back({name, target, {}});
+        return name;
+    }
+
+    // The folder name of a picture given inside the page as "data:<type>;base64,<data>".
+    std::optional<std::string> forDataUri(std::string_view uri) {
+        std::size_t comma = uri.find(',');
+        if (comma == std::string_view::npos)
+            return std::nullopt;
+        std::string_view header = uri.substr(5, comma - 5);
+        if (header.size() < 7 || !html::equalsLower(header.substr(header.size() - 7), ";base64"))
+            return std::nullopt;
+        std::optional<std::string> bytes = decodeBase64(uri.substr(comma + 1));
+        if (!bytes)
+            return std::nullopt;
+        if (auto it = byBytes_.find(*bytes); it != byBytes_.end())
+            return it->second;
+        std::string name = next(extensionOfType(header.substr(0, header.size() - 7)));
+        byBytes_[*bytes] = name;
+        files_.push_back({name, {}, std::move(*bytes)});
+        return name;
+    }
+
+    // All files: the pictures in use, then what the export wrote that nothing links to.
+    std::vector<SupportingFile> files() && {
+        for (const std::string& e : exported_)
+            if (!byExported_.contains(e))
+                files_.push_back({e, e, {}});
+        return std::move(files_);
+    }
+
+private:
+    std::string next(const std::string& ext) {
+        char number[16];
+        std::snprintf(number, sizeof number, "%03d", ++count_);
+        return "image" + std::string(number) + "." + ext;
+    }
+
+    const std::vector<std::string>& exported_;
+    std::map<std::string, std::string> byExported_;
+    std::map<std::string, std::string> byBytes_;
+    std::vector<SupportingFile> files_;
+    int count_ = 0;
+};
+
+} // namespace
+
+WordPage toWordDialect(std::string_view exportedPage, const std::vector<std::string>& exportedFiles,
+                       std::string_view filesFolder) {
+    const std::string text = pageToUtf8(exportedPage);
+    PictureNames pictures(exportedFiles);
+    std::vector<html::Edit> edits;
+    std::optional<std::size_t> bodyStart;
+    std::optional<std::size_t> bodyEnd;
+    std::optional<std::size_t> htmlEnd;
+
+    html::forEachTag(text, [&](const html::Tag& tag) {
+        if (tag.closing) {
+            if (tag.is("body"))
+                bodyEnd = tag.offset; // the last one counts
+            else if (tag.is("html"))
+                htmlEnd = tag.offset;
+            return true;
+        }
+        if (tag.is("body") && !bodyStart)
+            bodyStart = tag.end;
+        for (const html::Attribute& a : tag.attributes) {
+            if (a.value.empty())
+                continue;
+            std::optional<std::string> name;
+            if (a.value.size() > 5 && html::equalsLower(a.value.substr(0, 5), "data:"))
+                name = pictures.forDataUri(a.value);
+            else
+                name = pictures.forExported(linkTarget(a.value));
+            if (!name)
+                continue;
+            std::string link = linkText(filesFolder, *name);
+            if (a.quote == '\0')
+                edits.push_back({a.valueOffset, a.value.size(), "\"" + link + "\""});
+            else
+                edits.push_back({a.valueOffset, a.value.size(), link});
+        }
+        return true;
+    });
+
+    if (bodyStart) {
+        edits.push_back({*bodyStart, 0, std::string(kSectionStart)});
+        std::size_t end = text.size();
+        if (bodyEnd && *bodyEnd >= *bodyStart)
+            end = *bodyEnd;
+        else if (htmlEnd && *htmlEnd >= *bodyStart)
+            end = *htmlEnd;
+        edits.push_back({end, 0, std::string(kSectionEnd)});
+    }
+
+    WordPage page;
+    page.html = utf8PageToGbk(html::applyEdits(text, std::move(edits)));
+    page.files = std::move(pictures).files();
+    return page;
+}
+
+} // namespace qm

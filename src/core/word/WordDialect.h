@@ -1,0 +1,37 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qm {
+
+// A file of the supporting-files folder <name>.files beside a Word page.
+struct SupportingFile {
+    std::string name;         // its name in the folder (UTF-8), e.g. "image001.png"
+    std::string exportedName; // the file the exporter wrote beside its page (UTF-8 name);
+                              // empty when the picture came inside the page itself...
+    std::string bytes;        // ...as a data: URI, whose decoded bytes these are
+};
+
+// A page in Word's HTML dialect and the files that belong in its supporting-files folder.
+struct WordPage {
+    std::string html;                  // GBK bytes declaring "charset=gb2312"
+    std::vector<SupportingFile> files; // pictures in the order of their first use
+};
+
+// Turns a page that LibreOffice exported into the HTML that Word writes, which the
+// splitter reads:
+// - GBK bytes with "charset=gb2312" declared, characters outside GBK as "&#N;";
+// - the whole document text wrapped in one <div class=Section1> ... </div> right inside
+//   the body, so that the exporter's own divs (header, footer, contents, footnotes) lie
+//   inside the slice that the body extraction cuts out;
+// - every link to a picture (a file the export wrote beside the page, named in
+//   exportedFiles, or a data: URI) rewritten to "<filesFolder>/image<NNN>.<ext>".
+// exportedPage is the page's bytes in whatever charset it declares; exportedFiles and
+// filesFolder ("用户手册.files") are UTF-8 names. Files the page does not link to are
+// kept in the folder under their own names.
+WordPage toWordDialect(std::string_view exportedPage, const std::vector<std::string>& exportedFiles,
+                       std::string_view filesFolder);
+
+} // namespace qm
