@@ -1,0 +1,159 @@
+#include "CliProcess.h"
+
+#include "split/PageFrame.h"
+#include "support/Samples.h"
+#include "support/TempDir.h"
+#include "text/Gbk.h"
+
+#include <gtest/gtest.h>
+#include <algorithm>
+#include <sstream>
+
+namespace qm {
+namespace {
+
+using test::RunProgram;
+
+std::vector<std::string> sectionLines(const std::string& hhp, const std::string& section) {
+    std::vector<std::string> lines;
+    std::istringstream in(hhp);
+    std::string line;
+    bool inside = false;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!line.empty() && line[0] == '[') {
+            inside = line == section;
+            continue;
+        }
+        if (inside && !line.empty())
+            lines.push_back(line);
+    }
+    return lines;
+}
+
+std::size_t count(const std::string& text, const std::string& what) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++n;
+    return n;
+}
+
+TEST(Cli, RealFilteredWordPageBecomesACompleteProject) {
+    if (test::samplesDir().empty())
+        GTEST_SKIP() << test::kNoSamples;
+    test::TempDir dir;
+    std::filesystem::copy(test::samplesDir() / "html" / "rstartree_rtree_filtered_cn", dir.path(),
+                          std::filesystem::copy_options::recursive);
+    std::filesystem::path source = dir / "R星树算法实现文档.htm";
+    std::string original = test::readFile(source);
+
+    auto r = RunProgram("quillmark", {"--no-compile", "-q", source.string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(test::readFile(source), original);
+
+    // The body slice: after the first div start tag in the body, up to the last </div>.
+    std::size_t body = original.find("<body");
+    std::size_t div = original.find("<div", body);
+    std::size_t sliceStart = original.find('>', div) + 1;
+    std::size_t sliceEnd = original.rfind("</div>");
+    std::string slice = original.substr(sliceStart, sliceEnd - sliceStart);
+
+    std::string hhp = test::readFile(dir / "R星树算法实现文档.hhp");
+    std::vector<std::string> files = sectionLines(hhp, "[FILES]");
+    std::string joined;
+    for (const std::string& line : files) {
+        std::string rel = line;
+        std::replace(rel.begin(), rel.end(), '\\', '/');
+        std::filesystem::path page = dir.path() / gbk::toPath(rel);
+        ASSERT_TRUE(std::filesystem::exists(page)) << gbk::toUtf8(line);
+        std::string bytes = test::readFile(page);
+        std::size_t start = bytes.find(CreditLine()) + CreditLine().size();
+        joined += bytes.substr(start, bytes.size() - start - PageTail().size());
+    }
+    EXPECT_EQ(joined, slice);
+
+    // One node per heading (and a home topic for the text before the first one).
+    std::size_t headings = 0;
+    for (char d = '1'; d <= '9'; ++d)
+        headings += count(slice, std::string("<h") + d);
+    std::string hhc = test::readFile(dir / "R星树算法实现文档.hhc");
+    std::size_t entries = count(hhc, "<LI> <OBJECT");
+    EXPECT_EQ(entries, files.size());
+    EXPECT_TRUE(entries == headings || entries == headings + 1) << entries << " vs " << headings;
+    EXPECT_GE(headings, 23u);
+    EXPECT_EQ(count(test::readFile(dir / "R星树算法实现文档.hhk"), "<LI> <OBJECT"), entries);
+    EXPECT_TRUE(std::filesystem::exists(dir / "R星树算法实现文档.Content" / "R星树算法实现文档.files" / "image001.gif"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "R星树算法实现文档.Content" / "HelpID.h"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "R星树算法实现文档.txt"));
+    EXPECT_EQ(sectionLines(hhp, "[MAP]"), (std::vector<std::string>{gbk::fromUtf8("#include R星树算法实现文档.Content\\HelpID.h")}));
+}
+
+TEST(Cli, UsageAndVersion) {
+    EXPECT_EQ(RunProgram("quillmark", {}).exitCode, 2);
+    EXPECT_EQ(RunProgram("quillmark", {"--level", "12", "x.htm"}).exitCode, 2);
+    EXPECT_EQ(RunProgram("quillmark", {"--bogus", "x.htm"}).exitCode, 2);
+    auto help = RunProgram("quillmark", {"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("Usage: quillmark"), std::string::npos);
+    EXPECT_EQ(RunProgram("quillmark", {"--version"}).exitCode, 0);
+}
+
+TEST(Cli, BadInputIsAClearErrorAndTouchesNothing) {
+    test::TempDir dir;
+    auto missing = RunProgram("quillmark", {(dir / "nothere.htm").string()});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.err.find("Cannot open file " + (dir / "nothere.htm").string()), std::string::npos);
+
+    test::writeFile(dir / "only.html", "<html><body><div><h1>A</h1></div></body></html>");
+    auto html = RunProgram("quillmark", {(dir / "only.html").string()});
+    EXPECT_EQ(html.exitCode, 1);
+    EXPECT_NE(html.err.find("Cannot open file " + (dir / "only.htm").string()), std::string::npos);
+
+    std::string garbage;
+    for (int i = 0; i < 3000; ++i)
+        garbage.push_back(static_cast<char>(i * 131 % 256));
+    test::writeFile(dir / "garbage.htm", garbage);
+    auto bin = RunProgram("quillmark", {(dir / "garbage.htm").string()});
+    EXPECT_EQ(bin.exitCode, 1);
+    EXPECT_FALSE(bin.err.empty());
+    EXPECT_EQ(test::readFile(dir / "garbage.htm"), garbage);
+
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"garbage.htm", "only.html"}));
+}
+
+TEST(Cli, ReadOnlyTargetFolderIsAnError) {
+    test::TempDir dir;
+    std::filesystem::path folder = dir / "ro";
+    test::writeFile(folder / "m.htm", "<html><body><div><h1>A</h1>x</div></body></html>");
+    std::filesystem::permissions(dir.path(), std::filesystem::perms::all);
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
+                                             std::filesystem::perms::group_read | std::filesystem::perms::group_exec |
+                                             std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
+    std::filesystem::permissions(folder / "m.htm", std::filesystem::perms::all);
+    auto r = RunProgram("quillmark", {"--no-compile", (folder / "m.htm").string()}, true);
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    EXPECT_NE(r.err.find("Cannot create file"), std::string::npos) << r.err;
+    EXPECT_EQ(test::readFile(folder / "m.htm"), "<html><body><div><h1>A</h1>x</div></body></html>");
+}
+
+TEST(Cli, MissingCompilerMeansNoChmAndTheProjectStays) {
+    test::TempDir dir;
+    test::writeFile(dir / "m.htm", "<html><body><div><h1>A</h1>x</div></body></html>");
+    auto r = RunProgram("quillmark", {"-q", (dir / "m.htm").string()});
+    // Without the compiler library the run ends with the system's load error; with it
+    // the CHM is built. Either way the project files are on disk.
+    if (r.exitCode == 1)
+        EXPECT_NE(r.err.find("System Error.  Code: 126."), std::string::npos) << r.err;
+    else
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(std::filesystem::exists(dir / "m.hhp"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "m.hhk"));
+}
+
+} // namespace
+} // namespace qm

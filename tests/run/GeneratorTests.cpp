@@ -1,0 +1,271 @@
+#include "run/DocumentConverter.h"
+#include "run/Generator.h"
+#include "run/ProjectCompiler.h"
+#include "run/RunHost.h"
+#include "support/TempDir.h"
+#include "text/Error.h"
+#include "text/Gbk.h"
+
+#include <gtest/gtest.h>
+#include <map>
+
+namespace qm {
+namespace {
+
+std::string g(const char* utf8) { return gbk::fromUtf8(utf8); }
+
+class FakeHost : public RunHost {
+public:
+    std::string level = "0";
+    bool autoTitleOn = true;
+    std::string title = g(" －帮助");
+    std::string chmName;
+    std::map<RunField, std::string> fields;
+    std::vector<std::string> summaries, wordFailures;
+    int started = 0, finished = 0;
+    std::size_t abortAtNodes = 0; // 0: never
+    Generator* generator = nullptr;
+    std::size_t nodes = 0;
+
+    std::string levelText() override { return level; }
+    bool autoTitle() override { return autoTitleOn; }
+    bool useDefaultHeader() override { return false; }
+    bool useAdditionalCode() override { return false; }
+    std::string beforeEntry() override { return {}; }
+    std::string afterEntry() override { return {}; }
+    std::string chmTitle() override { return title; }
+    void setChmTitle(const std::string& t) override { title = t; }
+    std::string chmFileName() override { return chmName; }
+    void setChmFileName(const std::string& n) override { chmName = n; }
+    void showText(RunField f, const std::string& t) override { fields[f] = t; }
+    void runStarted() override { ++started; }
+    void runFinished() override { ++finished; }
+    void showSummary(const std::string& t) override { summaries.push_back(t); }
+    void showWordFailure(const std::string& t) override { wordFailures.push_back(t); }
+    void nodeAdded(const StructureNode&) override { ++nodes; }
+    void processEvents() override {
+        if (abortAtNodes && nodes >= abortAtNodes && generator)
+            generator->abort();
+    }
+};
+
+// A compiler that writes a stand-in CHM and reports what it was told.
+class FakeCompiler : public ProjectCompiler {
+public:
+    bool succeed = true;
+    std::vector<std::string> logLines;
+    int calls = 0;
+    bool compile(const std::filesystem::path& project, const LogFn& log,
+                 const ProgressFn& progress) override {
+        ++calls;
+        progress("compiling");
+        for (const std::string& l : logLines)
+            log(l);
+        if (succeed)
+            test::writeFile(std::filesystem::path(project).replace_extension(".chm"), "ITSF");
+        return succeed;
+    }
+};
+
+std::string wordPage(const std::string& bodyUtf8) {
+    return g(("<html><head><title>t</title></head><body lang=ZH-CN><div class=Section1>" + bodyUtf8 +
+              "</div></body></html>")
+                 .c_str());
+}
+
+class GeneratorTest : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    FakeHost host;
+    FakeCompiler compiler;
+};
+
+TEST_F(GeneratorTest, SummaryOfTwoFilesWithOneChmFailing) {
+    test::writeFile(dir / "a.htm", wordPage("<h1>一</h1>x<h2>二</h2>y"));
+    test::writeFile(dir / "b.htm", wordPage("<h1>B</h1>z"));
+    Generator gen(host, nullptr, &compiler);
+    gen.openFiles({dir / "a.htm", dir / "b.htm"});
+    RunOutcome out = gen.run();
+
+    std::string d = gbk::fromPath(dir.path()) + "/";
+    std::string expected = g("已经生成以下 Microsoft Html Help Workshop 工程文件：\r\n") + d + "a.hhp\r\n" +
+                           "\r" + g("已根据工程文件生成\"") + d + "a.chm\"\r\r" + "\r" +
+                           g("索引ID对应文件生成到：\"") + d + "a.txt" + g("\"中") + "\r" + d +
+                           "b.hhp\r\n" + "\r" + g("已根据工程文件生成\"") + d + "b.chm\"\r\r" + "\r" +
+                           g("索引ID对应文件生成到：\"") + d + "b.txt" + g("\"中") + "\r" +
+                           g("如果没有生成CHM文件请使用Microsoft Html Help Workshop或quillmark-hhc "
+                             "编译相关工程文件，生成CHM文件");
+    EXPECT_EQ(out.summary, expected);
+    EXPECT_EQ(host.summaries, std::vector<std::string>{expected});
+    EXPECT_EQ(out.chmsBuilt, 2);
+    EXPECT_EQ(host.title, g("b －帮助"));
+    EXPECT_EQ(host.chmName, "b.chm");
+    EXPECT_EQ(host.fields[RunField::FileCount], "(2/2)");
+    EXPECT_EQ(host.fields[RunField::DefaultPage], "B.2.htm");
+    EXPECT_EQ(host.fields[RunField::TargetFolder], g("生成文件保存到【") + d + g("】目录下"));
+    EXPECT_EQ(host.fields[RunField::Status], "");
+    EXPECT_EQ(host.fields[RunField::EndTime].rfind(g("    结束时间：")), 0u);
+    EXPECT_TRUE(gen.currentFile().empty());
+    EXPECT_FALSE(gen.generating());
+    EXPECT_EQ(host.started, 1);
+    EXPECT_EQ(host.finished, 1);
+    // The working file is gone; everything else stays.
+    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+        EXPECT_EQ(e.path().string().find(".tmp"), std::string::npos) << e.path();
+    EXPECT_TRUE(std::filesystem::exists(dir / "a.Content" / "Alias.h"));
+}
+
+TEST_F(GeneratorTest, FailedCompileDropsOnlyTheChmLineAndKeepsItsLog) {
+    test::writeFile(dir / "a.htm", wordPage("<h1>A</h1>"));
+    compiler.succeed = false;
+    compiler.logLines = {"  warning: x \r\n", " \t", ""};
+    Generator gen(host, nullptr, &compiler);
+    gen.openFiles({dir / "a.htm"});
+    RunOutcome out = gen.run();
+    EXPECT_EQ(out.summary.find(g("已根据工程文件生成")), std::string::npos);
+    EXPECT_NE(out.summary.find(g("索引ID对应文件生成到")), std::string::npos);
+    EXPECT_EQ(test::readFile(dir / "a.log"), g("编译信息：") + "warning: x\r\n");
+}
+
+TEST_F(GeneratorTest, QuietCompileLeavesAnEarlierLogAlone) {
+    test::writeFile(dir / "a.htm", wordPage("<h1>A</h1>"));
+    test::writeFile(dir / "a.log", "earlier");
+    Generator gen(host, nullptr, &compiler);
+    gen.openFiles({dir / "a.htm"});
+    gen.run();
+    EXPECT_EQ(test::readFile(dir / "a.log"), "earlier");
+}
+
+TEST_F(GeneratorTest, WordFailureStopsTheRunWithoutSummary) {
+    test::writeFile(dir / "one.htm", wordPage("<h1>A</h1>"));
+    test::writeFile(dir / "two.doc", "not really a document");
+    test::writeFile(dir / "three.htm", wordPage("<h1>C</h1>"));
+    Generator gen(host, nullptr, &compiler);
+    gen.openFiles({dir / "one.htm", dir / "two.doc", dir / "three.htm"});
+    RunOutcome out = gen.run();
+    EXPECT_EQ(out.ending, RunOutcome::Ending::WordFailure);
+    ASSERT_EQ(host.wordFailures.size(), 1u);
+    EXPECT_EQ(host.wordFailures[0].rfind(g("保存中间文件到【") + gbk::fromPath(dir.path()) + "/" +
+                                         g("】下失败，可能是以下原因：\r\n1、")),
+              0u);
+    EXPECT_TRUE(host.summaries.empty());
+    EXPECT_TRUE(std::filesystem::exists(dir / "one.chm"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "three.Content"));
+    EXPECT_EQ(gen.currentFile(), dir / "two.doc");
+    EXPECT_EQ(test::readFile(dir / "two.doc"), "not really a document");
+    EXPECT_EQ(host.finished, 1);
+}
+
+class ConverterThatWorksSecondTime : public DocumentConverter {
+public:
+    std::vector<bool> tries;
+    bool convert(const std::filesystem::path& doc, const std::filesystem::path& html,
+                 bool web) override {
+        tries.push_back(web);
+        if (!web)
+            return false;
+        test::writeFile(html, wordPage("<h1>From " + doc.filename().string() + "</h1>"));
+        return true;
+    }
+};
+
+TEST_F(GeneratorTest, SecondConversionTryCarriesTheRun) {
+    test::writeFile(dir / "Report.DOC", "doc");
+    ConverterThatWorksSecondTime converter;
+    Generator gen(host, &converter, &compiler);
+    gen.openFiles({dir / "Report.DOC"});
+    RunOutcome out = gen.run();
+    EXPECT_EQ(converter.tries, (std::vector<bool>{false, true}));
+    EXPECT_EQ(out.chmsBuilt, 1);
+    EXPECT_EQ(gen.tree().roots().front()->title, "FromReport.DOC");
+}
+
+TEST_F(GeneratorTest, InterruptionWritesTheRunLogAndNoProject) {
+    std::string body;
+    for (int i = 0; i < 4000; ++i)
+        body += "<h1>T" + std::to_string(i) + "</h1><p>" + std::string(200, 'x') + "</p>";
+    test::writeFile(dir / "big.htm", wordPage(body));
+    Generator gen(host, nullptr, &compiler);
+    host.generator = &gen;
+    host.abortAtNodes = 3;
+    gen.openFiles({dir / "big.htm"});
+    RunOutcome out = gen.run();
+    EXPECT_EQ(out.ending, RunOutcome::Ending::Interrupted);
+    EXPECT_TRUE(host.summaries.empty());
+    EXPECT_FALSE(std::filesystem::exists(dir / "big.hhp"));
+    EXPECT_EQ(compiler.calls, 0);
+    std::string txt = test::readFile(dir / "big.txt");
+    EXPECT_NE(txt.find(g("已经生成以下 Microsoft Html Help Workshop 工程文件：\r\n\r\n")), std::string::npos);
+    EXPECT_TRUE(txt.ends_with(g("用户中断操作。") + "\r\n"));
+    EXPECT_EQ(out.summary, g("操作被用户中断，相关内容请查看") + gbk::fromPath(dir / "big.txt"));
+    EXPECT_LT(gen.writtenTopics().size(), 4000u);
+    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+        EXPECT_EQ(e.path().string().find(".tmp"), std::string::npos) << e.path();
+}
+
+TEST_F(GeneratorTest, HtmlSourceWithoutItsHtmSiblingIsAFileErrorThatTouchesNothing) {
+    test::writeFile(dir / "x.html", wordPage("<h1>A</h1>"));
+    Generator gen(host, nullptr, &compiler);
+    gen.openFiles({dir / "x.html"});
+    try {
+        gen.run();
+        FAIL() << "no error";
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot open file " + gbk::fromPath(dir / "x.htm"));
+    }
+    EXPECT_FALSE(gen.generating());
+    EXPECT_EQ(host.finished, 1);
+    EXPECT_FALSE(std::filesystem::exists(dir / "x.Content"));
+}
+
+TEST_F(GeneratorTest, BinaryGarbageIsRefused) {
+    std::string garbage;
+    for (int i = 0; i < 5000; ++i)
+        garbage.push_back(static_cast<char>(i * 31 % 256));
+    test::writeFile(dir / "g.htm", garbage);
+    Generator gen(host, nullptr, &compiler);
+    gen.openFiles({dir / "g.htm"});
+    EXPECT_THROW(gen.run(), Error);
+    EXPECT_FALSE(std::filesystem::exists(dir / "g.Content"));
+    EXPECT_EQ(test::readFile(dir / "g.htm"), garbage);
+}
+
+TEST_F(GeneratorTest, SupportingFilesAreCopiedIntoTheContentFolder) {
+    test::writeFile(dir / "m.htm", wordPage("<h1>A</h1><img src=\"m.files/image001.png\">"));
+    test::writeFile(dir / "m.files" / "image001.png", "png");
+    test::writeFile(dir / "m.files" / "sub" / "deep.gif", "gif");
+    Generator gen(host, nullptr, &compiler);
+    gen.openFiles({dir / "m.htm"});
+    gen.run();
+    EXPECT_EQ(test::readFile(dir / "m.Content" / "m.files" / "image001.png"), "png");
+    EXPECT_EQ(test::readFile(dir / "m.Content" / "m.files" / "sub" / "deep.gif"), "gif");
+    test::writeFile(dir / "m.files" / "image001.png", "png2");
+    gen.run();
+    EXPECT_EQ(test::readFile(dir / "m.Content" / "m.files" / "image001.png"), "png2");
+    EXPECT_TRUE(std::filesystem::exists(dir / "m.files" / "image001.png"));
+}
+
+TEST_F(GeneratorTest, EmptyOpenedListShowsOnlyTheTimes) {
+    Generator gen(host, nullptr, &compiler);
+    RunOutcome out = gen.run();
+    EXPECT_TRUE(host.summaries.empty());
+    EXPECT_FALSE(host.fields[RunField::BeginTime].empty());
+    EXPECT_FALSE(host.fields[RunField::EndTime].empty());
+    EXPECT_EQ(compiler.calls, 0);
+    EXPECT_EQ(out.projectsWritten, 0);
+}
+
+TEST_F(GeneratorTest, PagesUseTheSourceHeadAndTopicPathsFollowTheOpenedFile) {
+    test::writeFile(dir / "a.htm", wordPage("<h1>A</h1>"));
+    Generator gen(host, nullptr, nullptr);
+    gen.openFiles({dir / "a.htm"});
+    gen.run();
+    std::string page = test::readFile(dir / "a.Content" / "A.2.htm");
+    EXPECT_NE(page.find("</title></head><body lang=ZH-CN><div class=Section1>"), std::string::npos);
+    EXPECT_EQ(gen.topicPagePath(*gen.tree().roots().front()), dir / "a.Content" / "A.2.htm");
+    gen.openFiles({dir / "other.htm"});
+    EXPECT_EQ(gen.topicPagePath(*gen.tree().roots().front()), dir / "other.Content" / "A.2.htm");
+}
+
+} // namespace
+} // namespace qm

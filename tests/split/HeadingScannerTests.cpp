@@ -1,0 +1,238 @@
+#include "ScanHarness.h"
+
+#include "split/PageFrame.h"
+#include "text/Gbk.h"
+
+#include <gtest/gtest.h>
+
+namespace qm {
+namespace {
+
+using test::ScanHarness;
+
+std::string g(const char* utf8) { return gbk::fromUtf8(utf8); }
+
+// "Title|Position|EndPosition|Level" per node, in document order, with the depth as
+// leading dots.
+std::vector<std::string> shape(const StructureTree& tree) {
+    std::vector<std::string> out;
+    tree.forEach([&](const StructureNode& n) {
+        std::string depth;
+        for (const StructureNode* p = n.parent; p; p = p->parent)
+            depth += ".";
+        out.push_back(depth + gbk::toUtf8(n.title) + "|" + n.position + "|" + n.endPosition +
+                      "|" + n.level);
+    });
+    return out;
+}
+
+TEST(HeadingScan, OffsetsOfTheTwentyEightByteStream) {
+    ScanHarness h;
+    std::string bytes = "<h1>A</h1><p>x</p><h2>B</h2>";
+    ASSERT_EQ(bytes.size(), 28u);
+    h.scan(bytes);
+    EXPECT_EQ(shape(h.tree), (std::vector<std::string>{"A|2|19|1", ".B|20|28|2"}));
+    EXPECT_EQ(h.topicBytes("A.2"), bytes.substr(0, 18));
+    EXPECT_EQ(h.topicBytes("B.20"), bytes.substr(18));
+    EXPECT_EQ(h.written, (std::vector<std::string>{"A.2", "B.20"}));
+}
+
+TEST(HeadingScan, PagesCarryTheFrameInOrder) {
+    ScanHarness h;
+    h.prefix = "[pre]";
+    h.suffix = "[suf]";
+    h.scan("<h1>A</h1>text");
+    EXPECT_EQ(h.page("A.2"), PageHead() + "A.2" + "[after]" + "[pre]" + CreditLine() +
+                                 "<h1>A</h1>text" + "[suf]" + PageTail());
+}
+
+struct PlacementCase {
+    const char* document;
+    std::vector<std::string> expected;
+};
+
+class Placement : public ::testing::TestWithParam<PlacementCase> {};
+
+TEST_P(Placement, NestsByLevel) {
+    ScanHarness h;
+    h.scan(g(GetParam().document));
+    std::vector<std::string> titles;
+    for (const std::string& s : shape(h.tree))
+        titles.push_back(s.substr(0, s.find('|')));
+    EXPECT_EQ(titles, GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Examples, Placement,
+    ::testing::Values(
+        PlacementCase{"<h1>A</h1><h2>B</h2><h3>C</h3><h2>D</h2><h1>E</h1>",
+                      {"A", ".B", "..C", ".D", "E"}},
+        PlacementCase{"<h2>X</h2><h3>Y</h3><h2>Z</h2>", {"X", ".Y", "Z"}},
+        PlacementCase{"<h1>A</h1><h3>C</h3><h2>D</h2>", {"A", ".C", "D"}},
+        PlacementCase{"Text<h2>X</h2><h2>Y</h2><h1>Z</h1>", {"首页", ".X", ".Y", "Z"}},
+        PlacementCase{"Text<h1>A</h1>", {"首页", "A"}},
+        PlacementCase{"<h1>A</h1><h2>B</h2><h3>C</h3><h4>D</h4><h2>E</h2>",
+                      {"A", ".B", "..C", "...D", ".E"}}));
+
+TEST(HeadingScan, HomeTopicHoldsTheTextBeforeTheFirstHeading) {
+    ScanHarness h;
+    std::string bytes = "<p>intro</p>\r\n<h1>A</h1>rest";
+    h.scan(bytes);
+    EXPECT_EQ(shape(h.tree), (std::vector<std::string>{"首页|1|15|", "A|16|28|1"}));
+    EXPECT_EQ(h.topicBytes(g("首页") + ".1"), "<p>intro</p>\r\n");
+    EXPECT_EQ(h.topicBytes("A.16").substr(0, 3), "<h1");
+}
+
+TEST(HeadingScan, MarkupAndBlanksBeforeTheFirstHeadingJoinItsPage) {
+    ScanHarness h;
+    h.scan("<p> \r\n</p>\t<h1>A</h1>");
+    ASSERT_EQ(h.tree.count(), 1u);
+    EXPECT_EQ(h.topicBytes("A.13"), "<p> \r\n</p>\t<h1>A</h1>");
+}
+
+TEST(HeadingScan, NbspBeforeTheFirstHeadingMakesAHomeTopic) {
+    ScanHarness h;
+    h.scan("<p>&nbsp;</p><h1>A</h1>");
+    EXPECT_EQ(gbk::toUtf8(h.node(0).title), "首页");
+}
+
+TEST(HeadingScan, WithoutHeadingsTheWholeFileIsOnePage) {
+    ScanHarness h;
+    std::string html = "<html><head><title>t</title></head><body><div>only text</div></body></html>";
+    h.scan("only text", html);
+    EXPECT_EQ(shape(h.tree), (std::vector<std::string>{"x|0|" + std::to_string(html.size()) + "|1"}));
+    EXPECT_EQ(h.page("x.0"), html);
+    EXPECT_EQ(h.written, (std::vector<std::string>{"x.0"}));
+}
+
+TEST(HeadingScan, EmptyStreamGivesNoNodeAndNoPage) {
+    ScanHarness h;
+    h.scan("", "<html></html>");
+    EXPECT_TRUE(h.tree.empty());
+    EXPECT_TRUE(h.written.empty());
+    EXPECT_TRUE(h.runLog.empty());
+}
+
+TEST(HeadingScan, LevelLimitKeepsDeeperHeadingsAsText) {
+    ScanHarness h;
+    h.level = "2";
+    std::string bytes = "<h1>A</h1><h2>B</h2><h3>C</h3>c text<h2>D</h2>";
+    h.scan(bytes);
+    EXPECT_EQ(shape(h.tree).size(), 3u);
+    EXPECT_EQ(h.topicBytes("B.12"), "<h2>B</h2><h3>C</h3>c text");
+}
+
+TEST(HeadingScan, LevelZeroAndOddDigitsAreHeadings) {
+    ScanHarness h;
+    h.scan("<h1>A</h1><h6>F</h6><h0>Z</h0><h9>N</h9><hr><html><H1>no</H1>");
+    std::vector<std::string> titles;
+    for (const std::string& s : shape(h.tree))
+        titles.push_back(s.substr(0, s.find('|')));
+    // h0 is level 0: below h6 nothing is "deeper", so the search climbs to the top.
+    EXPECT_EQ(titles.size(), 4u);
+    EXPECT_EQ(h.node(3).title, "N");
+}
+
+TEST(HeadingScan, TitlesDropTagsBlanksAndFileNameCharacters) {
+    ScanHarness h;
+    h.scan(g("<h1><a name=\"_Toc1\"></a>1 概述</h1><h1>a/b:c*d?\"e|f</h1><h1>&nbsp;</h1>"));
+    EXPECT_EQ(gbk::toUtf8(h.node(0).title), "1概述");
+    EXPECT_EQ(h.node(1).title, "abcdef");
+    // Only "&nbsp;" becomes the numeric fallback.
+    EXPECT_NE(h.node(2).title.find('.'), std::string::npos);
+    EXPECT_GT(std::stod(h.node(2).title), 46000.0);
+}
+
+TEST(HeadingScan, GbkCharactersWhoseSecondByteLooksExcludedStayWhole) {
+    // Second bytes 0x5C ('\\') and 0x7C ('|') belong to their characters; the lone
+    // backslash after them is dropped.
+    ScanHarness h;
+    std::string title = "\xE8\x5C" "\xD8\x7C"; // 枇 and a character ending in '|'
+    h.scan("<h1>" + title + "\\</h1>");
+    EXPECT_EQ(h.node(0).title, title);
+}
+
+TEST(HeadingScan, ControlBytesNeverEnterATitle) {
+    ScanHarness h;
+    h.scan(std::string("<h1>a\x01" "b\x1f" "c</h1>"));
+    EXPECT_EQ(h.node(0).title, "abc");
+}
+
+TEST(HeadingScan, UnclosedHeadingKeepsAnEmptyTitle) {
+    ScanHarness h;
+    h.scan("<h1>never closed<h2>B</h2>");
+    EXPECT_EQ(h.node(0).title, "");
+    EXPECT_EQ(h.node(1).title, "B");
+    EXPECT_EQ(h.written.front(), ".2");
+}
+
+TEST(HeadingScan, SecondEndTagGivesTheFallbackTitle) {
+    ScanHarness h;
+    h.scan("<h1>A</h1></h1>");
+    EXPECT_GT(std::stod(h.node(0).title), 46000.0);
+}
+
+TEST(HeadingScan, StreamEndingInsideATagTestWritesTheOpenTopic) {
+    for (const char* tail : {"<", "</", "</h", "<h"}) {
+        ScanHarness h;
+        h.scan(std::string("<h1>A</h1>x") + tail);
+        ASSERT_EQ(h.written.size(), 1u) << tail;
+        EXPECT_EQ(h.topicBytes("A.2"), std::string("<h1>A</h1>x") + tail);
+    }
+}
+
+TEST(HeadingScan, ConcatenatedPagesAreTheWholeStream) {
+    std::string bytes;
+    for (int i = 0; i < 3000; ++i)
+        bytes += "<h" + std::to_string(i % 4 + 1) + ">T" + std::to_string(i) + "</h" +
+                 std::to_string(i % 4 + 1) + "><p>" + std::string(static_cast<std::size_t>(i % 97), 'x') +
+                 "&gt;<b>b</b></p>\r\n";
+    ScanHarness h;
+    h.scan("lead" + bytes);
+    std::string joined;
+    for (const std::string& name : h.written)
+        joined += h.topicBytes(name);
+    EXPECT_EQ(joined, "lead" + bytes);
+    EXPECT_EQ(h.tree.count(), 3001u);
+}
+
+TEST(HeadingScan, AbortStopsWritingPages) {
+    ScanHarness h;
+    h.abortAfterNodes = 2;
+    std::string bytes;
+    for (int i = 0; i < 2000; ++i)
+        bytes += "<h1>T" + std::to_string(i) + "</h1>" + std::string(100, 'y');
+    EXPECT_FALSE(h.scan(bytes));
+    EXPECT_LT(h.written.size(), 2000u);
+    EXPECT_LT(h.tree.count(), 2000u);
+}
+
+TEST(HeadingScan, EmptyTopicIsLoggedNotWritten) {
+    // A heading start at offset 0 with no text before: nothing is empty there. An empty
+    // topic arises only from a page with no bytes, which the writer reports.
+    ScanHarness h;
+    StructureNode node;
+    node.title = "T";
+    node.position = "5";
+    TopicPageWriter writer(h.content(), h, h.written, h.runLog);
+    std::filesystem::create_directories(h.content());
+    writer.write(node, true, "", nullptr);
+    EXPECT_EQ(h.runLog, (std::vector<std::string>{"T" + g("无法建立")}));
+    EXPECT_TRUE(h.written.empty());
+}
+
+TEST(HeadingScan, TwoTopicsWithTheSameTitleGetTwoPages) {
+    ScanHarness h;
+    h.scan("<h1>Same</h1>a<h1>Same</h1>b");
+    EXPECT_EQ(h.written, (std::vector<std::string>{"Same.2", "Same.16"}));
+}
+
+TEST(HeadingScan, ProgressReachesTheTotal) {
+    ScanHarness h;
+    h.scan("<h1>A</h1>" + std::string(100000, 'z'));
+    ASSERT_FALSE(h.events.empty());
+    EXPECT_EQ(h.events.back(), "100010/100010");
+}
+
+} // namespace
+} // namespace qm

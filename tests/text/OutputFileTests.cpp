@@ -1,0 +1,84 @@
+#include "support/TempDir.h"
+#include "text/Error.h"
+#include "text/OutputFile.h"
+#include "text/ReadStream.h"
+
+#include <gtest/gtest.h>
+
+namespace qm {
+namespace {
+
+TEST(OutputFile, ReplacesTheTargetOnlyAtCommit) {
+    test::TempDir dir;
+    test::writeFile(dir / "a.txt", "old");
+    {
+        OutputFile out(dir / "a.txt");
+        out.write("new");
+        EXPECT_EQ(test::readFile(dir / "a.txt"), "old");
+        out.commit();
+    }
+    EXPECT_EQ(test::readFile(dir / "a.txt"), "new");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+TEST(OutputFile, AnAbandonedWriteLeavesTheEarlierFileAndNoTemporary) {
+    test::TempDir dir;
+    test::writeFile(dir / "a.txt", "old");
+    {
+        OutputFile out(dir / "a.txt");
+        out.write(std::string(200000, 'x'));
+    }
+    EXPECT_EQ(test::readFile(dir / "a.txt"), "old");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+TEST(OutputFile, UncreatableFileNamesThePath) {
+    try {
+        OutputFile out("/nonexistent-folder/x.hhp");
+        FAIL();
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(), "Cannot create file /nonexistent-folder/x.hhp");
+    }
+}
+
+TEST(OutputFile, LinesEndInCrLf) {
+    test::TempDir dir;
+    saveLines(dir / "l.txt", {"a", "", "b"});
+    EXPECT_EQ(test::readFile(dir / "l.txt"), "a\r\n\r\nb\r\n");
+    saveLines(dir / "e.txt", {});
+    EXPECT_EQ(test::readFile(dir / "e.txt"), "");
+}
+
+TEST(ReadStream, MissingFileIsCannotOpen) {
+    try {
+        ReadStream s("/nonexistent/x.htm");
+        FAIL();
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(), "Cannot open file /nonexistent/x.htm");
+    }
+}
+
+TEST(ReadStream, ReadsForwardAndBackwardAcrossBuffers) {
+    test::TempDir dir;
+    std::string bytes;
+    for (int i = 0; i < 300000; ++i)
+        bytes.push_back(static_cast<char>(i * 7 % 251));
+    test::writeFile(dir / "b", bytes);
+    ReadStream s(dir / "b");
+    EXPECT_EQ(s.size(), 300000);
+    unsigned char b = 0;
+    for (std::int64_t pos = 299999; pos >= 0; pos -= 997) {
+        s.seek(pos, Origin::Beginning);
+        ASSERT_TRUE(s.readByte(b));
+        ASSERT_EQ(b, static_cast<unsigned char>(bytes[static_cast<std::size_t>(pos)]));
+    }
+    s.seek(0, Origin::End);
+    EXPECT_FALSE(s.readByte(b));
+    std::string all;
+    s.seek(0, Origin::Beginning);
+    EXPECT_EQ(s.read(all, 1 << 30), 300000);
+    EXPECT_EQ(all, bytes);
+}
+
+} // namespace
+} // namespace qm
