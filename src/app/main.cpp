@@ -1,0 +1,23 @@
+// quillmark-gui: the desktop window over the generation run.
+#include "DesktopShell.h"
+#include "MainFrm.h"
+#include "MessageBoxDialogs.h"
+#include "WidgetText.h"
+#include "project/ChmCompiler.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quillmark"));
+    QApplication::setDesktopFileName(QStringLiteral("quillmark"));
+
+    // The services the window runs on; it only borrows them.
+    qm::MessageBoxDialogs dialogs;
+    qm::DesktopShell shell;
+    qm::ChmCompiler compiler;
+    qm::MainFrm window(dialogs, shell, nullptr, &compiler,
+                       qm::widgettext::toPath(QCoreApplication::applicationDirPath()));
+    window.show();
+    return QApplication::exec();
+}

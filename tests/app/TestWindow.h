@@ -1,0 +1,64 @@
+#pragma once
+
+#include "FakeDialogs.h"
+#include "FakeShell.h"
+#include "MainFrm.h"
+#include "SampleDocument.h"
+#include "support/TempDir.h"
+
+#include <QAbstractItemModel>
+#include <QAction>
+#include <QTreeWidget>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace qm::test {
+
+// A window over fakes, in a folder of its own.
+struct Window {
+    TempDir dir;
+    FakeDialogs dialogs;
+    FakeShell shell;
+    MainFrm frm{dialogs, shell, nullptr, nullptr, dir / "program"};
+
+    // A control by the name the window gives it.
+    template <class T> T* child(const char* name) {
+        T* found = frm.findChild<T*>(QString::fromUtf8(name));
+        if (found == nullptr)
+            qFatal("no control %s", name);
+        return found;
+    }
+    bool enabled(const char* action) { return child<QAction>(action)->isEnabled(); }
+
+    std::filesystem::path sample(std::string_view name, int chapters = 3) {
+        return writeSampleDocument(dir.path(), name, chapters);
+    }
+    void open(const std::vector<std::filesystem::path>& files) {
+        dialogs.filesToOpen.clear();
+        for (const auto& file : files)
+            dialogs.filesToOpen.append(QString::fromStdString(file.string()));
+        frm.updateActions();
+        child<QAction>("actOpen")->trigger();
+    }
+    void generate() {
+        frm.updateActions();
+        child<QAction>("actGenerate")->trigger();
+    }
+    // Runs code once, from inside the run, when the scan puts its first row into the view.
+    void duringRun(std::function<void()> code) {
+        auto* model = child<QTreeWidget>("tlStruct")->model();
+        auto connection = std::make_shared<QMetaObject::Connection>();
+        *connection = QObject::connect(model, &QAbstractItemModel::rowsInserted, &frm,
+                                       [connection, code = std::move(code)] {
+                                           QObject::disconnect(*connection);
+                                           code();
+                                       });
+    }
+    bool progressRowShown() {
+        return !child<QWidget>("Panel6")->isHidden() && child<QWidget>("Image1")->isHidden();
+    }
+};
+
+} // namespace qm::test
