@@ -32,7 +32,7 @@ TEST(LoaderFuzz, MutatedAndRandomBytesGiveAResultOrAnError) {
     const std::string alphabet = "<>/?!&#;=\"' \r\n[]-%abBEeFnrtxy0123\x80\xB0\xFE\xFF";
     std::vector<std::string> corpus = seeds();
     int loaded = 0, refused = 0;
-    for (int round = 0; round < 4000; ++round) {
+    for (int round = 0; round < 20000; ++round) {
         std::string input = corpus[pick(corpus.size())];
         int edits = 1 + static_cast<int>(pick(8));
         for (int e = 0; e < edits; ++e) {

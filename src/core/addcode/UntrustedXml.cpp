@@ -6,6 +6,7 @@
 
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
+#include <libxml/xmlstring.h>
 
 #include <algorithm>
 #include <climits>
@@ -23,14 +24,6 @@ constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD"; // U+FFFD in 
 // no XInclude, no XML_PARSE_HUGE. The declared encoding is ignored because the text
 // handed to libxml2 has already been decoded to UTF-8 by us.
 constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_IGNORE_ENC;
-
-std::string upperAscii(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
 
 // The line'th line (1-based) of UTF-8 text, without its line break, cut to the first
 // kShownCharacters characters.
@@ -66,7 +59,9 @@ std::string shownLine(std::string_view text, int line) {
 
 // The value of the encoding pseudo-attribute of a leading XML declaration, or empty.
 std::string_view declaredEncoding(std::string_view bytes) {
-    if (!bytes.starts_with("<?xml"))
+    // "<?xml-stylesheet" and the like are other processing instructions.
+    if (!bytes.starts_with("<?xml") || bytes.size() < 6 ||
+        (bytes[5] != ' ' && bytes[5] != '\t' && bytes[5] != '\r' && bytes[5] != '\n'))
         return {};
     std::string_view decl = bytes.substr(0, bytes.find("?>"));
     std::size_t i = decl.find("encoding");
@@ -109,10 +104,11 @@ std::string chooseCharset(std::string_view& bytes) {
     std::string_view declared = declaredEncoding(bytes);
     if (declared.empty())
         return "UTF-8";
-    std::string upper = upperAscii(declared);
-    if (upper == "GB2312" || upper == "GBK" || upper == "CP936" || upper == "WINDOWS-936")
-        return "GBK";
     std::string name(declared);
+    for (const char* alias : {"GB2312", "GBK", "CP936", "WINDOWS-936"})
+        if (xmlStrcasecmp(reinterpret_cast<const xmlChar*>(name.c_str()),
+                          reinterpret_cast<const xmlChar*>(alias)) == 0)
+            return "GBK";
     if (name.find('\0') != std::string::npos || !charset::isKnown(name.c_str()))
         fail("Unsupported encoding " + name, 1, bytes);
     return name;
