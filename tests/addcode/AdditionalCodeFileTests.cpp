@@ -74,12 +74,6 @@ TEST(AdditionalCodeFile, WrittenBytesAreTheDeclaredFormat) {
     EXPECT_EQ(test::readFile(dir / "b.ahtml"), written);
 }
 
-TEST(AdditionalCodeFile, EmptyCodeIsWrittenAsEmptyElements) {
-    LoadedAdditionalCode loaded = roundTrip({"", ""});
-    EXPECT_EQ(loaded.beforeEntry, "");
-    EXPECT_EQ(loaded.afterEntry, "");
-}
-
 TEST(AdditionalCodeFile, ReadingFollowsTheChildrenOfAnyRoot) {
     // Another root name; whitespace, comments and unknown elements in between; the
     // last occurrence wins; letter case and prefixes make other names; nested code
