@@ -1,0 +1,395 @@
+// Conversions through the real LibreOffice. One converter serves the whole program run,
+// as one serves a whole generation run.
+#include "word/LibreOfficeConverter.h"
+
+#include "BodySlice.h"
+#include "support/Samples.h"
+#include "support/TempDir.h"
+#include "text/Gbk.h"
+#include "word/HtmlTags.h"
+#include "word/SourceCharset.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <set>
+#include <sstream>
+
+namespace qm {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+constexpr const char* kNoLibreOffice = "LibreOffice (soffice) is not installed";
+constexpr std::string_view kPng = "\x89PNG\r\n\x1a\n";
+
+LibreOfficeConverter& converter() {
+    static LibreOfficeConverter c;
+    return c;
+}
+
+std::set<std::string> entries(const fs::path& dir) {
+    std::set<std::string> names;
+    for (const fs::directory_entry& e : fs::directory_iterator(dir))
+        names.insert(e.path().filename().string());
+    return names;
+}
+
+// The text of the heading elements of a page's document text (UTF-8, tags removed).
+std::vector<std::string> headings(const std::string& gbkSlice) {
+    std::vector<std::string> found;
+    std::optional<std::size_t> open;
+    html::forEachTag(gbkSlice, [&](const html::Tag& t) {
+        bool heading = t.name.size() == 2 && (t.name[0] == 'h' || t.name[0] == 'H') &&
+                       t.name[1] >= '1' && t.name[1] <= '6';
+        if (heading && !t.closing) {
+            open = t.end;
+        } else if (heading && open) {
+            std::string inner = gbkSlice.substr(*open, t.offset - *open);
+            std::string text;
+            bool inTag = false;
+            for (char c : inner) {
+                if (c == '<')
+                    inTag = true;
+                else if (c == '>')
+                    inTag = false;
+                else if (!inTag && c != '\r' && c != '\n')
+                    text += c;
+            }
+            found.push_back(gbk::toUtf8(text));
+            open.reset();
+        }
+        return true;
+    });
+    return found;
+}
+
+bool anyContains(const std::vector<std::string>& texts, std::string_view piece) {
+    return std::any_of(texts.begin(), texts.end(),
+                       [&](const std::string& t) { return t.find(piece) != std::string::npos; });
+}
+
+// Every picture the page shows: the src of its img tags (GBK link texts).
+std::vector<std::string> pictureLinks(const std::string& page) {
+    std::vector<std::string> links;
+    html::forEachTag(page, [&](const html::Tag& t) {
+        if (t.is("img"))
+            if (const html::Attribute* src = t.attribute("src"))
+                links.emplace_back(src->value);
+        return true;
+    });
+    return links;
+}
+
+// Checks that a page is Word's dialect and that each picture link resolves to a file in
+// <name>.files beside it; returns the number of pictures.
+std::size_t expectWordPage(const fs::path& page) {
+    const std::string html = test::readFile(page);
+    EXPECT_EQ(pageCharset(html), "gb2312");
+    EXPECT_NE(html.find("><div class=Section1>"), std::string::npos);
+    const std::string folder = gbk::fromPath(page.stem()) + ".files/";
+    std::size_t pictures = 0;
+    for (const std::string& link : pictureLinks(html)) {
+        EXPECT_TRUE(link.starts_with(folder)) << gbk::toUtf8(link);
+        EXPECT_TRUE(fs::is_regular_file(page.parent_path() / gbk::toPath(link)))
+            << gbk::toUtf8(link);
+        ++pictures;
+    }
+    return pictures;
+}
+
+// One row of the sample documents' manifest.
+struct SampleDoc {
+    std::string file;
+    bool readable = false; // LibreOffice opens it
+    bool headings = false;
+    int pictures = 0;
+};
+
+std::vector<SampleDoc> sampleDocs() {
+    std::vector<SampleDoc> docs;
+    std::ifstream in(test::samplesDir() / "doc" / "MANIFEST.tsv");
+    std::string line;
+    std::getline(in, line); // column names
+    while (std::getline(in, line)) {
+        std::vector<std::string> cols;
+        std::stringstream row(line);
+        for (std::string col; std::getline(row, col, '\t');)
+            cols.push_back(col);
+        if (cols.size() < 9)
+            continue;
+        SampleDoc d;
+        d.file = cols[0];
+        d.readable = cols[6] == "yes";
+        d.headings = cols[7].starts_with("yes");
+        d.pictures = std::atoi(cols[8].c_str());
+        docs.push_back(d);
+    }
+    return docs;
+}
+
+// Every sample document, converted once for all the tests below.
+class SampleDocuments : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (test::samplesDir().empty() || !converter().available())
+            return;
+        out_ = std::make_unique<test::TempDir>();
+        for (const SampleDoc& d : sampleDocs()) {
+            const fs::path doc = test::samplesDir() / "doc" / d.file;
+            const fs::path page = out_->path() / fs::path(d.file).replace_extension(".htm");
+            // The generation run's protocol: the second format when the first fails.
+            bool ok = converter().convert(doc, page, false) || converter().convert(doc, page, true);
+            converted_[d.file] = ok ? page : fs::path();
+        }
+    }
+    static void TearDownTestSuite() { out_.reset(); }
+
+    void SetUp() override {
+        if (test::samplesDir().empty())
+            GTEST_SKIP() << test::kNoSamples;
+        if (!converter().available())
+            GTEST_SKIP() << kNoLibreOffice;
+    }
+
+    static inline std::unique_ptr<test::TempDir> out_;
+    static inline std::map<std::string, fs::path> converted_;
+};
+
+TEST_F(SampleDocuments, EveryReadableDocumentConverts) {
+    std::vector<SampleDoc> docs = sampleDocs();
+    ASSERT_GE(docs.size(), 40u);
+    for (const SampleDoc& d : docs) {
+        SCOPED_TRACE(d.file);
+        const fs::path& page = converted_[d.file];
+        EXPECT_EQ(!page.empty(), d.readable);
+        if (page.empty())
+            continue;
+        std::size_t pictures = expectWordPage(page);
+        if (d.pictures > 0) {
+            EXPECT_GT(pictures, 0u);
+        }
+    }
+}
+
+TEST_F(SampleDocuments, PasswordProtectedDocumentsFailAndWriteNothing) {
+    const std::string file = "poi__PasswordProtected.doc";
+    ASSERT_TRUE(converted_.contains(file));
+    EXPECT_TRUE(converted_[file].empty());
+    const std::set<std::string> names = entries(out_->path());
+    EXPECT_FALSE(names.contains("poi__PasswordProtected.htm"));
+    EXPECT_FALSE(names.contains("poi__PasswordProtected.files"));
+    // Nothing half-made is left beside the pages either.
+    for (const std::string& n : names)
+        EXPECT_FALSE(n.starts_with(".")) << n;
+}
+
+TEST_F(SampleDocuments, HeadingsKeepTheirChineseTitles) {
+    for (const SampleDoc& d : sampleDocs()) {
+        if (!d.headings || converted_[d.file].empty())
+            continue;
+        SCOPED_TRACE(d.file);
+        EXPECT_FALSE(headings(test::bodySlice(converted_[d.file])).empty());
+    }
+    const fs::path& plan = converted_["gb8567__测试计划（GB8567——88）.doc"];
+    ASSERT_FALSE(plan.empty());
+    const std::vector<std::string> titles = headings(test::bodySlice(plan));
+    for (const char* title : {"引言", "编写目的", "背景", "计划", "进度安排"})
+        EXPECT_TRUE(anyContains(titles, title)) << title;
+
+    const fs::path& rtree = converted_["rstartree__R星树算法实现文档.doc"];
+    ASSERT_FALSE(rtree.empty());
+    EXPECT_GE(headings(test::bodySlice(rtree)).size(), 20u);
+}
+
+TEST_F(SampleDocuments, APictureRichChineseDocumentKeepsAllItsPictures) {
+    const fs::path& manual = converted_["rstartree__用户手册.doc"];
+    ASSERT_FALSE(manual.empty());
+    EXPECT_GE(expectWordPage(manual), 20u);
+    const fs::path folder = manual.parent_path() / "rstartree__用户手册.files";
+    EXPECT_GE(entries(folder).size(), 20u);
+}
+
+// A document made here: headings, a table, a picture and characters outside GBK.
+const std::string kMadeDocument = R"(<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
+ xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"
+ xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0"
+ xmlns:draw="urn:oasis:names:tc:opendocument:xmlns:drawing:1.0"
+ xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0"
+ xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0"
+ office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.text">
+<office:styles>
+ <style:style style:name="Heading" style:family="paragraph" style:class="text"/>
+ <style:style style:name="Heading_20_1" style:display-name="Heading 1" style:family="paragraph"
+  style:parent-style-name="Heading" style:default-outline-level="1" style:class="text"/>
+ <style:style style:name="Heading_20_2" style:display-name="Heading 2" style:family="paragraph"
+  style:parent-style-name="Heading" style:default-outline-level="2" style:class="text"/>
+</office:styles>
+<office:body><office:text>
+<text:p>前言：本手册说明用法。</text:p>
+<text:h text:style-name="Heading_20_1" text:outline-level="1">第一章安装</text:h>
+<text:p>安装步骤 한국어 😀 end</text:p>
+<text:h text:style-name="Heading_20_2" text:outline-level="2">系统要求</text:h>
+<table:table table:name="T1"><table:table-column table:number-columns-repeated="2"/>
+<table:table-row><table:table-cell><text:p>项目</text:p></table:table-cell>
+<table:table-cell><text:p>说明</text:p></table:table-cell></table:table-row>
+</table:table>
+<text:p><draw:frame draw:name="pic" text:anchor-type="as-char" svg:width="1cm" svg:height="1cm">
+<draw:image><office:binary-data>iVBORw0KGgoAAAANSUhEUgAAAAgAAAAICAIAAABLbSncAAAAEklEQVR4nGP4z8CAFWEXHbQSACj/P8Fu7N9hAAAAAElFTkSuQmCC</office:binary-data></draw:image></draw:frame></text:p>
+<text:h text:style-name="Heading_20_1" text:outline-level="1">第二章使用</text:h>
+<text:p>正文</text:p>
+</office:text></office:body></office:document>
+)";
+
+class MadeDocument : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (!converter().available())
+            return;
+        src_ = std::make_unique<test::TempDir>();
+        test::writeFile(src_->path() / "made.fodt", kMadeDocument);
+        for (const char* filter :
+             {"doc:MS Word 97", "docx:MS Word 2007 XML", "rtf:Rich Text Format", "odt:writer8"})
+            converter().exportTo(src_->path() / "made.fodt", src_->path(), filter);
+    }
+    static void TearDownTestSuite() { src_.reset(); }
+
+    void SetUp() override {
+        if (!converter().available())
+            GTEST_SKIP() << kNoLibreOffice;
+        ASSERT_TRUE(fs::is_regular_file(doc()));
+    }
+
+    static fs::path doc(const char* ext = ".doc") {
+        return src_->path() / ("made" + std::string(ext));
+    }
+
+    // The rules of Word's dialect on the page of the made document.
+    static void expectMadePage(const fs::path& page) {
+        EXPECT_EQ(expectWordPage(page), 1u);
+        const std::string html = test::readFile(page);
+        const std::string slice = test::bodySlice(page);
+        const std::vector<std::string> titles = headings(slice);
+        EXPECT_TRUE(anyContains(titles, "第一章安装"));
+        EXPECT_TRUE(anyContains(titles, "系统要求"));
+        EXPECT_TRUE(anyContains(titles, "第二章使用"));
+        EXPECT_NE(slice.find(gbk::fromUtf8("前言：本手册说明用法。")), std::string::npos);
+        EXPECT_NE(slice.find("<table"), std::string::npos);
+        EXPECT_NE(slice.find(gbk::fromUtf8("说明")), std::string::npos);
+        EXPECT_NE(slice.find("&#54620;&#44397;&#50612;"), std::string::npos);
+        EXPECT_NE(slice.find("&#128512;"), std::string::npos);
+        EXPECT_NE(slice.find(gbk::fromUtf8("正文")), std::string::npos);
+        const fs::path picture = page.parent_path() / gbk::toPath(pictureLinks(html).at(0));
+        EXPECT_TRUE(test::readFile(picture).starts_with(kPng));
+    }
+
+    static inline std::unique_ptr<test::TempDir> src_;
+};
+
+TEST_F(MadeDocument, BothTriesWriteWordHtmlAndLeaveTheDocumentAlone) {
+    const std::string before = test::readFile(doc());
+    for (bool webPage : {false, true}) {
+        SCOPED_TRACE(webPage ? "second try" : "first try");
+        test::TempDir out;
+        const fs::path page = out / "用户手册.htm";
+        ASSERT_TRUE(converter().convert(doc(), page, webPage));
+        expectMadePage(page);
+        EXPECT_EQ(entries(out.path()), (std::set<std::string>{"用户手册.htm", "用户手册.files"}));
+        EXPECT_EQ(entries(out / "用户手册.files"), std::set<std::string>{"image001.png"});
+    }
+    EXPECT_EQ(test::readFile(doc()), before);
+}
+
+TEST_F(MadeDocument, OtherWordProcessorFormatsAndAnyCaseConvertTheSameWay) {
+    fs::copy_file(doc(), doc(".DOC"), fs::copy_options::overwrite_existing);
+    for (const char* ext : {".docx", ".rtf", ".odt", ".DOC"}) {
+        SCOPED_TRACE(ext);
+        test::TempDir out;
+        ASSERT_TRUE(converter().convert(doc(ext), out / "m.htm", false));
+        expectMadePage(out / "m.htm");
+    }
+}
+
+TEST_F(MadeDocument, WithoutAPagePathThePageGoesBesideTheDocument) {
+    test::TempDir out;
+    fs::copy_file(doc(), out / "手册.doc");
+    ASSERT_TRUE(converter().convert(out / "手册.doc", {}, false));
+    expectMadePage(out / "手册.htm");
+}
+
+TEST_F(MadeDocument, AnEarlierPageAndFolderAreReplaced) {
+    test::TempDir out;
+    test::writeFile(out / "m.htm", "old page");
+    test::writeFile(out / "m.files" / "stale.png", "old picture");
+    ASSERT_TRUE(converter().convert(doc(), out / "m.htm", false));
+    expectMadePage(out / "m.htm");
+    EXPECT_EQ(entries(out / "m.files"), std::set<std::string>{"image001.png"});
+
+    // A document without pictures leaves no folder of an earlier one behind.
+    test::writeFile(out / "plain.rtf",
+                    "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 Plain text.\\par}");
+    ASSERT_TRUE(converter().convert(out / "plain.rtf", out / "m.htm", false));
+    EXPECT_NE(test::readFile(out / "m.htm").find("Plain text."), std::string::npos);
+    EXPECT_EQ(entries(out.path()), (std::set<std::string>{"m.htm", "plain.rtf"}));
+}
+
+TEST_F(MadeDocument, FailuresLeaveEverythingAsItWas) {
+    test::TempDir out;
+    test::writeFile(out / "m.htm", "old page");
+    test::writeFile(out / "m.files" / "old.png", "old picture");
+    const std::string whole = test::readFile(doc());
+    test::writeFile(out / "truncated.doc", whole.substr(0, whole.size() / 3));
+    std::string noise(20000, '\0');
+    for (std::size_t i = 0; i < noise.size(); ++i)
+        noise[i] = static_cast<char>((i * 7919 + 13) % 251);
+    test::writeFile(out / "noise.doc", noise);
+
+    std::vector<fs::path> bad = {out / "truncated.doc", out / "noise.doc", out / "missing.doc",
+                                 out.path()};
+    if (!test::samplesDir().empty())
+        bad.push_back(test::samplesDir() / "doc" / "poi__PasswordProtected.doc");
+    for (const fs::path& d : bad) {
+        SCOPED_TRACE(d.filename().string());
+        EXPECT_FALSE(converter().convert(d, out / "m.htm", false));
+        EXPECT_FALSE(converter().convert(d, out / "m.htm", true));
+        EXPECT_EQ(test::readFile(out / "m.htm"), "old page");
+        EXPECT_EQ(entries(out / "m.files"), std::set<std::string>{"old.png"});
+    }
+    EXPECT_EQ(entries(out.path()),
+              (std::set<std::string>{"m.htm", "m.files", "truncated.doc", "noise.doc"}));
+}
+
+TEST_F(MadeDocument, AConversionPastTheTimeLimitIsEndedAndWritesNothing) {
+    test::TempDir out;
+    LibreOfficeConverter hasty(1ms);
+    EXPECT_FALSE(hasty.convert(doc(), out / "m.htm", false));
+    EXPECT_TRUE(entries(out.path()).empty());
+}
+
+TEST_F(MadeDocument, ThePrivateFolderGoesWithTheConverter) {
+    // The converter keeps its profile and work folders under TMPDIR; give it one of its own.
+    test::TempDir tmp;
+    const char* saved = std::getenv("TMPDIR");
+    const std::string savedValue = saved ? saved : "";
+    ::setenv("TMPDIR", tmp.path().c_str(), 1);
+    {
+        LibreOfficeConverter own;
+        test::TempDir out;
+        EXPECT_TRUE(own.convert(doc(), out / "m.htm", false));
+        EXPECT_EQ(entries(tmp.path()).size(), 2u); // its folder, and the out folder
+    }
+    if (saved)
+        ::setenv("TMPDIR", savedValue.c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
+    EXPECT_TRUE(entries(tmp.path()).empty());
+}
+
+} // namespace
+} // namespace qm

@@ -1,0 +1,106 @@
+#include "word/WordDialect.h"
+
+#include "BodySlice.h"
+#include "support/TempDir.h"
+#include "text/Gbk.h"
+#include "word/SourceCharset.h"
+
+#include <gtest/gtest.h>
+
+namespace qm {
+namespace {
+
+// A page as LibreOffice's HTML export writes it: UTF-8, pictures beside it with
+// percent-encoded names, its own divs for header, contents and footer.
+const std::string kExported =
+    "<!DOCTYPE html>\n<html>\n<head>\n\t<meta http-equiv=\"content-type\" "
+    "content=\"text/html; charset=utf-8\"/>\n\t<title>用户手册</title>\n"
+    "\t<style type=\"text/css\">p { margin: 0 } div.x { }</style>\n</head>\n"
+    "<body lang=\"zh-CN\" dir=\"ltr\"><div title=\"header\"><p>页眉</p></div>\n"
+    "<div id=\"Table of Contents1\"><p>目录</p></div>\n"
+    "<h1 class=\"western\">第一章 安装</h1>\n"
+    "<p><img src=\"%E6%89%8B%E5%86%8C_html_1a2b.png\" name=\"Image1\"/> 한국 😀</p>\n"
+    "<p><img src=\"data:image/png;base64,iVBORw0KGgo=\"/>"
+    "<img src=%E6%89%8B%E5%86%8C_html_1a2b.png></p>\n"
+    "<p><a href=\"other.doc\">link</a></p>\n"
+    "<div title=\"footer\"><p>页脚</p></div>\n</body>\n</html>";
+
+class WordDialectTest : public ::testing::Test {
+protected:
+    WordPage convert(std::string_view folder = "用户手册.files") {
+        return toWordDialect(kExported, {"手册_html_1a2b.png", "手册_html_unused.gif"}, folder);
+    }
+};
+
+TEST_F(WordDialectTest, IsGbkDeclaringGb2312) {
+    const WordPage page = convert();
+    EXPECT_EQ(pageCharset(page.html), "gb2312");
+    EXPECT_EQ(page.html.find("utf-8"), std::string::npos);
+    EXPECT_NE(page.html.find(gbk::fromUtf8("<title>用户手册</title>")), std::string::npos);
+    EXPECT_NE(page.html.find(gbk::fromUtf8("<h1 class=\"western\">第一章 安装</h1>")),
+              std::string::npos);
+    EXPECT_NE(page.html.find("&#54620;&#44397; &#128512;"), std::string::npos);
+}
+
+TEST_F(WordDialectTest, TheSplitterSlicesTheWholeDocumentText) {
+    const WordPage page = convert();
+    EXPECT_NE(page.html.find("dir=\"ltr\"><div class=Section1><div title=\"header\">"),
+              std::string::npos);
+    EXPECT_NE(page.html.find("</div>\n</div></body>"), std::string::npos);
+
+    // The exporter's header, contents and footer divs lie inside the slice, whole.
+    test::TempDir dir;
+    test::writeFile(dir / "page.htm", page.html);
+    const std::string slice = gbk::toUtf8(test::bodySlice(dir / "page.htm"));
+    EXPECT_TRUE(slice.starts_with("<div title=\"header\"><p>页眉</p></div>")) << slice;
+    EXPECT_TRUE(slice.ends_with("<div title=\"footer\"><p>页脚</p></div>\n")) << slice;
+    EXPECT_NE(slice.find("<p>目录</p>"), std::string::npos);
+}
+
+TEST_F(WordDialectTest, PicturesMoveIntoTheFilesFolder) {
+    const WordPage page = convert();
+    // In order of first use, as Word numbers them; a picture used twice is one file;
+    // a file nothing links to is kept under its own name; other links stay.
+    ASSERT_EQ(page.files.size(), 3u);
+    EXPECT_EQ(page.files[0].name, "image001.png");
+    EXPECT_EQ(page.files[0].exportedName, "手册_html_1a2b.png");
+    EXPECT_EQ(page.files[1].name, "image002.png");
+    EXPECT_EQ(page.files[1].exportedName, "");
+    EXPECT_EQ(page.files[1].bytes, "\x89PNG\r\n\x1a\n");
+    EXPECT_EQ(page.files[2].name, "手册_html_unused.gif");
+    const std::string html = gbk::toUtf8(page.html);
+    EXPECT_NE(html.find("<img src=\"用户手册.files/image001.png\" name=\"Image1\"/>"),
+              std::string::npos);
+    EXPECT_NE(html.find("<img src=\"用户手册.files/image002.png\"/>"), std::string::npos);
+    EXPECT_NE(html.find("<img src=\"用户手册.files/image001.png\"></p>"), std::string::npos);
+    EXPECT_NE(html.find("<a href=\"other.doc\">"), std::string::npos);
+    EXPECT_EQ(html.find("data:"), std::string::npos);
+    EXPECT_EQ(html.find("_html_1a2b"), std::string::npos);
+}
+
+TEST_F(WordDialectTest, FolderNamesThatWouldBreakALinkAreEscaped) {
+    const std::string html = gbk::toUtf8(convert("a #1&b's 50%.files").html);
+    EXPECT_NE(html.find("src=\"a %231&amp;b&#39;s 50%25.files/image001.png\""), std::string::npos);
+}
+
+TEST(WordDialect, TheXhtmlExportBecomesWordHtmlToo) {
+    const WordPage page = toWordDialect(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE html PUBLIC \"x\" \"y\">"
+        "<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><meta http-equiv=\"Content-Type\" "
+        "content=\"application/xhtml+xml; charset=utf-8\"/><title>t</title></head>"
+        "<body dir=\"ltr\"><h1>题</h1><div class=\"P1\"><img alt=\"\" "
+        "src=\"data:image/jpeg;base64,/9j/\"/></div></body></html>",
+        {}, "t.files");
+    EXPECT_EQ(page.html, "<!DOCTYPE html PUBLIC \"x\" \"y\"><html xmlns=\"http://www.w3.org/1999/"
+                         "xhtml\"><head><meta http-equiv=\"Content-Type\" "
+                         "content=\"application/xhtml+xml; charset=gb2312\"/><title>t</title>"
+                         "</head><body dir=\"ltr\"><div class=Section1><h1>" +
+                             gbk::fromUtf8("题") +
+                             "</h1><div class=\"P1\"><img alt=\"\" src=\"t.files/image001.jpg\"/>"
+                             "</div></div></body></html>");
+    ASSERT_EQ(page.files.size(), 1u);
+    EXPECT_EQ(page.files[0].bytes, "\xFF\xD8\xFF");
+}
+
+} // namespace
+} // namespace qm
