@@ -2,10 +2,12 @@
 #include "CliHost.h"
 #include "CliOptions.h"
 #include "project/ChmCompiler.h"
+#include "addcode/AdditionalCodeFile.h"
 #include "run/Generator.h"
 #include "text/Error.h"
 #include "text/Gbk.h"
 #include "text/ReadStream.h"
+#include "word/LibreOfficeConverter.h"
 
 #include <cstdio>
 #include <memory>
@@ -20,11 +22,22 @@ std::string readWhole(const std::filesystem::path& path) {
 }
 
 int runCli(const qm::cli::CliOptions& options) {
-    std::string before = options.prefixFile ? readWhole(*options.prefixFile) : std::string();
-    std::string after = options.suffixFile ? readWhole(*options.suffixFile) : std::string();
+    std::string before;
+    std::string after;
+    if (options.addcodeFile) {
+        qm::LoadedAdditionalCode code = qm::LoadAdditionalCodeFile(*options.addcodeFile);
+        before = code.beforeEntry.value_or("");
+        after = code.afterEntry.value_or("");
+    }
+    // Files given one by one override the pair's half.
+    if (options.prefixFile)
+        before = readWhole(*options.prefixFile);
+    if (options.suffixFile)
+        after = readWhole(*options.suffixFile);
     qm::cli::CliHost host(options, before, after);
     qm::ChmCompiler compiler;
-    qm::Generator generator(host, nullptr, options.compile ? &compiler : nullptr);
+    qm::LibreOfficeConverter converter;
+    qm::Generator generator(host, &converter, options.compile ? &compiler : nullptr);
     host.attach(generator);
     qm::cli::CliHost::installInterruptHandler();
 

@@ -15,6 +15,7 @@
 #include "text/Error.h"
 #include "text/Gbk.h"
 #include "text/OutputFile.h"
+#include "word/SourceCharset.h"
 
 namespace qm {
 namespace {
@@ -43,6 +44,16 @@ void RejectNonHtml(ReadStream& stream) {
     stream.seek(0, Origin::Beginning);
     if (head.find('\0') != std::string::npos || (!head.empty() && head.find('<') == std::string::npos))
         throw Error(u8("文件不是HTML网页：") + pathText(stream.path()));
+}
+
+// True when the page declares (or its byte-order mark tells) a charset outside GBK's
+// family. The declaration sits in the head, so the first megabyte tells.
+bool needsGbkCopy(ReadStream& stream) {
+    std::string head;
+    stream.read(head, 1 << 20);
+    stream.seek(0, Origin::Beginning);
+    std::string name = pageCharset(head);
+    return !name.empty() && !isGbkCharset(name);
 }
 
 } // namespace
@@ -182,6 +193,15 @@ Generator::FileStep Generator::processFile(std::size_t i, std::size_t n, RunOutc
     closeWorkStream();
     pageSource_ = intermediateHtml_;
     workStream_ = std::make_unique<ReadStream>(pageSource_);
+    // A page saved in another charset (UTF-8, UTF-16, Big5, ...) is cut from a GBK copy
+    // beside it, so titles, file names and pages come out right; the page stays as it is.
+    if (needsGbkCopy(*workStream_)) {
+        gbkCopy_ = intermediateHtml_;
+        gbkCopy_ += ".gbk" + delphi::formatGeneral(delphi::now());
+        writeGbkCopy(intermediateHtml_, gbkCopy_);
+        pageSource_ = gbkCopy_;
+        workStream_ = std::make_unique<ReadStream>(pageSource_);
+    }
     RejectNonHtml(*workStream_);
 
     std::error_code ec;
@@ -252,11 +272,11 @@ void Generator::writeProject() {
 }
 
 bool Generator::compileProject() {
-    host_.showText(RunField::Status, u8("正在编译……"));
     compileLog_.clear();
-    bool built = false;
-    if (compiler_ != nullptr) {
-        built = compiler_->compile(
+    if (compiler_ == nullptr)
+        return false;
+    host_.showText(RunField::Status, u8("正在编译……"));
+    bool built = compiler_->compile(
             layout_.projectFilePath("hhp"),
             [this](const std::string& text) {
                 std::string line = trimmed(text);
@@ -268,7 +288,6 @@ bool Generator::compileProject() {
                 host_.processEvents();
                 return true;
             });
-    }
     host_.showText(RunField::Status, "");
     if (!compileLog_.empty())
         saveLines(layout_.projectFilePath("log"), compileLog_);
