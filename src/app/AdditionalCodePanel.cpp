@@ -148,6 +148,9 @@ QWidget* AdditionalCodePanel::buildCodeArea() {
     const auto addHalf = [this](const char* name, const char* header, QPlainTextEdit* memo) {
         auto* half = new QWidget(pEntryAddtionCode_);
         half->setObjectName(QString::fromUtf8(name));
+        // The halves split the area evenly at any height, not only above the memos'
+        // natural minimum.
+        half->setMinimumHeight(1);
         auto* halfLayout = new QVBoxLayout(half);
         halfLayout->setContentsMargins(0, 0, 0, 0);
         halfLayout->setSpacing(0);

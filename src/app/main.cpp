@@ -4,6 +4,7 @@
 #include "MessageBoxDialogs.h"
 #include "WidgetText.h"
 #include "project/ChmCompiler.h"
+#include "word/LibreOfficeConverter.h"
 
 #include <QApplication>
 
@@ -15,8 +16,9 @@ int main(int argc, char* argv[]) {
     // The services the window runs on; it only borrows them.
     qm::MessageBoxDialogs dialogs;
     qm::DesktopShell shell;
+    qm::LibreOfficeConverter converter;
     qm::ChmCompiler compiler;
-    qm::MainFrm window(dialogs, shell, nullptr, &compiler,
+    qm::MainFrm window(dialogs, shell, &converter, &compiler,
                        qm::widgettext::toPath(QCoreApplication::applicationDirPath()));
     window.show();
     return QApplication::exec();

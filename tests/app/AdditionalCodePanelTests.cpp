@@ -20,9 +20,7 @@ QTreeWidgetItem* row(Window& w, int i) {
 }
 
 void doubleClick(Window& w, QTreeWidgetItem* item) {
-    auto* list = w.child<QTreeWidget>("tlAddtionalCodeFiles");
-    list->setCurrentItem(item);
-    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
+    qm::test::doubleClickRow(w.child<QTreeWidget>("tlAddtionalCodeFiles"), item);
 }
 
 // Stores files in the window's program folder and lets the window list them, as at start-up.

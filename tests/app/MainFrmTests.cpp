@@ -269,10 +269,7 @@ void MainFrmTests::doubleClickOpensTheNodesPageOnly() {
     QTreeWidgetItem* chapter = view->topLevelItem(1);
     QVERIFY(chapter != nullptr);
     const auto doubleClick = [view](QTreeWidgetItem* item) {
-        view->setCurrentItem(item);
-        view->scrollToItem(item);
-        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {},
-                           view->visualItemRect(item).center());
+        qm::test::doubleClickRow(view, item);
     };
 
     qm::StructureNode node;
@@ -310,17 +307,20 @@ void MainFrmTests::closingDuringRunAnsweredNoGoesOn() {
     w.frm.show();
     w.open({w.sample("Manual", 5)});
     w.dialogs.answers[kCloseCaption] = false;
-    bool closed = true;
-    w.duringRun([&] { closed = w.frm.close(); });
+    bool visibleWhenAsked = false;
+    w.dialogs.onQuestion = [&](const QString&) { visibleWhenAsked = w.frm.isVisible(); };
+    w.duringRun([&] { w.requestClose(); });
     w.generate();
 
-    QVERIFY(!closed);
     QCOMPARE(w.dialogs.questions.size(), 1);
+    QCOMPARE(w.dialogs.questions[0].caption, kCloseCaption);
     QCOMPARE(w.dialogs.questions[0].text,
              QStringLiteral("正在生成帮助相关文件，是否确定要中断操作并退出本程序？"));
+    QVERIFY(visibleWhenAsked);
     QVERIFY(!w.frm.generator().aborted());
     QCOMPARE(w.frm.generator().tree().count(), std::size_t{1 + 5 * 4});
     QCOMPARE(w.dialogs.informations.size(), 1);
+    QVERIFY(std::filesystem::exists(w.dir / "Manual.hhp"));
     QVERIFY(w.frm.isVisible());
 }
 
@@ -329,21 +329,20 @@ void MainFrmTests::closingDuringRunAnsweredYesStopsAndWritesTheRunLog() {
     w.frm.show();
     w.open({w.sample("Manual", 5)});
     w.dialogs.answers[kCloseCaption] = true;
-    bool visibleAfterAnswer = false;
+    bool visibleWhenAsked = false;
+    w.dialogs.onQuestion = [&](const QString&) { visibleWhenAsked = w.frm.isVisible(); };
+    // The user asks twice; the second request, while the run winds down, does not ask.
     w.duringRun([&] {
-        w.frm.close();
-        // The window stays while the run is still on the stack, and a second request
-        // does not ask again.
-        visibleAfterAnswer = w.frm.isVisible();
-        w.frm.close();
+        w.requestClose();
+        w.requestClose();
     });
     w.generate();
 
-    QVERIFY(visibleAfterAnswer);
     QCOMPARE(w.dialogs.questions.size(), 1);
+    QVERIFY(visibleWhenAsked);
     QVERIFY(w.frm.generator().aborted());
-    QVERIFY(w.frm.generator().tree().count() < std::size_t{1 + 5 * 4});
     QVERIFY(w.dialogs.informations.isEmpty()); // an interruption shows no box
+    QVERIFY(w.dialogs.errors.isEmpty());
     const std::string log = qm::test::readFile(w.dir / "Manual.txt");
     QVERIFY(log.find(qm::gbk::fromUtf8("用户中断操作。")) != std::string::npos);
     QVERIFY(!std::filesystem::exists(w.dir / "Manual.hhp"));

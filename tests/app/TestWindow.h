@@ -8,6 +8,7 @@
 
 #include <QAbstractItemModel>
 #include <QAction>
+#include <QTest>
 #include <QTreeWidget>
 
 #include <functional>
@@ -56,9 +57,21 @@ struct Window {
                                            code();
                                        });
     }
+    // A click on the window's close button: it reaches the window when the run next
+    // lets pending events through.
+    void requestClose() { QMetaObject::invokeMethod(&frm, &QWidget::close, Qt::QueuedConnection); }
     bool progressRowShown() {
         return !child<QWidget>("Panel6")->isHidden() && child<QWidget>("Image1")->isHidden();
     }
 };
+
+// A double click on a row as the window system delivers it: press and release, then
+// the double-click event (views act only on a double click over the row just pressed).
+inline void doubleClickRow(QTreeWidget* view, QTreeWidgetItem* item) {
+    view->scrollToItem(item);
+    const QPoint centre = view->visualItemRect(item).center();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, centre);
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, centre);
+}
 
 } // namespace qm::test
