@@ -157,3 +157,56 @@ TEST(Cli, MissingCompilerMeansNoChmAndTheProjectStays) {
 
 } // namespace
 } // namespace qm
+
+namespace qm {
+namespace {
+
+// Every Word-saved page of the samples, in whatever charset it was saved, becomes a
+// project of GBK pages; the source is never changed and no working file stays.
+TEST(Cli, WordPagesInEveryCharsetBecomeGbkProjects) {
+    if (test::samplesDir().empty())
+        GTEST_SKIP() << test::kNoSamples;
+    for (const auto& folder : std::filesystem::directory_iterator(test::samplesDir() / "html")) {
+        if (!folder.is_directory())
+            continue;
+        test::TempDir dir;
+        std::filesystem::copy(folder.path(), dir.path(), std::filesystem::copy_options::recursive);
+        std::filesystem::path source;
+        for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+            if (e.path().extension() == ".htm" || e.path().extension() == ".html")
+                source = e.path();
+        ASSERT_FALSE(source.empty()) << folder.path();
+        std::filesystem::path page = source;
+        page.replace_extension(".htm");
+        if (!std::filesystem::exists(page)) // an .html source is read from its .htm sibling
+            std::filesystem::copy_file(source, page);
+        std::string original = test::readFile(page);
+
+        auto r = RunProgram("quillmark", {"--no-compile", "-q", source.string()});
+        ASSERT_EQ(r.exitCode, 0) << folder.path() << "\n" << r.err;
+        EXPECT_EQ(test::readFile(page), original) << folder.path();
+        std::filesystem::path content = page;
+        content.replace_extension(".Content");
+        std::size_t pages = 0;
+        for (const auto& e : std::filesystem::recursive_directory_iterator(dir.path())) {
+            std::string name = e.path().filename().string();
+            EXPECT_EQ(name.find(".tmp"), std::string::npos) << e.path();
+            EXPECT_EQ(name.find(".gbk"), std::string::npos) << e.path();
+            if (e.path().parent_path() == content && e.path().extension() == ".htm") {
+                ++pages;
+                std::string bytes = test::readFile(e.path());
+                EXPECT_EQ(bytes.find('\0'), std::string::npos) << e.path();
+                // No page may still claim the charset it was saved in.
+                std::string lower = bytes.substr(0, 4096);
+                std::transform(lower.begin(), lower.end(), lower.begin(),
+                               [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+                for (const char* other : {"charset=utf-8", "charset=big5", "charset=windows-125", "charset=unicode"})
+                    EXPECT_EQ(lower.find(other), std::string::npos) << e.path() << " " << other;
+            }
+        }
+        EXPECT_GE(pages, 1u) << folder.path();
+    }
+}
+
+} // namespace
+} // namespace qm
