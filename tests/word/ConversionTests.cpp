@@ -363,6 +363,10 @@ TEST_F(MadeDocument, FailuresLeaveEverythingAsItWas) {
     }
     EXPECT_EQ(entries(out.path()),
               (std::set<std::string>{"m.htm", "m.files", "truncated.doc", "noise.doc"}));
+
+    // A page that cannot be written (its folder is missing) is a failure too.
+    EXPECT_FALSE(converter().convert(doc(), out / "no" / "such" / "m.htm", false));
+    EXPECT_FALSE(fs::exists(out / "no"));
 }
 
 TEST_F(MadeDocument, AConversionPastTheTimeLimitIsEndedAndWritesNothing) {

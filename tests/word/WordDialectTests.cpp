@@ -2,10 +2,13 @@
 
 #include "BodySlice.h"
 #include "support/TempDir.h"
+#include "text/Error.h"
 #include "text/Gbk.h"
 #include "word/SourceCharset.h"
 
 #include <gtest/gtest.h>
+
+#include <random>
 
 namespace qm {
 namespace {
@@ -100,6 +103,59 @@ TEST(WordDialect, TheXhtmlExportBecomesWordHtmlToo) {
                              "</div></div></body></html>");
     ASSERT_EQ(page.files.size(), 1u);
     EXPECT_EQ(page.files[0].bytes, "\xFF\xD8\xFF");
+}
+
+// Whatever the exporter or a user's page holds, the rewrite gives a page or a qm::Error:
+// never a crash, a hang or another exception. Replayed with a fixed seed.
+TEST(WordDialect, MutatedPagesNeverBreakTheRewrite) {
+    std::mt19937 random(19990714);
+    auto pick = [&](std::size_t n) {
+        return std::uniform_int_distribution<std::size_t>(0, n - 1)(random);
+    };
+    const std::vector<std::string> seeds = {
+        kExported,
+        "<?xml version=\"1.0\"?><html><head><meta charset=\"big5\"/></head><body><img "
+        "src='data:image/gif;base64,R0lGOD=='/></body></html>",
+        "\xFF\xFE<\0h\0e\0a\0d\0>\0<\0b\0o\0d\0y\0>\0",
+        gbk::fromUtf8("<head><meta http-equiv=Content-Type content=\"text/html; charset=gb2312\">"
+                      "</head><body><h1>标题</h1><style>a<b</style><!-- x</body>"),
+    };
+    const std::string alphabet = "<>/=\"' !-?&#;%:,.\r\n\t\0\x80\xA1\xFE"
+                                 "bodymetaimgsrcdat";
+    int pages = 0;
+    for (int round = 0; round < 4000; ++round) {
+        std::string input = seeds[pick(seeds.size())];
+        for (int e = 1 + static_cast<int>(pick(6)); e > 0; --e) {
+            std::size_t at = input.empty() ? 0 : pick(input.size());
+            switch (pick(4)) {
+            case 0:
+                if (!input.empty())
+                    input[at] = static_cast<char>(pick(256));
+                break;
+            case 1:
+                input.insert(at, 1, alphabet[pick(alphabet.size())]);
+                break;
+            case 2:
+                input.resize(at);
+                break;
+            default:
+                input.insert(at, seeds[pick(seeds.size())].substr(0, pick(80)));
+            }
+        }
+        try {
+            WordPage page = toWordDialect(input, {"手册_html_1a2b.png"}, "f.files");
+            std::size_t sections = 0;
+            for (std::size_t at = 0;
+                 (at = page.html.find("<div class=Section1>", at)) != std::string::npos; ++at)
+                ++sections;
+            EXPECT_LE(sections, 1u + (input.find("Section1") != std::string::npos ? 1u : 0u));
+            pageToGbk(input);
+            ++pages;
+        } catch (const Error&) {
+            // a charset ICU refuses: the caller's error path
+        }
+    }
+    EXPECT_GT(pages, 3000);
 }
 
 } // namespace

@@ -58,16 +58,7 @@ bool looksLikeDocument(const fs::path& path) {
     return first != std::string_view::npos && h[first] == '<';
 }
 
-// A new folder beside others in dir, named prefix + a number that is not taken.
-fs::path makeFreshFolder(const fs::path& dir, const std::string& prefix) {
-    for (unsigned n = 0;; ++n) {
-        fs::path candidate = dir / (prefix + std::to_string(::getpid()) + "-" + std::to_string(n));
-        if (fs::create_directory(candidate))
-            return candidate;
-    }
-}
-
-// A name beside others in dir that nothing has.
+// A name in dir that nothing has: prefix, our process id and a number.
 fs::path freshName(const fs::path& dir, const std::string& prefix) {
     for (unsigned n = 0;; ++n) {
         fs::path candidate = dir / (prefix + std::to_string(::getpid()) + "-" + std::to_string(n));
@@ -91,7 +82,8 @@ void placeResults(const WordPage& page, const fs::path& exportDir, const fs::pat
     bool folderSwapped = false;
     try {
         if (!page.files.empty()) {
-            staged = makeFreshFolder(dir, "." + stem + ".files.new-");
+            staged = freshName(dir, "." + stem + ".files.new-");
+            fs::create_directory(staged);
             for (const SupportingFile& f : page.files) {
                 if (f.exportedName.empty())
                     saveBytes(staged / f.name, f.bytes);
