@@ -99,7 +99,8 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(pieces);
     {
         std::ifstream in(doc, std::ios::binary);
-        std::string chunk(static_cast<std::size_t>(size) / static_cast<std::size_t>(headings) + 1, '\0');
+        std::string chunk(static_cast<std::size_t>(size) / static_cast<std::size_t>(headings) + 1,
+                          '\0');
         for (int i = 0; in; ++i) {
             in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
             std::ofstream(pieces / (std::to_string(i) + ".htm"), std::ios::binary)
@@ -119,7 +120,8 @@ int main(int argc, char** argv) {
         copy.seconds = std::min(copy.seconds, c.seconds);
         Measure f = runChild({"cp", "-r", pieces.string(), (here / "pieces").string()});
         files.seconds = std::min(files.seconds, f.seconds);
-        Measure s = runChild({(exe / "quillmark").string(), "--no-compile", "-q", (here / "big.htm").string()});
+        Measure s = runChild(
+            {(exe / "quillmark").string(), "--no-compile", "-q", (here / "big.htm").string()});
         best.seconds = std::min(best.seconds, s.seconds);
         best.peakKb = std::max(best.peakKb, s.peakKb);
     }
@@ -128,8 +130,10 @@ int main(int argc, char** argv) {
     std::printf("document          %.1f MB, %d headings, largest topic %.2f MB\n", size / 1048576.0,
                 headings, static_cast<double>(largest) / 1048576.0);
     std::printf("cp                %.3f s\n", copy.seconds);
-    std::printf("split             %.3f s  (%.0f MB/s)\n", best.seconds, size / 1048576.0 / best.seconds);
-    std::printf("cp -r of %d files %.3f s  (the cost of making as many files)\n", headings, files.seconds);
+    std::printf("split             %.3f s  (%.0f MB/s)\n", best.seconds,
+                size / 1048576.0 / best.seconds);
+    std::printf("cp -r of %d files %.3f s  (the cost of making as many files)\n", headings,
+                files.seconds);
     std::printf("ratio to cp       %.2fx  (target <= 3x)\n", best.seconds / copy.seconds);
     std::printf("ratio to cp + cp -r  %.2fx\n", best.seconds / (copy.seconds + files.seconds));
     std::printf("peak memory       %.1f MB (target < %.1f MB)\n", peakMb, budgetMb);

@@ -12,7 +12,9 @@ namespace {
 
 volatile std::sig_atomic_t g_interrupted = 0;
 
-extern "C" void onInterrupt(int) { g_interrupted = 1; }
+extern "C" void onInterrupt(int) {
+    g_interrupted = 1;
+}
 
 // Message boxes break lines with CR LF or a bare CR; a terminal wants LF.
 std::string terminalText(const std::string& gbk) {
@@ -44,7 +46,9 @@ void CliHost::installInterruptHandler() {
     sigaction(SIGINT, &action, nullptr);
 }
 
-bool CliHost::interrupted() { return g_interrupted != 0; }
+bool CliHost::interrupted() {
+    return g_interrupted != 0;
+}
 
 void CliHost::clearBar() {
     if (barShown_) {
@@ -89,8 +93,9 @@ void CliHost::scanProgress(std::int64_t done, std::int64_t total, std::size_t no
     int filled = total > 0 ? static_cast<int>(done * kWidth / total) : kWidth;
     std::string bar(static_cast<std::size_t>(filled), '#');
     bar.resize(kWidth, '.');
-    std::fprintf(stderr, "\r\033[K  %s [%s] %.1f/%.1f MB, %zu topics", fileCount_.c_str(), bar.c_str(),
-                 static_cast<double>(done) / 1e6, static_cast<double>(total) / 1e6, nodes);
+    std::fprintf(stderr, "\r\033[K  %s [%s] %.1f/%.1f MB, %zu topics", fileCount_.c_str(),
+                 bar.c_str(), static_cast<double>(done) / 1e6, static_cast<double>(total) / 1e6,
+                 nodes);
     barShown_ = true;
 }
 
@@ -102,8 +107,9 @@ void CliHost::showSummary(const std::string& text) {
 
 void CliHost::showWordFailure(const std::string& text) {
     clearBar();
-    std::fprintf(stderr, "%s\n(LibreOffice may be missing: the conversion of Word documents needs "
-                         "the package libreoffice-writer-nogui.)\n",
+    std::fprintf(stderr,
+                 "%s\n(LibreOffice may be missing: the conversion of Word documents needs "
+                 "the package libreoffice-writer-nogui.)\n",
                  terminalText(text).c_str());
 }
 

@@ -66,7 +66,9 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
         } else if (a == "--prefix" || a == "--suffix" || a == "--addcode") {
             if (!value(v))
                 return fail(a + " needs a file");
-            auto& slot = a == "--prefix" ? o.prefixFile : a == "--suffix" ? o.suffixFile : o.addcodeFile;
+            auto& slot = a == "--prefix"   ? o.prefixFile
+                         : a == "--suffix" ? o.suffixFile
+                                           : o.addcodeFile;
             slot = std::filesystem::absolute(v);
         } else if (a == "--") {
             for (++i; i < args.size(); ++i)

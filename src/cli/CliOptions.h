@@ -10,7 +10,7 @@ namespace qm::cli {
 // The command line, parsed into the settings the window holds.
 struct CliOptions {
     std::vector<std::filesystem::path> files; // absolute paths, in the order given
-    std::optional<std::string> title;        // GBK; set = no automatic title
+    std::optional<std::string> title;         // GBK; set = no automatic title
     bool autoTitle = true;
     std::string level = "0";
     bool defaultHeader = false;

@@ -1,8 +1,8 @@
 // quillmark: the generation run without a window.
 #include "CliHost.h"
 #include "CliOptions.h"
-#include "project/ChmCompiler.h"
 #include "addcode/AdditionalCodeFile.h"
+#include "project/ChmCompiler.h"
 #include "run/Generator.h"
 #include "text/Error.h"
 #include "text/Gbk.h"

@@ -5,8 +5,8 @@
 #include "support/TempDir.h"
 #include "text/Gbk.h"
 
-#include <gtest/gtest.h>
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <sstream>
 
 namespace qm {
@@ -83,10 +83,13 @@ TEST(Cli, RealFilteredWordPageBecomesACompleteProject) {
     EXPECT_TRUE(entries == headings || entries == headings + 1) << entries << " vs " << headings;
     EXPECT_GE(headings, 23u);
     EXPECT_EQ(count(test::readFile(dir / "R星树算法实现文档.hhk"), "<LI> <OBJECT"), entries);
-    EXPECT_TRUE(std::filesystem::exists(dir / "R星树算法实现文档.Content" / "R星树算法实现文档.files" / "image001.gif"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "R星树算法实现文档.Content" /
+                                        "R星树算法实现文档.files" / "image001.gif"));
     EXPECT_TRUE(std::filesystem::exists(dir / "R星树算法实现文档.Content" / "HelpID.h"));
     EXPECT_TRUE(std::filesystem::exists(dir / "R星树算法实现文档.txt"));
-    EXPECT_EQ(sectionLines(hhp, "[MAP]"), (std::vector<std::string>{gbk::fromUtf8("#include R星树算法实现文档.Content\\HelpID.h")}));
+    EXPECT_EQ(
+        sectionLines(hhp, "[MAP]"),
+        (std::vector<std::string>{gbk::fromUtf8("#include R星树算法实现文档.Content\\HelpID.h")}));
 }
 
 TEST(Cli, UsageAndVersion) {
@@ -103,7 +106,8 @@ TEST(Cli, BadInputIsAClearErrorAndTouchesNothing) {
     test::TempDir dir;
     auto missing = RunProgram("quillmark", {(dir / "nothere.htm").string()});
     EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_NE(missing.err.find("Cannot open file " + (dir / "nothere.htm").string()), std::string::npos);
+    EXPECT_NE(missing.err.find("Cannot open file " + (dir / "nothere.htm").string()),
+              std::string::npos);
 
     test::writeFile(dir / "only.html", "<html><body><div><h1>A</h1></div></body></html>");
     auto html = RunProgram("quillmark", {(dir / "only.html").string()});
@@ -131,9 +135,10 @@ TEST(Cli, ReadOnlyTargetFolderIsAnError) {
     std::filesystem::path folder = dir / "ro";
     test::writeFile(folder / "m.htm", "<html><body><div><h1>A</h1>x</div></body></html>");
     std::filesystem::permissions(dir.path(), std::filesystem::perms::all);
-    std::filesystem::permissions(folder, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
-                                             std::filesystem::perms::group_read | std::filesystem::perms::group_exec |
-                                             std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
+    std::filesystem::permissions(
+        folder, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
+                    std::filesystem::perms::group_read | std::filesystem::perms::group_exec |
+                    std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
     std::filesystem::permissions(folder / "m.htm", std::filesystem::perms::all);
     auto r = RunProgram("quillmark", {"--no-compile", (folder / "m.htm").string()}, true);
     EXPECT_EQ(r.exitCode, 1) << r.err;
@@ -200,7 +205,8 @@ TEST(Cli, WordPagesInEveryCharsetBecomeGbkProjects) {
                 std::string lower = bytes.substr(0, 4096);
                 std::transform(lower.begin(), lower.end(), lower.begin(),
                                [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-                for (const char* other : {"charset=utf-8", "charset=big5", "charset=windows-125", "charset=unicode"})
+                for (const char* other :
+                     {"charset=utf-8", "charset=big5", "charset=windows-125", "charset=unicode"})
                     EXPECT_EQ(lower.find(other), std::string::npos) << e.path() << " " << other;
             }
         }

@@ -9,7 +9,9 @@
 namespace qm {
 namespace {
 
-std::string g(const char* utf8) { return gbk::fromUtf8(utf8); }
+std::string g(const char* utf8) {
+    return gbk::fromUtf8(utf8);
+}
 
 StructureTree treeWithRoot(const std::string& title, const std::string& position) {
     StructureTree tree;
@@ -63,7 +65,8 @@ TEST(ProjectFile, ContextIdsOfTheWorkedExample) {
     for (int i = 3; i <= 9; ++i)
         topics.push_back("T" + std::to_string(i) + "." + std::to_string(3000 + i));
     topics.push_back(g("附录.99000"));
-    ProjectFiles f = BuildProjectFiles({tree, topics, "t", "Manual.chm"}, "Manual", "Manual.Content\\");
+    ProjectFiles f =
+        BuildProjectFiles({tree, topics, "t", "Manual.chm"}, "Manual", "Manual.Content\\");
     ASSERT_EQ(f.alias.size(), 10u);
     EXPECT_EQ(f.alias[0], g("IDH_1 = Manual.Content\\首页.1.htm"));
     EXPECT_EQ(f.alias[1], g("IDH_2 = Manual.Content\\概述.2048.htm"));

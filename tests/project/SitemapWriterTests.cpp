@@ -7,14 +7,16 @@
 namespace qm {
 namespace {
 
-const std::string kHeader = "<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\"> \r\n<HTML> \r\n<HEAD> \r\n"
-                            "<meta name=\"GENERATOR\" content=\"Microsoft&reg; HTML Help Workshop 4.1\"> "
-                            "\r\n<!-- Sitemap 1.0 --> \r\n</HEAD><BODY><UL>";
+const std::string kHeader =
+    "<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\"> \r\n<HTML> \r\n<HEAD> \r\n"
+    "<meta name=\"GENERATOR\" content=\"Microsoft&reg; HTML Help Workshop 4.1\"> "
+    "\r\n<!-- Sitemap 1.0 --> \r\n</HEAD><BODY><UL>";
 
 std::string entry(const std::string& title, const std::string& pos, bool index) {
     std::string name = "<param name=\"Name\" value=\"" + title + "\"> \r\n";
     return "<LI> <OBJECT type=\"text/sitemap\"> \r\n" + name + (index ? name : "") +
-           "<param name=\"Local\" value=\"M.Content\\" + title + "." + pos + ".htm\"> \r\n</OBJECT> ";
+           "<param name=\"Local\" value=\"M.Content\\" + title + "." + pos +
+           ".htm\"> \r\n</OBJECT> ";
 }
 
 TEST(Sitemap, EmptyTreeGivesHeaderAndFooterOnly) {
@@ -40,10 +42,14 @@ TEST(Sitemap, NestedTreeInPreOrderWithLevelMarkers) {
     d.position = "0";
     std::vector<std::string> contents, index;
     SitemapWriter("M.Content\\").build(tree, contents, index);
-    std::vector<std::string> expected = {kHeader, entry("A", "2", false), "<UL>",
+    std::vector<std::string> expected = {kHeader,
+                                         entry("A", "2", false),
+                                         "<UL>",
                                          entry(b.title, "2048", false),
-                                         entry("C#%&", "3000000000", false), "</UL>",
-                                         entry("D", "0", false), "</UL></BODY></HTML>"};
+                                         entry("C#%&", "3000000000", false),
+                                         "</UL>",
+                                         entry("D", "0", false),
+                                         "</UL></BODY></HTML>"};
     EXPECT_EQ(contents, expected);
     ASSERT_EQ(index.size(), expected.size());
     EXPECT_EQ(index[0], kHeader + " ");
@@ -59,7 +65,8 @@ TEST(Sitemap, SingleRootHasNoLevelMarkers) {
     std::vector<std::string> contents, index;
     SitemapWriter("Manual.Content\\").build(tree, contents, index);
     EXPECT_EQ(contents.size(), 3u);
-    EXPECT_NE(contents[1].find(gbk::fromUtf8("value=\"Manual.Content\\首页.1.htm\"")), std::string::npos);
+    EXPECT_NE(contents[1].find(gbk::fromUtf8("value=\"Manual.Content\\首页.1.htm\"")),
+              std::string::npos);
 }
 
 } // namespace

@@ -12,7 +12,9 @@
 namespace qm {
 namespace {
 
-std::string g(const char* utf8) { return gbk::fromUtf8(utf8); }
+std::string g(const char* utf8) {
+    return gbk::fromUtf8(utf8);
+}
 
 class FakeHost : public RunHost {
 public:
@@ -68,8 +70,8 @@ public:
 };
 
 std::string wordPage(const std::string& bodyUtf8) {
-    return g(("<html><head><title>t</title></head><body lang=ZH-CN><div class=Section1>" + bodyUtf8 +
-              "</div></body></html>")
+    return g(("<html><head><title>t</title></head><body lang=ZH-CN><div class=Section1>" +
+              bodyUtf8 + "</div></body></html>")
                  .c_str());
 }
 
@@ -88,11 +90,11 @@ TEST_F(GeneratorTest, SummaryOfTwoFilesWithOneChmFailing) {
     RunOutcome out = gen.run();
 
     std::string d = gbk::fromPath(dir.path()) + "/";
-    std::string expected = g("已经生成以下 Microsoft Html Help Workshop 工程文件：\r\n") + d + "a.hhp\r\n" +
-                           "\r" + g("已根据工程文件生成\"") + d + "a.chm\"\r\r" + "\r" +
-                           g("索引ID对应文件生成到：\"") + d + "a.txt" + g("\"中") + "\r" + d +
-                           "b.hhp\r\n" + "\r" + g("已根据工程文件生成\"") + d + "b.chm\"\r\r" + "\r" +
-                           g("索引ID对应文件生成到：\"") + d + "b.txt" + g("\"中") + "\r" +
+    std::string expected = g("已经生成以下 Microsoft Html Help Workshop 工程文件：\r\n") + d +
+                           "a.hhp\r\n" + "\r" + g("已根据工程文件生成\"") + d + "a.chm\"\r\r" +
+                           "\r" + g("索引ID对应文件生成到：\"") + d + "a.txt" + g("\"中") + "\r" +
+                           d + "b.hhp\r\n" + "\r" + g("已根据工程文件生成\"") + d + "b.chm\"\r\r" +
+                           "\r" + g("索引ID对应文件生成到：\"") + d + "b.txt" + g("\"中") + "\r" +
                            g("如果没有生成CHM文件请使用Microsoft Html Help Workshop或quillmark-hhc "
                              "编译相关工程文件，生成CHM文件");
     EXPECT_EQ(out.summary, expected);
@@ -195,7 +197,8 @@ TEST_F(GeneratorTest, InterruptionWritesTheRunLogAndNoProject) {
     EXPECT_FALSE(std::filesystem::exists(dir / "big.hhp"));
     EXPECT_EQ(compiler.calls, 0);
     std::string txt = test::readFile(dir / "big.txt");
-    EXPECT_NE(txt.find(g("已经生成以下 Microsoft Html Help Workshop 工程文件：\r\n\r\n")), std::string::npos);
+    EXPECT_NE(txt.find(g("已经生成以下 Microsoft Html Help Workshop 工程文件：\r\n\r\n")),
+              std::string::npos);
     EXPECT_TRUE(txt.ends_with(g("用户中断操作。") + "\r\n"));
     EXPECT_EQ(out.summary, g("操作被用户中断，相关内容请查看") + gbk::fromPath(dir / "big.txt"));
     EXPECT_LT(gen.writtenTopics().size(), 4000u);

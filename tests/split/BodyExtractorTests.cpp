@@ -74,8 +74,8 @@ TEST(ExtractBody, EmptyFirstDivGivesAnEmptyWorkFile) {
 
 TEST(ExtractBody, UnsoundSlicesFallBackToTheWholeFile) {
     test::TempDir dir;
-    for (std::string page : {"<body><div class=x", "<body><div>no end", "</div><body><div>x",
-                             "<body>no end tag"}) {
+    for (std::string page :
+         {"<body><div class=x", "<body><div>no end", "</div><body><div>x", "<body>no end tag"}) {
         Extraction e = extract(dir, page);
         EXPECT_TRUE(e.workFile.empty()) << page;
         EXPECT_EQ(e.workBytes, page);

@@ -10,7 +10,9 @@ namespace {
 
 using test::ScanHarness;
 
-std::string g(const char* utf8) { return gbk::fromUtf8(utf8); }
+std::string g(const char* utf8) {
+    return gbk::fromUtf8(utf8);
+}
 
 // "Title|Position|EndPosition|Level" per node, in document order, with the depth as
 // leading dots.
@@ -20,8 +22,8 @@ std::vector<std::string> shape(const StructureTree& tree) {
         std::string depth;
         for (const StructureNode* p = n.parent; p; p = p->parent)
             depth += ".";
-        out.push_back(depth + gbk::toUtf8(n.title) + "|" + n.position + "|" + n.endPosition +
-                      "|" + n.level);
+        out.push_back(depth + gbk::toUtf8(n.title) + "|" + n.position + "|" + n.endPosition + "|" +
+                      n.level);
     });
     return out;
 }
@@ -64,15 +66,15 @@ TEST_P(Placement, NestsByLevel) {
 
 INSTANTIATE_TEST_SUITE_P(
     Examples, Placement,
-    ::testing::Values(
-        PlacementCase{"<h1>A</h1><h2>B</h2><h3>C</h3><h2>D</h2><h1>E</h1>",
-                      {"A", ".B", "..C", ".D", "E"}},
-        PlacementCase{"<h2>X</h2><h3>Y</h3><h2>Z</h2>", {"X", ".Y", "Z"}},
-        PlacementCase{"<h1>A</h1><h3>C</h3><h2>D</h2>", {"A", ".C", "D"}},
-        PlacementCase{"Text<h2>X</h2><h2>Y</h2><h1>Z</h1>", {"首页", ".X", ".Y", "Z"}},
-        PlacementCase{"Text<h1>A</h1>", {"首页", "A"}},
-        PlacementCase{"<h1>A</h1><h2>B</h2><h3>C</h3><h4>D</h4><h2>E</h2>",
-                      {"A", ".B", "..C", "...D", ".E"}}));
+    ::testing::Values(PlacementCase{"<h1>A</h1><h2>B</h2><h3>C</h3><h2>D</h2><h1>E</h1>",
+                                    {"A", ".B", "..C", ".D", "E"}},
+                      PlacementCase{"<h2>X</h2><h3>Y</h3><h2>Z</h2>", {"X", ".Y", "Z"}},
+                      PlacementCase{"<h1>A</h1><h3>C</h3><h2>D</h2>", {"A", ".C", "D"}},
+                      PlacementCase{"Text<h2>X</h2><h2>Y</h2><h1>Z</h1>",
+                                    {"首页", ".X", ".Y", "Z"}},
+                      PlacementCase{"Text<h1>A</h1>", {"首页", "A"}},
+                      PlacementCase{"<h1>A</h1><h2>B</h2><h3>C</h3><h4>D</h4><h2>E</h2>",
+                                    {"A", ".B", "..C", "...D", ".E"}}));
 
 TEST(HeadingScan, HomeTopicHoldsTheTextBeforeTheFirstHeading) {
     ScanHarness h;
@@ -98,9 +100,11 @@ TEST(HeadingScan, NbspBeforeTheFirstHeadingMakesAHomeTopic) {
 
 TEST(HeadingScan, WithoutHeadingsTheWholeFileIsOnePage) {
     ScanHarness h;
-    std::string html = "<html><head><title>t</title></head><body><div>only text</div></body></html>";
+    std::string html =
+        "<html><head><title>t</title></head><body><div>only text</div></body></html>";
     h.scan("only text", html);
-    EXPECT_EQ(shape(h.tree), (std::vector<std::string>{"x|0|" + std::to_string(html.size()) + "|1"}));
+    EXPECT_EQ(shape(h.tree),
+              (std::vector<std::string>{"x|0|" + std::to_string(html.size()) + "|1"}));
     EXPECT_EQ(h.page("x.0"), html);
     EXPECT_EQ(h.written, (std::vector<std::string>{"x.0"}));
 }
@@ -147,14 +151,17 @@ TEST(HeadingScan, GbkCharactersWhoseSecondByteLooksExcludedStayWhole) {
     // Second bytes 0x5C ('\\') and 0x7C ('|') belong to their characters; the lone
     // backslash after them is dropped.
     ScanHarness h;
-    std::string title = "\xE8\x5C" "\xD8\x7C"; // 枇 and a character ending in '|'
+    std::string title = "\xE8\x5C"
+                        "\xD8\x7C"; // 枇 and a character ending in '|'
     h.scan("<h1>" + title + "\\</h1>");
     EXPECT_EQ(h.node(0).title, title);
 }
 
 TEST(HeadingScan, ControlBytesNeverEnterATitle) {
     ScanHarness h;
-    h.scan(std::string("<h1>a\x01" "b\x1f" "c</h1>"));
+    h.scan(std::string("<h1>a\x01"
+                       "b\x1f"
+                       "c</h1>"));
     EXPECT_EQ(h.node(0).title, "abc");
 }
 
@@ -185,8 +192,8 @@ TEST(HeadingScan, ConcatenatedPagesAreTheWholeStream) {
     std::string bytes;
     for (int i = 0; i < 3000; ++i)
         bytes += "<h" + std::to_string(i % 4 + 1) + ">T" + std::to_string(i) + "</h" +
-                 std::to_string(i % 4 + 1) + "><p>" + std::string(static_cast<std::size_t>(i % 97), 'x') +
-                 "&gt;<b>b</b></p>\r\n";
+                 std::to_string(i % 4 + 1) + "><p>" +
+                 std::string(static_cast<std::size_t>(i % 97), 'x') + "&gt;<b>b</b></p>\r\n";
     ScanHarness h;
     h.scan("lead" + bytes);
     std::string joined;

@@ -8,8 +8,12 @@ std::filesystem::path samplesDir() {
     return std::filesystem::is_directory(dir, ec) ? dir : std::filesystem::path();
 }
 
-std::filesystem::path binaryDir() { return QM_BINARY_DIR; }
+std::filesystem::path binaryDir() {
+    return QM_BINARY_DIR;
+}
 
-std::filesystem::path sourceDir() { return QM_SOURCE_DIR; }
+std::filesystem::path sourceDir() {
+    return QM_SOURCE_DIR;
+}
 
 } // namespace qm::test

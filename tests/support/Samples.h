@@ -18,4 +18,3 @@ std::filesystem::path sourceDir();
 inline constexpr const char* kNoSamples = "../shared/samples is absent; real-document test skipped";
 
 } // namespace qm::test
-

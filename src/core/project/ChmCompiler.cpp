@@ -45,13 +45,15 @@ int progressCallback(const char* text) {
 
 } // namespace
 
-const char* TChmCompiler::LibraryName() { return "libhha.so"; }
+const char* TChmCompiler::LibraryName() {
+    return "libhha.so";
+}
 
 TChmCompiler::TChmCompiler() {
     std::string folder = g_searchFolder.empty() ? executableFolder() : g_searchFolder;
     std::string local = folder + "/" + LibraryName();
-    library_ = std::filesystem::exists(local) ? dlopen(local.c_str(), RTLD_NOW | RTLD_LOCAL)
-                                              : nullptr;
+    library_ =
+        std::filesystem::exists(local) ? dlopen(local.c_str(), RTLD_NOW | RTLD_LOCAL) : nullptr;
     loadedFrom_ = local;
     if (!library_) {
         library_ = dlopen(LibraryName(), RTLD_NOW | RTLD_LOCAL);
@@ -85,7 +87,9 @@ TChmCompiler& GetChmCompiler() {
     return *g_instance;
 }
 
-void SetChmCompilerSearchFolder(const std::string& folder) { g_searchFolder = folder; }
+void SetChmCompilerSearchFolder(const std::string& folder) {
+    g_searchFolder = folder;
+}
 
 bool ChmCompiler::compile(const std::filesystem::path& project, const LogFn& log,
                           const ProgressFn& progress) {

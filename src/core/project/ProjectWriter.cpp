@@ -23,8 +23,8 @@ std::string optionsBlock(const std::string& chmFile, const std::string& baseName
            " \r\nContents file=" + baseName + ".hhc \r\nDefault topic=" + defaultTopic +
            " \r\nDisplay compile progress=No \r\nEnhanced decompilation=Yes \r\nFull text "
            "search stop list file=quelra.stp \r\nFull-text search=Yes \r\nIndex file=" +
-           baseName + ".hhk \r\n" + gbk::fromUtf8("Language=0x804 中文(中国) \r\nTitle=") +
-           title + gbk::fromUtf8(" \r\nDefault Window=Main \r\nDefault font=宋体,9,134 ") +
+           baseName + ".hhk \r\n" + gbk::fromUtf8("Language=0x804 中文(中国) \r\nTitle=") + title +
+           gbk::fromUtf8(" \r\nDefault Window=Main \r\nDefault font=宋体,9,134 ") +
            "\r\n[INFOTYPES] \r\n";
 }
 
@@ -43,7 +43,9 @@ std::string titleOf(const std::string& entry) {
 
 } // namespace
 
-std::string ContextNumber(std::size_t k) { return "100" + std::to_string(k); }
+std::string ContextNumber(std::size_t k) {
+    return "100" + std::to_string(k);
+}
 
 ProjectFiles BuildProjectFiles(const ProjectInput& input, const std::string& baseName,
                                const std::string& contentFolderPrefix) {
@@ -52,7 +54,8 @@ ProjectFiles BuildProjectFiles(const ProjectInput& input, const std::string& bas
     files.defaultPage = TopicPageWriter::topicName(first) + ".htm";
     std::string defaultTopic = contentFolderPrefix + files.defaultPage;
 
-    appendSplit(files.project, optionsBlock(input.chmFileName, baseName, defaultTopic, input.title));
+    appendSplit(files.project,
+                optionsBlock(input.chmFileName, baseName, defaultTopic, input.title));
     files.project.push_back(windowBlock(input.title, baseName, defaultTopic));
     files.project.push_back("[FILES]");
     for (const std::string& entry : input.writtenTopics)

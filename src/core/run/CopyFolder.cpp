@@ -4,7 +4,8 @@ namespace qm {
 
 bool CopyFolder(const std::filesystem::path& source, const std::filesystem::path& destination) {
     std::error_code ec;
-    if (!std::filesystem::is_directory(source, ec) || !std::filesystem::is_directory(destination, ec))
+    if (!std::filesystem::is_directory(source, ec) ||
+        !std::filesystem::is_directory(destination, ec))
         return false;
     std::filesystem::path target = destination / source.filename();
     std::filesystem::copy(source, target,

@@ -38,7 +38,9 @@ std::filesystem::path FileLayout::projectFilePath(std::string_view extension) co
     return targetFolder / name;
 }
 
-std::string FileLayout::contentFolderPrefix() const { return baseName + ".Content\\"; }
+std::string FileLayout::contentFolderPrefix() const {
+    return baseName + ".Content\\";
+}
 
 std::string FileLayout::targetFolderText() const {
     std::string text = gbk::fromPath(targetFolder);
@@ -49,8 +51,7 @@ std::string FileLayout::targetFolderText() const {
 
 std::filesystem::path FileLayout::topicPagePath(std::string_view title,
                                                 std::string_view position) const {
-    return contentFolder /
-           gbk::toPath(std::string(title) + "." + std::string(position) + ".htm");
+    return contentFolder / gbk::toPath(std::string(title) + "." + std::string(position) + ".htm");
 }
 
 } // namespace qm

@@ -11,6 +11,7 @@
 #include "split/PageFrame.h"
 #include "split/ScanObserver.h"
 #include "split/TopicPageWriter.h"
+#include "text/ByteString.h"
 #include "text/DelphiFormat.h"
 #include "text/Error.h"
 #include "text/Gbk.h"
@@ -20,19 +21,12 @@
 namespace qm {
 namespace {
 
-std::string u8(const char* text) { return gbk::fromUtf8(text); }
+std::string u8(const char* text) {
+    return gbk::fromUtf8(text);
+}
 
-std::string pathText(const std::filesystem::path& path) { return gbk::fromPath(path); }
-
-// Removes leading and trailing blanks and control characters.
-std::string trimmed(const std::string& text) {
-    std::size_t first = 0;
-    std::size_t last = text.size();
-    while (first < last && static_cast<unsigned char>(text[first]) <= 32)
-        ++first;
-    while (last > first && static_cast<unsigned char>(text[last - 1]) <= 32)
-        --last;
-    return text.substr(first, last - first);
+std::string pathText(const std::filesystem::path& path) {
+    return gbk::fromPath(path);
 }
 
 // Word's pages are text with tags; a file with NUL bytes or without a single tag is
@@ -42,7 +36,8 @@ void RejectNonHtml(ReadStream& stream) {
     std::string head;
     stream.read(head, 1 << 16);
     stream.seek(0, Origin::Beginning);
-    if (head.find('\0') != std::string::npos || (!head.empty() && head.find('<') == std::string::npos))
+    if (head.find('\0') != std::string::npos ||
+        (!head.empty() && head.find('<') == std::string::npos))
         throw Error(u8("文件不是HTML网页：") + pathText(stream.path()));
 }
 
@@ -92,7 +87,9 @@ private:
 Generator::Generator(RunHost& host, DocumentConverter* converter, ProjectCompiler* compiler)
     : host_(host), converter_(converter), compiler_(compiler) {}
 
-Generator::~Generator() { removeWorkingFiles(); }
+Generator::~Generator() {
+    removeWorkingFiles();
+}
 
 void Generator::openFiles(std::vector<std::filesystem::path> files) {
     openedFiles_ = std::move(files);
@@ -104,8 +101,12 @@ std::filesystem::path Generator::topicPagePath(const StructureNode& node) const 
     return FileLayout::forSource(intermediateHtml_).topicPagePath(node.title, node.position);
 }
 
-const std::string& Generator::pageHead() const { return PageHead(); }
-const std::string& Generator::pageTail() const { return PageTail(); }
+const std::string& Generator::pageHead() const {
+    return PageHead();
+}
+const std::string& Generator::pageTail() const {
+    return PageTail();
+}
 
 std::string Generator::afterTitle() {
     const std::filesystem::path& source = pageSource_.empty() ? intermediateHtml_ : pageSource_;
@@ -117,9 +118,13 @@ std::string Generator::afterTitle() {
     return sourceHeadCache_;
 }
 
-void Generator::clearSourceHeadCache() { sourceHeadCache_.clear(); }
+void Generator::clearSourceHeadCache() {
+    sourceHeadCache_.clear();
+}
 
-void Generator::closeWorkStream() { workStream_.reset(); }
+void Generator::closeWorkStream() {
+    workStream_.reset();
+}
 
 void Generator::removeWorkingFiles() {
     closeWorkStream();
@@ -176,16 +181,18 @@ Generator::FileStep Generator::processFile(std::size_t i, std::size_t n, RunOutc
     host_.showText(RunField::SourceFileName, pathText(file));
     intermediateHtml_ = replaceExtension(file, ".htm");
     currentFile_ = file;
-    host_.showText(RunField::FileCount, "(" + std::to_string(i + 1) + "/" + std::to_string(n) + ")");
+    host_.showText(RunField::FileCount,
+                   "(" + std::to_string(i + 1) + "/" + std::to_string(n) + ")");
     layout_ = FileLayout::forSource(file);
     if (host_.autoTitle())
         host_.setChmTitle(layout_.baseName + u8(" －帮助"));
 
     if (layout_.needsConversion() && !convertDocument()) {
-        host_.showWordFailure(u8("保存中间文件到【") + layout_.targetFolderText() +
-                              u8("】下失败，可能是以下原因：\r\n1、安装Office时没有安装文件转换器。"
-                                 "\r\n2、Word版本较低\r\n3、磁盘已满\r\n4、磁盘写保护\r\n请尝试将Word"
-                                 "文档手工另存为HTML文件后直接打开html文件进行转换。"));
+        host_.showWordFailure(
+            u8("保存中间文件到【") + layout_.targetFolderText() +
+            u8("】下失败，可能是以下原因：\r\n1、安装Office时没有安装文件转换器。"
+               "\r\n2、Word版本较低\r\n3、磁盘已满\r\n4、磁盘写保护\r\n请尝试将Word"
+               "文档手工另存为HTML文件后直接打开html文件进行转换。"));
         return FileStep::WordFailure;
     }
 
@@ -206,7 +213,8 @@ Generator::FileStep Generator::processFile(std::size_t i, std::size_t n, RunOutc
 
     std::error_code ec;
     if (!std::filesystem::is_directory(layout_.contentFolder, ec))
-        std::filesystem::create_directory(layout_.contentFolder, ec); // a failure shows at the first page
+        std::filesystem::create_directory(layout_.contentFolder,
+                                          ec); // a failure shows at the first page
     if (std::filesystem::is_directory(layout_.supportingFiles, ec) &&
         !CopyFolder(layout_.supportingFiles, layout_.contentFolder))
         return FileStep::CopyFailed;
@@ -245,9 +253,9 @@ bool Generator::convertDocument() {
     host_.showText(RunField::Status, u8("正在生成中间文件，请稍候……"));
     host_.setBusy(true);
     host_.processEvents();
-    bool ok = converter_ != nullptr &&
-              (converter_->convert(layout_.source, intermediateHtml_, false) ||
-               converter_->convert(layout_.source, intermediateHtml_, true));
+    bool ok =
+        converter_ != nullptr && (converter_->convert(layout_.source, intermediateHtml_, false) ||
+                                  converter_->convert(layout_.source, intermediateHtml_, true));
     host_.showText(RunField::Status, "");
     host_.setBusy(false);
     return ok;
@@ -277,17 +285,17 @@ bool Generator::compileProject() {
         return false;
     host_.showText(RunField::Status, u8("正在编译……"));
     bool built = compiler_->compile(
-            layout_.projectFilePath("hhp"),
-            [this](const std::string& text) {
-                std::string line = trimmed(text);
-                if (!line.empty())
-                    compileLog_.push_back(u8("编译信息：") + line);
-            },
-            [this](const std::string& text) {
-                host_.showText(RunField::Status, text);
-                host_.processEvents();
-                return true;
-            });
+        layout_.projectFilePath("hhp"),
+        [this](const std::string& text) {
+            std::string line = TrimBlanks(text);
+            if (!line.empty())
+                compileLog_.push_back(u8("编译信息：") + line);
+        },
+        [this](const std::string& text) {
+            host_.showText(RunField::Status, text);
+            host_.processEvents();
+            return true;
+        });
     host_.showText(RunField::Status, "");
     if (!compileLog_.empty())
         saveLines(layout_.projectFilePath("log"), compileLog_);
@@ -297,8 +305,9 @@ bool Generator::compileProject() {
 void Generator::endRun(RunOutcome& outcome, std::size_t n, bool copyFailed) {
     currentFile_.clear();
     if (!aborted_ && !copyFailed) {
-        outcome.summary += u8("如果没有生成CHM文件请使用Microsoft Html Help Workshop或quillmark-hhc "
-                              "编译相关工程文件，生成CHM文件");
+        outcome.summary +=
+            u8("如果没有生成CHM文件请使用Microsoft Html Help Workshop或quillmark-hhc "
+               "编译相关工程文件，生成CHM文件");
     } else {
         outcome.ending = RunOutcome::Ending::Interrupted;
         runLog_.push_back(outcome.summary);

@@ -22,7 +22,7 @@ struct RunOutcome {
     Ending ending = Ending::Finished;
     int projectsWritten = 0; // files processed to the end
     int chmsBuilt = 0;
-    std::string summary;     // the text of the summary box (GBK)
+    std::string summary; // the text of the summary box (GBK)
 };
 
 // The state of the program and the generation run over it: the opened files, the
@@ -98,7 +98,7 @@ private:
 
     std::unique_ptr<ReadStream> workStream_;
     std::filesystem::path workFileName_;
-    std::filesystem::path gbkCopy_; // a GBK copy of a page saved in another charset
+    std::filesystem::path gbkCopy_;    // a GBK copy of a page saved in another charset
     std::filesystem::path pageSource_; // what the pages are cut from: the copy or the page
     StructureTree tree_;
     std::vector<std::string> writtenTopics_;

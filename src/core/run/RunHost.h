@@ -28,15 +28,15 @@ public:
     virtual ~RunHost() = default;
 
     // Settings.
-    virtual std::string levelText() = 0;      // eLevel: "0" = every level
-    virtual bool autoTitle() = 0;             // cbAutoCHMTitle
-    virtual bool useDefaultHeader() = 0;      // cbUsesDefaultHTMLHeader
-    virtual bool useAdditionalCode() = 0;     // ceUseAddtionCode
-    virtual std::string beforeEntry() = 0;    // mBeforeEntry, exactly as typed
-    virtual std::string afterEntry() = 0;     // mAfterEntry, exactly as typed
-    virtual std::string chmTitle() = 0;       // eCHMTitle
+    virtual std::string levelText() = 0;   // eLevel: "0" = every level
+    virtual bool autoTitle() = 0;          // cbAutoCHMTitle
+    virtual bool useDefaultHeader() = 0;   // cbUsesDefaultHTMLHeader
+    virtual bool useAdditionalCode() = 0;  // ceUseAddtionCode
+    virtual std::string beforeEntry() = 0; // mBeforeEntry, exactly as typed
+    virtual std::string afterEntry() = 0;  // mAfterEntry, exactly as typed
+    virtual std::string chmTitle() = 0;    // eCHMTitle
     virtual void setChmTitle(const std::string& title) = 0;
-    virtual std::string chmFileName() = 0;    // eCHMFileName
+    virtual std::string chmFileName() = 0; // eCHMFileName
     virtual void setChmFileName(const std::string& name) = 0;
 
     // Display and interaction; the defaults show nothing.
@@ -45,14 +45,15 @@ public:
     // change) and its final step (undo that), also when the run ends by an error.
     virtual void runStarted() {}
     virtual void runFinished() {}
-    virtual void setBusy(bool) {}                        // the hourglass
-    virtual void showSummary(const std::string&) {}      // the closing information box
-    virtual void showWordFailure(const std::string&) {}  // the conversion failure box
+    virtual void setBusy(bool) {}                       // the hourglass
+    virtual void showSummary(const std::string&) {}     // the closing information box
+    virtual void showWordFailure(const std::string&) {} // the conversion failure box
     // Handles pending events: repaints, and lets the user ask to stop (Generator::abort).
     // The scan calls it at most every ~30 ms.
     virtual void processEvents() {}
     // The scan's counters, beside the Status text, for front ends that draw a bar.
-    virtual void scanProgress(std::int64_t /*done*/, std::int64_t /*total*/, std::size_t /*nodes*/) {}
+    virtual void scanProgress(std::int64_t /*done*/, std::int64_t /*total*/,
+                              std::size_t /*nodes*/) {}
     virtual void structureCleared() {}
     virtual void nodeAdded(const StructureNode&) {}   // a new node (its title may follow)
     virtual void nodeChanged(const StructureNode&) {} // its Title or EndPosition was set

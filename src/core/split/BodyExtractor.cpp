@@ -54,8 +54,8 @@ std::filesystem::path BodyWorkingFilePath(const std::filesystem::path& intermedi
 }
 
 bool ExtractBody(std::unique_ptr<ReadStream>& workStream,
-                 const std::filesystem::path& intermediateHtml,
-                 std::filesystem::path& workFileName, bool generating) {
+                 const std::filesystem::path& intermediateHtml, std::filesystem::path& workFileName,
+                 bool generating) {
     if (workStream) {
         workStream->seek(0, Origin::Beginning);
     } else {

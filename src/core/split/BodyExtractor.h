@@ -17,8 +17,8 @@ namespace qm {
 // workStream may be null on entry; it is then opened on intermediateHtml. Returns
 // false only when neither a stream nor a path was given; otherwise `generating`.
 bool ExtractBody(std::unique_ptr<ReadStream>& workStream,
-                 const std::filesystem::path& intermediateHtml,
-                 std::filesystem::path& workFileName, bool generating);
+                 const std::filesystem::path& intermediateHtml, std::filesystem::path& workFileName,
+                 bool generating);
 
 // The body working file's name for an IntermediateHtml at the given date-time.
 std::filesystem::path BodyWorkingFilePath(const std::filesystem::path& intermediateHtml,

@@ -14,57 +14,42 @@ struct Font {
 // The fonts a Word document of a Chinese office commonly names, with their PANOSE
 // numbers, so that pages keep their look when the source's own head is not used.
 const Font kFonts[] = {
-    {"Helvetica", "2 11 6 4 2 2 2 2 2 4"},
-    {"Courier", "2 7 4 9 2 2 5 2 4 4"},
-    {"\"Tms Rmn\"", "2 2 6 3 4 5 5 2 3 4"},
-    {"Helv", "2 11 6 4 2 2 2 3 2 4"},
-    {"\"New York\"", "2 4 5 3 6 5 6 2 3 4"},
-    {"System", "0 0 0 0 0 0 0 0 0 0"},
-    {"Wingdings", "5 0 0 0 0 0 0 0 0 0"},
-    {"\"MS Mincho\"", "2 2 6 9 4 2 5 8 3 4"},
-    {"Batang", "2 3 6 0 0 1 1 1 1 1"},
-    {"宋体", "2 1 6 0 3 1 1 1 1 1"},
-    {"SimSun", "2 1 6 0 3 1 1 1 1 1"},
-    {"新宋体", "2 1 6 9 3 1 1 1 1 1"},
-    {"黑体", "2 1 6 0 3 1 1 1 1 1"},
-    {"SimHei", "2 1 6 0 3 1 1 1 1 1"},
-    {"楷体_GB2312", "2 1 6 9 3 1 1 1 1 1"},
-    {"仿宋_GB2312", "2 1 6 9 3 1 1 1 1 1"},
-    {"隶书", "2 1 5 9 3 1 1 1 1 1"},
-    {"幼圆", "2 1 5 9 3 1 1 1 1 1"},
-    {"\"MS Gothic\"", "2 11 6 9 7 2 5 8 2 4"},
-    {"Dotum", "2 11 6 0 0 1 1 1 1 1"},
-    {"PMingLiU", "2 2 3 0 0 0 0 0 0 0"},
-    {"MingLiU", "2 2 3 9 0 0 0 0 0 0"},
-    {"Mangal", "2 4 5 3 5 2 3 3 2 2"},
-    {"\"Times New Roman\"", "2 2 6 3 5 4 5 2 3 4"},
-    {"Arial", "2 11 6 4 2 2 2 2 2 4"},
-    {"\"Courier New\"", "2 7 3 9 2 2 5 2 4 4"},
-    {"Symbol", "5 5 1 2 1 7 6 2 5 7"},
-    {"Verdana", "2 11 6 4 3 5 4 4 2 4"},
-    {"Tahoma", "2 11 6 4 3 5 4 4 2 4"},
-    {"\"Arial Black\"", "2 11 10 4 2 1 2 2 2 4"},
-    {"\"@宋体\"", "2 1 6 0 3 1 1 1 1 1"},
-    {"\"@黑体\"", "2 1 6 0 3 1 1 1 1 1"},
-    {"Gungsuh", "2 3 6 0 0 1 1 1 1 1"},
-    {"GungsuhChe", "2 3 6 9 0 1 1 1 1 1"},
+    {"Helvetica", "2 11 6 4 2 2 2 2 2 4"},     {"Courier", "2 7 4 9 2 2 5 2 4 4"},
+    {"\"Tms Rmn\"", "2 2 6 3 4 5 5 2 3 4"},    {"Helv", "2 11 6 4 2 2 2 3 2 4"},
+    {"\"New York\"", "2 4 5 3 6 5 6 2 3 4"},   {"System", "0 0 0 0 0 0 0 0 0 0"},
+    {"Wingdings", "5 0 0 0 0 0 0 0 0 0"},      {"\"MS Mincho\"", "2 2 6 9 4 2 5 8 3 4"},
+    {"Batang", "2 3 6 0 0 1 1 1 1 1"},         {"宋体", "2 1 6 0 3 1 1 1 1 1"},
+    {"SimSun", "2 1 6 0 3 1 1 1 1 1"},         {"新宋体", "2 1 6 9 3 1 1 1 1 1"},
+    {"黑体", "2 1 6 0 3 1 1 1 1 1"},           {"SimHei", "2 1 6 0 3 1 1 1 1 1"},
+    {"楷体_GB2312", "2 1 6 9 3 1 1 1 1 1"},    {"仿宋_GB2312", "2 1 6 9 3 1 1 1 1 1"},
+    {"隶书", "2 1 5 9 3 1 1 1 1 1"},           {"幼圆", "2 1 5 9 3 1 1 1 1 1"},
+    {"\"MS Gothic\"", "2 11 6 9 7 2 5 8 2 4"}, {"Dotum", "2 11 6 0 0 1 1 1 1 1"},
+    {"PMingLiU", "2 2 3 0 0 0 0 0 0 0"},       {"MingLiU", "2 2 3 9 0 0 0 0 0 0"},
+    {"Mangal", "2 4 5 3 5 2 3 3 2 2"},         {"\"Times New Roman\"", "2 2 6 3 5 4 5 2 3 4"},
+    {"Arial", "2 11 6 4 2 2 2 2 2 4"},         {"\"Courier New\"", "2 7 3 9 2 2 5 2 4 4"},
+    {"Symbol", "5 5 1 2 1 7 6 2 5 7"},         {"Verdana", "2 11 6 4 3 5 4 4 2 4"},
+    {"Tahoma", "2 11 6 4 3 5 4 4 2 4"},        {"\"Arial Black\"", "2 11 10 4 2 1 2 2 2 4"},
+    {"\"@宋体\"", "2 1 6 0 3 1 1 1 1 1"},      {"\"@黑体\"", "2 1 6 0 3 1 1 1 1 1"},
+    {"Gungsuh", "2 3 6 0 0 1 1 1 1 1"},        {"GungsuhChe", "2 3 6 9 0 1 1 1 1 1"},
 };
 
 const std::vector<std::string> kNormal = {
-    "margin:0cm;",
-    "margin-bottom:.0001pt;",
-    "text-align:justify;",
-    "text-justify:inter-ideograph;",
-    "font-size:10.5pt;",
-    "font-family:\"Times New Roman\";}",
+    "margin:0cm;",         "margin-bottom:.0001pt;",
+    "text-align:justify;", "text-justify:inter-ideograph;",
+    "font-size:10.5pt;",   "font-family:\"Times New Roman\";}",
 };
 
 std::vector<std::string> heading(const char* size) {
-    return {"margin-top:17.0pt;",           "margin-right:0cm;",
-            "margin-bottom:16.5pt;",        "margin-left:0cm;",
-            "text-align:justify;",          "text-justify:inter-ideograph;",
-            "line-height:240%;",            "page-break-after:avoid;",
-            std::string("font-size:") + size + ";",            "font-family:\"Times New Roman\";",
+    return {"margin-top:17.0pt;",
+            "margin-right:0cm;",
+            "margin-bottom:16.5pt;",
+            "margin-left:0cm;",
+            "text-align:justify;",
+            "text-justify:inter-ideograph;",
+            "line-height:240%;",
+            "page-break-after:avoid;",
+            std::string("font-size:") + size + ";",
+            "font-family:\"Times New Roman\";",
             "font-weight:bold;}"};
 }
 
@@ -122,12 +107,13 @@ std::string BuildDefaultHeader() {
     addRule(out, "a:link, span.MsoHyperlink", {"color:blue;", "text-decoration:underline;}"});
     addRule(out, "a:visited, span.MsoHyperlinkFollowed",
             {"color:purple;", "text-decoration:underline;}"});
-    addRule(out, "p", {"margin-right:0cm;", "margin-left:0cm;", "font-size:12.0pt;",
-                       "font-family:宋体;}"});
-    addRule(out, "address", {"margin:0cm;", "margin-bottom:.0001pt;", "font-size:12.0pt;",
-                             "font-family:\"Times New Roman\";", "font-style:italic;}"});
-    addRule(out, "pre", {"margin:0cm;", "margin-bottom:.0001pt;", "font-size:12.0pt;",
-                         "font-family:宋体;}"});
+    addRule(out, "p",
+            {"margin-right:0cm;", "margin-left:0cm;", "font-size:12.0pt;", "font-family:宋体;}"});
+    addRule(out, "address",
+            {"margin:0cm;", "margin-bottom:.0001pt;", "font-size:12.0pt;",
+             "font-family:\"Times New Roman\";", "font-style:italic;}"});
+    addRule(out, "pre",
+            {"margin:0cm;", "margin-bottom:.0001pt;", "font-size:12.0pt;", "font-family:宋体;}"});
     addRule(out, "ins", {"text-decoration:none;}"});
     addRule(out, "span.msoIns", {"text-decoration:underline;}"});
     addRule(out, "span.msoDel", {"text-decoration:line-through;", "color:red;}"});

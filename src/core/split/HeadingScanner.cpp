@@ -2,6 +2,7 @@
 
 #include "split/ScanObserver.h"
 #include "split/TopicPageWriter.h"
+#include "text/ByteString.h"
 #include "text/DelphiFormat.h"
 #include "text/Gbk.h"
 
@@ -20,7 +21,9 @@ bool isExcludedTitleByte(unsigned char b) {
     return b <= 32 || std::strchr("\"'*/:;<>?[\\]|", b) != nullptr;
 }
 
-bool isDigit(unsigned char b) { return b >= '0' && b <= '9'; }
+bool isDigit(unsigned char b) {
+    return b >= '0' && b <= '9';
+}
 
 } // namespace
 
@@ -159,13 +162,7 @@ void HeadingScanner::SetNodeTitle(StructureNode& node, const std::string& text) 
     std::string title = text;
     for (std::size_t at; (at = title.find("&nbsp")) != std::string::npos;)
         title.erase(at, 5);
-    std::size_t first = 0;
-    std::size_t last = title.size();
-    while (first < last && static_cast<unsigned char>(title[first]) <= 32)
-        ++first;
-    while (last > first && static_cast<unsigned char>(title[last - 1]) <= 32)
-        --last;
-    title = title.substr(first, last - first);
+    title = TrimBlanks(title);
     if (title.empty()) // keeps untitled topics apart
         title = delphi::formatGeneral(static_cast<double>(node.index) + delphi::now());
     node.title = title;
@@ -207,8 +204,8 @@ bool HeadingScanner::scan() {
         if (span.empty())
             break;
         const void* lt = std::memchr(span.data(), '<', span.size());
-        std::size_t plain = lt ? static_cast<std::size_t>(static_cast<const char*>(lt) - span.data())
-                               : span.size();
+        std::size_t plain =
+            lt ? static_cast<std::size_t>(static_cast<const char*>(lt) - span.data()) : span.size();
         if (plain > 0) {
             bulkSpan(span.substr(0, plain));
             bytesSinceClock_ += static_cast<std::int64_t>(plain);

@@ -23,8 +23,7 @@ std::int64_t SearchStream(std::string_view text, ReadStream& stream, Origin orig
 // Finds a tag name (like "<div") that is followed by a tag delimiter (TAB, LF, CR, space
 // or '>'), so "<div" does not match "<divx". Returns the offset of its '<' with the
 // stream just after the delimiter, or -1.
-std::int64_t FindTag(std::string_view name, ReadStream& stream, Origin origin,
-                     std::int64_t offset);
+std::int64_t FindTag(std::string_view name, ReadStream& stream, Origin origin, std::int64_t offset);
 
 // After FindTag: moves to the end of the start tag (just after its first '>') and
 // returns true, or returns false when the stream ends first. delimiterWasClose tells

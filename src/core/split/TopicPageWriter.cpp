@@ -48,8 +48,8 @@ std::string TopicPageWriter::topicName(const StructureNode& node) {
     return node.title + "." + node.position;
 }
 
-void TopicPageWriter::write(const StructureNode& node, bool buffered,
-                            const std::string& topicBytes, ReadStream* rawSource) {
+void TopicPageWriter::write(const StructureNode& node, bool buffered, const std::string& topicBytes,
+                            ReadStream* rawSource) {
     if (topicBytes.empty()) {
         runLog_.push_back(node.title + gbk::fromUtf8("无法建立"));
         return;

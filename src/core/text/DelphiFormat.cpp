@@ -39,9 +39,12 @@ Parts decode(DateTime value) {
                                        std::chrono::day{30}};
     std::chrono::year_month_day ymd{epoch + std::chrono::days{days}};
     std::int64_t seconds = ms / 1000;
-    return {static_cast<int>(ymd.year()), static_cast<int>(static_cast<unsigned>(ymd.month())),
-            static_cast<int>(static_cast<unsigned>(ymd.day())), static_cast<int>(seconds / 3600),
-            static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60)};
+    return {static_cast<int>(ymd.year()),
+            static_cast<int>(static_cast<unsigned>(ymd.month())),
+            static_cast<int>(static_cast<unsigned>(ymd.day())),
+            static_cast<int>(seconds / 3600),
+            static_cast<int>(seconds / 60 % 60),
+            static_cast<int>(seconds % 60)};
 }
 
 std::string stripFractionZeros(std::string digits) {
@@ -72,8 +75,8 @@ std::string formatGeneral(double value) {
     std::string mantissa = stripFractionZeros(buf);
     if (exponent >= kPrecision || std::fabs(value) < 0.00001)
         return mantissa + "E" + std::to_string(exponent);
-    std::snprintf(buf, sizeof buf, "%.*f", exponent >= kPrecision - 1 ? 0 : kPrecision - 1 - exponent,
-                  value);
+    std::snprintf(buf, sizeof buf, "%.*f",
+                  exponent >= kPrecision - 1 ? 0 : kPrecision - 1 - exponent, value);
     return stripFractionZeros(buf);
 }
 

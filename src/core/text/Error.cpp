@@ -2,7 +2,9 @@
 
 namespace qm {
 
-void throwCannotOpen(const std::string& pathText) { throw Error("Cannot open file " + pathText); }
+void throwCannotOpen(const std::string& pathText) {
+    throw Error("Cannot open file " + pathText);
+}
 
 void throwCannotCreate(const std::string& pathText) {
     throw Error("Cannot create file " + pathText);

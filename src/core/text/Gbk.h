@@ -19,8 +19,12 @@ std::filesystem::path toPath(std::string_view gbk);
 std::string fromPath(const std::filesystem::path& path);
 
 // True for a byte that opens a GBK double-byte character.
-constexpr bool isLeadByte(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
+constexpr bool isLeadByte(unsigned char b) {
+    return b >= 0x81 && b <= 0xFE;
+}
 // True for a byte that can close a GBK double-byte character.
-constexpr bool isTrailByte(unsigned char b) { return b >= 0x40 && b <= 0xFE && b != 0x7F; }
+constexpr bool isTrailByte(unsigned char b) {
+    return b >= 0x40 && b <= 0xFE && b != 0x7F;
+}
 
 } // namespace qm::gbk

@@ -46,7 +46,8 @@ void ReadStream::fill(std::int64_t start) {
     std::int64_t want = std::min(kBufferSize, size_ - start);
     std::int64_t got = 0;
     while (got < want) {
-        ssize_t n = ::pread(fd_, buf_.data() + got, static_cast<std::size_t>(want - got), start + got);
+        ssize_t n =
+            ::pread(fd_, buf_.data() + got, static_cast<std::size_t>(want - got), start + got);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -61,7 +62,8 @@ bool ReadStream::readByteSlow(unsigned char& byte) {
         return false;
     // Reading backwards lands just below the buffer: centre the new buffer on the
     // position so that both directions keep hitting it.
-    std::int64_t start = pos_ < bufStart_ ? std::max<std::int64_t>(0, pos_ - kBufferSize / 2) : pos_;
+    std::int64_t start =
+        pos_ < bufStart_ ? std::max<std::int64_t>(0, pos_ - kBufferSize / 2) : pos_;
     fill(start);
     if (pos_ >= bufEnd_)
         return false;

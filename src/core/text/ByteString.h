@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace qm {
+
+// The text without leading and trailing blanks and control characters (bytes up to and
+// including the space); multi-byte characters are never cut, since their bytes are
+// all above it.
+std::string TrimBlanks(std::string_view text);
+
+} // namespace qm
