@@ -14,6 +14,14 @@ ActionButton::ActionButton(QAction* action, QWidget* parent)
     connect(this, &QPushButton::clicked, action, &QAction::trigger);
 }
 
+QAction* ActionButton::makeAction(const char* name, const char* caption, const char* hint,
+                                  QObject* parent) {
+    auto* action = new QAction(QString::fromUtf8(caption), parent);
+    action->setObjectName(QString::fromUtf8(name));
+    action->setStatusTip(QString::fromUtf8(hint));
+    return action;
+}
+
 void ActionButton::followAction() {
     setEnabled(action_->isEnabled());
 }

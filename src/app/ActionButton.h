@@ -13,6 +13,10 @@ class ActionButton : public QPushButton {
     Q_OBJECT
 public:
     ActionButton(QAction* action, QWidget* parent);
+    // An action with its object name, caption and hint (empty for none). The hint is
+    // kept as the status tip, which the button shows as its tool tip.
+    static QAction* makeAction(const char* name, const char* caption, const char* hint,
+                               QObject* parent);
     QAction* action() const { return action_; }
     // Enabled exactly when the action is (after a run had disabled the button itself).
     void followAction();

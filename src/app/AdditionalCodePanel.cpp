@@ -30,13 +30,6 @@ constexpr int kListWidth = 153;
 constexpr int kSplitterWidth = 8;
 constexpr int kSwitchStripHeight = 33;
 
-QAction* makeAction(const char* name, const char* caption, const char* hint, QObject* parent) {
-    auto* action = new QAction(QString::fromUtf8(caption), parent);
-    action->setObjectName(QString::fromUtf8(name));
-    action->setStatusTip(QString::fromUtf8(hint));
-    return action;
-}
-
 // The four buttons look like links: blue, bold, underlined, without a frame.
 void styleAsLink(QPushButton* button) {
     button->setFlat(true);
@@ -61,10 +54,11 @@ QLabel* makeHeader(const char* text, QWidget* parent) {
 AdditionalCodePanel::AdditionalCodePanel(Dialogs& dialogs, ShellServices& shell,
                                          Generator& generator, QWidget* parent)
     : QWidget(parent), dialogs_(dialogs), shell_(shell), generator_(generator),
-      actOpenAddtionalCodeFile_(makeAction("actOpenAddtionalCodeFile", "打开(&O)", "", this)),
-      actSaveAdditionCode_(makeAction("actSaveAdditionCode", "保存(&S)", "", this)),
-      actPreviewAddtionCode_(
-          makeAction("actPreviewAddtionCode", "预览(&P)", "预览附加代码的效果", this)) {
+      actOpenAddtionalCodeFile_(
+          ActionButton::makeAction("actOpenAddtionalCodeFile", "打开(&O)", "", this)),
+      actSaveAdditionCode_(ActionButton::makeAction("actSaveAdditionCode", "保存(&S)", "", this)),
+      actPreviewAddtionCode_(ActionButton::makeAction("actPreviewAddtionCode", "预览(&P)",
+                                                      "预览附加代码的效果", this)) {
     setObjectName(QStringLiteral("AdditionalCodePanel"));
     connect(actOpenAddtionalCodeFile_, &QAction::triggered, this,
             &AdditionalCodePanel::actOpenAddtionalCodeFileExecute);

@@ -86,13 +86,6 @@ ActionButton* makeBoldButton(const char* name, QAction* action, QWidget* parent)
     return button;
 }
 
-QAction* makeAction(const char* name, const char* caption, const char* hint, QObject* parent) {
-    auto* action = new QAction(QString::fromUtf8(caption), parent);
-    action->setObjectName(QString::fromUtf8(name));
-    action->setStatusTip(QString::fromUtf8(hint));
-    return action;
-}
-
 QPlainTextEdit* makeHelpMemo(const QString& text) {
     auto* memo = new QPlainTextEdit(text);
     memo->setReadOnly(true);
@@ -108,9 +101,12 @@ QPlainTextEdit* makeHelpMemo(const QString& text) {
 } // namespace
 
 void MainFrm::createActions() {
-    actOpen_ = makeAction("actOpen", "打开(&O)", "打开由Word生成的原始html文件", this);
-    actGenerate_ = makeAction("actGenerate", "生成(&G)", "点击生成所有制作CHM所需的中间文件", this);
-    actOpenDestDirect_ = makeAction("actOpenDestDirect", "打开目标文件目录(&T)", "", this);
+    actOpen_ =
+        ActionButton::makeAction("actOpen", "打开(&O)", "打开由Word生成的原始html文件", this);
+    actGenerate_ = ActionButton::makeAction("actGenerate", "生成(&G)",
+                                            "点击生成所有制作CHM所需的中间文件", this);
+    actOpenDestDirect_ =
+        ActionButton::makeAction("actOpenDestDirect", "打开目标文件目录(&T)", "", this);
     connect(actOpen_, &QAction::triggered, this, &MainFrm::actOpenExecute);
     connect(actGenerate_, &QAction::triggered, this, &MainFrm::actGenerateExecute);
     connect(actOpenDestDirect_, &QAction::triggered, this, &MainFrm::actOpenDestDirectExecute);

@@ -54,9 +54,10 @@ void AdditionalCodePanelTests::saveAndPreviewNeedSomeCode() {
     QVERIFY(!w.enabled("actPreviewAddtionCode"));
     QVERIFY(!w.child<QPushButton>("SpeedButton5")->isEnabled());
 
-    // One character in either memo is enough.
+    // One character in either memo is enough, once the application is idle again.
     QTest::keyClicks(w.child<QPlainTextEdit>("mAfterEntry"), "x");
-    w.frm.updateActions();
+    QVERIFY(!w.enabled("actSaveAdditionCode"));
+    Window::idle();
     QVERIFY(w.enabled("actSaveAdditionCode"));
     QVERIFY(w.enabled("actPreviewAddtionCode"));
     QVERIFY(w.child<QPushButton>("SpeedButton4")->isEnabled());

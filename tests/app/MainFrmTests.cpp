@@ -72,8 +72,8 @@ private slots:
     void runFillsTheStructureViewLikeTheCoreTree();
     void doubleClickOpensTheNodesPageOnly();
     void closingWhileIdleDoesNotAsk();
-    void closingDuringRunAnsweredNoGoesOn();
-    void closingDuringRunAnsweredYesStopsAndWritesTheRunLog();
+    void closingDuringRun_data();
+    void closingDuringRun();
     void errorDuringRunShowsTheErrorBoxAndRestoresTheControls();
     void targetFoldersAndBannerGoThroughTheShell();
 };
@@ -302,47 +302,43 @@ void MainFrmTests::closingWhileIdleDoesNotAsk() {
     QVERIFY(w.dialogs.questions.isEmpty());
 }
 
-void MainFrmTests::closingDuringRunAnsweredNoGoesOn() {
-    Window w;
-    w.frm.show();
-    w.open({w.sample("Manual", 5)});
-    w.dialogs.answers[kCloseCaption] = false;
-    bool visibleWhenAsked = false;
-    w.dialogs.onQuestion = [&](const QString&) { visibleWhenAsked = w.frm.isVisible(); };
-    w.duringRun([&] { w.requestClose(); });
-    w.generate();
-
-    QCOMPARE(w.dialogs.questions.size(), 1);
-    QCOMPARE(w.dialogs.questions[0].caption, kCloseCaption);
-    QCOMPARE(w.dialogs.questions[0].text,
-             QStringLiteral("正在生成帮助相关文件，是否确定要中断操作并退出本程序？"));
-    QVERIFY(visibleWhenAsked);
-    QVERIFY(!w.frm.generator().aborted());
-    QCOMPARE(w.frm.generator().tree().count(), std::size_t{1 + 5 * 4});
-    QCOMPARE(w.dialogs.informations.size(), 1);
-    QVERIFY(std::filesystem::exists(w.dir / "Manual.hhp"));
-    QVERIFY(w.frm.isVisible());
+void MainFrmTests::closingDuringRun_data() {
+    QTest::addColumn<bool>("answer");
+    QTest::newRow("No goes on") << false;
+    QTest::newRow("Yes stops and writes the run log") << true;
 }
 
-void MainFrmTests::closingDuringRunAnsweredYesStopsAndWritesTheRunLog() {
+void MainFrmTests::closingDuringRun() {
+    QFETCH(bool, answer);
     Window w;
     w.frm.show();
     w.open({w.sample("Manual", 5)});
-    w.dialogs.answers[kCloseCaption] = true;
+    w.dialogs.answers[kCloseCaption] = answer;
     bool visibleWhenAsked = false;
     w.dialogs.onQuestion = [&](const QString&) { visibleWhenAsked = w.frm.isVisible(); };
-    // The user asks twice; the second request, while the run winds down, does not ask.
+    // The user asks twice; after a Yes, while the run winds down, the second request
+    // does not ask again.
     w.duringRun([&] {
         w.requestClose();
         w.requestClose();
     });
     w.generate();
 
-    QCOMPARE(w.dialogs.questions.size(), 1);
-    QVERIFY(visibleWhenAsked);
-    QVERIFY(w.frm.generator().aborted());
-    QVERIFY(w.dialogs.informations.isEmpty()); // an interruption shows no box
+    QCOMPARE(w.dialogs.questions.size(), answer ? 1 : 2);
+    QCOMPARE(w.dialogs.questions[0].caption, kCloseCaption);
+    QCOMPARE(w.dialogs.questions[0].text,
+             QStringLiteral("正在生成帮助相关文件，是否确定要中断操作并退出本程序？"));
+    QVERIFY(visibleWhenAsked); // the window outlives the question and the run
     QVERIFY(w.dialogs.errors.isEmpty());
+    QCOMPARE(w.frm.generator().aborted(), answer);
+    if (!answer) {
+        QCOMPARE(w.frm.generator().tree().count(), std::size_t{1 + 5 * 4});
+        QCOMPARE(w.dialogs.informations.size(), 1);
+        QVERIFY(std::filesystem::exists(w.dir / "Manual.hhp"));
+        QVERIFY(w.frm.isVisible());
+        return;
+    }
+    QVERIFY(w.dialogs.informations.isEmpty()); // an interruption shows no box
     const std::string log = qm::test::readFile(w.dir / "Manual.txt");
     QVERIFY(log.find(qm::gbk::fromUtf8("用户中断操作。")) != std::string::npos);
     QVERIFY(!std::filesystem::exists(w.dir / "Manual.hhp"));

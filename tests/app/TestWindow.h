@@ -8,7 +8,9 @@
 
 #include <QAbstractItemModel>
 #include <QAction>
+#include <QEventLoop>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <functional>
@@ -56,6 +58,12 @@ struct Window {
                                            QObject::disconnect(*connection);
                                            code();
                                        });
+    }
+    // Lets the event loop run until it has to wait, as between two actions of the user.
+    static void idle() {
+        QEventLoop loop;
+        QTimer::singleShot(10, &loop, &QEventLoop::quit);
+        loop.exec();
     }
     // A click on the window's close button: it reaches the window when the run next
     // lets pending events through.
