@@ -4,6 +4,7 @@
 #include "text/Gbk.h"
 
 #include <gtest/gtest.h>
+#include <set>
 
 namespace qm {
 namespace {
@@ -239,6 +240,54 @@ TEST(HeadingScan, ProgressReachesTheTotal) {
     h.scan("<h1>A</h1>" + std::string(100000, 'z'));
     ASSERT_FALSE(h.events.empty());
     EXPECT_EQ(h.events.back(), "100010/100010");
+}
+
+} // namespace
+} // namespace qm
+
+namespace qm {
+namespace {
+
+// Random streams built from the pieces that matter to the scan (tag starts, heading
+// digits, quotes, GBK bytes, '>' inside and outside tags): whatever the bytes, the
+// pages put back together are the stream, positions are unique, and every child lies
+// deeper than its parent.
+TEST(HeadingScanFuzz, RandomStreamsKeepTheInvariants) {
+    const char* pieces[] = {"<h1>",   "</h1>", "<h2>",   "</h2>", "<h3 class=x>", "</h3>",
+                            "<h",     "</h",   "<",      ">",     "<p>",          "</p>",
+                            "&nbsp;", " ",     "\r\n",   "\"",    "\xCA\xD7",     "\xE8\x5C",
+                            "\x81",   "<hr>",  "<html>", "a",     "b1",           "<<h2>"};
+    std::uint32_t seed = 12345;
+    auto next = [&seed]() {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 0x7FFF;
+    };
+    for (int round = 0; round < 300; ++round) {
+        std::string bytes;
+        int n = static_cast<int>(next() % 200);
+        for (int i = 0; i < n; ++i)
+            bytes += pieces[next() % (sizeof pieces / sizeof *pieces)];
+        test::ScanHarness h;
+        h.level = std::to_string(next() % 4);
+        h.scan(bytes, "<html>whole</html>");
+        std::set<std::string> positions;
+        std::string joined;
+        bool whole = false;
+        h.tree.forEach([&](const StructureNode& node) {
+            EXPECT_TRUE(positions.insert(node.position).second) << bytes;
+            if (node.parent && !node.parent->level.empty()) {
+                EXPECT_GT(std::stoi(node.level), std::stoi(node.parent->level)) << bytes;
+            }
+            whole = whole || node.position == "0";
+        });
+        if (whole) {
+            EXPECT_EQ(h.page("x.0"), "<html>whole</html>");
+            continue;
+        }
+        for (const std::string& name : h.written)
+            joined += h.topicBytes(name);
+        EXPECT_EQ(joined, bytes) << "round " << round;
+    }
 }
 
 } // namespace
