@@ -46,15 +46,6 @@ TEST(HtmlTags, SkipsWhatIsNoMarkup) {
     EXPECT_EQ(tagNames("<!-- open"), std::vector<std::string>{});
 }
 
-TEST(HtmlTags, StopsWhenAsked) {
-    int seen = 0;
-    forEachTag("<a><b><c>", [&](const Tag& t) {
-        ++seen;
-        return !t.is("b");
-    });
-    EXPECT_EQ(seen, 2);
-}
-
 TEST(HtmlTags, AppliesEditsInOffsetOrder) {
     EXPECT_EQ(applyEdits("abcdef", {{4, 1, "E"}, {0, 0, "<"}, {1, 2, ""}, {6, 0, ">"}}), "<adEf>");
     // Insertions at one offset keep the order they were made in.

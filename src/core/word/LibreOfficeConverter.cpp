@@ -132,6 +132,13 @@ LibreOfficeConverter::LibreOfficeConverter(std::chrono::milliseconds timeLimit, 
     } else {
         program_ = findProgram(program);
     }
+}
+
+bool LibreOfficeConverter::makePrivateFolder() {
+    if (!root_.empty())
+        return true;
+    // Made on first use, so that a converter that never converts leaves nothing behind
+    // even when its program ends without destroying it.
     try {
         std::string pattern = (fs::temp_directory_path() / "quillmark-lo-XXXXXX").string();
         if (::mkdtemp(pattern.data()) != nullptr)
@@ -139,6 +146,7 @@ LibreOfficeConverter::LibreOfficeConverter(std::chrono::milliseconds timeLimit, 
     } catch (...) {
         root_.clear();
     }
+    return !root_.empty();
 }
 
 LibreOfficeConverter::~LibreOfficeConverter() {
@@ -149,7 +157,7 @@ LibreOfficeConverter::~LibreOfficeConverter() {
 
 bool LibreOfficeConverter::exportTo(const fs::path& source, const fs::path& outDir,
                                     std::string_view filter) {
-    if (program_.empty() || root_.empty())
+    if (program_.empty() || !makePrivateFolder())
         return false;
     const fs::path profile = root_ / "profile";
     try {
@@ -183,7 +191,7 @@ bool LibreOfficeConverter::exportTo(const fs::path& source, const fs::path& outD
 
 bool LibreOfficeConverter::convert(const fs::path& docPath, const fs::path& htmlPath,
                                    bool useWebPageFormat) {
-    if (program_.empty() || root_.empty())
+    if (program_.empty() || !makePrivateFolder())
         return false;
     const fs::path job = root_ / ("job" + std::to_string(++jobs_));
     bool converted = false;

@@ -11,8 +11,8 @@ namespace qm {
 // Converts Word documents (.doc, .docx, .rtf, .odt) into Word's HTML dialect with
 // LibreOffice in headless mode, run as a child process (no shell, nothing shown).
 //
-// The object owns a private folder under the system's temporary folder: a LibreOffice
-// user profile, made on the first conversion and reused by every later one (so another
+// The object owns a private folder under the system's temporary folder, made on its first
+// conversion: a LibreOffice user profile, reused by every later conversion (so another
 // LibreOffice of the user's is never disturbed and only the first conversion pays for a
 // new profile), and a work folder per conversion. The folder is removed with the object.
 // Not thread-safe: one conversion at a time per object.
@@ -49,6 +49,8 @@ public:
     bool available() const { return !program_.empty(); }
 
 private:
+    bool makePrivateFolder();
+
     std::filesystem::path program_;
     std::filesystem::path root_; // private folder; empty when it could not be made
     std::chrono::milliseconds timeLimit_;
