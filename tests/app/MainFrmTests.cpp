@@ -3,10 +3,13 @@
 #include "SampleDocument.h"
 #include "TestWindow.h"
 #include "split/PageFrame.h"
+#include "support/Samples.h"
 #include "support/TempDir.h"
 #include "text/Gbk.h"
+#include "word/LibreOfficeConverter.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -76,6 +79,8 @@ private slots:
     void closingDuringRun();
     void errorDuringRunShowsTheErrorBoxAndRestoresTheControls();
     void targetFoldersAndBannerGoThroughTheShell();
+    void wordFailureShowsItsBoxAndNoSummary();
+    void wordDocumentRunsThroughLibreOffice();
 };
 
 void MainFrmTests::startsIdleWithItsDefaults() {
@@ -385,6 +390,48 @@ void MainFrmTests::targetFoldersAndBannerGoThroughTheShell() {
     QCOMPARE(banner->cursor().shape(), Qt::PointingHandCursor);
     QTest::mouseClick(banner, Qt::LeftButton);
     QCOMPARE(w.shell.urls, QStringList{QString::fromStdString(std::string(qm::kMakerAddress))});
+}
+
+void MainFrmTests::wordFailureShowsItsBoxAndNoSummary() {
+    Window w; // no converter: every Word document fails
+    w.open({w.sample("First"), w.dir / "Second.doc", w.sample("Third")});
+    w.generate();
+
+    QCOMPARE(w.dialogs.informations.size(), 1);
+    const QString expected = QStringLiteral("保存中间文件到【%1/】下失败，可能是以下原因：\n1、")
+                                 .arg(QString::fromStdString(w.dir.path().string()));
+    QVERIFY2(w.dialogs.informations[0].startsWith(expected), qPrintable(w.dialogs.informations[0]));
+    QVERIFY(std::filesystem::exists(w.dir / "First.hhp"));
+    QVERIFY(!std::filesystem::exists(w.dir / "Third.hhp"));
+    QCOMPARE(QApplication::overrideCursor(), nullptr); // the hourglass is gone
+    QVERIFY(!w.progressRowShown());
+    QVERIFY(w.enabled("actGenerate"));
+}
+
+void MainFrmTests::wordDocumentRunsThroughLibreOffice() {
+    const auto samples = qm::test::samplesDir();
+    if (samples.empty())
+        QSKIP(qm::test::kNoSamples);
+    qm::LibreOfficeConverter converter;
+    if (!converter.available())
+        QSKIP("LibreOffice is not installed");
+    Window w(&converter);
+    const auto document = w.dir / "月报.doc";
+    std::filesystem::copy_file(samples / "doc" / "gb8567__开发进度月报（GB8567——88）.doc",
+                               document);
+    w.open({document});
+    w.generate();
+
+    QVERIFY2(w.dialogs.errors.isEmpty(), qPrintable(w.dialogs.errors.join('\n')));
+    QCOMPARE(w.dialogs.informations.size(), 1);
+    QVERIFY(w.dialogs.informations[0].contains(QStringLiteral("月报.hhp")));
+    QVERIFY(std::filesystem::exists(w.dir / "月报.htm"));
+    const qm::StructureTree& tree = w.frm.generator().tree();
+    auto* view = w.child<QTreeWidget>("tlStruct");
+    QVERIFY(tree.count() > 10);
+    QVERIFY(sameStructure(
+        tree.roots(), [view](int i) { return view->topLevelItem(i); }, view->topLevelItemCount()));
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
 }
 
 QTEST_MAIN(MainFrmTests)

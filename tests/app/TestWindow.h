@@ -21,10 +21,14 @@ namespace qm::test {
 
 // A window over fakes, in a folder of its own.
 struct Window {
+    // Without a converter a Word document fails as if Word could not save it.
+    explicit Window(DocumentConverter* converter = nullptr)
+        : frm(dialogs, shell, converter, nullptr, dir / "program") {}
+
     TempDir dir;
     FakeDialogs dialogs;
     FakeShell shell;
-    MainFrm frm{dialogs, shell, nullptr, nullptr, dir / "program"};
+    MainFrm frm;
 
     // A control by the name the window gives it.
     template <class T> T* child(const char* name) {
