@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <thread>
 
@@ -36,6 +37,16 @@ TEST(ChildProcess, ReportsHowTheProgramEnded) {
 
     EXPECT_EQ(runChildProcess("sh", {"-c", "kill -SEGV $$"}, 10s).ending,
               ProcessResult::Ending::Signalled);
+}
+
+TEST(ChildProcess, SetsItsEnvironmentOverOurs) {
+    ::setenv("QM_CHILD_TEST", "ours", 1);
+    EXPECT_TRUE(runChildProcess("sh",
+                                {"-c", "test \"$QM_CHILD_TEST\" = theirs && test -n \"$PATH\""},
+                                10s, {"QM_CHILD_TEST=theirs"})
+                    .succeeded());
+    EXPECT_TRUE(runChildProcess("sh", {"-c", "test \"$QM_CHILD_TEST\" = ours"}, 10s).succeeded());
+    ::unsetenv("QM_CHILD_TEST");
 }
 
 TEST(ChildProcess, ATimeLimitEndsTheWholeProcessGroup) {

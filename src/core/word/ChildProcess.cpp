@@ -81,7 +81,8 @@ std::filesystem::path findProgram(const std::filesystem::path& program) {
 
 ProcessResult runChildProcess(const std::filesystem::path& program,
                               const std::vector<std::string>& args,
-                              std::chrono::milliseconds timeLimit) {
+                              std::chrono::milliseconds timeLimit,
+                              const std::vector<std::string>& environment) {
     ProcessResult result;
     const std::filesystem::path exe = findProgram(program);
     if (exe.empty())
@@ -93,6 +94,20 @@ ProcessResult runChildProcess(const std::filesystem::path& program,
     for (std::string& s : strings)
         argv.push_back(s.data());
     argv.push_back(nullptr);
+
+    std::vector<std::string> envStrings = environment;
+    for (char** e = environ; *e != nullptr; ++e) {
+        std::string_view entry = *e;
+        std::string_view name = entry.substr(0, entry.find('=') + 1);
+        bool replaced = std::any_of(environment.begin(), environment.end(),
+                                    [&](const std::string& own) { return own.starts_with(name); });
+        if (!replaced)
+            envStrings.emplace_back(entry);
+    }
+    std::vector<char*> envp;
+    for (std::string& s : envStrings)
+        envp.push_back(s.data());
+    envp.push_back(nullptr);
 
     posix_spawn_file_actions_t actions;
     posix_spawnattr_t attr;
@@ -115,7 +130,7 @@ ProcessResult runChildProcess(const std::filesystem::path& program,
     ::posix_spawnattr_setsigdefault(&attr, &all);
 
     pid_t pid = 0;
-    int rc = ::posix_spawn(&pid, exe.c_str(), &actions, &attr, argv.data(), environ);
+    int rc = ::posix_spawn(&pid, exe.c_str(), &actions, &attr, argv.data(), envp.data());
     ::posix_spawn_file_actions_destroy(&actions);
     ::posix_spawnattr_destroy(&attr);
     if (rc != 0)

@@ -24,10 +24,12 @@ struct ProcessResult {
 // Runs program with args (no shell) in a process group of its own, with stdin, stdout
 // and stderr on /dev/null, and waits for it at most timeLimit. When it ends, or the time
 // is up, every process left in its group is killed, so that nothing it started outlives
-// the call. program is a path, or a bare name looked up in PATH. Never throws.
+// the call. program is a path, or a bare name looked up in PATH. The child gets our
+// environment with the "NAME=value" entries of environment set over it. Never throws.
 ProcessResult runChildProcess(const std::filesystem::path& program,
                               const std::vector<std::string>& args,
-                              std::chrono::milliseconds timeLimit);
+                              std::chrono::milliseconds timeLimit,
+                              const std::vector<std::string>& environment = {});
 
 // The program's full path when a bare name is found in PATH (or the path itself when it
 // names an executable file); empty when there is none.

@@ -175,7 +175,11 @@ bool LibreOfficeConverter::exportTo(const fs::path& source, const fs::path& outD
             outDir.string(),
             source.string(),
         };
-        ProcessResult r = runChildProcess(program_, args, timeLimit_);
+        // LibreOffice's own temporary files go into our folder too, so that those of a
+        // LibreOffice that had to be killed are removed with it.
+        const fs::path temp = root_ / "tmp";
+        fs::create_directories(temp);
+        ProcessResult r = runChildProcess(program_, args, timeLimit_, {"TMPDIR=" + temp.string()});
         if (r.ending == ProcessResult::Ending::TimedOut ||
             r.ending == ProcessResult::Ending::Signalled) {
             // A LibreOffice that was killed or crashed may leave its profile locked or
