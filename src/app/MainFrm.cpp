@@ -16,7 +16,6 @@
 #include <QTreeWidget>
 
 #include <algorithm>
-#include <cctype>
 
 namespace qm {
 

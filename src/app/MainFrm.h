@@ -20,7 +20,6 @@ class QWidget;
 
 namespace qm {
 
-class ActionButton;
 class AdditionalCodePanel;
 class Banner;
 class Dialogs;

@@ -63,7 +63,13 @@ void ScreenshotTest::windowShowsWithItsCaption() {
     QVERIFY(idle.save(folder + QStringLiteral("/quillmark-gui-idle.png")));
 
     w.open({w.sample("用户手册", 6)});
+    QImage running;
+    w.duringRun([&] {
+        w.frm.processEvents(); // as the scan does at its next progress point
+        running = w.frm.grab().toImage();
+    });
     w.generate();
+    QVERIFY(running.save(folder + QStringLiteral("/quillmark-gui-running.png")));
     QCOMPARE(w.dialogs.informations.size(), 1);
     QTest::qWait(100);
     const QImage afterRun = grabFromScreen(w.frm);
