@@ -1,0 +1,300 @@
+#include "chm/Compiler.h"
+
+#include "chm/ContextFile.h"
+#include "chm/ContextIds.h"
+#include "chm/DiskLookup.h"
+#include "chm/FileGatherer.h"
+#include "chm/ItsfWriter.h"
+#include "chm/ProjectReader.h"
+#include "chm/StringsFile.h"
+#include "chm/SystemFile.h"
+#include "chm/TextCodec.h"
+#include "chm/TopicTables.h"
+#include "chm/WindowsFile.h"
+#include "text/Error.h"
+#include "text/Gbk.h"
+#include "text/OutputFile.h"
+
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <iterator>
+#include <new>
+
+namespace qm::chm {
+namespace {
+
+// Windows counts FILETIME in 100 ns steps from 1601.
+constexpr std::int64_t kUnixToFileTime = 11644473600;
+// A directory entry has to fit a 4096-byte chunk with room to spare.
+constexpr std::size_t kMaxNameBytes = 1024;
+// How many folders above the project's an #include file is looked for.
+constexpr int kIncludeSearchDepth = 3;
+
+std::string pathText(const std::filesystem::path& path) {
+    return path.string();
+}
+
+std::optional<std::string> readWhole(const std::filesystem::path& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
+        return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::int64_t chooseTimestamp(const CompileOptions& options) {
+    if (options.timestamp)
+        return *options.timestamp;
+    if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) {
+        char* end = nullptr;
+        long long value = std::strtoll(epoch, &end, 10);
+        if (end != epoch && *end == '\0' && value >= 0)
+            return value;
+    }
+    return static_cast<std::int64_t>(std::time(nullptr));
+}
+
+bool isWindowsAbsolute(const std::string& path) {
+    return (path.size() >= 2 && path[1] == ':' &&
+            ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'))) ||
+           path.rfind("\\\\", 0) == 0;
+}
+
+class Compilation {
+public:
+    Compilation(const std::filesystem::path& projectFile, CompileListener& listener,
+                const CompileOptions& options)
+        : projectFile_(projectFile), options_(options),
+          reporter_(listener, options.utf8Messages ? "UTF-8" : "GBK") {}
+
+    CompileResult run() {
+        try {
+            compile();
+        } catch (const CompileCancelled&) {
+            reporter_.error("The compile was stopped; no CHM was written.");
+            result_.written = false;
+        } catch (const std::bad_alloc&) {
+            reporter_.error("Out of memory; no CHM was written.");
+            result_.written = false;
+        } catch (const Error& e) {
+            // The core's messages are GBK.
+            reporter_.error(gbk::toUtf8(e.what()) + "; no CHM was written.");
+            result_.written = false;
+        } catch (const std::exception& e) {
+            reporter_.error(std::string(e.what()) + "; no CHM was written.");
+            result_.written = false;
+        }
+        result_.warnings = reporter_.warnings();
+        return result_;
+    }
+
+private:
+    void compile() {
+        std::optional<std::string> bytes = readWhole(projectFile_);
+        if (!bytes) {
+            reporter_.error("Cannot open the project file " + pathText(projectFile_) + ".");
+            return;
+        }
+        const std::filesystem::path folder = projectFile_.parent_path();
+        DiskLookup disk(folder.empty() ? std::filesystem::path(".") : folder);
+        IncludeLoader includes = [&](const std::string& name) -> std::optional<std::string> {
+            if (std::optional<std::string> inside = joinProjectPath("", name))
+                if (std::optional<DiskLookup::Found> found = disk.findFile(*inside))
+                    return readWhole(found->path);
+            std::string slashed = name;
+            for (char& c : slashed)
+                if (c == '\\')
+                    c = '/';
+            const std::filesystem::path relative(slashed);
+            if (std::optional<std::string> here = readWhole((folder / relative).lexically_normal()))
+                return here;
+            // Build scripts often run HTML Help Workshop from a folder above the
+            // project's, and its #include paths are relative to that folder.
+            std::filesystem::path base = std::filesystem::absolute(folder);
+            for (int up = 0;
+                 up < kIncludeSearchDepth && base.has_parent_path() && base != base.parent_path();
+                 ++up) {
+                base = base.parent_path();
+                std::filesystem::path candidate = (base / relative).lexically_normal();
+                if (std::optional<std::string> above = readWhole(candidate)) {
+                    reporter_.warning("The include file " + name + " was found as " +
+                                      pathText(candidate) +
+                                      ", relative to a folder above the project's.");
+                    return above;
+                }
+            }
+            return std::nullopt;
+        };
+
+        Project project = parseProject(*bytes, projectFile_, includes, reporter_);
+        if (!options_.utf8Messages)
+            reporter_.setCharset(project.charset);
+        result_.chm = outputPath(project);
+
+        GatheredProject gathered = gatherFiles(project, disk, reporter_);
+        reporter_.progress("Compressing " + std::to_string(gathered.files.size()) + " files");
+
+        const std::int64_t timestamp = chooseTimestamp(options_);
+        TextCodec codec(project.charset);
+        StringsFile strings;
+        ItsfWriter container;
+
+        for (const GatheredFile& file : gathered.files) {
+            if (file.name.size() > kMaxNameBytes) {
+                reporter_.warning("The name \"" + file.name +
+                                  "\" is too long; the file is left out.");
+                continue;
+            }
+            container.addCompressed("/" + file.name, file.bytes);
+            ++result_.files;
+        }
+
+        std::vector<TopicRecord> topics;
+        for (const GatheredFile& file : gathered.files)
+            if (file.isPage && file.name.size() <= kMaxNameBytes)
+                topics.push_back(
+                    {codec.fromUtf8(file.name), codec.fromUtf8(file.title), file.inContents});
+        if (gathered.contentsFile)
+            topics.push_back(
+                {codec.fromUtf8(gathered.files[*gathered.contentsFile].name), {}, false});
+        if (gathered.indexFile)
+            topics.push_back({codec.fromUtf8(gathered.files[*gathered.indexFile].name), {}, false});
+        result_.topics = static_cast<int>(topics.size());
+        TopicTables tables = buildTopicTables(topics, strings);
+
+        auto fileName = [&](const std::string& reference) {
+            std::string name = gathered.nameOf(reference);
+            if (name.empty()) {
+                name = reference;
+                for (char& c : name)
+                    if (c == '\\')
+                        c = '/';
+            }
+            return name;
+        };
+        std::string windows;
+        if (!project.windows.empty())
+            windows = buildWindowsFile(project.windows, strings, project.charset, fileName);
+
+        std::string contexts = contextFile(project, gathered, strings, codec);
+
+        SystemInfo info;
+        info.lcid = project.lcid;
+        info.timestamp = static_cast<std::uint32_t>(timestamp);
+        info.fileTime = static_cast<std::uint64_t>(timestamp + kUnixToFileTime) * 10000000u;
+        if (gathered.contentsFile)
+            info.contentsFile = codec.fromUtf8(gathered.files[*gathered.contentsFile].name);
+        if (gathered.indexFile) {
+            info.indexFile = codec.fromUtf8(gathered.files[*gathered.indexFile].name);
+            info.hasKeywords = !gathered.index.entries.empty();
+        }
+        if (!project.defaultTopic.empty())
+            info.defaultTopic = codec.fromUtf8(fileName(project.defaultTopic));
+        info.title = codec.fromUtf8(project.title);
+        info.defaultWindow = codec.fromUtf8(project.defaultWindow);
+        info.defaultFont = codec.fromUtf8(project.defaultFont);
+        info.compiledName = codec.fromUtf8(asciiLower(result_.chm.stem().string()));
+        info.idxhdr = buildIdxHdr(gathered.contents, static_cast<std::uint32_t>(topics.size()),
+                                  info.timestamp, strings, project.charset);
+
+        if (!windows.empty())
+            container.addCompressed("/#WINDOWS", windows);
+        container.addCompressed("/#TOPICS", tables.topics);
+        container.addCompressed("/#URLTBL", tables.urltbl);
+        container.addCompressed("/#URLSTR", tables.urlstr);
+        container.addCompressed("/#IDXHDR", info.idxhdr);
+        if (!contexts.empty())
+            container.addCompressed("/#IVB", contexts);
+        container.addCompressed("/#STRINGS", strings.bytes());
+        container.addCompressed("/#ITBITS", {});
+        container.addUncompressed("/#SYSTEM", buildSystemFile(info));
+
+        ItsfOptions itsf;
+        itsf.lcid = project.lcid;
+        itsf.timestamp = info.timestamp;
+        itsf.threads = options_.threads;
+        writeChm(container, itsf);
+    }
+
+    std::string contextFile(const Project& project, const GatheredProject& gathered,
+                            StringsFile& strings, const TextCodec& codec) {
+        if (project.aliases.empty() && project.map.empty())
+            return {};
+        ContextResolution ids = resolveContextIds(project.aliases, project.map);
+        for (const std::string& id : ids.mapWithoutAlias)
+            reporter_.warning("The context ID " + id + " of [MAP] has no [ALIAS] topic.");
+        for (const std::string& id : ids.aliasWithoutMap)
+            reporter_.warning("The [ALIAS] ID " + id + " has no number in [MAP].");
+        for (const std::string& id : ids.duplicateNumbers)
+            reporter_.warning("The number of context ID " + id +
+                              " is already taken; it is skipped.");
+        std::vector<ContextRecord> records;
+        for (const ContextEntry& entry : ids.entries) {
+            std::string name = gathered.nameOf(entry.file);
+            if (name.empty())
+                continue; // the gatherer has warned about the missing file
+            records.push_back({entry.number, strings.add(codec.fromUtf8(name))});
+        }
+        return buildContextFile(records);
+    }
+
+    std::filesystem::path outputPath(const Project& project) {
+        if (!options_.output.empty())
+            return options_.output;
+        const std::filesystem::path folder = projectFile_.parent_path();
+        std::string name = project.compiledFile;
+        if (name.empty())
+            name = projectFile_.stem().string() + ".chm";
+        if (isWindowsAbsolute(name)) {
+            std::size_t cut = name.find_last_of("\\/");
+            std::string file = cut == std::string::npos ? name.substr(2) : name.substr(cut + 1);
+            reporter_.warning("The compiled file " + name + " is a Windows path; the CHM goes to " +
+                              pathText(folder / std::filesystem::path(file)) + " instead.");
+            name = file;
+        }
+        for (char& c : name)
+            if (c == '\\')
+                c = '/';
+        std::filesystem::path path = std::filesystem::path(name);
+        return path.is_absolute() ? path : (folder / path).lexically_normal();
+    }
+
+    void writeChm(ItsfWriter& container, const ItsfOptions& itsf) {
+        std::error_code ec;
+        const std::filesystem::path parent = result_.chm.parent_path();
+        if (!parent.empty() && !std::filesystem::exists(parent, ec)) {
+            std::filesystem::create_directories(parent, ec);
+            if (ec) {
+                reporter_.error("Cannot create the folder " + pathText(parent) +
+                                "; no CHM was written.");
+                return;
+            }
+        }
+        OutputFile out(result_.chm);
+        container.write(out, itsf);
+        out.commit();
+        result_.written = true;
+        result_.size = std::filesystem::file_size(result_.chm, ec);
+        reporter_.info("Compiled " + std::to_string(result_.files) + " files (" +
+                       std::to_string(result_.topics) + " topics) into " + pathText(result_.chm) +
+                       ": " + std::to_string(result_.size) + " bytes, " +
+                       std::to_string(reporter_.warnings()) + " warnings.");
+    }
+
+    std::filesystem::path projectFile_;
+    const CompileOptions& options_;
+    Reporter reporter_;
+    CompileResult result_;
+};
+
+} // namespace
+
+CompileResult compileProject(const std::filesystem::path& project, CompileListener& listener,
+                             const CompileOptions& options) {
+    return Compilation(project, listener, options).run();
+}
+
+} // namespace qm::chm

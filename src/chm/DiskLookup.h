@@ -1,0 +1,49 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+// Finding a project's files on a case-sensitive disk as Windows would find them.
+namespace qm::chm {
+
+// Joins a reference (UTF-8, backslash or slash) to the folder it is relative to
+// ('/'-separated, "" for the project's folder; a reference starting with a slash is
+// relative to the project's folder itself) and removes "." and ".." steps. The result
+// is '/'-separated without a leading slash. nullopt when it climbs out of the
+// project's folder or names no file.
+std::optional<std::string> joinProjectPath(std::string_view folder, std::string_view reference);
+
+// The folder part of a '/'-separated name ("a/b/c.htm" → "a/b", "c.htm" → "").
+std::string folderOf(std::string_view name);
+
+class DiskLookup {
+public:
+    explicit DiskLookup(std::filesystem::path root);
+
+    struct Found {
+        std::filesystem::path path; // on disk
+        std::string name;           // '/'-separated, relative to the root, letter case as on disk
+        bool caseAdjusted = false;  // the letter case of the request differed
+    };
+
+    // A regular file by its '/'-separated name relative to the root (as joinProjectPath
+    // returns it): the exact name first, then a name that differs only in letter case.
+    std::optional<Found> findFile(const std::string& name);
+
+private:
+    struct Folder {
+        bool exists = false;
+        std::unordered_map<std::string, bool> entries;         // name → is a folder
+        std::unordered_map<std::string, std::string> byFolded; // folded name → name
+    };
+    Folder& folder(const std::string& relative);
+
+    std::filesystem::path root_;
+    std::unordered_map<std::string, Folder> folders_;
+};
+
+} // namespace qm::chm

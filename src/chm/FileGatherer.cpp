@@ -1,0 +1,211 @@
+#include "chm/FileGatherer.h"
+
+#include "chm/LinkScanner.h"
+#include "chm/TextCodec.h"
+
+#include <deque>
+#include <fstream>
+#include <iterator>
+#include <set>
+
+namespace qm::chm {
+namespace {
+
+enum class Kind { Page, StyleSheet, Sitemap, Other };
+
+Kind kindOf(std::string_view name) {
+    std::size_t dot = name.rfind('.');
+    std::string ext = dot == std::string_view::npos ? std::string() : asciiLower(name.substr(dot));
+    if (ext == ".htm" || ext == ".html" || ext == ".xhtml" || ext == ".shtml" || ext == ".hta" ||
+        ext == ".stm" || ext == ".asp")
+        return Kind::Page;
+    if (ext == ".css")
+        return Kind::StyleSheet;
+    if (ext == ".hhc" || ext == ".hhk")
+        return Kind::Sitemap;
+    return Kind::Other;
+}
+
+std::optional<std::string> readWhole(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad())
+        return std::nullopt;
+    return bytes;
+}
+
+std::string inQuotes(std::string_view s) {
+    return "\"" + std::string(s) + "\"";
+}
+
+class Gatherer {
+public:
+    Gatherer(const Project& project, DiskLookup& disk, Reporter& reporter)
+        : project_(project), disk_(disk), reporter_(reporter) {}
+
+    GatheredProject run() {
+        for (const std::string& file : project_.files)
+            add("", file, "The file " + inQuotes(file) + " listed in [FILES]");
+
+        if (!project_.contentsFile.empty()) {
+            result_.contentsFile = add("", project_.contentsFile,
+                                       "The contents file " + inQuotes(project_.contentsFile));
+            if (result_.contentsFile)
+                result_.contents = readSitemap(*result_.contentsFile, true);
+        }
+        if (!project_.indexFile.empty()) {
+            result_.indexFile =
+                add("", project_.indexFile, "The index file " + inQuotes(project_.indexFile));
+            if (result_.indexFile)
+                result_.index = readSitemap(*result_.indexFile, false);
+        }
+        if (!project_.defaultTopic.empty())
+            add("", project_.defaultTopic, "The default topic " + inQuotes(project_.defaultTopic));
+        for (const WindowDef& w : project_.windows)
+            for (const std::string* file :
+                 {&w.toc, &w.index, &w.defaultFile, &w.homeFile, &w.jump1Url, &w.jump2Url})
+                if (!file->empty() && isLocalReference(*file))
+                    add("", *file,
+                        "The file " + inQuotes(*file) + " of window " + inQuotes(w.name));
+        for (const AliasDef& alias : project_.aliases)
+            add("", alias.file, "The file " + inQuotes(alias.file) + " of [ALIAS] " + alias.id);
+
+        while (!pending_.empty()) {
+            std::size_t index = pending_.front();
+            pending_.pop_front();
+            scan(index);
+        }
+        return std::move(result_);
+    }
+
+private:
+    // Adds the file a reference names (relative to folder) unless it is in already.
+    // what: how a warning names the reference when the file is missing.
+    std::optional<std::size_t> add(const std::string& folder, std::string_view reference,
+                                   const std::string& what) {
+        std::string cleaned(reference);
+        std::size_t cut = cleaned.find_first_of("#?");
+        if (cut != std::string::npos)
+            cleaned.resize(cut);
+        std::optional<std::string> name = joinProjectPath(folder, cleaned);
+        if (!name) {
+            warnOnce(what + " is outside the project's folder; it is left out.");
+            return std::nullopt;
+        }
+        auto known = result_.byFoldedName.find(foldCase(*name));
+        if (known != result_.byFoldedName.end())
+            return known->second;
+        std::optional<DiskLookup::Found> found = disk_.findFile(*name);
+        if (!found) {
+            warnOnce(what + " does not exist; it is left out.");
+            return std::nullopt;
+        }
+        if (found->caseAdjusted)
+            warnOnce(inQuotes(*name) + " was found as " + inQuotes(found->name) +
+                     " (the letter case differs).");
+        auto again = result_.byFoldedName.find(foldCase(found->name));
+        if (again != result_.byFoldedName.end())
+            return again->second;
+
+        reporter_.progress("Compiling " + found->name);
+        std::optional<std::string> bytes = readWhole(found->path);
+        if (!bytes) {
+            warnOnce(what + " cannot be read; it is left out.");
+            return std::nullopt;
+        }
+        GatheredFile file;
+        file.name = found->name;
+        file.bytes = std::move(*bytes);
+        std::size_t index = result_.files.size();
+        result_.byFoldedName.emplace(foldCase(file.name), index);
+        result_.files.push_back(std::move(file));
+        Kind kind = kindOf(found->name);
+        if (kind == Kind::Page || kind == Kind::StyleSheet)
+            pending_.push_back(index);
+        return index;
+    }
+
+    void scan(std::size_t index) {
+        // Copies: adding files may move the vector.
+        std::string name = result_.files[index].name;
+        std::string folder = folderOf(name);
+        std::vector<std::string> links;
+        if (kindOf(name) == Kind::Page) {
+            PageLinks page = scanPage(result_.files[index].bytes, project_.charset);
+            GatheredFile& file = result_.files[index];
+            file.isPage = true;
+            file.title = std::move(page.title);
+            file.charset = std::move(page.charset);
+            links = std::move(page.links);
+        } else {
+            links = scanStyleSheet(result_.files[index].bytes, project_.charset);
+        }
+        for (const std::string& link : links)
+            add(folder, link, inQuotes(name) + " refers to " + inQuotes(link) + ", which");
+    }
+
+    Sitemap readSitemap(std::size_t index, bool contents) {
+        std::string name = result_.files[index].name;
+        std::string text = pageToUtf8(result_.files[index].bytes,
+                                      result_.files[index].bytes.substr(0, 3) == "\xEF\xBB\xBF"
+                                          ? std::string("UTF-8")
+                                          : project_.charset);
+        Sitemap map = parseSitemap(text);
+        std::string folder = folderOf(name);
+        for (const SitemapEntry& entry : map.entries)
+            for (const std::string& local : entry.locals()) {
+                if (!isLocalReference(local))
+                    continue;
+                std::optional<std::size_t> target = add(
+                    folder, local, inQuotes(name) + " refers to " + inQuotes(local) + ", which");
+                if (target && contents)
+                    result_.files[*target].inContents = true;
+            }
+        const std::string imageList = map.property("ImageList");
+        if (!imageList.empty() && isLocalReference(imageList))
+            add(folder, imageList,
+                inQuotes(name) + " refers to " + inQuotes(imageList) + ", which");
+        return map;
+    }
+
+    void warnOnce(const std::string& text) {
+        if (warned_.insert(text).second)
+            reporter_.warning(text);
+    }
+
+    const Project& project_;
+    DiskLookup& disk_;
+    Reporter& reporter_;
+    GatheredProject result_;
+    std::deque<std::size_t> pending_;
+    std::set<std::string> warned_;
+};
+
+} // namespace
+
+std::optional<std::size_t> GatheredProject::find(std::string_view chmName) const {
+    auto it = byFoldedName.find(foldCase(chmName));
+    if (it == byFoldedName.end())
+        return std::nullopt;
+    return it->second;
+}
+
+std::string GatheredProject::nameOf(std::string_view projectReference) const {
+    std::string cleaned(projectReference);
+    std::size_t cut = cleaned.find_first_of("#?");
+    if (cut != std::string::npos)
+        cleaned.resize(cut);
+    std::optional<std::string> name = joinProjectPath("", cleaned);
+    if (!name)
+        return {};
+    std::optional<std::size_t> found = find(*name);
+    return found ? files[*found].name : std::string();
+}
+
+GatheredProject gatherFiles(const Project& project, DiskLookup& disk, Reporter& reporter) {
+    return Gatherer(project, disk, reporter).run();
+}
+
+} // namespace qm::chm

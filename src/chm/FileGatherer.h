@@ -1,0 +1,48 @@
+#pragma once
+
+#include "chm/DiskLookup.h"
+#include "chm/Messages.h"
+#include "chm/Project.h"
+#include "chm/Sitemap.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+// Which files go into the CHM, read from disk once: everything [FILES] lists, the
+// contents and index files and the files they name, the window and default topic
+// files, the targets of [ALIAS], and, followed from page to page, every local file a
+// page or style sheet refers to. Missing files are warnings and are left out.
+namespace qm::chm {
+
+struct GatheredFile {
+    std::string name;        // inside the CHM: '/'-separated, no leading slash, UTF-8
+    std::string bytes;       // the file's content
+    bool isPage = false;     // an HTML page: a topic of the CHM
+    bool inContents = false; // named by the contents file
+    std::string title;       // a page's <title>, UTF-8
+    std::string charset;     // the charset a page was read in
+};
+
+struct GatheredProject {
+    std::vector<GatheredFile> files; // in the order they were found
+    std::optional<std::size_t> contentsFile;
+    std::optional<std::size_t> indexFile;
+    Sitemap contents;
+    Sitemap index;
+
+    // The CHM name of a file named by the project (relative to its folder), or empty
+    // when no such file is in the CHM.
+    std::string nameOf(std::string_view projectReference) const;
+    std::optional<std::size_t> find(std::string_view chmName) const;
+
+    std::unordered_map<std::string, std::size_t> byFoldedName;
+};
+
+// Reads the project's files. Sends a progress line per file (which may cancel the
+// compile: CompileCancelled) and a warning per problem.
+GatheredProject gatherFiles(const Project& project, DiskLookup& disk, Reporter& reporter);
+
+} // namespace qm::chm

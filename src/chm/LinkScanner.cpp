@@ -1,0 +1,285 @@
+#include "chm/LinkScanner.h"
+
+#include "chm/HtmlTokenizer.h"
+#include "chm/TextCodec.h"
+
+#include <algorithm>
+
+namespace qm::chm {
+namespace {
+
+// A page's charset is declared in its head; Word's heads carry long style blocks.
+constexpr std::size_t kCharsetScanLimit = 256 * 1024;
+
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
+}
+
+std::string_view trim(std::string_view s) {
+    return trimBlanks(s);
+}
+
+bool isAlpha(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+std::string percentDecode(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '%' && i + 2 < s.size() && hexValue(s[i + 1]) >= 0 && hexValue(s[i + 2]) >= 0) {
+            out.push_back(static_cast<char>(hexValue(s[i + 1]) * 16 + hexValue(s[i + 2])));
+            i += 2;
+        } else {
+            out.push_back(s[i]);
+        }
+    }
+    return out;
+}
+
+std::string charsetOfContentType(std::string_view content) {
+    std::string lowered = asciiLower(content);
+    std::size_t at = lowered.find("charset=");
+    if (at == std::string::npos)
+        return {};
+    std::string_view rest = std::string_view(content).substr(at + 8);
+    std::size_t end = 0;
+    while (end < rest.size() && rest[end] != ';' && !isSpace(rest[end]))
+        ++end;
+    return std::string(rest.substr(0, end));
+}
+
+bool isUtf16(const std::string& charset) {
+    return charset == "UTF-16LE" || charset == "UTF-16BE";
+}
+
+void appendCssLinks(std::string_view css, const std::string& charset,
+                    std::vector<std::string>& out) {
+    std::string lowered = asciiLower(css);
+    std::size_t p = 0;
+    while ((p = lowered.find("url(", p)) != std::string::npos) {
+        std::size_t begin = p + 4;
+        std::size_t end = css.find(')', begin);
+        if (end == std::string_view::npos)
+            break;
+        std::string_view value = trim(css.substr(begin, end - begin));
+        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+            value.back() == value.front())
+            value = value.substr(1, value.size() - 2);
+        std::string link = decodeReference(value, charset);
+        if (!link.empty())
+            out.push_back(std::move(link));
+        p = end + 1;
+    }
+    p = 0;
+    while ((p = lowered.find("@import", p)) != std::string::npos) {
+        std::size_t q = p + 7;
+        while (q < css.size() && isSpace(css[q]))
+            ++q;
+        if (q < css.size() && (css[q] == '"' || css[q] == '\'')) {
+            char quote = css[q];
+            std::size_t end = css.find(quote, q + 1);
+            if (end == std::string_view::npos)
+                break;
+            std::string link = decodeReference(css.substr(q + 1, end - q - 1), charset);
+            if (!link.empty())
+                out.push_back(std::move(link));
+            p = end + 1;
+        } else {
+            p = q; // "@import url(...)" is found by the url( pass
+        }
+    }
+}
+
+// The attributes of a tag that name a file.
+void appendTagLinks(const HtmlTag& tag, const std::string& charset, std::vector<std::string>& out) {
+    auto take = [&](std::string_view attribute) {
+        if (const std::string_view* value = tag.attribute(attribute)) {
+            std::string link = decodeReference(*value, charset);
+            if (!link.empty())
+                out.push_back(std::move(link));
+        }
+    };
+    const std::string& n = tag.name;
+    if (n == "a" || n == "area" || n == "link")
+        take("href");
+    if (n == "img" || n == "script" || n == "frame" || n == "iframe" || n == "embed" ||
+        n == "input" || n == "bgsound" || n == "audio" || n == "video" || n == "source" ||
+        n == "track" || n == "xml")
+        take("src");
+    if (n == "img") {
+        take("lowsrc");
+        take("dynsrc");
+    }
+    take("background");
+    if (n == "object")
+        take("data");
+    if (n == "param") {
+        const std::string_view* name = tag.attribute("name");
+        std::string key = name ? asciiLower(trim(*name)) : std::string();
+        if (key == "movie" || key == "src" || key == "filename" || key == "file" ||
+            key == "local" || key == "data" || key == "url")
+            take("value");
+    }
+    if (n == "meta") {
+        const std::string_view* equiv = tag.attribute("http-equiv");
+        const std::string_view* content = tag.attribute("content");
+        if (equiv && content && asciiLower(trim(*equiv)) == "refresh") {
+            std::string lowered = asciiLower(*content);
+            std::size_t at = lowered.find("url=");
+            if (at != std::string::npos) {
+                std::string link = decodeReference(content->substr(at + 4), charset);
+                if (!link.empty())
+                    out.push_back(std::move(link));
+            }
+        }
+    }
+    if (const std::string_view* style = tag.attribute("style"))
+        appendCssLinks(*style, charset, out);
+}
+
+} // namespace
+
+std::string declaredCharset(std::string_view page) {
+    if (page.substr(0, 3) == "\xEF\xBB\xBF")
+        return "UTF-8";
+    if (page.substr(0, 2) == "\xFF\xFE")
+        return "UTF-16LE";
+    if (page.substr(0, 2) == "\xFE\xFF")
+        return "UTF-16BE";
+    HtmlTokenizer tokens(page.substr(0, kCharsetScanLimit));
+    while (tokens.next()) {
+        const HtmlTag& tag = tokens.tag();
+        if (tag.name == "body" && !tag.closing)
+            break;
+        if (tag.name != "meta" || tag.closing)
+            continue;
+        if (const std::string_view* charset = tag.attribute("charset"))
+            return std::string(trim(*charset));
+        const std::string_view* equiv = tag.attribute("http-equiv");
+        const std::string_view* content = tag.attribute("content");
+        if (equiv && content && asciiLower(trim(*equiv)) == "content-type") {
+            std::string name = charsetOfContentType(*content);
+            if (!name.empty())
+                return name;
+        }
+    }
+    return {};
+}
+
+std::string pageToUtf8(std::string_view page, const std::string& charset) {
+    if (page.substr(0, 3) == "\xEF\xBB\xBF")
+        page.remove_prefix(3);
+    else if (isUtf16(charset) &&
+             (page.substr(0, 2) == "\xFF\xFE" || page.substr(0, 2) == "\xFE\xFF"))
+        page.remove_prefix(2);
+    return TextCodec(charset).toUtf8(page);
+}
+
+bool isLocalReference(std::string_view url) {
+    url = trim(url);
+    if (url.empty() || url.front() == '#' || url.front() == '?')
+        return false;
+    if (url.substr(0, 2) == "//" || url.substr(0, 2) == "\\\\")
+        return false;
+    if (isAlpha(url.front())) {
+        std::size_t i = 1;
+        while (i < url.size() && (isAlpha(url[i]) || (url[i] >= '0' && url[i] <= '9') ||
+                                  url[i] == '+' || url[i] == '.' || url[i] == '-'))
+            ++i;
+        if (i < url.size() && url[i] == ':')
+            return false; // a scheme, or a Windows drive letter
+    }
+    return true;
+}
+
+std::string decodeReference(std::string_view raw, const std::string& charset) {
+    std::string compact;
+    compact.reserve(raw.size());
+    for (char c : trim(raw))
+        if (c != '\r' && c != '\n' && c != '\t')
+            compact.push_back(c);
+    std::string text = decodeEntities(TextCodec(charset).toUtf8(compact));
+    std::string_view view = trim(text);
+    if (!isLocalReference(view))
+        return {};
+    std::size_t cut = view.find_first_of("#?");
+    if (cut != std::string_view::npos)
+        view = view.substr(0, cut);
+    if (view.empty())
+        return {};
+    std::string decoded = percentDecode(view);
+    if (!isValidUtf8(decoded))
+        decoded = TextCodec(charset).toUtf8(decoded);
+    return decoded;
+}
+
+PageLinks scanPage(std::string_view page, const std::string& fallbackCharset) {
+    PageLinks result;
+    std::string charset = charsetForHtmlName(declaredCharset(page));
+    if (charset.empty())
+        charset = fallbackCharset;
+    result.charset = charset;
+
+    std::string converted;
+    std::string working = charset;
+    if (isUtf16(charset)) {
+        converted = pageToUtf8(page, charset);
+        page = converted;
+        working = "UTF-8";
+    } else if (page.substr(0, 3) == "\xEF\xBB\xBF") {
+        page.remove_prefix(3);
+    }
+
+    HtmlTokenizer tokens(page);
+    bool haveTitle = false;
+    while (tokens.next()) {
+        const HtmlTag& tag = tokens.tag();
+        if (tag.closing || tag.name[0] == '!')
+            continue;
+        appendTagLinks(tag, working, result.links);
+        if (tag.name == "script") {
+            tokens.rawTextUntilClose("script");
+        } else if (tag.name == "style") {
+            appendCssLinks(tokens.rawTextUntilClose("style"), working, result.links);
+        } else if (tag.name == "title" && !haveTitle) {
+            std::string title =
+                decodeEntities(TextCodec(working).toUtf8(tokens.rawTextUntilClose("title")));
+            std::string collapsed;
+            bool space = false;
+            for (char c : title) {
+                if (isSpace(c)) {
+                    space = !collapsed.empty();
+                    continue;
+                }
+                if (space)
+                    collapsed.push_back(' ');
+                space = false;
+                collapsed.push_back(c);
+            }
+            result.title = std::move(collapsed);
+            haveTitle = true;
+        }
+    }
+    return result;
+}
+
+std::vector<std::string> scanStyleSheet(std::string_view css, const std::string& charset) {
+    std::vector<std::string> links;
+    if (css.substr(0, 3) == "\xEF\xBB\xBF")
+        css.remove_prefix(3);
+    appendCssLinks(css, charset, links);
+    return links;
+}
+
+} // namespace qm::chm

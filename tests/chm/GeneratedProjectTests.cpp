@@ -1,0 +1,132 @@
+// Projects from Quillmark's own generator: the bundled example run through the
+// quillmark program, and the 2,000-topic project.
+#include "chm/Compiler.h"
+
+#include "ChmChecks.h"
+#include "ChmInspect.h"
+#include "ProjectFixture.h"
+#include "RecordingListener.h"
+#include "support/Samples.h"
+#include "support/TempDir.h"
+#include "text/Gbk.h"
+
+#include <gtest/gtest.h>
+#include <regex>
+
+using namespace qm::chm;
+using qm::test::RecordingListener;
+using qm::test::TempDir;
+
+namespace {
+
+// Every file under folder, as "/relative/name" → path, except what the filter rejects.
+std::map<std::string, std::filesystem::path> filesUnder(const std::filesystem::path& root,
+                                                        const std::filesystem::path& folder) {
+    std::map<std::string, std::filesystem::path> out;
+    for (auto it = std::filesystem::recursive_directory_iterator(folder);
+         it != std::filesystem::recursive_directory_iterator(); ++it)
+        if (it->is_regular_file())
+            out["/" + it->path().lexically_relative(root).generic_string()] = it->path();
+    return out;
+}
+
+} // namespace
+
+TEST(GeneratedProject, TheBundledExampleCompilesWithItsPictures) {
+    TempDir dir;
+    std::filesystem::copy(qm::test::sourceDir() / "examples", dir.path(),
+                          std::filesystem::copy_options::recursive);
+    std::string output;
+    int status = qm::test::runCommand(
+        qm::test::shellQuote((qm::test::binaryDir() / "quillmark").string()) + " --no-compile -q " +
+            qm::test::shellQuote((dir / "manual.htm").string()),
+        &output);
+    ASSERT_EQ(status, 0) << output;
+    ASSERT_TRUE(std::filesystem::exists(dir / "manual.hhp")) << output;
+
+    RecordingListener listener;
+    CompileOptions options;
+    options.timestamp = 1700000000;
+    CompileResult result = compileProject(dir / "manual.hhp", listener, options);
+    ASSERT_TRUE(result.written) << listener.allLog();
+    EXPECT_TRUE(listener.warnings.empty()) << listener.allLog();
+
+    // Every page and picture of the ContentFolder (except the context-ID headers), the
+    // contents file and the index file.
+    std::map<std::string, std::filesystem::path> expected =
+        filesUnder(dir.path(), dir / "manual.Content");
+    expected.erase("/manual.Content/Alias.h");
+    expected.erase("/manual.Content/HelpID.h");
+    expected["/manual.hhc"] = dir / "manual.hhc";
+    expected["/manual.hhk"] = dir / "manual.hhk";
+    bool hasPicture = false;
+    for (const auto& [name, path] : expected)
+        hasPicture |= name.find(".png") != std::string::npos ||
+                      name.find(".gif") != std::string::npos ||
+                      name.find(".jpg") != std::string::npos;
+    EXPECT_TRUE(hasPicture) << "the example has a picture";
+    qm::test::AllReaders readers = qm::test::readWithAll(result.chm, dir / "7z");
+    std::vector<std::string> problems = qm::test::compareWithDisk(readers, expected);
+    EXPECT_TRUE(problems.empty()) << ::testing::PrintToString(problems);
+
+    // HelpID.h's numbers reach their pages through #IVB and Alias.h.
+    std::string helpIds = qm::test::readFile(dir / "manual.Content/HelpID.h");
+    std::string aliases = qm::gbk::toUtf8(qm::test::readFile(dir / "manual.Content/Alias.h"));
+    std::map<std::string, std::string> pageOfId;
+    std::regex aliasLine(R"((IDH_\d+) = (.*\.htm))");
+    for (std::sregex_iterator it(aliases.begin(), aliases.end(), aliasLine), end; it != end; ++it) {
+        std::string page = (*it)[2];
+        for (char& c : page)
+            if (c == '\\')
+                c = '/';
+        pageOfId[(*it)[1]] = page;
+    }
+    ASSERT_TRUE(readers.chmlib);
+    auto ivb = qm::test::parseIvb((*readers.chmlib)["/#IVB"]);
+    std::map<std::uint32_t, std::string> pageOfNumber;
+    for (auto [number, offset] : ivb)
+        pageOfNumber[number] =
+            qm::gbk::toUtf8(qm::test::stringAt((*readers.chmlib)["/#STRINGS"], offset));
+    std::regex defineLine(R"(#define (IDH_\d+) (\d+))");
+    int checked = 0;
+    for (std::sregex_iterator it(helpIds.begin(), helpIds.end(), defineLine), end; it != end;
+         ++it) {
+        std::uint32_t number = static_cast<std::uint32_t>(std::stoul((*it)[2]));
+        EXPECT_EQ(pageOfNumber[number], pageOfId[(*it)[1]]) << (*it)[1];
+        ++checked;
+    }
+    EXPECT_GT(checked, 0);
+}
+
+TEST(GeneratedProject, TwoThousandTopicsInEveryReader) {
+    TempDir dir;
+    qm::test::FixtureOptions options;
+    options.topics = 2000;
+    options.pictures = 20;
+    qm::test::Fixture fixture = qm::test::writeGeneratedProject(dir.path(), options);
+    RecordingListener listener;
+    CompileOptions compile;
+    compile.timestamp = 1700000000;
+    CompileResult result = compileProject(fixture.project, listener, compile);
+    ASSERT_TRUE(result.written) << listener.allLog();
+    EXPECT_EQ(result.files, 2000 + 20 + 2);
+
+    std::map<std::string, std::filesystem::path> expected;
+    for (const auto& t : fixture.topics)
+        expected["/" + t.pageName] = dir / t.pageName;
+    for (const auto& p : fixture.pictures)
+        expected["/" + p] = dir / p;
+    qm::test::AllReaders readers = qm::test::readWithAll(result.chm, dir / "7z");
+    std::vector<std::string> problems = qm::test::compareWithDisk(readers, expected);
+    EXPECT_TRUE(problems.empty()) << problems.size() << " problems, first: "
+                                  << (problems.empty() ? "" : problems.front());
+
+    ASSERT_TRUE(readers.chmlib);
+    auto ivb = qm::test::parseIvb((*readers.chmlib)["/#IVB"]);
+    EXPECT_EQ(ivb.size(), 2000u);
+    for (auto [number, offset] : ivb) {
+        std::string page =
+            qm::gbk::toUtf8(qm::test::stringAt((*readers.chmlib)["/#STRINGS"], offset));
+        EXPECT_TRUE(readers.chmlib->count("/" + page)) << number << " → " << page;
+    }
+}
