@@ -272,3 +272,31 @@ TEST_F(GeneratorTest, PagesUseTheSourceHeadAndTopicPathsFollowTheOpenedFile) {
 
 } // namespace
 } // namespace qm
+
+namespace qm {
+namespace {
+
+TEST_F(GeneratorTest, PagesInOtherCharsetsAreCutFromAGbkCopy) {
+    // UTF-8 and GB18030 (whose four-byte characters GBK lacks) pages.
+    std::string utf8 =
+        "<html><head><meta http-equiv=Content-Type content=\"text/html; charset=utf-8\">"
+        "<title>t</title></head><body><div class=Section1><h1>概述😀</h1>x</div></body></html>";
+    std::string gb18030 = "<html><head><meta charset=\"GB18030\"><title>t</title></head><body><div>"
+                          "<h1>\xd6\xd0\x94\x39\xfc\x36</h1>y</div></body></html>";
+    test::writeFile(dir / "u.htm", utf8);
+    test::writeFile(dir / "g.htm", gb18030);
+    Generator gen(host, nullptr, nullptr);
+    gen.openFiles({dir / "u.htm", dir / "g.htm"});
+    gen.run();
+    EXPECT_EQ(test::readFile(dir / "u.htm"), utf8);
+    EXPECT_EQ(test::readFile(dir / "g.htm"), gb18030);
+    std::string page = test::readFile(dir / "u.Content" / gbk::toPath(g("概述&#128512.2.htm")));
+    EXPECT_NE(page.find(g("<h1>概述&#128512;</h1>x")), std::string::npos);
+    EXPECT_NE(page.find("charset=gb2312"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(dir / "g.Content" / gbk::toPath(g("中&#128512.2.htm"))));
+    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+        EXPECT_EQ(e.path().string().find(".gbk"), std::string::npos) << e.path();
+}
+
+} // namespace
+} // namespace qm

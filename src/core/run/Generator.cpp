@@ -18,6 +18,9 @@
 #include "text/OutputFile.h"
 #include "word/SourceCharset.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace qm {
 namespace {
 
@@ -48,7 +51,10 @@ bool needsGbkCopy(ReadStream& stream) {
     stream.read(head, 1 << 20);
     stream.seek(0, Origin::Beginning);
     std::string name = pageCharset(head);
-    return !name.empty() && !isGbkCharset(name);
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    // GB18030's four-byte characters are not GBK: such a page needs the copy too.
+    return !name.empty() && (!isGbkCharset(name) || name.find("18030") != std::string::npos);
 }
 
 } // namespace
