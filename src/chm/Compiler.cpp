@@ -28,6 +28,8 @@ namespace {
 constexpr std::int64_t kUnixToFileTime = 11644473600;
 // A directory entry has to fit a 4096-byte chunk with room to spare.
 constexpr std::size_t kMaxNameBytes = 1024;
+// Room for #TOPICS, #STRINGS and the other system files beside the content.
+constexpr std::size_t kSystemFilesReserve = 64 * 1024;
 // How many folders above the project's an #include file is looked for.
 constexpr int kIncludeSearchDepth = 3;
 
@@ -43,6 +45,13 @@ std::optional<std::string> readWhole(const std::filesystem::path& path) {
     if (!in)
         return std::nullopt;
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// A project named without a folder lives in the current one.
+std::filesystem::path absolutePath(const std::filesystem::path& path) {
+    std::error_code ec;
+    std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    return ec ? path : absolute;
 }
 
 std::int64_t chooseTimestamp(const CompileOptions& options) {
@@ -67,7 +76,7 @@ class Compilation {
 public:
     Compilation(const std::filesystem::path& projectFile, CompileListener& listener,
                 const CompileOptions& options)
-        : projectFile_(projectFile), options_(options),
+        : projectFile_(absolutePath(projectFile)), options_(options),
           reporter_(listener, options.utf8Messages ? "UTF-8" : "GBK") {}
 
     CompileResult run() {
@@ -142,13 +151,20 @@ private:
         StringsFile strings;
         ItsfWriter container;
 
-        for (const GatheredFile& file : gathered.files) {
+        // The content is held once: each file's bytes move into the section to compress
+        // (sized up front, so that it never grows by copying).
+        std::size_t total = 0;
+        for (const GatheredFile& file : gathered.files)
+            total += file.bytes.size();
+        container.reserveCompressed(total + kSystemFilesReserve);
+        for (GatheredFile& file : gathered.files) {
             if (file.name.size() > kMaxNameBytes) {
                 reporter_.warning("The name \"" + file.name +
                                   "\" is too long; the file is left out.");
                 continue;
             }
             container.addCompressed("/" + file.name, file.bytes);
+            std::string().swap(file.bytes);
             ++result_.files;
         }
 

@@ -25,6 +25,8 @@ public:
     void addUncompressed(std::string name, std::string bytes);
     // A file of content section 1, appended to the data to compress.
     void addCompressed(std::string name, std::string_view bytes);
+    // Makes room for that many bytes of section 1 at once.
+    void reserveCompressed(std::size_t bytes) { section1_.reserve(bytes); }
 
     std::uint64_t compressedSize() const { return section1_.size(); }
 

@@ -61,7 +61,8 @@ void BlockWriter::writeLengths(const std::vector<std::uint8_t>& lengths, std::ui
         previous[k] = lengths[k];
 }
 
-void BlockWriter::writeBlock(const Token* tokens, std::size_t count, std::uint32_t size) {
+void BlockWriter::writeBlock(const Token* tokens, std::size_t count, std::uint32_t size,
+                             std::vector<std::size_t>& frameStarts) {
     std::vector<std::uint32_t> mainFreq(kMainSymbols, 0), lengthFreq(kLengthSymbols, 0),
         alignedFreq(kAlignedSymbols, 0);
     for (std::size_t k = 0; k < count; ++k) {
@@ -96,8 +97,14 @@ void BlockWriter::writeBlock(const Token* tokens, std::size_t count, std::uint32
     std::vector<std::uint32_t> mainCodes = canonicalCodes(mainLengths);
     std::vector<std::uint32_t> lengthCodes = canonicalCodes(lengthLengths);
     std::vector<std::uint32_t> alignedCodes = canonicalCodes(alignedLengths);
+    std::uint32_t produced = 0;
     for (std::size_t k = 0; k < count; ++k) {
         const Token& t = tokens[k];
+        if (produced > 0 && produced % kFrameSize == 0 && produced < size) {
+            out_.alignToWord();
+            frameStarts.push_back(out_.bytesWritten());
+        }
+        produced += t.length;
         out_.put(mainCodes[t.mainSymbol], mainLengths[t.mainSymbol]);
         if (t.lengthSymbol != Token::kNoLength)
             out_.put(lengthCodes[t.lengthSymbol], lengthLengths[t.lengthSymbol]);

@@ -2,9 +2,10 @@
 
 #include "chm/LzxBitWriter.h"
 #include "chm/LzxConstants.h"
-#include "chm/LzxParser.h"
+#include "chm/LzxToken.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -19,8 +20,11 @@ public:
 
     // One block of tokens standing for `size` bytes of output: verbatim, or aligned
     // offset when coding the low three bits of the offsets with their own tree is
-    // cheaper.
-    void writeBlock(const Token* tokens, std::size_t count, std::uint32_t size);
+    // cheaper. A block may span frames: the bit stream is padded to 16 bits wherever
+    // the output reaches a multiple of 32 KiB (no token crosses one), and frameStart
+    // receives the byte offset where each following frame begins.
+    void writeBlock(const Token* tokens, std::size_t count, std::uint32_t size,
+                    std::vector<std::size_t>& frameStarts);
 
 private:
     void writeLengths(const std::vector<std::uint8_t>& lengths, std::uint8_t* previous,

@@ -54,3 +54,19 @@ inline unsigned positionSlot(std::uint32_t formatted) {
 }
 
 } // namespace qm::chm::lzx
+
+namespace qm::chm::lzx {
+
+// Where a token starting at pos must end at the latest: the end of its 32 KiB frame
+// (chmlib decodes frame by frame) and, inside the real data, the data's end (libmspack
+// stops there), so that no token runs into the zero padding either.
+inline std::size_t segmentEnd(std::size_t pos, std::size_t size, std::size_t hardEnd) {
+    std::size_t end = (pos / kFrameSize + 1) * kFrameSize;
+    if (end > size)
+        end = size;
+    if (pos < hardEnd && hardEnd < end)
+        end = hardEnd;
+    return end;
+}
+
+} // namespace qm::chm::lzx

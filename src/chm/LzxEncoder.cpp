@@ -12,6 +12,8 @@
 namespace qm::chm {
 namespace {
 
+constexpr std::size_t kIntervalsPerThread = 8;
+
 struct CompressedInterval {
     std::string bytes;
     std::vector<std::size_t> frameOffsets; // relative to the interval's start
@@ -26,21 +28,17 @@ CompressedInterval compressInterval(std::string_view data, std::size_t start) {
     std::vector<std::uint8_t> buffer(paddedSize, 0);
     std::memcpy(buffer.data(), data.data() + start, realSize);
 
-    std::vector<std::size_t> frameStarts;
-    std::vector<Token> tokens =
-        parseInterval(buffer.data(), paddedSize, realSize, ParseOptions{}, frameStarts);
-    frameStarts.push_back(tokens.size());
+    std::vector<Token> tokens = parseInterval(buffer.data(), paddedSize, realSize, ParseOptions{});
 
+    // One block for the whole interval: its trees are sent once rather than per frame.
     BitWriter bits;
     BlockWriter blocks(bits);
     CompressedInterval out;
+    out.frameOffsets.push_back(0);
     bits.put(0, 1); // no Intel E8 translation
-    for (std::size_t f = 0; f + 1 < frameStarts.size(); ++f) {
-        out.frameOffsets.push_back(f == 0 ? 0 : bits.bytesWritten());
-        blocks.writeBlock(tokens.data() + frameStarts[f], frameStarts[f + 1] - frameStarts[f],
-                          static_cast<std::uint32_t>(kFrameSize));
-        bits.alignToWord();
-    }
+    blocks.writeBlock(tokens.data(), tokens.size(), static_cast<std::uint32_t>(paddedSize),
+                      out.frameOffsets);
+    bits.alignToWord();
     out.bytes = std::move(bits.bytes());
     return out;
 }
@@ -56,7 +54,10 @@ LzxStream lzxCompress(std::string_view data, const LzxOptions& options) {
 
     unsigned threads =
         options.threads ? options.threads : std::max(1u, std::thread::hardware_concurrency());
-    threads = static_cast<unsigned>(std::min<std::size_t>(threads, intervals));
+    // A thread's working memory (hash chains, the cost table of the parse) is worth it
+    // only with several intervals to share out; small help files compress at once anyway.
+    threads = static_cast<unsigned>(
+        std::min<std::size_t>(threads, std::max<std::size_t>(1, intervals / kIntervalsPerThread)));
     std::atomic<std::size_t> next{0};
     auto work = [&] {
         for (std::size_t i = next++; i < intervals; i = next++)
@@ -75,7 +76,7 @@ LzxStream lzxCompress(std::string_view data, const LzxOptions& options) {
     std::size_t total = 0;
     for (const CompressedInterval& r : results)
         total += r.bytes.size();
-    stream.data.reserve(total);
+    stream.data.reserve(total + 4);
     for (CompressedInterval& r : results) {
         for (std::size_t offset : r.frameOffsets)
             stream.frameOffsets.push_back(stream.data.size() + offset);

@@ -149,7 +149,7 @@ TEST(Compiler, EveryContextIdResolvesThroughIvbToItsPage) {
 TEST(Compiler, SameInputAndTimeStampGiveTheSameBytesWhateverTheThreads) {
     TempDir dir;
     qm::test::FixtureOptions options;
-    options.topics = 60;
+    options.topics = 800; // enough reset intervals for two threads
     qm::test::Fixture fixture = qm::test::writeGeneratedProject(dir.path(), options);
     RecordingListener listener;
     // The CHM records its own name, so the three copies share it in three folders.

@@ -191,8 +191,10 @@ void writeContextFiles(const std::filesystem::path& folder, const FixtureOptions
     std::vector<std::string> alias, map;
     for (std::size_t k = 0; k < plan.topics.size(); ++k) {
         const FixtureTopic& t = plan.topics[k];
-        alias.push_back("IDH_" + std::to_string(k + 1) + " = " + o.baseName + ".Content" +
-                        separator + t.title + "." + std::to_string(t.position) + ".htm");
+        // chmcmd takes the blanks around '=' for part of the name; the twin leaves them out.
+        alias.push_back("IDH_" + std::to_string(k + 1) + (gbkOut ? " = " : "=") + o.baseName +
+                        ".Content" + separator + t.title + "." + std::to_string(t.position) +
+                        ".htm");
         map.push_back("#define IDH_" + std::to_string(k + 1) + " 100" + std::to_string(k + 1));
     }
     std::string a = crlf(alias), m = crlf(map);
@@ -224,7 +226,10 @@ std::filesystem::path writeUtf8Twin(const std::filesystem::path& folder, const F
     const std::string prefix = o.baseName + ".Content/";
     writeBytes(folder / (o.baseName + ".hhc"), sitemap(plan, prefix, false, false));
     writeBytes(folder / (o.baseName + ".hhk"), sitemap(plan, prefix, true, false));
-    writeBytes(folder / (o.baseName + ".hhp"), projectText(o, plan, '/'));
+    // chmcmd crashes building a binary index of this index file, so the twin asks for none.
+    std::string project = projectText(o, plan, '/');
+    project.insert(project.find("[INFOTYPES]"), "Binary Index=No \r\n");
+    writeBytes(folder / (o.baseName + ".hhp"), project);
     return folder / (o.baseName + ".hhp");
 }
 

@@ -1,0 +1,189 @@
+// Our CHM compiler (quillmark-hhc) against the Free Pascal compiler chmcmd, both run as
+// child processes in the same run: on the 2,000-topic project of Quillmark's generator
+// (chmcmd gets a UTF-8 twin with forward slashes, since it cannot read GBK names) and
+// on every project under shared/samples/hhp that chmcmd can compile. Prints times,
+// output sizes and peak memory as ratios ours/chmcmd, and the size against gzip -9 of
+// the same files.
+//
+//   bench_chm [TOPICS]      (default 2000)
+#include "ProjectFixture.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <spawn.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Run {
+    bool ok = false;
+    double seconds = 0;
+    long peakKb = 0;
+};
+
+// Runs a program in a folder under GNU time, which reports its peak memory: the
+// benchmark's own pages would count otherwise, since a child's peak is carried over
+// from before it executes the program.
+Run runChild(std::vector<std::string> argv, const fs::path& folder) {
+    const fs::path report = folder / ".bench-time";
+    std::string command =
+        "cd '" + folder.string() + "' && /usr/bin/time -f '%e %M' -o '" + report.string() + "'";
+    for (const std::string& a : argv)
+        command += " '" + a + "'";
+    command += " >/dev/null 2>&1";
+    Run r;
+    const auto start = std::chrono::steady_clock::now();
+    r.ok = std::system(command.c_str()) == 0;
+    // The wall clock here, as GNU time rounds to 10 ms; both programs pay the same shell.
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::ifstream in(report);
+    std::string first;
+    std::getline(in, first);
+    if (first.rfind("Command", 0) == 0) // "Command exited with non-zero status N"
+        std::getline(in, first);
+    double rounded = 0;
+    std::sscanf(first.c_str(), "%lf %ld", &rounded, &r.peakKb);
+    r.seconds = seconds;
+    std::error_code ec;
+    fs::remove(report, ec);
+    return r;
+}
+
+std::uintmax_t sizeOf(const fs::path& p) {
+    std::error_code ec;
+    std::uintmax_t n = fs::file_size(p, ec);
+    return ec ? 0 : n;
+}
+
+// gzip -9 of the project's files (pages, pictures, contents, index) as one stream.
+std::uintmax_t gzipSize(const fs::path& folder, const fs::path& scratch) {
+    const fs::path all = scratch / "all-files.bin";
+    {
+        std::ofstream out(all, std::ios::binary | std::ios::trunc);
+        for (auto it = fs::recursive_directory_iterator(folder);
+             it != fs::recursive_directory_iterator(); ++it) {
+            const std::string ext = it->path().extension().string();
+            if (!it->is_regular_file() || ext == ".chm" || ext == ".hhp" || ext == ".h" ||
+                ext == ".txt" || ext == ".log")
+                continue;
+            std::ifstream in(it->path(), std::ios::binary);
+            out << in.rdbuf();
+        }
+    }
+    const fs::path packed = scratch / "all-files.gz";
+    const std::string command = "gzip -9 -c '" + all.string() + "' > '" + packed.string() + "'";
+    const std::uintmax_t size = std::system(command.c_str()) == 0 ? sizeOf(packed) : 0;
+    std::error_code ec;
+    fs::remove(all, ec);
+    fs::remove(packed, ec);
+    return size;
+}
+
+fs::path findChm(const fs::path& folder) {
+    fs::path best;
+    for (auto it = fs::recursive_directory_iterator(folder);
+         it != fs::recursive_directory_iterator(); ++it)
+        if (it->is_regular_file() && it->path().extension() == ".chm")
+            best = it->path();
+    return best;
+}
+
+void printRow(const std::string& name, const Run& ours, std::uintmax_t ourSize, const Run& peer,
+              std::uintmax_t peerSize, std::uintmax_t gzip) {
+    if (!ours.ok) {
+        std::printf("%-24s ours FAILED\n", name.c_str());
+        return;
+    }
+    if (!peer.ok || peerSize == 0) {
+        std::printf(
+            "%-24s ours %7.3f s %9ju B %7ld KB   chmcmd could not compile it   size/gzip %.2f\n",
+            name.c_str(), ours.seconds, ourSize, ours.peakKb,
+            gzip ? static_cast<double>(ourSize) / static_cast<double>(gzip) : 0.0);
+        return;
+    }
+    std::printf(
+        "%-24s time %.3f (%.3f s / %.3f s)  size %.3f (%ju / %ju B)  memory %.2f (%ld / %ld KB)  "
+        "size/gzip %.2f\n",
+        name.c_str(), ours.seconds / peer.seconds, ours.seconds, peer.seconds,
+        static_cast<double>(ourSize) / static_cast<double>(peerSize), ourSize, peerSize,
+        static_cast<double>(ours.peakKb) / static_cast<double>(peer.peakKb), ours.peakKb,
+        peer.peakKb, gzip ? static_cast<double>(ourSize) / static_cast<double>(gzip) : 0.0);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int topics = argc > 1 ? std::atoi(argv[1]) : 2000;
+    const fs::path self = fs::canonical("/proc/self/exe").parent_path();
+    const std::string hhc = (self / "quillmark-hhc").string();
+    if (!fs::exists(hhc)) {
+        std::fprintf(stderr, "bench_chm: %s is missing; build quillmark-hhc first\n", hhc.c_str());
+        return 1;
+    }
+    std::string scratchPattern = (fs::temp_directory_path() / "bench-chm-XXXXXX").string();
+    if (!mkdtemp(scratchPattern.data()))
+        return 1;
+    const fs::path scratch = scratchPattern;
+
+    std::printf("ratios are ours / chmcmd (below 1: ours is faster, smaller, leaner)\n");
+
+    qm::test::FixtureOptions options;
+    options.topics = topics;
+    options.pictures = topics / 50;
+    const fs::path gbk = scratch / "generated";
+    const fs::path twin = scratch / "twin";
+    fs::create_directories(gbk);
+    fs::create_directories(twin);
+    qm::test::writeGeneratedProject(gbk, options);
+    qm::test::writeUtf8Twin(twin, options);
+    Run ours = runChild({hhc, "-q", "--timestamp", "1700000000", "manual.hhp"}, gbk);
+    Run peer = runChild({"chmcmd", "manual.hhp"}, twin);
+    printRow(std::to_string(topics) + "-topic project", ours, sizeOf(gbk / "manual.chm"), peer,
+             sizeOf(twin / "manual.chm"), gzipSize(twin, scratch));
+
+    const char* shared = std::getenv("QM_SHARED_DIR");
+    fs::path samples =
+        shared ? fs::path(shared) / "samples" / "hhp" : fs::path(QM_SHARED_DIR) / "samples" / "hhp";
+    std::ifstream manifest(samples / "MANIFEST.tsv");
+    std::string line;
+    std::getline(manifest, line);
+    while (std::getline(manifest, line)) {
+        std::size_t tab1 = line.find('\t'), tab2 = line.find('\t', tab1 + 1);
+        if (tab1 == std::string::npos || tab2 == std::string::npos)
+            continue;
+        const std::string folder = line.substr(0, tab1);
+        const fs::path project = line.substr(tab1 + 1, tab2 - tab1 - 1);
+        // Deep copies, so that outputs such as ..\..\Bin\x.chm stay in the scratch folder.
+        const fs::path mine = scratch / "ours" / folder / "a" / "b" / "c" / folder;
+        const fs::path theirs = scratch / "peer" / folder / "a" / "b" / "c" / folder;
+        for (const fs::path& copy : {mine, theirs}) {
+            fs::create_directories(copy.parent_path());
+            fs::copy(samples / folder, copy, fs::copy_options::recursive);
+            for (auto it = fs::recursive_directory_iterator(copy);
+                 it != fs::recursive_directory_iterator(); ++it)
+                if (it->path().extension() == ".chm")
+                    fs::remove(it->path());
+        }
+        const fs::path projectFolder = project.parent_path();
+        Run o = runChild({hhc, "-q", "--timestamp", "1700000000", project.filename().string()},
+                         mine / projectFolder);
+        Run p = runChild({"chmcmd", project.filename().string()}, theirs / projectFolder);
+        printRow(folder, o, sizeOf(findChm(scratch / "ours" / folder)), p,
+                 sizeOf(findChm(scratch / "peer" / folder)), gzipSize(samples / folder, scratch));
+    }
+    std::error_code ec;
+    fs::remove_all(scratch, ec);
+    return 0;
+}

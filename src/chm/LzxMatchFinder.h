@@ -1,0 +1,78 @@
+#pragma once
+
+#include "chm/LzxConstants.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace qm::chm::lzx {
+
+// Hash chains over one reset interval: every position is inserted in order, and the
+// earlier positions with the same three bytes are walked newest first.
+class MatchFinder {
+public:
+    MatchFinder(const std::uint8_t* data, std::size_t size);
+
+    void insert(std::size_t pos);
+
+    // Bytes that agree at pos and from, up to limit.
+    unsigned matchLength(std::size_t pos, std::size_t from, unsigned limit) const {
+        unsigned n = 0;
+        while (n + 8 <= limit) {
+            std::uint64_t a, b;
+            std::memcpy(&a, data_ + pos + n, 8);
+            std::memcpy(&b, data_ + from + n, 8);
+            if (const std::uint64_t diff = a ^ b)
+                return n + static_cast<unsigned>(__builtin_ctzll(diff) / 8);
+            n += 8;
+        }
+        while (n < limit && data_[pos + n] == data_[from + n])
+            ++n;
+        return n;
+    }
+
+    // Calls found(length, offset) for each earlier position (at most depth of them,
+    // not further back than the decoder allows) whose match is longer than all found
+    // before; stops at a match of niceLength or limit bytes.
+    template <typename Found>
+    void forEachLonger(std::size_t pos, unsigned limit, unsigned depth, unsigned niceLength,
+                       Found&& found) const {
+        if (limit < 3 || pos + 3 > size_)
+            return;
+        unsigned longest = 2;
+        for (std::int32_t cand = head_[hashAt(pos)]; cand >= 0 && depth-- > 0;
+             cand = prev_[static_cast<std::size_t>(cand)]) {
+            const auto from = static_cast<std::size_t>(cand);
+            const auto offset = static_cast<std::uint32_t>(pos - from);
+            if (offset > kMaxOffset)
+                break;
+            if (data_[from + longest] != data_[pos + longest])
+                continue;
+            const unsigned len = matchLength(pos, from, limit);
+            if (len <= longest)
+                continue;
+            longest = len;
+            found(len, offset);
+            if (len >= niceLength || len == limit)
+                break;
+        }
+    }
+
+private:
+    std::uint32_t hashAt(std::size_t pos) const {
+        const std::uint32_t v = static_cast<std::uint32_t>(data_[pos]) |
+                                static_cast<std::uint32_t>(data_[pos + 1]) << 8 |
+                                static_cast<std::uint32_t>(data_[pos + 2]) << 16;
+        return (v * 2654435761u) >> (32 - kHashBits);
+    }
+
+    static constexpr unsigned kHashBits = 15;
+    const std::uint8_t* data_;
+    std::size_t size_;
+    std::vector<std::int32_t> head_;
+    std::vector<std::int32_t> prev_;
+};
+
+} // namespace qm::chm::lzx

@@ -1,0 +1,132 @@
+#include "chm/LzxOptimalParser.h"
+
+#include "chm/HuffmanCode.h"
+#include "chm/LzxMatchFinder.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace qm::chm::lzx {
+namespace {
+
+constexpr std::uint32_t kInfinite = std::numeric_limits<std::uint32_t>::max();
+// A symbol the first parse never used may still pay off; it is priced as a long code.
+constexpr std::uint32_t kUnusedPrice = 17;
+// A match this long is taken whole: splitting it never pays, and it saves the work.
+constexpr unsigned kTakeWhole = 64;
+
+// 16 bytes a position: offsets fit 16 bits in a 64 KiB window, and the step's start is
+// its end less its length.
+struct Node {
+    std::uint32_t cost = kInfinite;
+    std::uint16_t length = 0; // 0: reached by a literal
+    std::uint16_t offset = 0;
+    std::uint16_t repeats[3] = {1, 1, 1};
+    std::int8_t repeat = -1;
+};
+static_assert(sizeof(Node) == 16);
+
+} // namespace
+
+TokenPrices TokenPrices::fromTokens(const std::vector<Token>& tokens) {
+    std::vector<std::uint32_t> mainFreq(kMainSymbols, 0), lengthFreq(kLengthSymbols, 0);
+    for (const Token& t : tokens) {
+        mainFreq[t.mainSymbol]++;
+        if (t.lengthSymbol != Token::kNoLength)
+            lengthFreq[t.lengthSymbol]++;
+    }
+    const std::vector<std::uint8_t> mainLengths = buildCodeLengths(mainFreq, kMaxCodeLength);
+    const std::vector<std::uint8_t> lengthLengths = buildCodeLengths(lengthFreq, kMaxCodeLength);
+    TokenPrices p;
+    for (unsigned s = 0; s < kMainSymbols; ++s)
+        p.main[s] = mainFreq[s] ? mainLengths[s] : kUnusedPrice;
+    for (unsigned s = 0; s < kLengthSymbols; ++s)
+        p.length[s] = lengthFreq[s] ? lengthLengths[s] : kUnusedPrice;
+    return p;
+}
+
+std::vector<Token> parseOptimal(const std::uint8_t* data, std::size_t size, std::size_t hardEnd,
+                                const TokenPrices& prices, unsigned depth) {
+    hardEnd = std::min(hardEnd, size);
+    MatchFinder finder(data, size);
+    std::vector<Node> nodes(size + 1);
+    nodes[0].cost = 0;
+
+    auto matchPrice = [&](unsigned slot, unsigned length) {
+        const unsigned header = std::min(length - kMinMatch, kNumPrimaryLengths);
+        std::uint32_t price = prices.main[kNumChars + slot * 8 + header];
+        if (header == kNumPrimaryLengths)
+            price += prices.length[length - kMinMatch - kNumPrimaryLengths];
+        return price;
+    };
+    auto relax = [&](std::size_t from, std::size_t to, std::uint32_t cost, unsigned length,
+                     int repeat, std::uint32_t offset) {
+        Node& n = nodes[to];
+        if (cost >= n.cost)
+            return;
+        n.cost = cost;
+        n.length = static_cast<std::uint16_t>(length);
+        n.repeat = static_cast<std::int8_t>(repeat);
+        n.offset = static_cast<std::uint16_t>(offset);
+        std::uint32_t repeats[3] = {nodes[from].repeats[0], nodes[from].repeats[1],
+                                    nodes[from].repeats[2]};
+        if (length > 0)
+            updateRepeats(repeats, repeat, offset);
+        for (int r = 0; r < 3; ++r)
+            n.repeats[r] = static_cast<std::uint16_t>(repeats[r]);
+    };
+
+    std::size_t skipUntil = 0; // positions inside a match taken whole are not expanded
+    for (std::size_t i = 0; i < size; ++i) {
+        if (i < skipUntil) {
+            finder.insert(i);
+            continue;
+        }
+        const Node here = nodes[i];
+        const unsigned limit = static_cast<unsigned>(
+            std::min<std::size_t>(kMaxMatch, segmentEnd(i, size, hardEnd) - i));
+        relax(i, i + 1, here.cost + prices.main[data[i]], 0, -1, 0);
+        unsigned longest = 0;
+        if (limit >= kMinMatch) {
+            for (int r = 0; r < 3; ++r) {
+                const std::uint32_t off = here.repeats[r];
+                if (off > i)
+                    continue;
+                const unsigned len = finder.matchLength(i, i - off, limit);
+                longest = std::max(longest, len);
+                const unsigned first = len >= kTakeWhole ? len : kMinMatch;
+                for (unsigned l = first; l <= len; ++l)
+                    relax(i, i + l, here.cost + matchPrice(static_cast<unsigned>(r), l), l, r, off);
+            }
+            unsigned previous = kMinMatch;
+            finder.forEachLonger(i, limit, depth, kMaxMatch, [&](unsigned len, std::uint32_t off) {
+                longest = std::max(longest, len);
+                const bool repeated =
+                    off == here.repeats[0] || off == here.repeats[1] || off == here.repeats[2];
+                if (!repeated) {
+                    const unsigned slot = positionSlot(off + 2);
+                    const std::uint32_t footer = kSlots.extraBits[slot];
+                    const unsigned first = len >= kTakeWhole ? len : previous + 1;
+                    for (unsigned l = std::max(first, 3u); l <= len; ++l)
+                        relax(i, i + l, here.cost + matchPrice(slot, l) + footer, l, -1, off);
+                }
+                previous = len;
+            });
+        }
+        finder.insert(i);
+        if (longest >= kTakeWhole)
+            skipUntil = i + longest;
+    }
+
+    std::vector<Token> tokens;
+    for (std::size_t at = size; at > 0;) {
+        const Node& n = nodes[at];
+        tokens.push_back(n.length == 0 ? literalToken(data[at - 1])
+                                       : matchToken(n.length, n.repeat, n.offset));
+        at -= n.length == 0 ? 1 : n.length;
+    }
+    std::reverse(tokens.begin(), tokens.end());
+    return tokens;
+}
+
+} // namespace qm::chm::lzx
