@@ -216,3 +216,54 @@ TEST(Cli, WordPagesInEveryCharsetBecomeGbkProjects) {
 
 } // namespace
 } // namespace qm
+
+#include <csignal>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace qm {
+namespace {
+
+// Ctrl-C is the user's interruption: the scan stops, the run log is written, exit 130.
+TEST(Cli, InterruptStopsTheScanAndWritesTheRunLog) {
+    test::TempDir dir;
+    std::string page = "<html><body><div>";
+    for (int i = 0; i < 5000; ++i)
+        page += "<h1>T" + std::to_string(i) + "</h1><p>" + std::string(6000, 'x') + "</p>\r\n";
+    page += "</div></body></html>";
+    test::writeFile(dir / "big.htm", page);
+
+    pid_t pid = fork();
+    if (pid == 0) {
+        if (!std::freopen("/dev/null", "w", stdout) || !std::freopen("/dev/null", "w", stderr))
+            _exit(126);
+        std::string exe = (test::binaryDir() / "quillmark").string();
+        std::string file = (dir / "big.htm").string();
+        execl(exe.c_str(), exe.c_str(), "--no-compile", file.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    // Wait until the scan has begun (its first pages appear), then press Ctrl-C.
+    std::filesystem::path content = dir / "big.Content";
+    for (int i = 0; i < 20000; ++i) {
+        std::error_code ec;
+        if (std::filesystem::exists(content / "T0.2.htm", ec))
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    kill(pid, SIGINT);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 0)
+        GTEST_SKIP() << "the run ended before the interrupt arrived";
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    EXPECT_FALSE(std::filesystem::exists(dir / "big.hhp"));
+    std::string log = test::readFile(dir / "big.txt");
+    EXPECT_TRUE(log.ends_with(gbk::fromUtf8("用户中断操作。") + "\r\n")) << log;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+        EXPECT_EQ(e.path().string().find(".tmp"), std::string::npos) << e.path();
+}
+
+} // namespace
+} // namespace qm
