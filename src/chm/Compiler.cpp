@@ -4,7 +4,9 @@
 #include "chm/ContextIds.h"
 #include "chm/DiskLookup.h"
 #include "chm/FileGatherer.h"
+#include "chm/FullTextIndex.h"
 #include "chm/ItsfWriter.h"
+#include "chm/PageText.h"
 #include "chm/ProjectReader.h"
 #include "chm/StringsFile.h"
 #include "chm/SystemFile.h"
@@ -157,11 +159,19 @@ private:
         for (const GatheredFile& file : gathered.files)
             total += file.bytes.size();
         container.reserveCompressed(total + kSystemFilesReserve);
+        // A page's topic number is its place among the pages, as #TOPICS lists them.
+        FullTextIndex search;
+        std::uint32_t pageNumber = 0;
         for (GatheredFile& file : gathered.files) {
             if (file.name.size() > kMaxNameBytes) {
                 reporter_.warning("The name \"" + file.name +
                                   "\" is too long; the file is left out.");
                 continue;
+            }
+            if (file.isPage) {
+                if (project.fullTextSearch)
+                    search.addTopic(pageNumber, extractPageText(file.bytes, file.charset));
+                ++pageNumber;
             }
             container.addCompressed("/" + file.name, file.bytes);
             std::string().swap(file.bytes);
@@ -199,6 +209,7 @@ private:
 
         SystemInfo info;
         info.lcid = project.lcid;
+        info.fullTextSearch = project.fullTextSearch;
         info.timestamp = static_cast<std::uint32_t>(timestamp);
         info.fileTime = static_cast<std::uint64_t>(timestamp + kUnixToFileTime) * 10000000u;
         if (gathered.contentsFile)
@@ -224,6 +235,9 @@ private:
         container.addCompressed("/#IDXHDR", info.idxhdr);
         if (!contexts.empty())
             container.addCompressed("/#IVB", contexts);
+        if (project.fullTextSearch)
+            container.addCompressed("/$FIftiMain",
+                                    search.build(codec, project.codePage, project.lcid));
         container.addCompressed("/#STRINGS", strings.bytes());
         container.addCompressed("/#ITBITS", {});
         container.addUncompressed("/#SYSTEM", buildSystemFile(info));

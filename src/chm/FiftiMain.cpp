@@ -1,0 +1,286 @@
+#include "chm/FiftiMain.h"
+
+#include "chm/Bytes.h"
+
+#include <algorithm>
+#include <array>
+
+namespace qm::chm {
+namespace {
+
+constexpr std::size_t kHeaderSize = 0x400;
+constexpr std::size_t kNodeSize = 4096;
+constexpr std::size_t kLeafHeader = 8;  // next leaf, zero, free space
+constexpr std::size_t kIndexHeader = 2; // free space
+// The viewer reads the location codes with scale 2 only.
+constexpr std::uint8_t kScale = 2;
+constexpr unsigned kMaxRoot = 31;
+
+unsigned bitLength(std::uint32_t v) {
+    unsigned n = 0;
+    while (v != 0) {
+        ++n;
+        v >>= 1;
+    }
+    return n;
+}
+
+// The root that stores a set of values in the fewest bits. A scale-2 "root" integer:
+// values below 2^root take a 0 and root bits; larger ones a unary prefix of p ones
+// (p = bit length - root), a 0, and the bits below the top one, so 2 * length - root.
+class RootChooser {
+public:
+    void add(std::uint32_t v) { ++counts_[bitLength(v)]; }
+    std::uint8_t best() const {
+        std::uint64_t bestBits = UINT64_MAX;
+        unsigned bestRoot = 0;
+        for (unsigned root = 0; root <= kMaxRoot; ++root) {
+            std::uint64_t bits = 0;
+            for (unsigned n = 0; n < counts_.size(); ++n)
+                bits += counts_[n] * (n <= root ? 1 + root : 2 * n - root);
+            if (bits < bestBits) {
+                bestBits = bits;
+                bestRoot = root;
+            }
+        }
+        return static_cast<std::uint8_t>(bestRoot);
+    }
+
+private:
+    std::array<std::uint64_t, 33> counts_{};
+};
+
+// Bits most significant first, as the location codes are read.
+class BitWriter {
+public:
+    explicit BitWriter(std::string& out) : out_(out) {}
+    void put(std::uint32_t value, unsigned count) {
+        while (count > 0) {
+            --count;
+            byte_ = static_cast<std::uint8_t>(byte_ << 1 | ((value >> count) & 1u));
+            if (++used_ == 8)
+                flush();
+        }
+    }
+    void putOnes(unsigned count) {
+        for (unsigned i = 0; i < count; ++i)
+            put(1, 1);
+    }
+    void putScaleRoot(std::uint32_t v, unsigned root) {
+        const unsigned n = bitLength(v);
+        if (n <= root) {
+            put(0, 1);
+            put(v, root);
+        } else {
+            putOnes(n - root);
+            put(0, 1);
+            put(v, n - 1); // the top bit is implied by the prefix
+        }
+    }
+    // Each topic's codes start on a byte.
+    void flush() {
+        if (used_ == 0)
+            return;
+        out_.push_back(static_cast<char>(byte_ << (8 - used_)));
+        byte_ = 0;
+        used_ = 0;
+    }
+
+private:
+    std::string& out_;
+    std::uint8_t byte_ = 0;
+    unsigned used_ = 0;
+};
+
+// The little-endian seven-bit groups the leaf entries count with.
+void putLeafCount(std::string& out, std::uint64_t v) {
+    while (v >= 0x80) {
+        out.push_back(static_cast<char>((v & 0x7F) | 0x80));
+        v >>= 7;
+    }
+    out.push_back(static_cast<char>(v));
+}
+
+std::size_t sharedPrefix(const std::string& a, const std::string& b) {
+    const std::size_t limit = std::min(a.size(), b.size());
+    std::size_t n = 0;
+    while (n < limit && a[n] == b[n])
+        ++n;
+    return n;
+}
+
+// Nodes under construction: entries share the prefix they have with the entry
+// before them in the same node.
+class NodeBuilder {
+public:
+    explicit NodeBuilder(std::size_t headerSize) : headerSize_(headerSize) { reset(); }
+
+    std::size_t wordPartSize(const std::string& word) const {
+        return 2 + word.size() - sharedPrefix(previous_, word);
+    }
+    bool fits(std::size_t entrySize) const { return node_.size() + entrySize <= kNodeSize; }
+    bool empty() const { return node_.size() == headerSize_; }
+    void putWord(const std::string& word) {
+        const std::size_t shared = sharedPrefix(previous_, word);
+        bytes::putU8(node_, static_cast<std::uint32_t>(word.size() - shared + 1));
+        bytes::putU8(node_, static_cast<std::uint32_t>(shared));
+        node_.append(word, shared);
+        previous_ = word;
+        last_ = word;
+    }
+    std::string& bytes() { return node_; }
+    const std::string& lastWord() const { return last_; }
+    std::size_t freeSpace() const { return kNodeSize - node_.size(); }
+    void reset() {
+        node_.assign(headerSize_, '\0');
+        previous_.clear();
+    }
+
+private:
+    std::size_t headerSize_;
+    std::string node_;
+    std::string previous_;
+    std::string last_;
+};
+
+struct Child {
+    std::string lastWord;
+    std::uint32_t offset;
+};
+
+void finishNode(std::string& out, NodeBuilder& node, std::size_t freeAt,
+                std::vector<Child>& level) {
+    std::string& bytes = node.bytes();
+    const std::size_t free = node.freeSpace();
+    bytes[freeAt] = static_cast<char>(free & 0xFF);
+    bytes[freeAt + 1] = static_cast<char>(free >> 8);
+    level.push_back({node.lastWord(), static_cast<std::uint32_t>(out.size())});
+    bytes.resize(kNodeSize, '\0');
+    out.append(bytes);
+    node.reset();
+}
+
+} // namespace
+
+std::string buildFiftiMain(const std::vector<FtsWord>& words, const FiftiMainInfo& info) {
+    RootChooser docRoot, countRoot, codeRoot;
+    for (const FtsWord& w : words) {
+        std::uint32_t lastTopic = 0;
+        for (const FtsHits& h : w.hits) {
+            docRoot.add(h.topic - lastTopic);
+            lastTopic = h.topic;
+            countRoot.add(static_cast<std::uint32_t>(h.codes.size()));
+            std::uint32_t lastCode = 0;
+            for (std::uint32_t c : h.codes) {
+                codeRoot.add(c - lastCode);
+                lastCode = c;
+            }
+        }
+    }
+    const unsigned rootDoc = docRoot.best(), rootCount = countRoot.best(),
+                   rootCode = codeRoot.best();
+
+    std::string out(kHeaderSize, '\0');
+    // The location codes of all words come first, then the leaves that point at them.
+    std::vector<std::uint32_t> wlcOffset(words.size()), wlcSize(words.size());
+    std::size_t longest = 0, totalLength = 0;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const FtsWord& w = words[i];
+        longest = std::max(longest, w.bytes.size());
+        totalLength += w.bytes.size();
+        wlcOffset[i] = static_cast<std::uint32_t>(out.size());
+        BitWriter bits(out);
+        std::uint32_t lastTopic = 0;
+        for (const FtsHits& h : w.hits) {
+            bits.putScaleRoot(h.topic - lastTopic, rootDoc);
+            lastTopic = h.topic;
+            bits.putScaleRoot(static_cast<std::uint32_t>(h.codes.size()), rootCount);
+            std::uint32_t lastCode = 0;
+            for (std::uint32_t c : h.codes) {
+                bits.putScaleRoot(c - lastCode, rootCode);
+                lastCode = c;
+            }
+            bits.flush();
+        }
+        wlcSize[i] = static_cast<std::uint32_t>(out.size() - wlcOffset[i]);
+    }
+
+    std::vector<Child> level;
+    NodeBuilder leaf(kLeafHeader);
+    std::size_t previousLeaf = 0;
+    std::uint32_t lastLeafFree = static_cast<std::uint32_t>(kNodeSize - kLeafHeader);
+    auto closeLeaf = [&] {
+        const std::size_t at = out.size();
+        if (previousLeaf != 0)
+            bytes::patchU32(out, previousLeaf, static_cast<std::uint32_t>(at));
+        lastLeafFree = static_cast<std::uint32_t>(leaf.freeSpace());
+        finishNode(out, leaf, 6, level);
+        previousLeaf = at;
+    };
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const FtsWord& w = words[i];
+        std::string entry;
+        bytes::putU8(entry, w.inTitle ? 1 : 0);
+        putLeafCount(entry, w.hits.size());
+        bytes::putU32(entry, wlcOffset[i]);
+        bytes::putU16(entry, 0);
+        putLeafCount(entry, wlcSize[i]);
+        if (!leaf.fits(leaf.wordPartSize(w.bytes) + entry.size()))
+            closeLeaf();
+        leaf.putWord(w.bytes);
+        leaf.bytes().append(entry);
+    }
+    closeLeaf(); // an empty index still has its one leaf
+    const std::uint32_t leafCount = static_cast<std::uint32_t>(level.size());
+
+    std::uint16_t depth = 1;
+    while (level.size() > 1) {
+        std::vector<Child> above;
+        NodeBuilder node(kIndexHeader);
+        for (const Child& child : level) {
+            if (!node.fits(node.wordPartSize(child.lastWord) + 6))
+                finishNode(out, node, 0, above);
+            node.putWord(child.lastWord);
+            bytes::putU32(node.bytes(), child.offset);
+            bytes::putU16(node.bytes(), 0);
+        }
+        finishNode(out, node, 0, above);
+        level = std::move(above);
+        ++depth;
+    }
+    const std::uint32_t root = level.front().offset;
+
+    std::string header;
+    header.append("\0\0\x28\0", 4);
+    bytes::putU32(header, info.topicCount);
+    bytes::putU32(header, root);
+    bytes::putU32(header, 0);
+    bytes::putU32(header, leafCount);
+    bytes::putU32(header, root);
+    bytes::putU16(header, depth);
+    bytes::putU32(header, 7);
+    for (unsigned r : {rootDoc, rootCount, rootCode}) {
+        bytes::putU8(header, kScale);
+        bytes::putU8(header, r);
+    }
+    header.append(10, '\0');
+    bytes::putU32(header, kNodeSize);
+    bytes::putU32(header, 0);
+    bytes::putU32(header, 1);
+    bytes::putU32(header, 5);
+    bytes::putU32(header, static_cast<std::uint32_t>(longest));
+    bytes::putU32(header, static_cast<std::uint32_t>(info.wordsIndexed));
+    bytes::putU32(header, static_cast<std::uint32_t>(words.size()));
+    bytes::putU64(header, totalLength);
+    bytes::putU32(header, static_cast<std::uint32_t>(totalLength));
+    bytes::putU32(header, lastLeafFree);
+    bytes::putU32(header, 0);
+    bytes::putU32(header, info.topicCount == 0 ? 0 : info.topicCount - 1);
+    header.append(24, '\0');
+    bytes::putU32(header, info.codePage);
+    bytes::putU32(header, info.lcid);
+    out.replace(0, header.size(), header);
+    return out;
+}
+
+} // namespace qm::chm

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "chm/PageText.h"
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+// The words of the CHM's topics, gathered page by page, and the $FIftiMain built from
+// them when the project asks for full-text search.
+namespace qm::chm {
+
+class TextCodec;
+
+class FullTextIndex {
+public:
+    // Adds a topic's words. Topics come in increasing order of their #TOPICS number.
+    // Words are numbered from 0 in the title and in the body separately; a word's
+    // numbers are what the viewer matches phrases (and so words of several
+    // ideographs) with.
+    void addTopic(std::uint32_t topic, const PageText& text);
+
+    std::uint32_t topicCount() const { return topics_; }
+
+    // $FIftiMain, the words in the code page of codec (a word the code page cannot
+    // hold, or longer than the index allows, is left out).
+    std::string build(const TextCodec& codec, std::uint32_t codePage, std::uint32_t lcid) const;
+
+private:
+    struct Hits {
+        std::uint32_t topic;
+        std::vector<std::uint32_t> codes;
+    };
+    using Words = std::unordered_map<std::string, std::vector<Hits>>; // UTF-8 word → hits
+
+    static void addText(Words& words, std::uint32_t topic, const std::string& text,
+                        std::uint64_t& counted);
+
+    Words title_;
+    Words body_;
+    std::uint32_t topics_ = 0;
+    std::uint64_t wordsIndexed_ = 0;
+};
+
+} // namespace qm::chm

@@ -1,0 +1,59 @@
+#include "chm/WordBreaker.h"
+
+#include "chm/HtmlTokenizer.h"
+
+#include <unicode/uchar.h>
+#include <unicode/utf8.h>
+
+namespace qm::chm {
+namespace {
+
+// Scripts written without spaces: every character is indexed alone.
+bool isUnspacedCharacter(UChar32 c) {
+    return (c >= 0x3040 && c <= 0x30FF) ||   // hiragana, katakana
+           (c >= 0x3400 && c <= 0x4DBF) ||   // CJK extension A
+           (c >= 0x4E00 && c <= 0x9FFF) ||   // CJK unified ideographs
+           (c >= 0xF900 && c <= 0xFAFF) ||   // CJK compatibility ideographs
+           (c >= 0x20000 && c <= 0x3FFFF) || // CJK extensions B and later
+           (c >= 0x31F0 && c <= 0x31FF);     // katakana phonetic extensions
+}
+
+bool isWordCharacter(UChar32 c) {
+    // Combining marks belong to the letter before them.
+    return u_isalnum(c) || u_getCombiningClass(c) != 0 || u_charType(c) == U_NON_SPACING_MARK ||
+           u_charType(c) == U_COMBINING_SPACING_MARK;
+}
+
+} // namespace
+
+std::vector<std::string> breakWords(std::string_view utf8) {
+    std::vector<std::string> words;
+    std::string word;
+    auto finish = [&] {
+        if (!word.empty())
+            words.push_back(std::move(word));
+        word.clear();
+    };
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(utf8.data());
+    const auto length = static_cast<std::int32_t>(utf8.size());
+    std::int32_t i = 0;
+    while (i < length) {
+        UChar32 c = 0;
+        U8_NEXT(bytes, i, length, c);
+        if (c < 0) {
+            finish();
+        } else if (isUnspacedCharacter(c)) {
+            finish();
+            appendUtf8(word, static_cast<std::uint32_t>(c));
+            finish();
+        } else if (isWordCharacter(c)) {
+            appendUtf8(word, static_cast<std::uint32_t>(u_tolower(c)));
+        } else {
+            finish();
+        }
+    }
+    finish();
+    return words;
+}
+
+} // namespace qm::chm
