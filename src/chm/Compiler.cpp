@@ -6,6 +6,8 @@
 #include "chm/FileGatherer.h"
 #include "chm/FullTextIndex.h"
 #include "chm/ItsfWriter.h"
+#include "chm/KeywordLinks.h"
+#include "chm/LinkScanner.h"
 #include "chm/PageText.h"
 #include "chm/ProjectReader.h"
 #include "chm/StringsFile.h"
@@ -17,11 +19,13 @@
 #include "text/Gbk.h"
 #include "text/OutputFile.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
 #include <iterator>
 #include <new>
+#include <unordered_map>
 
 namespace qm::chm {
 namespace {
@@ -188,9 +192,6 @@ private:
                 {codec.fromUtf8(gathered.files[*gathered.contentsFile].name), {}, false});
         if (gathered.indexFile)
             topics.push_back({codec.fromUtf8(gathered.files[*gathered.indexFile].name), {}, false});
-        result_.topics = static_cast<int>(topics.size());
-        TopicTables tables = buildTopicTables(topics, strings);
-
         auto fileName = [&](const std::string& reference) {
             std::string name = gathered.nameOf(reference);
             if (name.empty()) {
@@ -201,6 +202,11 @@ private:
             }
             return name;
         };
+        std::optional<KeywordLinks> keywords;
+        if (project.binaryIndex && gathered.indexFile)
+            keywords = keywordLinks(project, gathered.index, topics, codec, fileName);
+        result_.topics = static_cast<int>(topics.size());
+        TopicTables tables = buildTopicTables(topics, strings);
         std::string windows;
         if (!project.windows.empty())
             windows = buildWindowsFile(project.windows, strings, project.charset, fileName);
@@ -217,6 +223,8 @@ private:
         if (gathered.indexFile) {
             info.indexFile = codec.fromUtf8(gathered.files[*gathered.indexFile].name);
             info.hasKeywords = !gathered.index.entries.empty();
+            if (keywords)
+                info.binaryIndexHash = urlHash(info.indexFile);
         }
         if (!project.defaultTopic.empty())
             info.defaultTopic = codec.fromUtf8(fileName(project.defaultTopic));
@@ -238,6 +246,13 @@ private:
         if (project.fullTextSearch)
             container.addCompressed("/$FIftiMain",
                                     search.build(codec, project.codePage, project.lcid));
+        if (keywords) {
+            container.addCompressed("/$WWKeywordLinks/BTree", keywords->btree);
+            container.addCompressed("/$WWKeywordLinks/Data", keywords->data);
+            container.addCompressed("/$WWKeywordLinks/Map", keywords->map);
+            container.addCompressed("/$WWKeywordLinks/Property", keywords->property);
+            container.addCompressed("/$WWAssociativeLinks/Property", std::string(4, '\0'));
+        }
         container.addCompressed("/#STRINGS", strings.bytes());
         container.addCompressed("/#ITBITS", {});
         container.addUncompressed("/#SYSTEM", buildSystemFile(info));
@@ -247,6 +262,37 @@ private:
         itsf.timestamp = info.timestamp;
         itsf.threads = options_.threads;
         writeChm(container, itsf);
+    }
+
+    // The index file's entries as keywords, each link a topic. A link that is not a page
+    // of its own (an anchor, another site) becomes a topic of its own, since the Index
+    // pane opens topics.
+    template <typename FileName>
+    KeywordLinks keywordLinks(const Project& project, const Sitemap& index,
+                              std::vector<TopicRecord>& topics, const TextCodec& codec,
+                              const FileName& fileName) {
+        std::unordered_map<std::string, std::uint32_t> topicOfUrl;
+        for (std::size_t i = 0; i < topics.size(); ++i)
+            topicOfUrl.emplace(topics[i].url, static_cast<std::uint32_t>(i));
+        auto topicOf = [&](const std::string& local, const std::string& title) {
+            const std::string url = codec.fromUtf8(
+                isLocalReference(local)
+                    ? fileName(local.substr(0, local.find('#'))) +
+                          (local.find('#') == std::string::npos ? std::string()
+                                                                : local.substr(local.find('#')))
+                    : local);
+            auto [it, added] = topicOfUrl.emplace(url, static_cast<std::uint32_t>(topics.size()));
+            if (added)
+                topics.push_back({url, codec.fromUtf8(title), false});
+            return it->second;
+        };
+
+        std::vector<KeywordEntry> entries = keywordEntries(index, topicOf);
+        KeywordLinks links = buildKeywordLinks(entries, project.codePage, project.lcid);
+        if (links.skipped > 0)
+            reporter_.warning(std::to_string(links.skipped) +
+                              " index entries are too long for the binary index and are left out.");
+        return links;
     }
 
     std::string contextFile(const Project& project, const GatheredProject& gathered,
