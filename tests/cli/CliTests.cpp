@@ -1,13 +1,18 @@
 #include "CliProcess.h"
 
+#include "addcode/AdditionalCodeFile.h"
 #include "split/PageFrame.h"
 #include "support/Samples.h"
 #include "support/TempDir.h"
 #include "text/Gbk.h"
 
 #include <algorithm>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace qm {
 namespace {
@@ -160,12 +165,6 @@ TEST(Cli, MissingCompilerMeansNoChmAndTheProjectStays) {
     EXPECT_TRUE(std::filesystem::exists(dir / "m.hhk"));
 }
 
-} // namespace
-} // namespace qm
-
-namespace qm {
-namespace {
-
 // Every Word-saved page of the samples, in whatever charset it was saved, becomes a
 // project of GBK pages; the source is never changed and no working file stays.
 TEST(Cli, WordPagesInEveryCharsetBecomeGbkProjects) {
@@ -214,17 +213,6 @@ TEST(Cli, WordPagesInEveryCharsetBecomeGbkProjects) {
     }
 }
 
-} // namespace
-} // namespace qm
-
-#include <csignal>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
-
-namespace qm {
-namespace {
-
 // Ctrl-C is the user's interruption: the scan stops, the run log is written, exit 130.
 TEST(Cli, InterruptStopsTheScanAndWritesTheRunLog) {
     test::TempDir dir;
@@ -263,6 +251,36 @@ TEST(Cli, InterruptStopsTheScanAndWritesTheRunLog) {
     EXPECT_TRUE(log.ends_with(gbk::fromUtf8("用户中断操作。") + "\r\n")) << log;
     for (const auto& e : std::filesystem::directory_iterator(dir.path()))
         EXPECT_EQ(e.path().string().find(".tmp"), std::string::npos) << e.path();
+}
+
+// A saved pair frames every page; a --suffix file replaces only its half.
+TEST(Cli, AddcodeFramesEveryPage) {
+    test::TempDir dir;
+    std::string prefix = gbk::fromUtf8("<table><tr><td>页眉</td></tr><tr><td>\r\n");
+    SaveAdditionalCodeFile(dir / "frame.ahtml", {prefix, "</td></tr></table>"});
+    test::writeFile(dir / "suffix.txt", "<p>end</p>");
+    test::writeFile(dir / "m.htm", "<html><head><title>x</title></head><body><div>"
+                                   "<h1>A</h1>a<h1>B</h1>b</div></body></html>");
+    auto r = RunProgram("quillmark", {"--no-compile", "-q", "--addcode",
+                                      (dir / "frame.ahtml").string(), (dir / "m.htm").string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::string page = test::readFile(dir / "m.Content" / "B.13.htm");
+    EXPECT_NE(
+        page.find("<div>" + prefix + CreditLine() + "<h1>B</h1>b</td></tr></table>" + PageTail()),
+        std::string::npos);
+
+    r = RunProgram("quillmark",
+                   {"--no-compile", "-q", "--addcode", (dir / "frame.ahtml").string(), "--suffix",
+                    (dir / "suffix.txt").string(), (dir / "m.htm").string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    page = test::readFile(dir / "m.Content" / "A.2.htm");
+    EXPECT_TRUE(page.ends_with("a<p>end</p>" + PageTail()));
+    EXPECT_NE(page.find(prefix + CreditLine()), std::string::npos);
+
+    auto bad = RunProgram(
+        "quillmark", {"--addcode", (dir / "missing.ahtml").string(), (dir / "m.htm").string()});
+    EXPECT_EQ(bad.exitCode, 1);
+    EXPECT_NE(bad.err.find("Cannot open file"), std::string::npos);
 }
 
 } // namespace
