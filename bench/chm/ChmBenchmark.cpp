@@ -3,7 +3,8 @@
 // (chmcmd gets a UTF-8 twin with forward slashes, since it cannot read GBK names) and
 // on every project under shared/samples/hhp that chmcmd can compile. Prints times,
 // output sizes and peak memory as ratios ours/chmcmd, and the size against gzip -9 of
-// the same files.
+// the same files. Sizes are only comparable when both CHMs carry a full-text index
+// ($FIftiMain) or neither does, so each row says which ones do.
 //
 //   bench_chm [TOPICS]      (default 2000)
 #include "ProjectFixture.h"
@@ -91,6 +92,13 @@ std::uintmax_t gzipSize(const fs::path& folder, const fs::path& scratch) {
     return size;
 }
 
+// The directory of a CHM is stored uncompressed, so its names can be found in the bytes.
+bool hasFullTextIndex(const fs::path& chm) {
+    std::ifstream in(chm, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return bytes.find("/$FIftiMain") != std::string::npos;
+}
+
 fs::path findChm(const fs::path& folder) {
     fs::path best;
     for (auto it = fs::recursive_directory_iterator(folder);
@@ -100,8 +108,9 @@ fs::path findChm(const fs::path& folder) {
     return best;
 }
 
-void printRow(const std::string& name, const Run& ours, std::uintmax_t ourSize, const Run& peer,
-              std::uintmax_t peerSize, std::uintmax_t gzip) {
+void printRow(const std::string& name, const Run& ours, const fs::path& ourChm, const Run& peer,
+              const fs::path& peerChm, std::uintmax_t gzip) {
+    const std::uintmax_t ourSize = sizeOf(ourChm), peerSize = sizeOf(peerChm);
     if (!ours.ok) {
         std::printf("%-24s ours FAILED\n", name.c_str());
         return;
@@ -115,11 +124,13 @@ void printRow(const std::string& name, const Run& ours, std::uintmax_t ourSize, 
     }
     std::printf(
         "%-24s time %.3f (%.3f s / %.3f s)  size %.3f (%ju / %ju B)  memory %.2f (%ld / %ld KB)  "
-        "size/gzip %.2f\n",
+        "size/gzip %.2f  full-text index %s/%s%s\n",
         name.c_str(), ours.seconds / peer.seconds, ours.seconds, peer.seconds,
         static_cast<double>(ourSize) / static_cast<double>(peerSize), ourSize, peerSize,
         static_cast<double>(ours.peakKb) / static_cast<double>(peer.peakKb), ours.peakKb,
-        peer.peakKb, gzip ? static_cast<double>(ourSize) / static_cast<double>(gzip) : 0.0);
+        peer.peakKb, gzip ? static_cast<double>(ourSize) / static_cast<double>(gzip) : 0.0,
+        hasFullTextIndex(ourChm) ? "yes" : "no", hasFullTextIndex(peerChm) ? "yes" : "no",
+        hasFullTextIndex(ourChm) == hasFullTextIndex(peerChm) ? "" : " (sizes not comparable)");
 }
 
 } // namespace
@@ -150,8 +161,8 @@ int main(int argc, char** argv) {
     qm::test::writeUtf8Twin(twin, options);
     Run ours = runChild({hhc, "-q", "--timestamp", "1700000000", "manual.hhp"}, gbk);
     Run peer = runChild({"chmcmd", "manual.hhp"}, twin);
-    printRow(std::to_string(topics) + "-topic project", ours, sizeOf(gbk / "manual.chm"), peer,
-             sizeOf(twin / "manual.chm"), gzipSize(twin, scratch));
+    printRow(std::to_string(topics) + "-topic project", ours, gbk / "manual.chm", peer,
+             twin / "manual.chm", gzipSize(twin, scratch));
 
     const char* shared = std::getenv("QM_SHARED_DIR");
     fs::path samples =
@@ -180,8 +191,8 @@ int main(int argc, char** argv) {
         Run o = runChild({hhc, "-q", "--timestamp", "1700000000", project.filename().string()},
                          mine / projectFolder);
         Run p = runChild({"chmcmd", project.filename().string()}, theirs / projectFolder);
-        printRow(folder, o, sizeOf(findChm(scratch / "ours" / folder)), p,
-                 sizeOf(findChm(scratch / "peer" / folder)), gzipSize(samples / folder, scratch));
+        printRow(folder, o, findChm(scratch / "ours" / folder), p,
+                 findChm(scratch / "peer" / folder), gzipSize(samples / folder, scratch));
     }
     std::error_code ec;
     fs::remove_all(scratch, ec);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
 namespace qm::chm {
 namespace {
@@ -143,6 +144,21 @@ private:
     std::string last_;
 };
 
+// Calls visit(topic - previous topic, codes) for each topic of a word's postings;
+// returns the number of topics.
+template <typename Visit>
+std::uint32_t forEachTopic(std::span<const std::uint32_t> postings, Visit&& visit) {
+    std::uint32_t lastTopic = 0, topics = 0;
+    for (std::size_t at = 0; at + 2 <= postings.size(); ++topics) {
+        const std::uint32_t topic = postings[at];
+        const std::size_t count = std::min<std::size_t>(postings[at + 1], postings.size() - at - 2);
+        visit(topic - lastTopic, postings.subspan(at + 2, count));
+        lastTopic = topic;
+        at += 2 + count;
+    }
+    return topics;
+}
+
 struct Child {
     std::string lastWord;
     std::uint32_t offset;
@@ -162,27 +178,26 @@ void finishNode(std::string& out, NodeBuilder& node, std::size_t freeAt,
 
 } // namespace
 
-std::string buildFiftiMain(const std::vector<FtsWord>& words, const FiftiMainInfo& info) {
+std::string buildFiftiMain(std::span<const FtsWord> words, const FiftiMainInfo& info) {
     RootChooser docRoot, countRoot, codeRoot;
-    for (const FtsWord& w : words) {
-        std::uint32_t lastTopic = 0;
-        for (const FtsHits& h : w.hits) {
-            docRoot.add(h.topic - lastTopic);
-            lastTopic = h.topic;
-            countRoot.add(static_cast<std::uint32_t>(h.codes.size()));
-            std::uint32_t lastCode = 0;
-            for (std::uint32_t c : h.codes) {
-                codeRoot.add(c - lastCode);
-                lastCode = c;
-            }
-        }
-    }
+    for (const FtsWord& w : words)
+        forEachTopic(w.postings,
+                     [&](std::uint32_t topicDelta, std::span<const std::uint32_t> codes) {
+                         docRoot.add(topicDelta);
+                         countRoot.add(static_cast<std::uint32_t>(codes.size()));
+                         std::uint32_t lastCode = 0;
+                         for (std::uint32_t c : codes) {
+                             codeRoot.add(c - lastCode);
+                             lastCode = c;
+                         }
+                     });
     const unsigned rootDoc = docRoot.best(), rootCount = countRoot.best(),
                    rootCode = codeRoot.best();
 
     std::string out(kHeaderSize, '\0');
     // The location codes of all words come first, then the leaves that point at them.
-    std::vector<std::uint32_t> wlcOffset(words.size()), wlcSize(words.size());
+    std::vector<std::uint32_t> wlcOffset(words.size()), wlcSize(words.size()),
+        topicCount(words.size());
     std::size_t longest = 0, totalLength = 0;
     for (std::size_t i = 0; i < words.size(); ++i) {
         const FtsWord& w = words[i];
@@ -190,18 +205,17 @@ std::string buildFiftiMain(const std::vector<FtsWord>& words, const FiftiMainInf
         totalLength += w.bytes.size();
         wlcOffset[i] = static_cast<std::uint32_t>(out.size());
         BitWriter bits(out);
-        std::uint32_t lastTopic = 0;
-        for (const FtsHits& h : w.hits) {
-            bits.putScaleRoot(h.topic - lastTopic, rootDoc);
-            lastTopic = h.topic;
-            bits.putScaleRoot(static_cast<std::uint32_t>(h.codes.size()), rootCount);
-            std::uint32_t lastCode = 0;
-            for (std::uint32_t c : h.codes) {
-                bits.putScaleRoot(c - lastCode, rootCode);
-                lastCode = c;
-            }
-            bits.flush();
-        }
+        topicCount[i] = forEachTopic(
+            w.postings, [&](std::uint32_t topicDelta, std::span<const std::uint32_t> codes) {
+                bits.putScaleRoot(topicDelta, rootDoc);
+                bits.putScaleRoot(static_cast<std::uint32_t>(codes.size()), rootCount);
+                std::uint32_t lastCode = 0;
+                for (std::uint32_t c : codes) {
+                    bits.putScaleRoot(c - lastCode, rootCode);
+                    lastCode = c;
+                }
+                bits.flush();
+            });
         wlcSize[i] = static_cast<std::uint32_t>(out.size() - wlcOffset[i]);
     }
 
@@ -221,7 +235,7 @@ std::string buildFiftiMain(const std::vector<FtsWord>& words, const FiftiMainInf
         const FtsWord& w = words[i];
         std::string entry;
         bytes::putU8(entry, w.inTitle ? 1 : 0);
-        putLeafCount(entry, w.hits.size());
+        putLeafCount(entry, topicCount[i]);
         bytes::putU32(entry, wlcOffset[i]);
         bytes::putU16(entry, 0);
         putLeafCount(entry, wlcSize[i]);

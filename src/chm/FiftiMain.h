@@ -1,24 +1,21 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
-#include <vector>
 
 // $FIftiMain, the full-text search index the viewer's search pane reads: a 1 KiB
 // header, the word-location codes of every word, and a B-tree of 4 KiB nodes over the
 // words (leaf nodes chained in order, index nodes above them, the root last).
 namespace qm::chm {
 
-// Where one word occurs in one topic.
-struct FtsHits {
-    std::uint32_t topic = 0;          // the topic's number in #TOPICS
-    std::vector<std::uint32_t> codes; // word positions in the topic, ascending
-};
-
 struct FtsWord {
-    std::string bytes;         // lower case, in the CHM's code page, at most kMaxFtsWordBytes
-    bool inTitle = false;      // positions in the topic's title rather than in its body
-    std::vector<FtsHits> hits; // by ascending topic
+    std::string bytes;    // lower case, in the CHM's code page, at most kMaxFtsWordBytes
+    bool inTitle = false; // positions in the topic's title rather than in its body
+    // Where the word occurs, flat to spare an allocation per topic: for each topic in
+    // ascending order its #TOPICS number, the number of positions, and the word
+    // positions in ascending order. Not owned.
+    std::span<const std::uint32_t> postings;
 };
 
 inline constexpr std::size_t kMaxFtsWordBytes = 99;
@@ -32,6 +29,6 @@ struct FiftiMainInfo {
 
 // The words must be sorted by their bytes (as unsigned), a word's title entry before
 // its body entry, and none may be empty or longer than kMaxFtsWordBytes.
-std::string buildFiftiMain(const std::vector<FtsWord>& words, const FiftiMainInfo& info);
+std::string buildFiftiMain(std::span<const FtsWord> words, const FiftiMainInfo& info);
 
 } // namespace qm::chm

@@ -13,10 +13,14 @@ void FullTextIndex::addText(Words& words, std::uint32_t topic, const std::string
                             std::uint64_t& counted) {
     std::uint32_t position = 0;
     for (std::string& word : breakWords(text)) {
-        std::vector<Hits>& hits = words[std::move(word)];
-        if (hits.empty() || hits.back().topic != topic)
-            hits.push_back({topic, {}});
-        hits.back().codes.push_back(position++);
+        Postings& p = words[std::move(word)];
+        if (p.flat.empty() || p.flat[p.countAt - 1] != topic) {
+            p.flat.push_back(topic);
+            p.countAt = p.flat.size();
+            p.flat.push_back(0);
+        }
+        ++p.flat[p.countAt];
+        p.flat.push_back(position++);
         ++counted;
     }
 }
@@ -30,15 +34,15 @@ void FullTextIndex::addTopic(std::uint32_t topic, const PageText& text) {
 std::string FullTextIndex::build(const TextCodec& codec, std::uint32_t codePage,
                                  std::uint32_t lcid) const {
     // Sorted by the stored bytes, title entry first: the order the B-tree is searched in.
-    std::map<std::pair<std::string, int>, const std::vector<Hits>*> sorted;
+    std::map<std::pair<std::string, int>, const Postings*> sorted;
     auto add = [&](const Words& words, int order) {
-        for (const auto& [utf8, hits] : words) {
+        for (const auto& [utf8, postings] : words) {
             std::string bytes = codec.fromUtf8(utf8);
             // The code page lacks a character when fromUtf8 writes a reference for it.
             if (bytes.empty() || bytes.size() > kMaxFtsWordBytes ||
                 bytes.find("&#") != std::string::npos)
                 continue;
-            sorted.emplace(std::pair{std::move(bytes), order}, &hits);
+            sorted.emplace(std::pair{std::move(bytes), order}, &postings);
         }
     };
     add(title_, 0);
@@ -46,13 +50,8 @@ std::string FullTextIndex::build(const TextCodec& codec, std::uint32_t codePage,
 
     std::vector<FtsWord> words;
     words.reserve(sorted.size());
-    for (const auto& [key, hits] : sorted) {
-        FtsWord w{key.first, key.second == 0, {}};
-        w.hits.reserve(hits->size());
-        for (const Hits& h : *hits)
-            w.hits.push_back({h.topic, h.codes});
-        words.push_back(std::move(w));
-    }
+    for (const auto& [key, postings] : sorted)
+        words.push_back({key.first, key.second == 0, postings->flat});
     FiftiMainInfo info;
     info.topicCount = topics_;
     info.codePage = codePage;

@@ -28,11 +28,12 @@ public:
     std::string build(const TextCodec& codec, std::uint32_t codePage, std::uint32_t lcid) const;
 
 private:
-    struct Hits {
-        std::uint32_t topic;
-        std::vector<std::uint32_t> codes;
+    // A word's postings as FtsWord holds them, and where its last topic's count is.
+    struct Postings {
+        std::vector<std::uint32_t> flat;
+        std::size_t countAt = 0;
     };
-    using Words = std::unordered_map<std::string, std::vector<Hits>>; // UTF-8 word → hits
+    using Words = std::unordered_map<std::string, Postings>; // UTF-8 word → postings
 
     static void addText(Words& words, std::uint32_t topic, const std::string& text,
                         std::uint64_t& counted);
