@@ -1,3 +1,4 @@
+#include "text/ByteString.h"
 #include "text/Charset.h"
 #include "text/DelphiFormat.h"
 #include "text/Gbk.h"
@@ -76,6 +77,21 @@ TEST(Charset, OtherCharsetsDecode) {
     EXPECT_EQ(charset::toUtf8("\xC6", "windows-1251"), "Ж");
     EXPECT_TRUE(charset::isKnown("UTF-16LE"));
     EXPECT_FALSE(charset::isKnown("no-such-charset"));
+}
+
+} // namespace
+} // namespace qm
+
+namespace qm {
+namespace {
+
+TEST(ByteString, TrimAndPercentDecode) {
+    EXPECT_EQ(TrimBlanks(" \t\r\n a b \x01"), "a b");
+    EXPECT_EQ(TrimBlanks("   "), "");
+    EXPECT_EQ(PercentDecode("a%20b%E5%9B%BE.png"), "a b\xE5\x9B\xBE.png");
+    EXPECT_EQ(PercentDecode("100%"), "100%");
+    EXPECT_EQ(PercentDecode("%4"), "%4");
+    EXPECT_EQ(PercentDecode("%zz%41"), "%zzA");
 }
 
 } // namespace

@@ -10,4 +10,8 @@ namespace qm {
 // all above it.
 std::string TrimBlanks(std::string_view text);
 
+// The text with every "%XX" (two hexadecimal digits) replaced by that byte, as links
+// in pages are written; a '%' not followed by two digits stays.
+std::string PercentDecode(std::string_view text);
+
 } // namespace qm

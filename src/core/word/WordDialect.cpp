@@ -1,5 +1,6 @@
 #include "word/WordDialect.h"
 
+#include "text/ByteString.h"
 #include "word/HtmlTags.h"
 #include "word/SourceCharset.h"
 
@@ -13,16 +14,6 @@ namespace {
 
 constexpr std::string_view kSectionStart = "<div class=Section1>";
 constexpr std::string_view kSectionEnd = "</div>";
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 // An attribute value as the file name it stands for: the few entities an exporter
 // writes in names decoded, then the percent-encoding of the URL.
@@ -44,18 +35,7 @@ std::string linkTarget(std::string_view value) {
         if (!replaced)
             unescaped += value[i];
     }
-    std::string out;
-    for (std::size_t i = 0; i < unescaped.size(); ++i) {
-        int hi = 0;
-        int lo = 0;
-        if (unescaped[i] == '%' && i + 2 < unescaped.size() &&
-            (hi = hexValue(unescaped[i + 1])) >= 0 && (lo = hexValue(unescaped[i + 2])) >= 0) {
-            out += static_cast<char>(hi * 16 + lo);
-            i += 2;
-        } else {
-            out += unescaped[i];
-        }
-    }
+    std::string out = PercentDecode(unescaped);
     if (out.starts_with("./"))
         out.erase(0, 2);
     return out;
