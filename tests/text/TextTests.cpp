@@ -79,12 +79,6 @@ TEST(Charset, OtherCharsetsDecode) {
     EXPECT_FALSE(charset::isKnown("no-such-charset"));
 }
 
-} // namespace
-} // namespace qm
-
-namespace qm {
-namespace {
-
 TEST(ByteString, TrimAndPercentDecode) {
     EXPECT_EQ(TrimBlanks(" \t\r\n a b \x01"), "a b");
     EXPECT_EQ(TrimBlanks("   "), "");
