@@ -35,7 +35,7 @@ std::string pathText(const std::filesystem::path& path) {
 // Word's pages are text with tags; a file with NUL bytes or without a single tag is
 // something else (a picture, an archive, a damaged file) and would become a page of
 // garbage, so it is refused before anything is written.
-void RejectNonHtml(ReadStream& stream) {
+void rejectNonHtml(ReadStream& stream) {
     std::string head;
     stream.read(head, 1 << 16);
     stream.seek(0, Origin::Beginning);
@@ -215,7 +215,7 @@ Generator::FileStep Generator::processFile(std::size_t i, std::size_t n, RunOutc
         pageSource_ = gbkCopy_;
         workStream_ = std::make_unique<ReadStream>(pageSource_);
     }
-    RejectNonHtml(*workStream_);
+    rejectNonHtml(*workStream_);
 
     std::error_code ec;
     if (!std::filesystem::is_directory(layout_.contentFolder, ec))
