@@ -34,8 +34,6 @@ namespace {
 constexpr std::int64_t kUnixToFileTime = 11644473600;
 // A directory entry has to fit a 4096-byte chunk with room to spare.
 constexpr std::size_t kMaxNameBytes = 1024;
-// Room for #TOPICS, #STRINGS and the other system files beside the content.
-constexpr std::size_t kSystemFilesReserve = 64 * 1024;
 // How many folders above the project's an #include file is looked for.
 constexpr int kIncludeSearchDepth = 3;
 
@@ -149,38 +147,32 @@ private:
             reporter_.setCharset(project.charset);
         result_.chm = outputPath(project);
 
-        GatheredProject gathered = gatherFiles(project, disk, reporter_);
-        reporter_.progress("Compressing " + std::to_string(gathered.files.size()) + " files");
-
         const std::int64_t timestamp = chooseTimestamp(options_);
         TextCodec codec(project.charset);
         StringsFile strings;
-        ItsfWriter container;
+        ItsfWriter container(options_.threads);
 
-        // The content is held once: each file's bytes move into the section to compress
-        // (sized up front, so that it never grows by copying).
-        std::size_t total = 0;
-        for (const GatheredFile& file : gathered.files)
-            total += file.bytes.size();
-        container.reserveCompressed(total + kSystemFilesReserve);
-        // A page's topic number is its place among the pages, as #TOPICS lists them.
+        // Each file goes to the compressor as soon as it is read, so that the content
+        // is never held whole. A page's topic number is its place among the pages, as
+        // #TOPICS lists them.
         FullTextIndex search;
         std::uint32_t pageNumber = 0;
-        for (GatheredFile& file : gathered.files) {
+        auto compress = [&](const GatheredFile& file, std::string_view content) {
             if (file.name.size() > kMaxNameBytes) {
                 reporter_.warning("The name \"" + file.name +
                                   "\" is too long; the file is left out.");
-                continue;
+                return;
             }
             if (file.isPage) {
                 if (project.fullTextSearch)
-                    search.addTopic(pageNumber, extractPageText(file.bytes, file.charset));
+                    search.addTopic(pageNumber, extractPageText(content, file.charset));
                 ++pageNumber;
             }
-            container.addCompressed("/" + file.name, file.bytes);
-            std::string().swap(file.bytes);
+            container.addCompressed("/" + file.name, content);
             ++result_.files;
-        }
+        };
+        GatheredProject gathered = gatherFiles(project, disk, reporter_, compress);
+        reporter_.progress("Compressing " + std::to_string(gathered.files.size()) + " files");
 
         std::vector<TopicRecord> topics;
         for (const GatheredFile& file : gathered.files)
@@ -260,7 +252,6 @@ private:
         ItsfOptions itsf;
         itsf.lcid = project.lcid;
         itsf.timestamp = info.timestamp;
-        itsf.threads = options_.threads;
         writeChm(container, itsf);
     }
 

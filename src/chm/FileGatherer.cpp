@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <set>
+#include <unordered_map>
 
 namespace qm::chm {
 namespace {
@@ -42,8 +43,9 @@ std::string inQuotes(std::string_view s) {
 
 class Gatherer {
 public:
-    Gatherer(const Project& project, DiskLookup& disk, Reporter& reporter)
-        : project_(project), disk_(disk), reporter_(reporter) {}
+    Gatherer(const Project& project, DiskLookup& disk, Reporter& reporter,
+             const GatheredFileSink& sink)
+        : project_(project), disk_(disk), reporter_(reporter), sink_(sink) {}
 
     GatheredProject run() {
         for (const std::string& file : project_.files)
@@ -73,9 +75,11 @@ public:
             add("", alias.file, "The file " + inQuotes(alias.file) + " of [ALIAS] " + alias.id);
 
         while (!pending_.empty()) {
-            std::size_t index = pending_.front();
+            Links links = std::move(pending_.front());
             pending_.pop_front();
-            scan(index);
+            for (const std::string& link : links.targets)
+                add(links.folder, link,
+                    inQuotes(links.from) + " refers to " + inQuotes(link) + ", which");
         }
         return std::move(result_);
     }
@@ -117,41 +121,35 @@ private:
         }
         GatheredFile file;
         file.name = found->name;
-        file.bytes = std::move(*bytes);
-        std::size_t index = result_.files.size();
-        result_.byFoldedName.emplace(foldCase(file.name), index);
-        result_.files.push_back(std::move(file));
+        // The links are followed later, breadth first, in the order they were found;
+        // only the scan is done now, while the content is at hand.
         Kind kind = kindOf(found->name);
-        if (kind == Kind::Page || kind == Kind::StyleSheet)
-            pending_.push_back(index);
-        return index;
-    }
-
-    void scan(std::size_t index) {
-        // Copies: adding files may move the vector.
-        std::string name = result_.files[index].name;
-        std::string folder = folderOf(name);
-        std::vector<std::string> links;
-        if (kindOf(name) == Kind::Page) {
-            PageLinks page = scanPage(result_.files[index].bytes, project_.charset);
-            GatheredFile& file = result_.files[index];
+        if (kind == Kind::Page) {
+            PageLinks page = scanPage(*bytes, project_.charset);
             file.isPage = true;
             file.title = std::move(page.title);
             file.charset = std::move(page.charset);
-            links = std::move(page.links);
-        } else {
-            links = scanStyleSheet(result_.files[index].bytes, project_.charset);
+            pending_.push_back({folderOf(file.name), file.name, std::move(page.links)});
+        } else if (kind == Kind::StyleSheet) {
+            pending_.push_back(
+                {folderOf(file.name), file.name, scanStyleSheet(*bytes, project_.charset)});
         }
-        for (const std::string& link : links)
-            add(folder, link, inQuotes(name) + " refers to " + inQuotes(link) + ", which");
+        std::size_t index = result_.files.size();
+        result_.byFoldedName.emplace(foldCase(file.name), index);
+        result_.files.push_back(std::move(file));
+        sink_(result_.files[index], *bytes);
+        if (kind == Kind::Sitemap)
+            sitemaps_.emplace(index, std::move(*bytes));
+        return index;
     }
 
     Sitemap readSitemap(std::size_t index, bool contents) {
         std::string name = result_.files[index].name;
-        std::string text = pageToUtf8(result_.files[index].bytes,
-                                      result_.files[index].bytes.substr(0, 3) == "\xEF\xBB\xBF"
-                                          ? std::string("UTF-8")
-                                          : project_.charset);
+        // A contents or index file named without an .hhc or .hhk extension was not kept.
+        auto kept = sitemaps_.find(index);
+        const std::string bytes = kept != sitemaps_.end() ? kept->second : readAgain(index);
+        std::string text = pageToUtf8(
+            bytes, bytes.substr(0, 3) == "\xEF\xBB\xBF" ? std::string("UTF-8") : project_.charset);
         Sitemap map = parseSitemap(text);
         std::string folder = folderOf(name);
         for (const SitemapEntry& entry : map.entries)
@@ -170,16 +168,32 @@ private:
         return map;
     }
 
+    std::string readAgain(std::size_t index) {
+        std::optional<DiskLookup::Found> found = disk_.findFile(result_.files[index].name);
+        std::optional<std::string> bytes = found ? readWhole(found->path) : std::nullopt;
+        return bytes ? std::move(*bytes) : std::string();
+    }
+
     void warnOnce(const std::string& text) {
         if (warned_.insert(text).second)
             reporter_.warning(text);
     }
 
+    // What a page or style sheet refers to, waiting to be added.
+    struct Links {
+        std::string folder;
+        std::string from;
+        std::vector<std::string> targets;
+    };
+
     const Project& project_;
     DiskLookup& disk_;
     Reporter& reporter_;
+    const GatheredFileSink& sink_;
     GatheredProject result_;
-    std::deque<std::size_t> pending_;
+    std::deque<Links> pending_;
+    // The content of the sitemaps, read again for the contents and index.
+    std::unordered_map<std::size_t, std::string> sitemaps_;
     std::set<std::string> warned_;
 };
 
@@ -204,8 +218,9 @@ std::string GatheredProject::nameOf(std::string_view projectReference) const {
     return found ? files[*found].name : std::string();
 }
 
-GatheredProject gatherFiles(const Project& project, DiskLookup& disk, Reporter& reporter) {
-    return Gatherer(project, disk, reporter).run();
+GatheredProject gatherFiles(const Project& project, DiskLookup& disk, Reporter& reporter,
+                            const GatheredFileSink& sink) {
+    return Gatherer(project, disk, reporter, sink).run();
 }
 
 } // namespace qm::chm

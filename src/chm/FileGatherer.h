@@ -6,6 +6,7 @@
 #include "chm/Sitemap.h"
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -15,11 +16,14 @@
 // contents and index files and the files they name, the window and default topic
 // files, the targets of [ALIAS], and, followed from page to page, every local file a
 // page or style sheet refers to. Missing files are warnings and are left out.
+//
+// Each file's content is handed on as soon as it is read and scanned, and then
+// dropped: only the names and what the scan found stay, so the gatherer never holds
+// the project's content whole.
 namespace qm::chm {
 
 struct GatheredFile {
     std::string name;        // inside the CHM: '/'-separated, no leading slash, UTF-8
-    std::string bytes;       // the file's content
     bool isPage = false;     // an HTML page: a topic of the CHM
     bool inContents = false; // named by the contents file
     std::string title;       // a page's <title>, UTF-8
@@ -41,8 +45,13 @@ struct GatheredProject {
     std::unordered_map<std::string, std::size_t> byFoldedName;
 };
 
+// Receives each file once, in the order of GatheredProject::files, with its content;
+// the title and charset of a page are set already, inContents may not be yet.
+using GatheredFileSink = std::function<void(const GatheredFile& file, std::string_view bytes)>;
+
 // Reads the project's files. Sends a progress line per file (which may cancel the
 // compile: CompileCancelled) and a warning per problem.
-GatheredProject gatherFiles(const Project& project, DiskLookup& disk, Reporter& reporter);
+GatheredProject gatherFiles(const Project& project, DiskLookup& disk, Reporter& reporter,
+                            const GatheredFileSink& sink);
 
 } // namespace qm::chm

@@ -3,7 +3,6 @@
 #include "chm/Bytes.h"
 #include "chm/Directory.h"
 #include "chm/LzxConstants.h"
-#include "chm/LzxEncoder.h"
 
 #include <set>
 
@@ -56,37 +55,37 @@ std::string controlData() {
     return out;
 }
 
-std::string resetTable(const LzxStream& stream, std::uint64_t uncompressed) {
+std::string resetTable(const LzxEncoder& encoder) {
     std::string out;
     bytes::putU32(out, 2);
-    bytes::putU32(out, static_cast<std::uint32_t>(stream.frameOffsets.size()));
+    bytes::putU32(out, static_cast<std::uint32_t>(encoder.frameOffsets().size()));
     bytes::putU32(out, 8);    // entry size
     bytes::putU32(out, 0x28); // header size
-    bytes::putU64(out, uncompressed);
-    bytes::putU64(out, stream.data.size());
+    bytes::putU64(out, encoder.inputSize());
+    bytes::putU64(out, encoder.outputSize());
     bytes::putU64(out, lzx::kFrameSize);
-    for (std::uint64_t offset : stream.frameOffsets)
+    for (std::uint64_t offset : encoder.frameOffsets())
         bytes::putU64(out, offset);
     return out;
 }
 
 } // namespace
 
+ItsfWriter::ItsfWriter(unsigned threads) : encoder_(section1_, LzxOptions{threads}) {}
+
 void ItsfWriter::addUncompressed(std::string name, std::string data) {
     section0_.emplace_back(std::move(name), std::move(data));
 }
 
 void ItsfWriter::addCompressed(std::string name, std::string_view data) {
-    compressed_.push_back({std::move(name), section1_.size(), data.size()});
-    section1_.append(data);
+    compressed_.push_back({std::move(name), encoder_.inputSize(), data.size()});
+    encoder_.append(data);
 }
 
 void ItsfWriter::write(ByteSink& sink, const ItsfOptions& options) {
-    LzxOptions lzxOptions;
-    lzxOptions.threads = options.threads;
-    LzxStream stream = lzxCompress(section1_, lzxOptions);
-    const std::uint64_t uncompressed = section1_.size();
-    std::string().swap(section1_);
+    encoder_.finish();
+    const std::uint64_t uncompressed = encoder_.inputSize();
+    const std::uint64_t compressed = encoder_.outputSize();
 
     // Content section 0 in HTML Help Workshop's order: the data space files first, the
     // caller's uncompressed files, the compressed content last.
@@ -98,7 +97,7 @@ void ItsfWriter::write(ByteSink& sink, const ItsfOptions& options) {
     bytes::putU64(span, uncompressed);
     files.emplace_back(kStorage + "SpanInfo", span);
     files.emplace_back(kStorage + "ControlData", controlData());
-    files.emplace_back(kInstanceData + "ResetTable", resetTable(stream, uncompressed));
+    files.emplace_back(kInstanceData + "ResetTable", resetTable(encoder_));
     for (auto& f : section0_)
         files.push_back(std::move(f));
     section0_.clear();
@@ -118,8 +117,8 @@ void ItsfWriter::write(ByteSink& sink, const ItsfOptions& options) {
         offset += data.size();
         addFolders(name);
     }
-    entries.push_back({kStorage + "Content", 0, offset, stream.data.size()});
-    const std::uint64_t section0Size = offset + stream.data.size();
+    entries.push_back({kStorage + "Content", 0, offset, compressed});
+    const std::uint64_t section0Size = offset + compressed;
     for (const Stored& s : compressed_) {
         entries.push_back(
             {s.name, s.length == 0 ? 0u : 1u, s.length == 0 ? 0 : s.offset, s.length});
@@ -156,7 +155,7 @@ void ItsfWriter::write(ByteSink& sink, const ItsfOptions& options) {
     sink.write(directory);
     for (const auto& f : files)
         sink.write(f.second);
-    sink.write(stream.data);
+    section1_.copyTo(sink);
 }
 
 } // namespace qm::chm

@@ -7,11 +7,17 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <future>
 #include <thread>
+#include <utility>
 
 namespace qm::chm {
 namespace {
 
+// A thread's working memory (hash chains, the cost table of the parse) is worth it
+// only with several intervals to share out; small help files compress at once anyway.
+// A batch gives each thread this many intervals, so that threads rarely wait for the
+// slowest one at the end of a batch.
 constexpr std::size_t kIntervalsPerThread = 8;
 
 struct CompressedInterval {
@@ -45,49 +51,85 @@ CompressedInterval compressInterval(std::string_view data, std::size_t start) {
 
 } // namespace
 
-LzxStream lzxCompress(std::string_view data, const LzxOptions& options) {
-    LzxStream stream;
-    if (data.empty())
-        return stream;
-    const std::size_t intervals = (data.size() + lzx::kResetInterval - 1) / lzx::kResetInterval;
-    std::vector<CompressedInterval> results(intervals);
-
-    unsigned threads =
-        options.threads ? options.threads : std::max(1u, std::thread::hardware_concurrency());
-    // A thread's working memory (hash chains, the cost table of the parse) is worth it
-    // only with several intervals to share out; small help files compress at once anyway.
-    threads = static_cast<unsigned>(
-        std::min<std::size_t>(threads, std::max<std::size_t>(1, intervals / kIntervalsPerThread)));
+struct LzxEncoder::Batch {
+    std::string input; // whole reset intervals; only the stream's last may be short
+    std::vector<CompressedInterval> results;
     std::atomic<std::size_t> next{0};
-    auto work = [&] {
-        for (std::size_t i = next++; i < intervals; i = next++)
-            results[i] = compressInterval(data, i * lzx::kResetInterval);
-    };
-    if (threads <= 1) {
-        work();
-    } else {
-        std::vector<std::thread> pool;
-        for (unsigned t = 0; t < threads; ++t)
-            pool.emplace_back(work);
-        for (std::thread& t : pool)
-            t.join();
-    }
+    // Last, so that destroying a batch first waits for its workers.
+    std::vector<std::future<void>> workers;
+};
 
-    std::size_t total = 0;
-    for (const CompressedInterval& r : results)
-        total += r.bytes.size();
-    stream.data.reserve(total + 4);
-    for (CompressedInterval& r : results) {
-        for (std::size_t offset : r.frameOffsets)
-            stream.frameOffsets.push_back(stream.data.size() + offset);
-        stream.data += r.bytes;
-        r.bytes = std::string();
+LzxEncoder::LzxEncoder(ByteSink& out, const LzxOptions& options)
+    : out_(out), threads_(options.threads ? options.threads
+                                          : std::max(1u, std::thread::hardware_concurrency())),
+      batchBytes_(kIntervalsPerThread * threads_ * lzx::kResetInterval),
+      filling_(std::make_unique<Batch>()) {}
+
+LzxEncoder::~LzxEncoder() = default;
+
+void LzxEncoder::append(std::string_view data) {
+    while (!data.empty()) {
+        if (filling_->input.empty())
+            filling_->input.reserve(batchBytes_);
+        const std::size_t take = std::min(batchBytes_ - filling_->input.size(), data.size());
+        filling_->input.append(data.substr(0, take));
+        data.remove_prefix(take);
+        inputSize_ += take;
+        if (filling_->input.size() == batchBytes_)
+            launch();
     }
+}
+
+void LzxEncoder::finish() {
+    if (!filling_->input.empty())
+        launch();
+    drain();
     // libmspack, asked for output that ends exactly at a reset interval, starts the
     // next interval and reads its header before it stops; give it zero bits to read.
-    if (data.size() % lzx::kResetInterval == 0)
-        stream.data.append(4, '\0');
-    return stream;
+    if (inputSize_ > 0 && inputSize_ % lzx::kResetInterval == 0) {
+        out_.write(std::string_view("\0\0\0\0", 4));
+        outputSize_ += 4;
+    }
+}
+
+// Hands the filled batch to the workers, after the batch before it is written out.
+void LzxEncoder::launch() {
+    drain();
+    running_ = std::exchange(filling_, std::make_unique<Batch>());
+    Batch& batch = *running_;
+    const std::size_t intervals =
+        (batch.input.size() + lzx::kResetInterval - 1) / lzx::kResetInterval;
+    batch.results.resize(intervals);
+    const std::size_t workers =
+        std::min<std::size_t>(threads_, std::max<std::size_t>(1, intervals / kIntervalsPerThread));
+    for (std::size_t w = 0; w < workers; ++w)
+        batch.workers.push_back(std::async(std::launch::async, [&batch, intervals] {
+            for (std::size_t i = batch.next++; i < intervals; i = batch.next++)
+                batch.results[i] = compressInterval(batch.input, i * lzx::kResetInterval);
+        }));
+}
+
+// Waits for the running batch and writes its intervals in order.
+void LzxEncoder::drain() {
+    if (!running_)
+        return;
+    std::unique_ptr<Batch> batch = std::move(running_);
+    for (std::future<void>& worker : batch->workers)
+        worker.get();
+    for (const CompressedInterval& r : batch->results) {
+        for (std::size_t offset : r.frameOffsets)
+            frameOffsets_.push_back(outputSize_ + offset);
+        out_.write(r.bytes);
+        outputSize_ += r.bytes.size();
+    }
+}
+
+LzxStream lzxCompress(std::string_view data, const LzxOptions& options) {
+    MemorySink sink;
+    LzxEncoder encoder(sink, options);
+    encoder.append(data);
+    encoder.finish();
+    return {sink.data(), encoder.frameOffsets()};
 }
 
 } // namespace qm::chm

@@ -167,3 +167,28 @@ TEST(LzxRoundTrip, BytesDoNotDependOnTheNumberOfThreads) {
     EXPECT_TRUE(a.data == c.data);
     EXPECT_EQ(a.frameOffsets, b.frameOffsets);
 }
+
+TEST(LzxRoundTrip, PiecesAcrossBatchesGiveTheBytesOfOneCall) {
+    // One thread takes batches of 8 reset intervals (512 KiB): pieces of odd sizes
+    // cross frame, interval and batch boundaries, and the end lands on an interval's.
+    std::string data = textData(9 * 0x10000 * 2, 13);
+    qm::chm::LzxOptions one;
+    one.threads = 1;
+    qm::chm::LzxStream whole = qm::chm::lzxCompress(data, one);
+    qm::MemorySink sink;
+    qm::chm::LzxEncoder encoder(sink, one);
+    std::mt19937 rng(14);
+    for (std::size_t at = 0; at < data.size();) {
+        const std::size_t piece = std::min<std::size_t>(rng() % 100000, data.size() - at);
+        encoder.append(std::string_view(data).substr(at, piece));
+        at += piece;
+    }
+    encoder.finish();
+    EXPECT_EQ(encoder.inputSize(), data.size());
+    EXPECT_EQ(encoder.outputSize(), sink.data().size());
+    EXPECT_TRUE(sink.data() == whole.data);
+    EXPECT_EQ(encoder.frameOffsets(), whole.frameOffsets);
+    std::optional<std::string> back = lzxDecode(sink.data(), data.size());
+    ASSERT_TRUE(back);
+    EXPECT_TRUE(*back == data);
+}
