@@ -238,6 +238,9 @@ private:
         if (project.fullTextSearch)
             container.addCompressed("/$FIftiMain",
                                     search.build(codec, project.codePage, project.lcid));
+        // The postings are the largest thing held; let them go before the last
+        // intervals are compressed.
+        search = FullTextIndex();
         if (keywords) {
             container.addCompressed("/$WWKeywordLinks/BTree", keywords->btree);
             container.addCompressed("/$WWKeywordLinks/Data", keywords->data);

@@ -16,9 +16,10 @@ namespace {
 
 // A thread's working memory (hash chains, the cost table of the parse) is worth it
 // only with several intervals to share out; small help files compress at once anyway.
-// A batch gives each thread this many intervals, so that threads rarely wait for the
-// slowest one at the end of a batch.
-constexpr std::size_t kIntervalsPerThread = 8;
+// A batch gives each thread this many intervals: enough that threads seldom wait for
+// the slowest one at the end of a batch (the next batch is being filled meanwhile),
+// few enough that two batches are a small part of the compile's memory.
+constexpr std::size_t kIntervalsPerThread = 4;
 
 struct CompressedInterval {
     std::string bytes;
