@@ -17,6 +17,27 @@ constexpr std::size_t kIndexHeader = 2; // free space
 constexpr std::uint8_t kScale = 2;
 constexpr unsigned kMaxRoot = 31;
 
+// The little-endian seven-bit groups the leaf entries count with, and the packed
+// postings too.
+void putSevenBitGroups(std::string& out, std::uint64_t v) {
+    while (v >= 0x80) {
+        out.push_back(static_cast<char>((v & 0x7F) | 0x80));
+        v >>= 7;
+    }
+    out.push_back(static_cast<char>(v));
+}
+
+std::uint64_t getSevenBitGroups(std::string_view in, std::size_t& at) {
+    std::uint64_t v = 0;
+    for (unsigned shift = 0; at < in.size() && shift < 64; shift += 7) {
+        const auto byte = static_cast<std::uint8_t>(in[at++]);
+        v |= static_cast<std::uint64_t>(byte & 0x7F) << shift;
+        if ((byte & 0x80) == 0)
+            break;
+    }
+    return v;
+}
+
 unsigned bitLength(std::uint32_t v) {
     unsigned n = 0;
     while (v != 0) {
@@ -93,15 +114,6 @@ private:
     unsigned used_ = 0;
 };
 
-// The little-endian seven-bit groups the leaf entries count with.
-void putLeafCount(std::string& out, std::uint64_t v) {
-    while (v >= 0x80) {
-        out.push_back(static_cast<char>((v & 0x7F) | 0x80));
-        v >>= 7;
-    }
-    out.push_back(static_cast<char>(v));
-}
-
 std::size_t sharedPrefix(const std::string& a, const std::string& b) {
     const std::size_t limit = std::min(a.size(), b.size());
     std::size_t n = 0;
@@ -145,9 +157,12 @@ private:
 };
 
 // Calls visit(topic - previous topic, codes) for each topic of a word's postings;
-// returns the number of topics.
+// returns the number of topics. flat is scratch space.
 template <typename Visit>
-std::uint32_t forEachTopic(std::span<const std::uint32_t> postings, Visit&& visit) {
+std::uint32_t forEachTopic(std::string_view packed, std::vector<std::uint32_t>& flat,
+                           Visit&& visit) {
+    PackedPostings::unpack(packed, flat);
+    const std::span<const std::uint32_t> postings = flat;
     std::uint32_t lastTopic = 0, topics = 0;
     for (std::size_t at = 0; at + 2 <= postings.size(); ++topics) {
         const std::uint32_t topic = postings[at];
@@ -178,10 +193,44 @@ void finishNode(std::string& out, NodeBuilder& node, std::size_t freeAt,
 
 } // namespace
 
+void PackedPostings::add(std::uint32_t topic, std::uint32_t position) {
+    if (bytes_.empty() || topic != topic_) {
+        putSevenBitGroups(bytes_, 2 * std::uint64_t{topic - topic_} + 1);
+        putSevenBitGroups(bytes_, position);
+        topic_ = topic;
+    } else {
+        putSevenBitGroups(bytes_, 2 * std::uint64_t{position - position_});
+    }
+    position_ = position;
+}
+
+void PackedPostings::unpack(std::string_view packed, std::vector<std::uint32_t>& flat) {
+    flat.clear();
+    std::uint32_t topic = 0, position = 0;
+    std::size_t countAt = 0;
+    for (std::size_t at = 0; at < packed.size();) {
+        const std::uint64_t v = getSevenBitGroups(packed, at);
+        if ((v & 1) != 0) {
+            topic += static_cast<std::uint32_t>(v >> 1);
+            position = static_cast<std::uint32_t>(getSevenBitGroups(packed, at));
+            flat.push_back(topic);
+            countAt = flat.size();
+            flat.push_back(0);
+        } else {
+            position += static_cast<std::uint32_t>(v >> 1);
+        }
+        if (countAt == 0) // malformed: positions before any topic
+            continue;
+        ++flat[countAt];
+        flat.push_back(position);
+    }
+}
+
 std::string buildFiftiMain(std::span<const FtsWord> words, const FiftiMainInfo& info) {
+    std::vector<std::uint32_t> flat;
     RootChooser docRoot, countRoot, codeRoot;
     for (const FtsWord& w : words)
-        forEachTopic(w.postings,
+        forEachTopic(w.postings, flat,
                      [&](std::uint32_t topicDelta, std::span<const std::uint32_t> codes) {
                          docRoot.add(topicDelta);
                          countRoot.add(static_cast<std::uint32_t>(codes.size()));
@@ -206,7 +255,7 @@ std::string buildFiftiMain(std::span<const FtsWord> words, const FiftiMainInfo& 
         wlcOffset[i] = static_cast<std::uint32_t>(out.size());
         BitWriter bits(out);
         topicCount[i] = forEachTopic(
-            w.postings, [&](std::uint32_t topicDelta, std::span<const std::uint32_t> codes) {
+            w.postings, flat, [&](std::uint32_t topicDelta, std::span<const std::uint32_t> codes) {
                 bits.putScaleRoot(topicDelta, rootDoc);
                 bits.putScaleRoot(static_cast<std::uint32_t>(codes.size()), rootCount);
                 std::uint32_t lastCode = 0;
@@ -235,10 +284,10 @@ std::string buildFiftiMain(std::span<const FtsWord> words, const FiftiMainInfo& 
         const FtsWord& w = words[i];
         std::string entry;
         bytes::putU8(entry, w.inTitle ? 1 : 0);
-        putLeafCount(entry, topicCount[i]);
+        putSevenBitGroups(entry, topicCount[i]);
         bytes::putU32(entry, wlcOffset[i]);
         bytes::putU16(entry, 0);
-        putLeafCount(entry, wlcSize[i]);
+        putSevenBitGroups(entry, wlcSize[i]);
         if (!leaf.fits(leaf.wordPartSize(w.bytes) + entry.size()))
             closeLeaf();
         leaf.putWord(w.bytes);

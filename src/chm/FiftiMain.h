@@ -3,19 +3,38 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
+#include <vector>
 
 // $FIftiMain, the full-text search index the viewer's search pane reads: a 1 KiB
 // header, the word-location codes of every word, and a B-tree of 4 KiB nodes over the
 // words (leaf nodes chained in order, index nodes above them, the root last).
 namespace qm::chm {
 
+// Where a word occurs, packed as the occurrences are added (topics in ascending order,
+// positions ascending within a topic), so that a compile's postings take about a byte
+// an occurrence rather than four. Each occurrence is one number in little-endian
+// seven-bit groups: 2 * (topic - the word's previous topic) + 1 where a topic starts,
+// followed by the position itself; 2 * (position - previous position) otherwise.
+class PackedPostings {
+public:
+    void add(std::uint32_t topic, std::uint32_t position);
+    std::string_view bytes() const { return bytes_; }
+
+    // The postings flat: for each topic its #TOPICS number, the number of positions,
+    // and the positions. flat is reused (cleared first).
+    static void unpack(std::string_view packed, std::vector<std::uint32_t>& flat);
+
+private:
+    std::string bytes_;
+    std::uint32_t topic_ = 0;
+    std::uint32_t position_ = 0;
+};
+
 struct FtsWord {
-    std::string bytes;    // lower case, in the CHM's code page, at most kMaxFtsWordBytes
-    bool inTitle = false; // positions in the topic's title rather than in its body
-    // Where the word occurs, flat to spare an allocation per topic: for each topic in
-    // ascending order its #TOPICS number, the number of positions, and the word
-    // positions in ascending order. Not owned.
-    std::span<const std::uint32_t> postings;
+    std::string bytes;         // lower case, in the CHM's code page, at most kMaxFtsWordBytes
+    bool inTitle = false;      // positions in the topic's title rather than in its body
+    std::string_view postings; // as PackedPostings packs them; not owned
 };
 
 inline constexpr std::size_t kMaxFtsWordBytes = 99;

@@ -13,14 +13,7 @@ void FullTextIndex::addText(Words& words, std::uint32_t topic, const std::string
                             std::uint64_t& counted) {
     std::uint32_t position = 0;
     for (std::string& word : breakWords(text)) {
-        Postings& p = words[std::move(word)];
-        if (p.flat.empty() || p.flat[p.countAt - 1] != topic) {
-            p.flat.push_back(topic);
-            p.countAt = p.flat.size();
-            p.flat.push_back(0);
-        }
-        ++p.flat[p.countAt];
-        p.flat.push_back(position++);
+        words[std::move(word)].add(topic, position++);
         ++counted;
     }
 }
@@ -34,7 +27,7 @@ void FullTextIndex::addTopic(std::uint32_t topic, const PageText& text) {
 std::string FullTextIndex::build(const TextCodec& codec, std::uint32_t codePage,
                                  std::uint32_t lcid) const {
     // Sorted by the stored bytes, title entry first: the order the B-tree is searched in.
-    std::map<std::pair<std::string, int>, const Postings*> sorted;
+    std::map<std::pair<std::string, int>, const PackedPostings*> sorted;
     auto add = [&](const Words& words, int order) {
         for (const auto& [utf8, postings] : words) {
             std::string bytes = codec.fromUtf8(utf8);
@@ -51,7 +44,7 @@ std::string FullTextIndex::build(const TextCodec& codec, std::uint32_t codePage,
     std::vector<FtsWord> words;
     words.reserve(sorted.size());
     for (const auto& [key, postings] : sorted)
-        words.push_back({key.first, key.second == 0, postings->flat});
+        words.push_back({key.first, key.second == 0, postings->bytes()});
     FiftiMainInfo info;
     info.topicCount = topics_;
     info.codePage = codePage;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "chm/FiftiMain.h"
 #include "chm/PageText.h"
 
 #include <cstdint>
@@ -28,12 +29,7 @@ public:
     std::string build(const TextCodec& codec, std::uint32_t codePage, std::uint32_t lcid) const;
 
 private:
-    // A word's postings as FtsWord holds them, and where its last topic's count is.
-    struct Postings {
-        std::vector<std::uint32_t> flat;
-        std::size_t countAt = 0;
-    };
-    using Words = std::unordered_map<std::string, Postings>; // UTF-8 word → postings
+    using Words = std::unordered_map<std::string, PackedPostings>; // UTF-8 word → postings
 
     static void addText(Words& words, std::uint32_t topic, const std::string& text,
                         std::uint64_t& counted);

@@ -26,16 +26,29 @@ struct CompressedInterval {
     std::vector<std::size_t> frameOffsets; // relative to the interval's start
 };
 
-CompressedInterval compressInterval(std::string_view data, std::size_t start) {
+} // namespace
+
+// A worker's memory, reused for every interval it compresses.
+struct LzxEncoder::Workspace {
+    std::vector<std::uint8_t> buffer; // the interval, padded to whole frames
+    lzx::ParseWorkspace parse;
+};
+
+namespace {
+
+CompressedInterval compressInterval(std::string_view data, std::size_t start,
+                                    LzxEncoder::Workspace& workspace) {
     using namespace lzx;
     const std::size_t realEnd = std::min(data.size(), start + kResetInterval);
     const std::size_t realSize = realEnd - start;
     const std::size_t paddedSize = (realSize + kFrameSize - 1) / kFrameSize * kFrameSize;
 
-    std::vector<std::uint8_t> buffer(paddedSize, 0);
+    std::vector<std::uint8_t>& buffer = workspace.buffer;
+    buffer.assign(paddedSize, 0);
     std::memcpy(buffer.data(), data.data() + start, realSize);
 
-    std::vector<Token> tokens = parseInterval(buffer.data(), paddedSize, realSize, ParseOptions{});
+    const std::vector<Token>& tokens =
+        parseInterval(buffer.data(), paddedSize, realSize, ParseOptions{}, workspace.parse);
 
     // One block for the whole interval: its trees are sent once rather than per frame.
     BitWriter bits;
@@ -63,7 +76,7 @@ struct LzxEncoder::Batch {
 LzxEncoder::LzxEncoder(ByteSink& out, const LzxOptions& options)
     : out_(out), threads_(options.threads ? options.threads
                                           : std::max(1u, std::thread::hardware_concurrency())),
-      batchBytes_(kIntervalsPerThread * threads_ * lzx::kResetInterval),
+      batchBytes_(kIntervalsPerThread * threads_ * lzx::kResetInterval), workspaces_(threads_),
       filling_(std::make_unique<Batch>()) {}
 
 LzxEncoder::~LzxEncoder() = default;
@@ -103,11 +116,17 @@ void LzxEncoder::launch() {
     batch.results.resize(intervals);
     const std::size_t workers =
         std::min<std::size_t>(threads_, std::max<std::size_t>(1, intervals / kIntervalsPerThread));
-    for (std::size_t w = 0; w < workers; ++w)
-        batch.workers.push_back(std::async(std::launch::async, [&batch, intervals] {
-            for (std::size_t i = batch.next++; i < intervals; i = batch.next++)
-                batch.results[i] = compressInterval(batch.input, i * lzx::kResetInterval);
-        }));
+    // The batch before has finished, so its workers' workspaces are free.
+    for (std::size_t w = 0; w < workers; ++w) {
+        if (!workspaces_[w])
+            workspaces_[w] = std::make_unique<Workspace>();
+        batch.workers.push_back(
+            std::async(std::launch::async, [&batch, intervals, &workspace = *workspaces_[w]] {
+                for (std::size_t i = batch.next++; i < intervals; i = batch.next++)
+                    batch.results[i] =
+                        compressInterval(batch.input, i * lzx::kResetInterval, workspace);
+            }));
+    }
 }
 
 // Waits for the running batch and writes its intervals in order.

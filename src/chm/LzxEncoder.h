@@ -38,6 +38,7 @@ public:
     // finish() was called).
     ~LzxEncoder();
     LzxEncoder(const LzxEncoder&) = delete;
+    struct Workspace;
     LzxEncoder& operator=(const LzxEncoder&) = delete;
 
     void append(std::string_view data);
@@ -57,6 +58,9 @@ private:
     ByteSink& out_;
     unsigned threads_;
     std::size_t batchBytes_;
+    // One a worker, kept from batch to batch; before the batches, so that a batch's
+    // workers are waited for before the workspaces go.
+    std::vector<std::unique_ptr<Workspace>> workspaces_;
     std::unique_ptr<Batch> filling_;
     std::unique_ptr<Batch> running_;
     std::uint64_t inputSize_ = 0;

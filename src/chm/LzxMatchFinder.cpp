@@ -2,8 +2,12 @@
 
 namespace qm::chm::lzx {
 
-MatchFinder::MatchFinder(const std::uint8_t* data, std::size_t size)
-    : data_(data), size_(size), head_(std::size_t{1} << kHashBits, -1), prev_(size, -1) {}
+void MatchFinder::reset(const std::uint8_t* data, std::size_t size) {
+    data_ = data;
+    size_ = size;
+    head_.assign(std::size_t{1} << kHashBits, -1);
+    prev_.assign(size, -1);
+}
 
 void MatchFinder::insert(std::size_t pos) {
     if (pos + 3 > size_)

@@ -10,10 +10,14 @@
 namespace qm::chm::lzx {
 
 // Hash chains over one reset interval: every position is inserted in order, and the
-// earlier positions with the same three bytes are walked newest first.
+// earlier positions with the same three bytes are walked newest first. reset() starts
+// over on another interval, keeping the tables' memory.
 class MatchFinder {
 public:
-    MatchFinder(const std::uint8_t* data, std::size_t size);
+    MatchFinder() = default;
+    MatchFinder(const std::uint8_t* data, std::size_t size) { reset(data, size); }
+
+    void reset(const std::uint8_t* data, std::size_t size);
 
     void insert(std::size_t pos);
 
@@ -69,8 +73,8 @@ private:
     }
 
     static constexpr unsigned kHashBits = 15;
-    const std::uint8_t* data_;
-    std::size_t size_;
+    const std::uint8_t* data_ = nullptr;
+    std::size_t size_ = 0;
     std::vector<std::int32_t> head_;
     std::vector<std::int32_t> prev_;
 };

@@ -4,27 +4,14 @@
 #include "chm/LzxMatchFinder.h"
 
 #include <algorithm>
-#include <limits>
 
 namespace qm::chm::lzx {
 namespace {
 
-constexpr std::uint32_t kInfinite = std::numeric_limits<std::uint32_t>::max();
 // A symbol the first parse never used may still pay off; it is priced as a long code.
 constexpr std::uint32_t kUnusedPrice = 17;
 // A match this long is taken whole: splitting it never pays, and it saves the work.
 constexpr unsigned kTakeWhole = 64;
-
-// 16 bytes a position: offsets fit 16 bits in a 64 KiB window, and the step's start is
-// its end less its length.
-struct Node {
-    std::uint32_t cost = kInfinite;
-    std::uint16_t length = 0; // 0: reached by a literal
-    std::uint16_t offset = 0;
-    std::uint16_t repeats[3] = {1, 1, 1};
-    std::int8_t repeat = -1;
-};
-static_assert(sizeof(Node) == 16);
 
 } // namespace
 
@@ -45,11 +32,12 @@ TokenPrices TokenPrices::fromTokens(const std::vector<Token>& tokens) {
     return p;
 }
 
-std::vector<Token> parseOptimal(const std::uint8_t* data, std::size_t size, std::size_t hardEnd,
-                                const TokenPrices& prices, unsigned depth) {
+void parseOptimal(const std::uint8_t* data, std::size_t size, std::size_t hardEnd,
+                  const TokenPrices& prices, unsigned depth, MatchFinder& finder,
+                  std::vector<PathNode>& nodes, std::vector<Token>& tokens) {
     hardEnd = std::min(hardEnd, size);
-    MatchFinder finder(data, size);
-    std::vector<Node> nodes(size + 1);
+    finder.reset(data, size);
+    nodes.assign(size + 1, PathNode{});
     nodes[0].cost = 0;
 
     auto matchPrice = [&](unsigned slot, unsigned length) {
@@ -61,7 +49,7 @@ std::vector<Token> parseOptimal(const std::uint8_t* data, std::size_t size, std:
     };
     auto relax = [&](std::size_t from, std::size_t to, std::uint32_t cost, unsigned length,
                      int repeat, std::uint32_t offset) {
-        Node& n = nodes[to];
+        PathNode& n = nodes[to];
         if (cost >= n.cost)
             return;
         n.cost = cost;
@@ -82,7 +70,7 @@ std::vector<Token> parseOptimal(const std::uint8_t* data, std::size_t size, std:
             finder.insert(i);
             continue;
         }
-        const Node here = nodes[i];
+        const PathNode here = nodes[i];
         const unsigned limit = static_cast<unsigned>(
             std::min<std::size_t>(kMaxMatch, segmentEnd(i, size, hardEnd) - i));
         relax(i, i + 1, here.cost + prices.main[data[i]], 0, -1, 0);
@@ -118,15 +106,14 @@ std::vector<Token> parseOptimal(const std::uint8_t* data, std::size_t size, std:
             skipUntil = i + longest;
     }
 
-    std::vector<Token> tokens;
+    tokens.clear();
     for (std::size_t at = size; at > 0;) {
-        const Node& n = nodes[at];
+        const PathNode& n = nodes[at];
         tokens.push_back(n.length == 0 ? literalToken(data[at - 1])
                                        : matchToken(n.length, n.repeat, n.offset));
         at -= n.length == 0 ? 1 : n.length;
     }
     std::reverse(tokens.begin(), tokens.end());
-    return tokens;
 }
 
 } // namespace qm::chm::lzx

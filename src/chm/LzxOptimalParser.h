@@ -1,5 +1,6 @@
 #pragma once
 
+#include "chm/LzxMatchFinder.h"
 #include "chm/LzxToken.h"
 
 #include <array>
@@ -17,11 +18,26 @@ struct TokenPrices {
     static TokenPrices fromTokens(const std::vector<Token>& tokens);
 };
 
+// The cheapest way found so far to reach a position. 16 bytes: offsets fit 16 bits in
+// a 64 KiB window, and the step's start is its end less its length.
+struct PathNode {
+    static constexpr std::uint32_t kUnreached = 0xFFFFFFFF;
+    std::uint32_t cost = kUnreached;
+    std::uint16_t length = 0; // 0: reached by a literal
+    std::uint16_t offset = 0;
+    std::uint16_t repeats[3] = {1, 1, 1};
+    std::int8_t repeat = -1;
+};
+static_assert(sizeof(PathNode) == 16);
+
 // The cheapest split of one reset interval into tokens under the given prices: a
 // shortest path over the positions, where a step is a literal or a match of any
 // length up to the longest found, the repeat offsets following the path. The same
-// limits as the lazy parse apply (no token crosses a frame or hardEnd).
-std::vector<Token> parseOptimal(const std::uint8_t* data, std::size_t size, std::size_t hardEnd,
-                                const TokenPrices& prices, unsigned depth);
+// limits as the lazy parse apply (no token crosses a frame or hardEnd). finder and
+// nodes are working memory, kept by the caller for the next interval; tokens receives
+// the result.
+void parseOptimal(const std::uint8_t* data, std::size_t size, std::size_t hardEnd,
+                  const TokenPrices& prices, unsigned depth, MatchFinder& finder,
+                  std::vector<PathNode>& nodes, std::vector<Token>& tokens);
 
 } // namespace qm::chm::lzx

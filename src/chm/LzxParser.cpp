@@ -1,8 +1,5 @@
 #include "chm/LzxParser.h"
 
-#include "chm/LzxMatchFinder.h"
-#include "chm/LzxOptimalParser.h"
-
 #include <algorithm>
 
 namespace qm::chm::lzx {
@@ -29,13 +26,15 @@ int gainOf(const Candidate& c) {
 class LazyParser {
 public:
     LazyParser(const std::uint8_t* data, std::size_t size, std::size_t hardEnd,
-               const ParseOptions& options)
+               const ParseOptions& options, MatchFinder& finder)
         : data_(data), size_(size), hardEnd_(std::min(hardEnd, size)), options_(options),
-          finder_(data, size) {}
+          finder_(finder) {
+        finder_.reset(data, size);
+    }
 
-    std::vector<Token> run() {
-        std::vector<Token> tokens;
-        tokens.reserve(size_ / 3);
+    void run(std::vector<Token>& tokens) {
+        tokens.clear();
+        tokens.reserve(size_); // at most a token a byte, and no regrowth
         std::size_t pos = 0;
         Candidate pending; // a match found one position back, for lazy evaluation
         bool havePending = false;
@@ -66,7 +65,6 @@ public:
                 finder_.insert(pos + k);
             pos += current.length;
         }
-        return tokens;
     }
 
 private:
@@ -107,24 +105,28 @@ private:
     std::size_t size_;
     std::size_t hardEnd_;
     ParseOptions options_;
-    MatchFinder finder_;
+    MatchFinder& finder_;
     std::uint32_t repeats_[3] = {1, 1, 1};
 };
 
 } // namespace
 
-std::vector<Token> parseLazy(const std::uint8_t* data, std::size_t size, std::size_t hardEnd,
-                             const ParseOptions& options) {
-    return LazyParser(data, size, hardEnd, options).run();
+void parseLazy(const std::uint8_t* data, std::size_t size, std::size_t hardEnd,
+               const ParseOptions& options, MatchFinder& finder, std::vector<Token>& tokens) {
+    LazyParser(data, size, hardEnd, options, finder).run(tokens);
 }
 
-std::vector<Token> parseInterval(const std::uint8_t* data, std::size_t size, std::size_t hardEnd,
-                                 const ParseOptions& options) {
-    std::vector<Token> tokens = parseLazy(data, size, hardEnd, options);
-    for (unsigned pass = 0; pass < options.optimalPasses; ++pass)
-        tokens = parseOptimal(data, size, hardEnd, TokenPrices::fromTokens(tokens),
-                              options.optimalDepth);
-    return tokens;
+const std::vector<Token>& parseInterval(const std::uint8_t* data, std::size_t size,
+                                        std::size_t hardEnd, const ParseOptions& options,
+                                        ParseWorkspace& workspace) {
+    ParseWorkspace& w = workspace;
+    parseLazy(data, size, hardEnd, options, w.finder, w.tokens);
+    for (unsigned pass = 0; pass < options.optimalPasses; ++pass) {
+        const TokenPrices prices = TokenPrices::fromTokens(w.tokens);
+        parseOptimal(data, size, hardEnd, prices, options.optimalDepth, w.finder, w.nodes,
+                     w.tokens);
+    }
+    return w.tokens;
 }
 
 } // namespace qm::chm::lzx

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "chm/LzxMatchFinder.h"
+#include "chm/LzxOptimalParser.h"
 #include "chm/LzxToken.h"
 
 #include <cstddef>
@@ -15,15 +17,26 @@ struct ParseOptions {
     unsigned optimalPasses = 1; // each pass prices symbols by the codes of the one before
 };
 
+// A thread's working memory for parsing (hash chains, the shortest path's nodes, the
+// token lists), kept from one interval to the next so that it is allocated once per
+// thread rather than once per interval.
+struct ParseWorkspace {
+    MatchFinder finder;
+    std::vector<PathNode> nodes;
+    std::vector<Token> tokens; // each pass is priced from the one before, then replaces it
+};
+
 // Splits one reset interval (at most 64 KiB, starting with fresh repeat offsets and
 // an empty window) into tokens. No token crosses a 32 KiB frame boundary or the
-// position hardEnd (the end of the real data before the zero padding).
-std::vector<Token> parseInterval(const std::uint8_t* data, std::size_t size, std::size_t hardEnd,
-                                 const ParseOptions& options);
+// position hardEnd (the end of the real data before the zero padding). The tokens are
+// the workspace's, valid until it parses again.
+const std::vector<Token>& parseInterval(const std::uint8_t* data, std::size_t size,
+                                        std::size_t hardEnd, const ParseOptions& options,
+                                        ParseWorkspace& workspace);
 
 // The lazy parse alone: each position takes the longest (cheapest) match unless the
-// next position has a better one.
-std::vector<Token> parseLazy(const std::uint8_t* data, std::size_t size, std::size_t hardEnd,
-                             const ParseOptions& options);
+// next position has a better one. finder is working memory; tokens receives the result.
+void parseLazy(const std::uint8_t* data, std::size_t size, std::size_t hardEnd,
+               const ParseOptions& options, MatchFinder& finder, std::vector<Token>& tokens);
 
 } // namespace qm::chm::lzx

@@ -261,3 +261,30 @@ TEST(FullTextSearch, ManyWordsMakeADeeperTreeInWhichEveryWordIsFound) {
     }
     EXPECT_TRUE(reader.lookup("zzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzz").empty());
 }
+
+TEST(FullTextSearch, PackedPostingsGiveBackEveryTopicAndPosition) {
+    // Gaps and positions on both sides of each seven-bit group boundary, a first topic
+    // of 0, and a topic that restarts its positions lower than the topic before ended.
+    const std::vector<std::pair<std::uint32_t, std::vector<std::uint32_t>>> occurrences = {
+        {0, {0, 1, 127, 128, 16383, 16384}},
+        {1, {5}},
+        {64, {0, 2097151, 2097152, 268435455, 268435456, 0xFFFFFFFFu}},
+        {8256, {3, 4}},
+        {2105408, {1}},
+    };
+    PackedPostings packed;
+    std::vector<std::uint32_t> expected;
+    for (const auto& [topic, positions] : occurrences) {
+        expected.push_back(topic);
+        expected.push_back(static_cast<std::uint32_t>(positions.size()));
+        for (std::uint32_t p : positions) {
+            packed.add(topic, p);
+            expected.push_back(p);
+        }
+    }
+    std::vector<std::uint32_t> flat = {99, 98}; // stale content is cleared
+    PackedPostings::unpack(packed.bytes(), flat);
+    EXPECT_EQ(flat, expected);
+    PackedPostings::unpack({}, flat);
+    EXPECT_TRUE(flat.empty());
+}
