@@ -127,7 +127,9 @@ bool HtmlTokenizer::parseTag(std::size_t lt) {
             }
         }
         if (attribute.name.empty()) {
-            ++p; // a stray character such as a quote: step over it
+            // A stray character such as a quote: step over it, but never past the end
+            // (a stray "=" may already have taken a value up to it).
+            p = std::min(n, p + 1);
             continue;
         }
         tag_.attributes.push_back(std::move(attribute));

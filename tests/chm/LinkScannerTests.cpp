@@ -101,3 +101,12 @@ TEST(LinkScanner, TellsLocalReferencesFromOthers) {
     EXPECT_FALSE(isLocalReference("#anchor"));
     EXPECT_FALSE(isLocalReference(""));
 }
+
+// A nameless attribute whose value runs to the end of the page once stepped the
+// tokenizer past the end, and the next read threw.
+TEST(LinkScanner, StrayEqualsSignAtTheEndOfAPage) {
+    for (const char* page : {"<a =\"x", "<a =x", "<img src=a.gif =", "<a ='"}) {
+        EXPECT_NO_THROW(scanPage(page, "GBK")) << page;
+        EXPECT_NO_THROW(declaredCharset(page)) << page;
+    }
+}
