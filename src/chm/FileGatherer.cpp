@@ -5,7 +5,6 @@
 
 #include <deque>
 #include <fstream>
-#include <iterator>
 #include <set>
 #include <unordered_map>
 
@@ -31,7 +30,17 @@ std::optional<std::string> readWhole(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return std::nullopt;
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // Read at the size the file has, so that a large file is not copied as the string
+    // grows (twice its size at once); what the size did not tell is read after it.
+    std::string bytes;
+    std::error_code ec;
+    if (const std::uintmax_t size = std::filesystem::file_size(path, ec); !ec) {
+        bytes.resize(static_cast<std::size_t>(size));
+        in.read(bytes.data(), static_cast<std::streamsize>(size));
+        bytes.resize(static_cast<std::size_t>(in.gcount()));
+    }
+    for (char c; in.get(c);)
+        bytes.push_back(c);
     if (in.bad())
         return std::nullopt;
     return bytes;

@@ -104,7 +104,7 @@ void BlockWriter::writeBlock(const Token* tokens, std::size_t count, std::uint32
             out_.alignToWord();
             frameStarts.push_back(out_.bytesWritten());
         }
-        produced += t.length;
+        produced += t.length();
         out_.put(mainCodes[t.mainSymbol], mainLengths[t.mainSymbol]);
         if (t.lengthSymbol != Token::kNoLength)
             out_.put(lengthCodes[t.lengthSymbol], lengthLengths[t.lengthSymbol]);

@@ -66,7 +66,7 @@ CompressedInterval compressInterval(std::string_view data, std::size_t start,
 } // namespace
 
 struct LzxEncoder::Batch {
-    std::string input; // whole reset intervals; only the stream's last may be short
+    std::vector<char> input; // whole reset intervals; only the stream's last may be short
     std::vector<CompressedInterval> results;
     std::atomic<std::size_t> next{0};
     // Last, so that destroying a batch first waits for its workers.
@@ -83,10 +83,14 @@ LzxEncoder::~LzxEncoder() = default;
 
 void LzxEncoder::append(std::string_view data) {
     while (!data.empty()) {
-        if (filling_->input.empty())
-            filling_->input.reserve(batchBytes_);
         const std::size_t take = std::min(batchBytes_ - filling_->input.size(), data.size());
-        filling_->input.append(data.substr(0, take));
+        // Room as it is needed, doubling up to a batch, so that a small help file does
+        // not pay for a whole batch; a vector's reserve takes no more than asked for.
+        std::vector<char>& input = filling_->input;
+        if (input.size() + take > input.capacity())
+            input.reserve(
+                std::min(batchBytes_, std::max(input.size() + take, 2 * input.capacity())));
+        input.insert(input.end(), data.begin(), data.begin() + static_cast<std::ptrdiff_t>(take));
         data.remove_prefix(take);
         inputSize_ += take;
         if (filling_->input.size() == batchBytes_)
@@ -109,7 +113,7 @@ void LzxEncoder::finish() {
 // Hands the filled batch to the workers, after the batch before it is written out.
 void LzxEncoder::launch() {
     drain();
-    running_ = std::exchange(filling_, std::make_unique<Batch>());
+    running_ = std::exchange(filling_, spare_ ? std::move(spare_) : std::make_unique<Batch>());
     Batch& batch = *running_;
     const std::size_t intervals =
         (batch.input.size() + lzx::kResetInterval - 1) / lzx::kResetInterval;
@@ -123,8 +127,8 @@ void LzxEncoder::launch() {
         batch.workers.push_back(
             std::async(std::launch::async, [&batch, intervals, &workspace = *workspaces_[w]] {
                 for (std::size_t i = batch.next++; i < intervals; i = batch.next++)
-                    batch.results[i] =
-                        compressInterval(batch.input, i * lzx::kResetInterval, workspace);
+                    batch.results[i] = compressInterval({batch.input.data(), batch.input.size()},
+                                                        i * lzx::kResetInterval, workspace);
             }));
     }
 }
@@ -142,6 +146,12 @@ void LzxEncoder::drain() {
         out_.write(r.bytes);
         outputSize_ += r.bytes.size();
     }
+    // Kept for the next batch to fill, with its input's room.
+    batch->input.clear();
+    batch->results.clear();
+    batch->workers.clear();
+    batch->next = 0;
+    spare_ = std::move(batch);
 }
 
 LzxStream lzxCompress(std::string_view data, const LzxOptions& options) {

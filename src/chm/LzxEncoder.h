@@ -63,6 +63,7 @@ private:
     std::vector<std::unique_ptr<Workspace>> workspaces_;
     std::unique_ptr<Batch> filling_;
     std::unique_ptr<Batch> running_;
+    std::unique_ptr<Batch> spare_; // a written batch, reused rather than reallocated
     std::uint64_t inputSize_ = 0;
     std::uint64_t outputSize_ = 0;
     std::vector<std::uint64_t> frameOffsets_;

@@ -37,8 +37,14 @@ void parseOptimal(const std::uint8_t* data, std::size_t size, std::size_t hardEn
                   std::vector<PathNode>& nodes, std::vector<Token>& tokens) {
     hardEnd = std::min(hardEnd, size);
     finder.reset(data, size);
-    nodes.assign(size + 1, PathNode{});
-    nodes[0].cost = 0;
+    tokens.clear();
+    // No token crosses a frame, so the cheapest path runs through every frame's end:
+    // each frame is solved from the node the one before ended on, and the nodes need
+    // cover only one frame (base is the frame's start).
+    nodes.resize(std::min(size, kFrameSize) + 1);
+    PathNode start;
+    start.cost = 0;
+    std::size_t base = 0;
 
     auto matchPrice = [&](unsigned slot, unsigned length) {
         const unsigned header = std::min(length - kMinMatch, kNumPrimaryLengths);
@@ -49,15 +55,15 @@ void parseOptimal(const std::uint8_t* data, std::size_t size, std::size_t hardEn
     };
     auto relax = [&](std::size_t from, std::size_t to, std::uint32_t cost, unsigned length,
                      int repeat, std::uint32_t offset) {
-        PathNode& n = nodes[to];
+        PathNode& n = nodes[to - base];
         if (cost >= n.cost)
             return;
         n.cost = cost;
         n.length = static_cast<std::uint16_t>(length);
         n.repeat = static_cast<std::int8_t>(repeat);
         n.offset = static_cast<std::uint16_t>(offset);
-        std::uint32_t repeats[3] = {nodes[from].repeats[0], nodes[from].repeats[1],
-                                    nodes[from].repeats[2]};
+        const PathNode& f = nodes[from - base];
+        std::uint32_t repeats[3] = {f.repeats[0], f.repeats[1], f.repeats[2]};
         if (length > 0)
             updateRepeats(repeats, repeat, offset);
         for (int r = 0; r < 3; ++r)
@@ -65,55 +71,66 @@ void parseOptimal(const std::uint8_t* data, std::size_t size, std::size_t hardEn
     };
 
     std::size_t skipUntil = 0; // positions inside a match taken whole are not expanded
-    for (std::size_t i = 0; i < size; ++i) {
-        if (i < skipUntil) {
-            finder.insert(i);
-            continue;
-        }
-        const PathNode here = nodes[i];
-        const unsigned limit = static_cast<unsigned>(
-            std::min<std::size_t>(kMaxMatch, segmentEnd(i, size, hardEnd) - i));
-        relax(i, i + 1, here.cost + prices.main[data[i]], 0, -1, 0);
-        unsigned longest = 0;
-        if (limit >= kMinMatch) {
-            for (int r = 0; r < 3; ++r) {
-                const std::uint32_t off = here.repeats[r];
-                if (off > i)
-                    continue;
-                const unsigned len = finder.matchLength(i, i - off, limit);
-                longest = std::max(longest, len);
-                const unsigned first = len >= kTakeWhole ? len : kMinMatch;
-                for (unsigned l = first; l <= len; ++l)
-                    relax(i, i + l, here.cost + matchPrice(static_cast<unsigned>(r), l), l, r, off);
+    for (; base < size; base += kFrameSize) {
+        const std::size_t end = std::min(size, base + kFrameSize);
+        std::fill_n(nodes.begin(), end - base + 1, PathNode{});
+        nodes[0] = start;
+        for (std::size_t i = base; i < end; ++i) {
+            if (i < skipUntil) {
+                finder.insert(i);
+                continue;
             }
-            unsigned previous = kMinMatch;
-            finder.forEachLonger(i, limit, depth, kMaxMatch, [&](unsigned len, std::uint32_t off) {
-                longest = std::max(longest, len);
-                const bool repeated =
-                    off == here.repeats[0] || off == here.repeats[1] || off == here.repeats[2];
-                if (!repeated) {
-                    const unsigned slot = positionSlot(off + 2);
-                    const std::uint32_t footer = kSlots.extraBits[slot];
-                    const unsigned first = len >= kTakeWhole ? len : previous + 1;
-                    for (unsigned l = std::max(first, 3u); l <= len; ++l)
-                        relax(i, i + l, here.cost + matchPrice(slot, l) + footer, l, -1, off);
+            const PathNode here = nodes[i - base];
+            const unsigned limit = static_cast<unsigned>(
+                std::min<std::size_t>(kMaxMatch, segmentEnd(i, size, hardEnd) - i));
+            relax(i, i + 1, here.cost + prices.main[data[i]], 0, -1, 0);
+            unsigned longest = 0;
+            if (limit >= kMinMatch) {
+                for (int r = 0; r < 3; ++r) {
+                    const std::uint32_t off = here.repeats[r];
+                    if (off > i)
+                        continue;
+                    const unsigned len = finder.matchLength(i, i - off, limit);
+                    longest = std::max(longest, len);
+                    const unsigned first = len >= kTakeWhole ? len : kMinMatch;
+                    for (unsigned l = first; l <= len; ++l)
+                        relax(i, i + l, here.cost + matchPrice(static_cast<unsigned>(r), l), l, r,
+                              off);
                 }
-                previous = len;
-            });
+                unsigned previous = kMinMatch;
+                finder.forEachLonger(
+                    i, limit, depth, kMaxMatch, [&](unsigned len, std::uint32_t off) {
+                        longest = std::max(longest, len);
+                        const bool repeated = off == here.repeats[0] || off == here.repeats[1] ||
+                                              off == here.repeats[2];
+                        if (!repeated) {
+                            const unsigned slot = positionSlot(off + 2);
+                            const std::uint32_t footer = kSlots.extraBits[slot];
+                            const unsigned first = len >= kTakeWhole ? len : previous + 1;
+                            for (unsigned l = std::max(first, 3u); l <= len; ++l)
+                                relax(i, i + l, here.cost + matchPrice(slot, l) + footer, l, -1,
+                                      off);
+                        }
+                        previous = len;
+                    });
+            }
+            finder.insert(i);
+            if (longest >= kTakeWhole)
+                skipUntil = i + longest;
         }
-        finder.insert(i);
-        if (longest >= kTakeWhole)
-            skipUntil = i + longest;
-    }
 
-    tokens.clear();
-    for (std::size_t at = size; at > 0;) {
-        const PathNode& n = nodes[at];
-        tokens.push_back(n.length == 0 ? literalToken(data[at - 1])
-                                       : matchToken(n.length, n.repeat, n.offset));
-        at -= n.length == 0 ? 1 : n.length;
+        const std::size_t first = tokens.size();
+        for (std::size_t at = end; at > base;) {
+            const PathNode& n = nodes[at - base];
+            tokens.push_back(n.length == 0 ? literalToken(data[at - 1])
+                                           : matchToken(n.length, n.repeat, n.offset));
+            at -= n.length == 0 ? 1 : n.length;
+        }
+        std::reverse(tokens.begin() + static_cast<std::ptrdiff_t>(first), tokens.end());
+        // Costs only compare within a frame; the next frame starts from zero.
+        start = nodes[end - base];
+        start.cost = 0;
     }
-    std::reverse(tokens.begin(), tokens.end());
 }
 
 } // namespace qm::chm::lzx

@@ -33,8 +33,7 @@ public:
     }
 
     void run(std::vector<Token>& tokens) {
-        tokens.clear();
-        tokens.reserve(size_); // at most a token a byte, and no regrowth
+        tokens.clear(); // its capacity, kept from interval to interval, is what text needs
         std::size_t pos = 0;
         Candidate pending; // a match found one position back, for lazy evaluation
         bool havePending = false;

@@ -7,15 +7,25 @@
 
 namespace qm::chm::lzx {
 
-// A literal or a match, already in LZX's terms.
+// A literal or a match, already in LZX's terms. 8 bytes, as a thread holds a reset
+// interval's worth of them.
 struct Token {
-    static constexpr std::uint16_t kNoLength = 0xFFFF;
-    std::uint16_t mainSymbol = 0;           // literal byte, or 256 + slot * 8 + length header
-    std::uint16_t lengthSymbol = kNoLength; // length tree symbol of a long match
-    std::uint32_t extra = 0;                // position footer of a new offset
-    std::uint8_t extraBits = 0;             // its width
-    std::uint16_t length = 1;               // bytes of output the token stands for
+    static constexpr std::uint8_t kNoLength = 0xFF; // the length tree has 249 symbols
+    std::uint32_t extra = 0;                        // position footer of a new offset
+    std::uint16_t mainSymbol = 0;          // literal byte, or 256 + slot * 8 + length header
+    std::uint8_t lengthSymbol = kNoLength; // length tree symbol of a long match
+    std::uint8_t extraBits = 0;            // the footer's width
+
+    // Bytes of output the token stands for.
+    unsigned length() const {
+        if (mainSymbol < kNumChars)
+            return 1;
+        const unsigned header = (mainSymbol - kNumChars) & 7u;
+        return header < kNumPrimaryLengths ? header + kMinMatch
+                                           : lengthSymbol + kMinMatch + kNumPrimaryLengths;
+    }
 };
+static_assert(sizeof(Token) == 8);
 
 inline Token literalToken(std::uint8_t byte) {
     Token t;
@@ -37,9 +47,8 @@ inline Token matchToken(unsigned length, int repeat, std::uint32_t offset) {
     }
     const unsigned lengthHeader = std::min(length - kMinMatch, kNumPrimaryLengths);
     if (lengthHeader == kNumPrimaryLengths)
-        t.lengthSymbol = static_cast<std::uint16_t>(length - kMinMatch - kNumPrimaryLengths);
+        t.lengthSymbol = static_cast<std::uint8_t>(length - kMinMatch - kNumPrimaryLengths);
     t.mainSymbol = static_cast<std::uint16_t>(kNumChars + slot * 8 + lengthHeader);
-    t.length = static_cast<std::uint16_t>(length);
     return t;
 }
 
