@@ -5,8 +5,8 @@ namespace qm::chm::lzx {
 void MatchFinder::reset(const std::uint8_t* data, std::size_t size) {
     data_ = data;
     size_ = size;
-    head_.assign(std::size_t{1} << kHashBits, -1);
-    prev_.assign(size, -1);
+    head_.assign(std::size_t{1} << kHashBits, kNone);
+    prev_.assign(size, kNone);
 }
 
 void MatchFinder::insert(std::size_t pos) {
@@ -14,7 +14,7 @@ void MatchFinder::insert(std::size_t pos) {
         return;
     const std::uint32_t h = hashAt(pos);
     prev_[pos] = head_[h];
-    head_[h] = static_cast<std::int32_t>(pos);
+    head_[h] = static_cast<std::uint16_t>(pos);
 }
 
 } // namespace qm::chm::lzx

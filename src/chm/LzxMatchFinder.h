@@ -11,7 +11,8 @@ namespace qm::chm::lzx {
 
 // Hash chains over one reset interval: every position is inserted in order, and the
 // earlier positions with the same three bytes are walked newest first. reset() starts
-// over on another interval, keeping the tables' memory.
+// over on another interval, keeping the tables' memory. Positions are 16-bit, as an
+// interval is at most 64 KiB and the last three positions are never inserted.
 class MatchFinder {
 public:
     MatchFinder() = default;
@@ -46,9 +47,9 @@ public:
         if (limit < 3 || pos + 3 > size_)
             return;
         unsigned longest = 2;
-        for (std::int32_t cand = head_[hashAt(pos)]; cand >= 0 && depth-- > 0;
-             cand = prev_[static_cast<std::size_t>(cand)]) {
-            const auto from = static_cast<std::size_t>(cand);
+        for (std::uint16_t cand = head_[hashAt(pos)]; cand != kNone && depth-- > 0;
+             cand = prev_[cand]) {
+            const std::size_t from = cand;
             const auto offset = static_cast<std::uint32_t>(pos - from);
             if (offset > kMaxOffset)
                 break;
@@ -73,10 +74,12 @@ private:
     }
 
     static constexpr unsigned kHashBits = 15;
+    static constexpr std::uint16_t kNone = 0xFFFF; // the end of a chain
+    static_assert(kResetInterval - 3 < kNone);
     const std::uint8_t* data_ = nullptr;
     std::size_t size_ = 0;
-    std::vector<std::int32_t> head_;
-    std::vector<std::int32_t> prev_;
+    std::vector<std::uint16_t> head_;
+    std::vector<std::uint16_t> prev_;
 };
 
 } // namespace qm::chm::lzx
