@@ -2,6 +2,7 @@
 
 #include "chm/HtmlTokenizer.h"
 #include "chm/TextCodec.h"
+#include "text/ByteString.h"
 
 #include <algorithm>
 
@@ -21,30 +22,6 @@ std::string_view trim(std::string_view s) {
 
 bool isAlpha(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-std::string percentDecode(std::string_view s) {
-    std::string out;
-    out.reserve(s.size());
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '%' && i + 2 < s.size() && hexValue(s[i + 1]) >= 0 && hexValue(s[i + 2]) >= 0) {
-            out.push_back(static_cast<char>(hexValue(s[i + 1]) * 16 + hexValue(s[i + 2])));
-            i += 2;
-        } else {
-            out.push_back(s[i]);
-        }
-    }
-    return out;
 }
 
 std::string charsetOfContentType(std::string_view content) {
@@ -218,7 +195,7 @@ std::string decodeReference(std::string_view raw, const std::string& charset) {
         view = view.substr(0, cut);
     if (view.empty())
         return {};
-    std::string decoded = percentDecode(view);
+    std::string decoded = PercentDecode(view);
     if (!isValidUtf8(decoded))
         decoded = TextCodec(charset).toUtf8(decoded);
     return decoded;
