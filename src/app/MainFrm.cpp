@@ -125,7 +125,7 @@ void MainFrm::closeEvent(QCloseEvent* event) {
         return;
     }
     // The run is still on the stack below this handler: the window must outlive it.
-    // A confirmed close stops the run, and the window closes once run() has returned.
+    // A confirmed close stops the run, and the window closes once the run has returned.
     event->ignore();
     if (closeAfterRun_)
         return;

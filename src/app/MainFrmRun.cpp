@@ -24,7 +24,7 @@ void MainFrm::actGenerateExecute() {
     showProgressRow();
     bool failed = false;
     try {
-        generator_.run();
+        generator_.GenerationRun();
     } catch (const std::exception& error) {
         // The run has restored its flags and controls; the progress row stays in place
         // of the banner until a later run ends normally.

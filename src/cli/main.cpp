@@ -42,7 +42,7 @@ int runCli(const qm::cli::CliOptions& options) {
     qm::cli::CliHost::installInterruptHandler();
 
     generator.openFiles(options.files);
-    qm::RunOutcome outcome = generator.run();
+    qm::RunOutcome outcome = generator.GenerationRun();
     switch (outcome.ending) {
     case qm::RunOutcome::Ending::WordFailure:
         return 1;

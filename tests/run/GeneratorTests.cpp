@@ -87,7 +87,7 @@ TEST_F(GeneratorTest, SummaryOfTwoFilesWithOneChmFailing) {
     test::writeFile(dir / "b.htm", wordPage("<h1>B</h1>z"));
     Generator gen(host, nullptr, &compiler);
     gen.openFiles({dir / "a.htm", dir / "b.htm"});
-    RunOutcome out = gen.run();
+    RunOutcome out = gen.GenerationRun();
 
     std::string d = gbk::fromPath(dir.path()) + "/";
     std::string expected = g("已经生成以下 Microsoft Html Help Workshop 工程文件：\r\n") + d +
@@ -123,7 +123,7 @@ TEST_F(GeneratorTest, FailedCompileDropsOnlyTheChmLineAndKeepsItsLog) {
     compiler.logLines = {"  warning: x \r\n", " \t", ""};
     Generator gen(host, nullptr, &compiler);
     gen.openFiles({dir / "a.htm"});
-    RunOutcome out = gen.run();
+    RunOutcome out = gen.GenerationRun();
     EXPECT_EQ(out.summary.find(g("已根据工程文件生成")), std::string::npos);
     EXPECT_NE(out.summary.find(g("索引ID对应文件生成到")), std::string::npos);
     EXPECT_EQ(test::readFile(dir / "a.log"), g("编译信息：") + "warning: x\r\n");
@@ -134,7 +134,7 @@ TEST_F(GeneratorTest, QuietCompileLeavesAnEarlierLogAlone) {
     test::writeFile(dir / "a.log", "earlier");
     Generator gen(host, nullptr, &compiler);
     gen.openFiles({dir / "a.htm"});
-    gen.run();
+    gen.GenerationRun();
     EXPECT_EQ(test::readFile(dir / "a.log"), "earlier");
 }
 
@@ -144,7 +144,7 @@ TEST_F(GeneratorTest, WordFailureStopsTheRunWithoutSummary) {
     test::writeFile(dir / "three.htm", wordPage("<h1>C</h1>"));
     Generator gen(host, nullptr, &compiler);
     gen.openFiles({dir / "one.htm", dir / "two.doc", dir / "three.htm"});
-    RunOutcome out = gen.run();
+    RunOutcome out = gen.GenerationRun();
     EXPECT_EQ(out.ending, RunOutcome::Ending::WordFailure);
     ASSERT_EQ(host.wordFailures.size(), 1u);
     EXPECT_EQ(host.wordFailures[0].rfind(g("保存中间文件到【") + gbk::fromPath(dir.path()) + "/" +
@@ -176,7 +176,7 @@ TEST_F(GeneratorTest, SecondConversionTryCarriesTheRun) {
     ConverterThatWorksSecondTime converter;
     Generator gen(host, &converter, &compiler);
     gen.openFiles({dir / "Report.DOC"});
-    RunOutcome out = gen.run();
+    RunOutcome out = gen.GenerationRun();
     EXPECT_EQ(converter.tries, (std::vector<bool>{false, true}));
     EXPECT_EQ(out.chmsBuilt, 1);
     EXPECT_EQ(gen.tree().roots().front()->title, "FromReport.DOC");
@@ -191,7 +191,7 @@ TEST_F(GeneratorTest, InterruptionWritesTheRunLogAndNoProject) {
     host.generator = &gen;
     host.abortAtNodes = 3;
     gen.openFiles({dir / "big.htm"});
-    RunOutcome out = gen.run();
+    RunOutcome out = gen.GenerationRun();
     EXPECT_EQ(out.ending, RunOutcome::Ending::Interrupted);
     EXPECT_TRUE(host.summaries.empty());
     EXPECT_FALSE(std::filesystem::exists(dir / "big.hhp"));
@@ -211,7 +211,7 @@ TEST_F(GeneratorTest, HtmlSourceWithoutItsHtmSiblingIsAFileErrorThatTouchesNothi
     Generator gen(host, nullptr, &compiler);
     gen.openFiles({dir / "x.html"});
     try {
-        gen.run();
+        gen.GenerationRun();
         FAIL() << "no error";
     } catch (const Error& e) {
         EXPECT_EQ(std::string(e.what()), "Cannot open file " + gbk::fromPath(dir / "x.htm"));
@@ -228,7 +228,7 @@ TEST_F(GeneratorTest, BinaryGarbageIsRefused) {
     test::writeFile(dir / "g.htm", garbage);
     Generator gen(host, nullptr, &compiler);
     gen.openFiles({dir / "g.htm"});
-    EXPECT_THROW(gen.run(), Error);
+    EXPECT_THROW(gen.GenerationRun(), Error);
     EXPECT_FALSE(std::filesystem::exists(dir / "g.Content"));
     EXPECT_EQ(test::readFile(dir / "g.htm"), garbage);
 }
@@ -239,18 +239,18 @@ TEST_F(GeneratorTest, SupportingFilesAreCopiedIntoTheContentFolder) {
     test::writeFile(dir / "m.files" / "sub" / "deep.gif", "gif");
     Generator gen(host, nullptr, &compiler);
     gen.openFiles({dir / "m.htm"});
-    gen.run();
+    gen.GenerationRun();
     EXPECT_EQ(test::readFile(dir / "m.Content" / "m.files" / "image001.png"), "png");
     EXPECT_EQ(test::readFile(dir / "m.Content" / "m.files" / "sub" / "deep.gif"), "gif");
     test::writeFile(dir / "m.files" / "image001.png", "png2");
-    gen.run();
+    gen.GenerationRun();
     EXPECT_EQ(test::readFile(dir / "m.Content" / "m.files" / "image001.png"), "png2");
     EXPECT_TRUE(std::filesystem::exists(dir / "m.files" / "image001.png"));
 }
 
 TEST_F(GeneratorTest, EmptyOpenedListShowsOnlyTheTimes) {
     Generator gen(host, nullptr, &compiler);
-    RunOutcome out = gen.run();
+    RunOutcome out = gen.GenerationRun();
     EXPECT_TRUE(host.summaries.empty());
     EXPECT_FALSE(host.fields[RunField::BeginTime].empty());
     EXPECT_FALSE(host.fields[RunField::EndTime].empty());
@@ -262,7 +262,7 @@ TEST_F(GeneratorTest, PagesUseTheSourceHeadAndTopicPathsFollowTheOpenedFile) {
     test::writeFile(dir / "a.htm", wordPage("<h1>A</h1>"));
     Generator gen(host, nullptr, nullptr);
     gen.openFiles({dir / "a.htm"});
-    gen.run();
+    gen.GenerationRun();
     std::string page = test::readFile(dir / "a.Content" / "A.2.htm");
     EXPECT_NE(page.find("</title></head><body lang=ZH-CN><div class=Section1>"), std::string::npos);
     EXPECT_EQ(gen.topicPagePath(*gen.tree().roots().front()), dir / "a.Content" / "A.2.htm");
@@ -287,7 +287,7 @@ TEST_F(GeneratorTest, PagesInOtherCharsetsAreCutFromAGbkCopy) {
     test::writeFile(dir / "g.htm", gb18030);
     Generator gen(host, nullptr, nullptr);
     gen.openFiles({dir / "u.htm", dir / "g.htm"});
-    gen.run();
+    gen.GenerationRun();
     EXPECT_EQ(test::readFile(dir / "u.htm"), utf8);
     EXPECT_EQ(test::readFile(dir / "g.htm"), gb18030);
     std::string page = test::readFile(dir / "u.Content" / gbk::toPath(g("概述&#128512.2.htm")));

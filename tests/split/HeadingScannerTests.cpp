@@ -224,7 +224,7 @@ TEST(HeadingScan, EmptyTopicIsLoggedNotWritten) {
     node.position = "5";
     TopicPageWriter writer(h.content(), h, h.written, h.runLog);
     std::filesystem::create_directories(h.content());
-    writer.write(node, true, "", nullptr);
+    writer.WriteTopicPage(node, true, "", nullptr);
     EXPECT_EQ(h.runLog, (std::vector<std::string>{"T" + g("无法建立")}));
     EXPECT_TRUE(h.written.empty());
 }

@@ -12,7 +12,7 @@ bool ScanHarness::scan(const std::string& bytes, const std::string& intermediate
     std::unique_ptr<ReadStream> stream = std::make_unique<ReadStream>(dir_ / "x.htm.tmp1");
     TopicPageWriter writer(content(), *this, written, runLog);
     HeadingScanner scanner({stream, dir_ / "x.htm", "x"}, tree, writer, *this, outsideTag);
-    return scanner.scan();
+    return scanner.ScanHeadings();
 }
 
 std::string ScanHarness::page(const std::string& topicName) const {

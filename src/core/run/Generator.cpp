@@ -144,7 +144,7 @@ void Generator::removeWorkingFiles() {
     pageSource_.clear();
 }
 
-RunOutcome Generator::run() {
+RunOutcome Generator::GenerationRun() {
     RunOutcome outcome;
     generating_ = true;
     host_.runStarted();
@@ -273,7 +273,7 @@ void Generator::scanHeadings() {
     writtenTopics_.clear();
     HeadingScanner scanner({workStream_, pageSource_, layout_.baseName}, tree_, writer, adapter,
                            outsideTag_);
-    scanner.scan();
+    scanner.ScanHeadings();
 }
 
 void Generator::writeProject() {

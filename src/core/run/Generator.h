@@ -28,7 +28,7 @@ struct RunOutcome {
 // The state of the program and the generation run over it: the opened files, the
 // run flags, the structure tree of the last file, the page frame texts and the logs.
 // One object per window (or command-line run); the front end talks to it through
-// RunHost. Not thread-safe: everything runs on the thread that calls run().
+// RunHost. Not thread-safe: everything runs on the thread that calls GenerationRun().
 class Generator {
 public:
     // converter and compiler may be null: a Word document then takes the conversion
@@ -47,7 +47,7 @@ public:
     // The generation run over the opened files. File errors (and a compiler that
     // cannot be loaded) propagate as qm::Error after the run's final step has restored
     // the flags and the host's controls.
-    RunOutcome run();
+    RunOutcome GenerationRun();
 
     bool generating() const { return generating_; }
     bool aborted() const { return aborted_; }

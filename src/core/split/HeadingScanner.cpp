@@ -111,7 +111,7 @@ StructureNode* HeadingScanner::placeFor(int level) {
 
 void HeadingScanner::closeTopic(StructureNode& node, std::int64_t endPosition) {
     node.endPosition = std::to_string(endPosition);
-    writer_.write(node, true, topicBuffer_, nullptr);
+    writer_.WriteTopicPage(node, true, topicBuffer_, nullptr);
     observer_.nodeChanged(node);
 }
 
@@ -183,10 +183,10 @@ void HeadingScanner::finish() {
     node.endPosition = std::to_string(source_.workStream->size());
     node.level = "1";
     observer_.nodeAdded(node);
-    writer_.write(node, false, topicBuffer_, source_.workStream.get());
+    writer_.WriteTopicPage(node, false, topicBuffer_, source_.workStream.get());
 }
 
-bool HeadingScanner::scan() {
+bool HeadingScanner::ScanHeadings() {
     ReadStream& stream = *source_.workStream;
     titleText_ = " ";
     trailPending_ = false;

@@ -36,7 +36,7 @@ public:
                    ScanObserver& observer, bool& outsideTag);
 
     // Runs the whole scan; returns false when it stopped because the user aborted.
-    bool scan();
+    bool ScanHeadings();
 
     // Cleans heading text into a node title: drops "&nbsp", trims bytes up to the
     // space, and falls back to the node's sibling index plus the date-time.

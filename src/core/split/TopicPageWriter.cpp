@@ -48,7 +48,7 @@ std::string TopicPageWriter::topicName(const StructureNode& node) {
     return node.title + "." + node.position;
 }
 
-void TopicPageWriter::write(const StructureNode& node, bool buffered, const std::string& topicBytes,
+void TopicPageWriter::WriteTopicPage(const StructureNode& node, bool buffered, const std::string& topicBytes,
                             ReadStream* rawSource) {
     if (topicBytes.empty()) {
         runLog_.push_back(node.title + gbk::fromUtf8("无法建立"));

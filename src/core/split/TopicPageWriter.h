@@ -30,8 +30,8 @@ public:
     // buffered: the page frames topicBytes. Otherwise the page is a byte copy of the
     // first EndPosition - Position bytes of rawSource (the whole-document topic).
     // An empty topicBytes writes nothing and logs "<Title>无法建立".
-    void write(const StructureNode& node, bool buffered, const std::string& topicBytes,
-               ReadStream* rawSource);
+    void WriteTopicPage(const StructureNode& node, bool buffered, const std::string& topicBytes,
+                        ReadStream* rawSource);
 
     // <Title>.<Position>, the page's title, list entry and file name without ".htm".
     static std::string topicName(const StructureNode& node);
