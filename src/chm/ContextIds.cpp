@@ -1,6 +1,7 @@
 #include "chm/ContextIds.h"
 
 #include "chm/TextCodec.h"
+#include "text/ByteString.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -12,10 +13,6 @@
 namespace qm::chm {
 namespace {
 
-std::string_view trim(std::string_view s) {
-    return trimBlanks(s);
-}
-
 bool isIdChar(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
            c == '.' || c == '$' || c == '-' || static_cast<unsigned char>(c) >= 0x80;
@@ -26,9 +23,9 @@ bool isIdentifier(std::string_view s) {
 }
 
 std::optional<std::uint32_t> parseNumber(std::string_view s) {
-    s = trim(s);
+    s = TrimBlanks(s);
     while (s.size() >= 2 && s.front() == '(' && s.back() == ')')
-        s = trim(s.substr(1, s.size() - 2));
+        s = TrimBlanks(s.substr(1, s.size() - 2));
     while (!s.empty() && (s.back() == 'u' || s.back() == 'U' || s.back() == 'l' || s.back() == 'L'))
         s.remove_suffix(1);
     if (s.empty() || s.size() > 24)
@@ -53,7 +50,7 @@ std::string stripComment(std::string_view line, bool& inBlockComment) {
         if (inBlockComment) {
             std::size_t end = line.find("*/", i);
             if (end == std::string_view::npos)
-                return std::string(trim(out));
+                return std::string(TrimBlanks(out));
             inBlockComment = false;
             i = end + 2;
             out.push_back(' ');
@@ -68,27 +65,27 @@ std::string stripComment(std::string_view line, bool& inBlockComment) {
         }
         out.push_back(line[i++]);
     }
-    return std::string(trim(out));
+    return std::string(TrimBlanks(out));
 }
 
 std::optional<AliasDef> parseAliasLine(std::string_view line) {
-    line = trim(line);
+    line = TrimBlanks(line);
     std::size_t eq = line.find('=');
     if (eq == std::string_view::npos)
         return std::nullopt;
-    std::string_view id = trim(line.substr(0, eq));
-    std::string_view file = trim(line.substr(eq + 1));
+    std::string_view id = TrimBlanks(line.substr(0, eq));
+    std::string_view file = TrimBlanks(line.substr(eq + 1));
     if (file.size() >= 2 && file.front() == '"' && file.back() == '"')
-        file = trim(file.substr(1, file.size() - 2));
+        file = TrimBlanks(file.substr(1, file.size() - 2));
     if (!isIdentifier(id) || file.empty())
         return std::nullopt;
     return AliasDef{std::string(id), std::string(file)};
 }
 
 std::optional<MapDef> parseMapLine(std::string_view line) {
-    line = trim(line);
+    line = TrimBlanks(line);
     if (line.substr(0, 7) == "#define") {
-        line = trim(line.substr(7));
+        line = TrimBlanks(line.substr(7));
     } else if (!line.empty() && line.front() == '#') {
         return std::nullopt; // #ifndef, #endif, #pragma, ...
     }
@@ -96,9 +93,9 @@ std::optional<MapDef> parseMapLine(std::string_view line) {
     while (split < line.size() && isIdChar(line[split]))
         ++split;
     std::string_view id = line.substr(0, split);
-    std::string_view rest = trim(line.substr(split));
+    std::string_view rest = TrimBlanks(line.substr(split));
     if (!rest.empty() && rest.front() == '=')
-        rest = trim(rest.substr(1));
+        rest = TrimBlanks(rest.substr(1));
     if (!isIdentifier(id) || rest.empty() || id.front() == '-')
         return std::nullopt;
     std::optional<std::uint32_t> number = parseNumber(rest);
@@ -108,13 +105,13 @@ std::optional<MapDef> parseMapLine(std::string_view line) {
 }
 
 std::optional<std::string> includeTarget(std::string_view line) {
-    line = trim(line);
+    line = TrimBlanks(line);
     if (line.substr(0, 8) != "#include")
         return std::nullopt;
-    std::string_view name = trim(line.substr(8));
+    std::string_view name = TrimBlanks(line.substr(8));
     if (name.size() >= 2 && ((name.front() == '"' && name.back() == '"') ||
                              (name.front() == '<' && name.back() == '>')))
-        name = trim(name.substr(1, name.size() - 2));
+        name = TrimBlanks(name.substr(1, name.size() - 2));
     if (name.empty())
         return std::nullopt;
     return std::string(name);

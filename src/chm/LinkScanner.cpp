@@ -16,10 +16,6 @@ bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
 }
 
-std::string_view trim(std::string_view s) {
-    return trimBlanks(s);
-}
-
 bool isAlpha(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
@@ -49,7 +45,7 @@ void appendCssLinks(std::string_view css, const std::string& charset,
         std::size_t end = css.find(')', begin);
         if (end == std::string_view::npos)
             break;
-        std::string_view value = trim(css.substr(begin, end - begin));
+        std::string_view value = TrimBlanks(css.substr(begin, end - begin));
         if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
             value.back() == value.front())
             value = value.substr(1, value.size() - 2);
@@ -103,7 +99,7 @@ void appendTagLinks(const HtmlTag& tag, const std::string& charset, std::vector<
         take("data");
     if (n == "param") {
         const std::string_view* name = tag.attribute("name");
-        std::string key = name ? asciiLower(trim(*name)) : std::string();
+        std::string key = name ? asciiLower(TrimBlanks(*name)) : std::string();
         if (key == "movie" || key == "src" || key == "filename" || key == "file" ||
             key == "local" || key == "data" || key == "url")
             take("value");
@@ -111,7 +107,7 @@ void appendTagLinks(const HtmlTag& tag, const std::string& charset, std::vector<
     if (n == "meta") {
         const std::string_view* equiv = tag.attribute("http-equiv");
         const std::string_view* content = tag.attribute("content");
-        if (equiv && content && asciiLower(trim(*equiv)) == "refresh") {
+        if (equiv && content && asciiLower(TrimBlanks(*equiv)) == "refresh") {
             std::string lowered = asciiLower(*content);
             std::size_t at = lowered.find("url=");
             if (at != std::string::npos) {
@@ -142,10 +138,10 @@ std::string declaredCharset(std::string_view page) {
         if (tag.name != "meta" || tag.closing)
             continue;
         if (const std::string_view* charset = tag.attribute("charset"))
-            return std::string(trim(*charset));
+            return std::string(TrimBlanks(*charset));
         const std::string_view* equiv = tag.attribute("http-equiv");
         const std::string_view* content = tag.attribute("content");
-        if (equiv && content && asciiLower(trim(*equiv)) == "content-type") {
+        if (equiv && content && asciiLower(TrimBlanks(*equiv)) == "content-type") {
             std::string name = charsetOfContentType(*content);
             if (!name.empty())
                 return name;
@@ -164,7 +160,7 @@ std::string pageToUtf8(std::string_view page, const std::string& charset) {
 }
 
 bool isLocalReference(std::string_view url) {
-    url = trim(url);
+    url = TrimBlanks(url);
     if (url.empty() || url.front() == '#' || url.front() == '?')
         return false;
     if (url.substr(0, 2) == "//" || url.substr(0, 2) == "\\\\")
@@ -183,11 +179,11 @@ bool isLocalReference(std::string_view url) {
 std::string decodeReference(std::string_view raw, const std::string& charset) {
     std::string compact;
     compact.reserve(raw.size());
-    for (char c : trim(raw))
+    for (char c : TrimBlanks(raw))
         if (c != '\r' && c != '\n' && c != '\t')
             compact.push_back(c);
     std::string text = decodeEntities(TextCodec(charset).toUtf8(compact));
-    std::string_view view = trim(text);
+    std::string_view view = TrimBlanks(text);
     if (!isLocalReference(view))
         return {};
     std::size_t cut = view.find_first_of("#?");

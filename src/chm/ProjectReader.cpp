@@ -2,6 +2,7 @@
 
 #include "chm/ContextIds.h"
 #include "chm/TextCodec.h"
+#include "text/ByteString.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -14,10 +15,6 @@ constexpr int kMaxIncludeDepth = 8;
 
 bool isBlank(char c) {
     return static_cast<unsigned char>(c) <= ' ';
-}
-
-std::string_view trim(std::string_view s) {
-    return trimBlanks(s);
 }
 
 std::vector<std::string_view> splitLines(std::string_view text) {
@@ -38,19 +35,19 @@ std::vector<std::string_view> splitLines(std::string_view text) {
 
 // "[FILES]" → "files"; empty for a line that is not a section header.
 std::string sectionName(std::string_view line) {
-    line = trim(line);
+    line = TrimBlanks(line);
     if (line.size() < 2 || line.front() != '[' || line.back() != ']')
         return {};
-    return asciiLower(trim(line.substr(1, line.size() - 2)));
+    return asciiLower(TrimBlanks(line.substr(1, line.size() - 2)));
 }
 
 bool parseYes(std::string_view value) {
-    std::string v = asciiLower(trim(value));
+    std::string v = asciiLower(TrimBlanks(value));
     return v == "yes" || v == "true" || v == "1" || v == "on";
 }
 
 std::optional<std::uint32_t> parseUnsigned(std::string_view text) {
-    text = trim(text);
+    text = TrimBlanks(text);
     if (text.empty() || text.size() > 24)
         return std::nullopt;
     std::string s(text);
@@ -86,7 +83,8 @@ std::optional<std::uint32_t> sniffLanguage(std::string_view text) {
         if (section != "options")
             continue;
         std::size_t eq = line.find('=');
-        if (eq != std::string_view::npos && asciiLower(trim(line.substr(0, eq))) == "language")
+        if (eq != std::string_view::npos &&
+            asciiLower(TrimBlanks(line.substr(0, eq))) == "language")
             return parseLanguage(line.substr(eq + 1));
     }
     return std::nullopt;
@@ -107,16 +105,16 @@ std::vector<std::string_view> splitWindowFields(std::string_view value) {
         else if (!quoted && c == ']' && brackets > 0)
             --brackets;
         else if (!quoted && brackets == 0 && c == ',') {
-            fields.push_back(trim(value.substr(start, i - start)));
+            fields.push_back(TrimBlanks(value.substr(start, i - start)));
             start = i + 1;
         }
     }
-    fields.push_back(trim(value.substr(start)));
+    fields.push_back(TrimBlanks(value.substr(start)));
     return fields;
 }
 
 std::string unquote(std::string_view field) {
-    field = trim(field);
+    field = TrimBlanks(field);
     if (!field.empty() && field.front() == '"')
         field.remove_prefix(1);
     if (!field.empty() && field.back() == '"')
@@ -167,12 +165,13 @@ private:
                 if (section != "options" && section != "windows" && section != "files" &&
                     section != "alias" && section != "map" && section != "infotypes" &&
                     warnedSections_.insert(section).second)
-                    reporter_.warning("The section [" +
-                                      std::string(trim(raw).substr(1, trim(raw).size() - 2)) +
-                                      "] is not supported; it is skipped.");
+                    reporter_.warning(
+                        "The section [" +
+                        std::string(TrimBlanks(raw).substr(1, TrimBlanks(raw).size() - 2)) +
+                        "] is not supported; it is skipped.");
                 continue;
             }
-            std::string_view line = trim(raw);
+            std::string_view line = TrimBlanks(raw);
             if (line.empty() || line.front() == ';')
                 continue;
             if (section == "options")
@@ -192,8 +191,8 @@ private:
         std::size_t eq = line.find('=');
         if (eq == std::string_view::npos)
             return;
-        std::string key = asciiLower(trim(line.substr(0, eq)));
-        std::string value(trim(line.substr(eq + 1)));
+        std::string key = asciiLower(TrimBlanks(line.substr(0, eq)));
+        std::string value(TrimBlanks(line.substr(eq + 1)));
         if (key == "compiled file")
             project_.compiledFile = value;
         else if (key == "contents file")
@@ -283,7 +282,7 @@ private:
 } // namespace
 
 std::optional<std::uint32_t> parseLanguage(std::string_view value) {
-    value = trim(value);
+    value = TrimBlanks(value);
     std::size_t end = 0;
     while (end < value.size() && !isBlank(value[end]))
         ++end;
@@ -298,7 +297,7 @@ std::optional<WindowDef> parseWindowLine(std::string_view line) {
     if (eq == std::string_view::npos)
         return std::nullopt;
     WindowDef def;
-    def.name = std::string(trim(line.substr(0, eq)));
+    def.name = std::string(TrimBlanks(line.substr(0, eq)));
     if (def.name.empty())
         return std::nullopt;
     std::vector<std::string_view> f = splitWindowFields(line.substr(eq + 1));
@@ -319,7 +318,7 @@ std::optional<WindowDef> parseWindowLine(std::string_view line) {
     def.navigationWidth = number(10);
     def.buttons = number(11);
     if (f.size() > 12) {
-        std::string_view rect = trim(f[12]);
+        std::string_view rect = TrimBlanks(f[12]);
         if (rect.size() >= 2 && rect.front() == '[' && rect.back() == ']') {
             std::vector<std::string_view> parts =
                 splitWindowFields(rect.substr(1, rect.size() - 2));

@@ -200,14 +200,6 @@ std::string foldCase(std::string_view utf8) {
     return out;
 }
 
-std::string_view trimBlanks(std::string_view text) {
-    while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ')
-        text.remove_prefix(1);
-    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ')
-        text.remove_suffix(1);
-    return text;
-}
-
 std::string asciiLower(std::string_view text) {
     std::string out(text);
     for (char& c : out)

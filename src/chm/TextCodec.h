@@ -49,9 +49,6 @@ std::string charsetForHtmlName(std::string_view name);
 // Unicode simple case folding of UTF-8 text, for matching names as Windows does.
 std::string foldCase(std::string_view utf8);
 
-// Text without the blanks and control characters (bytes up to ' ') at either end.
-std::string_view trimBlanks(std::string_view text);
-
 // ASCII letters to lower case, nothing else.
 std::string asciiLower(std::string_view text);
 

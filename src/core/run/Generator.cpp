@@ -293,7 +293,7 @@ bool Generator::compileProject() {
     bool built = compiler_->compile(
         layout_.projectFilePath("hhp"),
         [this](const std::string& text) {
-            std::string line = TrimBlanks(text);
+            std::string line(TrimBlanks(text));
             if (!line.empty())
                 compileLog_.push_back(u8("编译信息：") + line);
         },

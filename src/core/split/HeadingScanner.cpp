@@ -162,7 +162,7 @@ void HeadingScanner::SetNodeTitle(StructureNode& node, const std::string& text) 
     std::string title = text;
     for (std::size_t at; (at = title.find("&nbsp")) != std::string::npos;)
         title.erase(at, 5);
-    title = TrimBlanks(title);
+    title = std::string(TrimBlanks(title));
     if (title.empty()) // keeps untitled topics apart
         title = delphi::formatGeneral(static_cast<double>(node.index) + delphi::now());
     node.title = title;
