@@ -79,7 +79,8 @@ public:
     void put(std::uint32_t value, unsigned count) {
         while (count > 0) {
             --count;
-            byte_ = static_cast<std::uint8_t>(byte_ << 1 | ((value >> count) & 1u));
+            byte_ = static_cast<std::uint8_t>((static_cast<std::uint32_t>(byte_) << 1) |
+                                              ((value >> count) & 1u));
             if (++used_ == 8)
                 flush();
         }

@@ -56,7 +56,8 @@ public:
     unsigned bit() {
         if (at_ >= end_)
             throw std::runtime_error("location codes run past their size");
-        unsigned b = (static_cast<unsigned char>(s_[at_]) >> (7 - used_)) & 1u;
+        unsigned b =
+            (static_cast<unsigned>(static_cast<unsigned char>(s_[at_])) >> (7 - used_)) & 1u;
         if (++used_ == 8) {
             used_ = 0;
             ++at_;
