@@ -3,12 +3,16 @@
 // (chmcmd gets a UTF-8 twin with forward slashes, since it cannot read GBK names) and
 // on every project under shared/samples/hhp that chmcmd can compile. Prints times,
 // output sizes and peak memory as ratios ours/chmcmd, and the size against gzip -9 of
-// the same files. Sizes are only comparable when both CHMs carry a full-text index
-// ($FIftiMain) or neither does, so each row says which ones do.
+// the same files. A CHM's size depends much on its full-text index ($FIftiMain), so
+// each row also says how many distinct words each index holds: chmcmd indexes only
+// words of ASCII letters and digits, ours the words of every script and each Chinese
+// or Japanese character.
 //
-//   bench_chm [TOPICS]      (default 2000)
+//   bench_chm [TOPICS]      (default 2000; BENCH_KEEP=1 keeps the scratch folder)
+#include "FiftiMainReader.h"
 #include "ProjectFixture.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <spawn.h>
 #include <string>
 #include <sys/resource.h>
@@ -36,7 +41,7 @@ struct Run {
 // Runs a program in a folder under GNU time, which reports its peak memory: the
 // benchmark's own pages would count otherwise, since a child's peak is carried over
 // from before it executes the program.
-Run runChild(std::vector<std::string> argv, const fs::path& folder) {
+Run runOnce(const std::vector<std::string>& argv, const fs::path& folder) {
     const fs::path report = folder / ".bench-time";
     std::string command =
         "cd '" + folder.string() + "' && /usr/bin/time -f '%e %M' -o '" + report.string() + "'";
@@ -60,6 +65,19 @@ Run runChild(std::vector<std::string> argv, const fs::path& folder) {
     std::error_code ec;
     fs::remove(report, ec);
     return r;
+}
+
+// The machine is shared: each program runs three times, and the fastest run counts
+// (other programs only ever slow a run down); the peak memory is the highest seen.
+Run runChild(const std::vector<std::string>& argv, const fs::path& folder) {
+    Run best = runOnce(argv, folder);
+    for (int i = 1; i < 3 && best.ok; ++i) {
+        const Run r = runOnce(argv, folder);
+        best.ok = r.ok;
+        best.seconds = std::min(best.seconds, r.seconds);
+        best.peakKb = std::max(best.peakKb, r.peakKb);
+    }
+    return best;
 }
 
 std::uintmax_t sizeOf(const fs::path& p) {
@@ -92,11 +110,26 @@ std::uintmax_t gzipSize(const fs::path& folder, const fs::path& scratch) {
     return size;
 }
 
-// The directory of a CHM is stored uncompressed, so its names can be found in the bytes.
-bool hasFullTextIndex(const fs::path& chm) {
-    std::ifstream in(chm, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return bytes.find("/$FIftiMain") != std::string::npos;
+// How many distinct words a CHM's full-text index holds (-1: it has none), read
+// with 7-Zip, which also opens CHMs whose directory chmlib cannot walk.
+long indexedWords(const fs::path& chm) {
+    const std::string command = "7zz e -so '" + chm.string() + "' '$FIftiMain' 2>/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return -1;
+    std::string bytes;
+    char buffer[65536];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        bytes.append(buffer, n);
+    pclose(pipe);
+    try {
+        std::set<std::string> words;
+        for (const qm::test::FtsEntry& e : qm::test::FiftiMainReader(bytes).all())
+            words.insert(e.word);
+        return static_cast<long>(words.size());
+    } catch (const std::exception&) {
+        return -1;
+    }
 }
 
 fs::path findChm(const fs::path& folder) {
@@ -122,15 +155,13 @@ void printRow(const std::string& name, const Run& ours, const fs::path& ourChm, 
             gzip ? static_cast<double>(ourSize) / static_cast<double>(gzip) : 0.0);
         return;
     }
-    std::printf(
-        "%-24s time %.3f (%.3f s / %.3f s)  size %.3f (%ju / %ju B)  memory %.2f (%ld / %ld KB)  "
-        "size/gzip %.2f  full-text index %s/%s%s\n",
-        name.c_str(), ours.seconds / peer.seconds, ours.seconds, peer.seconds,
-        static_cast<double>(ourSize) / static_cast<double>(peerSize), ourSize, peerSize,
-        static_cast<double>(ours.peakKb) / static_cast<double>(peer.peakKb), ours.peakKb,
-        peer.peakKb, gzip ? static_cast<double>(ourSize) / static_cast<double>(gzip) : 0.0,
-        hasFullTextIndex(ourChm) ? "yes" : "no", hasFullTextIndex(peerChm) ? "yes" : "no",
-        hasFullTextIndex(ourChm) == hasFullTextIndex(peerChm) ? "" : " (sizes not comparable)");
+    std::printf("%-24s time %.3f (%.3f s / %.3f s)  size %.3f (%ju / %ju B)  memory %.2f (%ld / "
+                "%ld KB)  size/gzip %.2f  words indexed %ld / %ld\n",
+                name.c_str(), ours.seconds / peer.seconds, ours.seconds, peer.seconds,
+                static_cast<double>(ourSize) / static_cast<double>(peerSize), ourSize, peerSize,
+                static_cast<double>(ours.peakKb) / static_cast<double>(peer.peakKb), ours.peakKb,
+                peer.peakKb, gzip ? static_cast<double>(ourSize) / static_cast<double>(gzip) : 0.0,
+                indexedWords(ourChm), indexedWords(peerChm));
 }
 
 } // namespace
@@ -193,6 +224,11 @@ int main(int argc, char** argv) {
         Run p = runChild({"chmcmd", project.filename().string()}, theirs / projectFolder);
         printRow(folder, o, findChm(scratch / "ours" / folder), p,
                  findChm(scratch / "peer" / folder), gzipSize(samples / folder, scratch));
+    }
+    // BENCH_KEEP=1 leaves the projects and CHMs behind for a closer look.
+    if (std::getenv("BENCH_KEEP")) {
+        std::printf("kept %s\n", scratch.c_str());
+        return 0;
     }
     std::error_code ec;
     fs::remove_all(scratch, ec);

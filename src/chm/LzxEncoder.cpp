@@ -14,8 +14,6 @@
 namespace qm::chm {
 namespace {
 
-// A thread's working memory (hash chains, the cost table of the parse) is worth it
-// only with several intervals to share out; small help files compress at once anyway.
 // A batch gives each thread this many intervals: enough that threads seldom wait for
 // the slowest one at the end of a batch (the next batch is being filled meanwhile),
 // few enough that two batches are a small part of the compile's memory.
@@ -119,7 +117,7 @@ void LzxEncoder::launch() {
         (batch.input.size() + lzx::kResetInterval - 1) / lzx::kResetInterval;
     batch.results.resize(intervals);
     const std::size_t workers =
-        std::min<std::size_t>(threads_, std::max<std::size_t>(1, intervals / kIntervalsPerThread));
+        std::min<std::size_t>(threads_, intervals); // even two intervals halve the wait
     // The batch before has finished, so its workers' workspaces are free.
     for (std::size_t w = 0; w < workers; ++w) {
         if (!workspaces_[w])

@@ -9,6 +9,22 @@
 
 namespace qm::chm::lzx {
 
+// Bytes that agree at a and b, up to limit; eight at a time.
+inline unsigned commonLength(const std::uint8_t* a, const std::uint8_t* b, unsigned limit) {
+    unsigned n = 0;
+    while (n + 8 <= limit) {
+        std::uint64_t x, y;
+        std::memcpy(&x, a + n, 8);
+        std::memcpy(&y, b + n, 8);
+        if (const std::uint64_t diff = x ^ y)
+            return n + static_cast<unsigned>(__builtin_ctzll(diff) / 8);
+        n += 8;
+    }
+    while (n < limit && a[n] == b[n])
+        ++n;
+    return n;
+}
+
 // Hash chains over one reset interval: every position is inserted in order, and the
 // earlier positions with the same three bytes are walked newest first. reset() starts
 // over on another interval, keeping the tables' memory. Positions are 16-bit, as an
@@ -24,18 +40,7 @@ public:
 
     // Bytes that agree at pos and from, up to limit.
     unsigned matchLength(std::size_t pos, std::size_t from, unsigned limit) const {
-        unsigned n = 0;
-        while (n + 8 <= limit) {
-            std::uint64_t a, b;
-            std::memcpy(&a, data_ + pos + n, 8);
-            std::memcpy(&b, data_ + from + n, 8);
-            if (const std::uint64_t diff = a ^ b)
-                return n + static_cast<unsigned>(__builtin_ctzll(diff) / 8);
-            n += 8;
-        }
-        while (n < limit && data_[pos + n] == data_[from + n])
-            ++n;
-        return n;
+        return commonLength(data_ + pos, data_ + from, limit);
     }
 
     // Calls found(length, offset) for each earlier position (at most depth of them,

@@ -1,7 +1,6 @@
 #include "chm/LzxOptimalParser.h"
 
 #include "chm/HuffmanCode.h"
-#include "chm/LzxMatchFinder.h"
 
 #include <algorithm>
 
@@ -11,7 +10,7 @@ namespace {
 // A symbol the first parse never used may still pay off; it is priced as a long code.
 constexpr std::uint32_t kUnusedPrice = 17;
 // A match this long is taken whole: splitting it never pays, and it saves the work.
-constexpr unsigned kTakeWhole = 64;
+constexpr unsigned kTakeWhole = 128;
 
 } // namespace
 
@@ -33,10 +32,10 @@ TokenPrices TokenPrices::fromTokens(const std::vector<Token>& tokens) {
 }
 
 void parseOptimal(const std::uint8_t* data, std::size_t size, std::size_t hardEnd,
-                  const TokenPrices& prices, unsigned depth, MatchFinder& finder,
+                  const TokenPrices& prices, unsigned depth, TreeMatchFinder& finder,
                   std::vector<PathNode>& nodes, std::vector<Token>& tokens) {
     hardEnd = std::min(hardEnd, size);
-    finder.reset(data, size);
+    finder.reset(data, size, depth);
     tokens.clear();
     // No token crosses a frame, so the cheapest path runs through every frame's end:
     // each frame is solved from the node the one before ended on, and the nodes need
@@ -76,8 +75,12 @@ void parseOptimal(const std::uint8_t* data, std::size_t size, std::size_t hardEn
         std::fill_n(nodes.begin(), end - base + 1, PathNode{});
         nodes[0] = start;
         for (std::size_t i = base; i < end; ++i) {
+            // The zero padding after the real data needs no match finding: its best
+            // match is the byte before, which is offered directly.
+            const bool padding = i >= hardEnd;
             if (i < skipUntil) {
-                finder.insert(i);
+                if (!padding)
+                    finder.skip(i);
                 continue;
             }
             const PathNode here = nodes[i - base];
@@ -90,7 +93,7 @@ void parseOptimal(const std::uint8_t* data, std::size_t size, std::size_t hardEn
                     const std::uint32_t off = here.repeats[r];
                     if (off > i)
                         continue;
-                    const unsigned len = finder.matchLength(i, i - off, limit);
+                    const unsigned len = commonLength(data + i, data + i - off, limit);
                     longest = std::max(longest, len);
                     const unsigned first = len >= kTakeWhole ? len : kMinMatch;
                     for (unsigned l = first; l <= len; ++l)
@@ -98,23 +101,26 @@ void parseOptimal(const std::uint8_t* data, std::size_t size, std::size_t hardEn
                               off);
                 }
                 unsigned previous = kMinMatch;
-                finder.forEachLonger(
-                    i, limit, depth, kMaxMatch, [&](unsigned len, std::uint32_t off) {
-                        longest = std::max(longest, len);
-                        const bool repeated = off == here.repeats[0] || off == here.repeats[1] ||
-                                              off == here.repeats[2];
-                        if (!repeated) {
-                            const unsigned slot = positionSlot(off + 2);
-                            const std::uint32_t footer = kSlots.extraBits[slot];
-                            const unsigned first = len >= kTakeWhole ? len : previous + 1;
-                            for (unsigned l = std::max(first, 3u); l <= len; ++l)
-                                relax(i, i + l, here.cost + matchPrice(slot, l) + footer, l, -1,
-                                      off);
-                        }
-                        previous = len;
-                    });
+                auto offer = [&](unsigned len, std::uint32_t off) {
+                    longest = std::max(longest, len);
+                    const bool repeated =
+                        off == here.repeats[0] || off == here.repeats[1] || off == here.repeats[2];
+                    if (!repeated) {
+                        const unsigned slot = positionSlot(off + 2);
+                        const std::uint32_t footer = kSlots.extraBits[slot];
+                        const unsigned first = len >= kTakeWhole ? len : previous + 1;
+                        for (unsigned l = std::max(first, 3u); l <= len; ++l)
+                            relax(i, i + l, here.cost + matchPrice(slot, l) + footer, l, -1, off);
+                    }
+                    previous = len;
+                };
+                if (!padding)
+                    finder.find(i, limit, offer);
+                else if (i > hardEnd && limit >= 3)
+                    offer(limit, 1);
+            } else if (!padding) {
+                finder.skip(i);
             }
-            finder.insert(i);
             if (longest >= kTakeWhole)
                 skipUntil = i + longest;
         }

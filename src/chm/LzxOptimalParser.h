@@ -1,6 +1,6 @@
 #pragma once
 
-#include "chm/LzxMatchFinder.h"
+#include "chm/LzxTreeMatchFinder.h"
 #include "chm/LzxToken.h"
 
 #include <array>
@@ -37,7 +37,7 @@ static_assert(sizeof(PathNode) == 16);
 // nodes are working memory, kept by the caller for the next interval; tokens receives
 // the result.
 void parseOptimal(const std::uint8_t* data, std::size_t size, std::size_t hardEnd,
-                  const TokenPrices& prices, unsigned depth, MatchFinder& finder,
+                  const TokenPrices& prices, unsigned depth, TreeMatchFinder& finder,
                   std::vector<PathNode>& nodes, std::vector<Token>& tokens);
 
 } // namespace qm::chm::lzx

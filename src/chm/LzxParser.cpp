@@ -122,7 +122,7 @@ const std::vector<Token>& parseInterval(const std::uint8_t* data, std::size_t si
     parseLazy(data, size, hardEnd, options, w.finder, w.tokens);
     for (unsigned pass = 0; pass < options.optimalPasses; ++pass) {
         const TokenPrices prices = TokenPrices::fromTokens(w.tokens);
-        parseOptimal(data, size, hardEnd, prices, options.optimalDepth, w.finder, w.nodes,
+        parseOptimal(data, size, hardEnd, prices, options.optimalDepth, w.tree, w.nodes,
                      w.tokens);
     }
     return w.tokens;

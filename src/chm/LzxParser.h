@@ -13,7 +13,7 @@ namespace qm::chm::lzx {
 struct ParseOptions {
     unsigned chainDepth = 24;   // hash-chain candidates looked at per position (lazy pass)
     unsigned niceLength = 257;  // a match this long ends the search
-    unsigned optimalDepth = 64; // candidates per position in the cost-based pass
+    unsigned optimalDepth = 16; // tree nodes visited per position in the cost-based pass
     unsigned optimalPasses = 1; // each pass prices symbols by the codes of the one before
 };
 
@@ -21,7 +21,8 @@ struct ParseOptions {
 // token lists), kept from one interval to the next so that it is allocated once per
 // thread rather than once per interval.
 struct ParseWorkspace {
-    MatchFinder finder;
+    MatchFinder finder;   // the lazy pass's
+    TreeMatchFinder tree; // the cost-based passes'
     std::vector<PathNode> nodes;
     std::vector<Token> tokens; // each pass is priced from the one before, then replaces it
 };

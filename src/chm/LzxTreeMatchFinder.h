@@ -1,0 +1,113 @@
+#pragma once
+
+#include "chm/LzxConstants.h"
+#include "chm/LzxMatchFinder.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace qm::chm::lzx {
+
+// A binary-tree match finder over one reset interval, for the cost-based parse: the
+// earlier positions with the same three-byte hash form a tree ordered by the bytes
+// that follow them, so one walk down it meets the longest matches with few
+// comparisons, where a hash chain walks every candidate in turn. Every position must
+// be passed to find() or skip() in order; each inserts its position as the walk
+// re-roots the tree there. Positions are 16-bit, as an interval is at most 64 KiB.
+class TreeMatchFinder {
+public:
+    // depth: nodes visited at most per position.
+    void reset(const std::uint8_t* data, std::size_t size, unsigned depth);
+
+    // Calls found(length, offset) for each earlier position whose match is longer
+    // than every one found before, lengths capped at limit (kMinMatch + 1 at least to
+    // report anything); then inserts pos.
+    template <typename Found> void find(std::size_t pos, unsigned limit, Found&& found) {
+        unsigned reported = 2;
+        walk(pos, [&](unsigned length, std::uint32_t offset) {
+            const unsigned capped = length < limit ? length : limit;
+            if (capped > reported) {
+                reported = capped;
+                found(capped, offset);
+            }
+        });
+    }
+
+    // Inserts pos without reporting matches.
+    void skip(std::size_t pos) {
+        walk(pos, [](unsigned, std::uint32_t) {});
+    }
+
+private:
+    template <typename Report> void walk(std::size_t pos, Report&& report);
+
+    std::uint32_t hashAt(std::size_t pos) const {
+        const std::uint32_t v = static_cast<std::uint32_t>(data_[pos]) |
+                                static_cast<std::uint32_t>(data_[pos + 1]) << 8 |
+                                static_cast<std::uint32_t>(data_[pos + 2]) << 16;
+        return (v * 2654435761u) >> (32 - kHashBits);
+    }
+
+    static constexpr unsigned kHashBits = 15;
+    static constexpr std::uint16_t kNone = 0xFFFF;
+    static_assert(kResetInterval - 3 < kNone);
+    const std::uint8_t* data_ = nullptr;
+    std::size_t size_ = 0;
+    unsigned depth_ = 0;
+    std::vector<std::uint16_t> head_;
+    // Two a position: the roots of the subtrees of smaller and of larger suffixes.
+    std::vector<std::uint16_t> children_;
+};
+
+template <typename Report> void TreeMatchFinder::walk(std::size_t pos, Report&& report) {
+    if (pos + 3 > size_)
+        return;
+    // The tree is kept in order over the whole match length the data allows, so that
+    // caps for frames and the end of real data do not disturb it.
+    const std::size_t room = size_ - pos;
+    const unsigned treeLimit = static_cast<unsigned>(room < kMaxMatch ? room : kMaxMatch);
+    const std::uint32_t h = hashAt(pos);
+    std::uint16_t candidate = head_[h];
+    head_[h] = static_cast<std::uint16_t>(pos);
+    std::uint16_t* smaller = &children_[2 * pos];    // where the next smaller node goes
+    std::uint16_t* larger = &children_[2 * pos + 1]; // where the next larger node goes
+    unsigned smallerLength = 0, largerLength = 0;    // bytes known equal on each side
+    unsigned longest = 0;
+    const std::uint8_t* here = data_ + pos;
+    for (unsigned visits = depth_; candidate != kNone; --visits) {
+        const std::size_t offset = pos - candidate;
+        if (visits == 0 || offset > kMaxOffset)
+            break;
+        const std::uint8_t* there = data_ + candidate;
+        std::uint16_t* pair = &children_[2 * std::size_t{candidate}];
+        const unsigned known = smallerLength < largerLength ? smallerLength : largerLength;
+        const unsigned length =
+            known + commonLength(here + known, there + known, treeLimit - known);
+        if (length > longest) {
+            longest = length;
+            report(length, static_cast<std::uint32_t>(offset));
+        }
+        if (length == treeLimit) {
+            // Equal as far as it can tell: pos takes the candidate's place.
+            *smaller = pair[0];
+            *larger = pair[1];
+            return;
+        }
+        if (there[length] < here[length]) {
+            *smaller = candidate;
+            smaller = &pair[1];
+            candidate = pair[1];
+            smallerLength = length;
+        } else {
+            *larger = candidate;
+            larger = &pair[0];
+            candidate = pair[0];
+            largerLength = length;
+        }
+    }
+    *smaller = kNone;
+    *larger = kNone;
+}
+
+} // namespace qm::chm::lzx

@@ -1,0 +1,14 @@
+# The support libraries that tests/chm and bench/chm share: the generator of
+# Quillmark-style projects, and the readers of a CHM's tables and of $FIftiMain.
+include_guard(GLOBAL)
+set(QM_CHM_SUPPORT ${CMAKE_CURRENT_LIST_DIR})
+
+add_library(qm_chm_fixture STATIC ${QM_CHM_SUPPORT}/ProjectFixture.cpp)
+target_include_directories(qm_chm_fixture PUBLIC ${QM_CHM_SUPPORT})
+target_link_libraries(qm_chm_fixture PUBLIC quillmark_core)
+qm_warnings(qm_chm_fixture)
+
+add_library(qm_chm_inspect STATIC ${QM_CHM_SUPPORT}/ChmInspect.cpp
+    ${QM_CHM_SUPPORT}/FiftiMainReader.cpp)
+target_include_directories(qm_chm_inspect PUBLIC ${QM_CHM_SUPPORT})
+qm_warnings(qm_chm_inspect)
