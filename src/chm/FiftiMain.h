@@ -46,8 +46,8 @@ struct FiftiMainInfo {
     std::uint64_t wordsIndexed = 0; // every occurrence, repeats counted
 };
 
-// The words must be sorted by their bytes (as unsigned), a word's title entry before
-// its body entry, and none may be empty or longer than kMaxFtsWordBytes.
+// The words must be sorted by their bytes (as unsigned), a word's body entry before
+// its title entry, and none may be empty or longer than kMaxFtsWordBytes.
 std::string buildFiftiMain(std::span<const FtsWord> words, const FiftiMainInfo& info);
 
 } // namespace qm::chm

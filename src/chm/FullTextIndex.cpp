@@ -9,24 +9,29 @@
 
 namespace qm::chm {
 
-void FullTextIndex::addText(Words& words, std::uint32_t topic, const std::string& text,
-                            std::uint64_t& counted) {
-    std::uint32_t position = 0;
-    for (std::string& word : breakWords(text)) {
-        words[std::move(word)].add(topic, position++);
+std::uint32_t FullTextIndex::addText(Words& words, std::uint32_t topic, const std::string& text,
+                                     std::uint32_t first, std::uint64_t& counted) {
+    std::uint32_t next = first;
+    for (IndexedWord& word : breakWords(text)) {
+        next = first + word.position;
+        words[std::move(word.text)].add(topic, next++);
         ++counted;
     }
+    return next;
 }
 
 void FullTextIndex::addTopic(std::uint32_t topic, const PageText& text) {
-    addText(title_, topic, text.title, wordsIndexed_);
-    addText(body_, topic, text.body, wordsIndexed_);
+    // The body's words are numbered on from the title's, as HTML Help Workshop numbers
+    // them, so that no phrase can join a word of the title to one of the body.
+    const std::uint32_t bodyStart = addText(title_, topic, text.title, 0, wordsIndexed_);
+    addText(body_, topic, text.body, bodyStart, wordsIndexed_);
     ++topics_;
 }
 
 std::string FullTextIndex::build(const TextCodec& codec, std::uint32_t codePage,
                                  std::uint32_t lcid) const {
-    // Sorted by the stored bytes, title entry first: the order the B-tree is searched in.
+    // Sorted by the stored bytes, body entry first, as HTML Help Workshop orders them:
+    // the order the B-tree is searched in.
     std::map<std::pair<std::string, int>, const PackedPostings*> sorted;
     auto add = [&](const Words& words, int order) {
         for (const auto& [utf8, postings] : words) {
@@ -38,13 +43,13 @@ std::string FullTextIndex::build(const TextCodec& codec, std::uint32_t codePage,
             sorted.emplace(std::pair{std::move(bytes), order}, &postings);
         }
     };
-    add(title_, 0);
-    add(body_, 1);
+    add(body_, 0);
+    add(title_, 1);
 
     std::vector<FtsWord> words;
     words.reserve(sorted.size());
     for (const auto& [key, postings] : sorted)
-        words.push_back({key.first, key.second == 0, postings->bytes()});
+        words.push_back({key.first, key.second == 1, postings->bytes()});
     FiftiMainInfo info;
     info.topicCount = topics_;
     info.codePage = codePage;

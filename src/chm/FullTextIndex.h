@@ -17,7 +17,7 @@ class TextCodec;
 class FullTextIndex {
 public:
     // Adds a topic's words. Topics come in increasing order of their #TOPICS number.
-    // Words are numbered from 0 in the title and in the body separately; a word's
+    // Words are numbered from 0 in the title and on from there in the body; a word's
     // numbers are what the viewer matches phrases (and so words of several
     // ideographs) with.
     void addTopic(std::uint32_t topic, const PageText& text);
@@ -31,8 +31,9 @@ public:
 private:
     using Words = std::unordered_map<std::string, PackedPostings>; // UTF-8 word → postings
 
-    static void addText(Words& words, std::uint32_t topic, const std::string& text,
-                        std::uint64_t& counted);
+    // Adds the words of text numbered from first; returns the number after the last.
+    static std::uint32_t addText(Words& words, std::uint32_t topic, const std::string& text,
+                                 std::uint32_t first, std::uint64_t& counted);
 
     Words title_;
     Words body_;

@@ -18,6 +18,14 @@ bool isUnspacedCharacter(UChar32 c) {
            (c >= 0x31F0 && c <= 0x31FF);     // katakana phonetic extensions
 }
 
+// Punctuation that HTML Help Workshop numbers as a word in Chinese text: general
+// punctuation (“” — …), the CJK symbols and punctuation (the ideographic space too),
+// the vertical forms, and the full-width forms that are not letters or digits.
+bool isNumberedPunctuation(UChar32 c) {
+    return (c >= 0x2010 && c <= 0x205E) || (c >= 0x3000 && c <= 0x303F) ||
+           (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFFEF && !u_isalnum(c));
+}
+
 bool isWordCharacter(UChar32 c) {
     // Combining marks belong to the letter before them.
     return u_isalnum(c) || u_getCombiningClass(c) != 0 || u_charType(c) == U_NON_SPACING_MARK ||
@@ -26,12 +34,13 @@ bool isWordCharacter(UChar32 c) {
 
 } // namespace
 
-std::vector<std::string> breakWords(std::string_view utf8) {
-    std::vector<std::string> words;
+std::vector<IndexedWord> breakWords(std::string_view utf8) {
+    std::vector<IndexedWord> words;
     std::string word;
+    std::uint32_t position = 0;
     auto finish = [&] {
         if (!word.empty())
-            words.push_back(std::move(word));
+            words.push_back({std::move(word), position++});
         word.clear();
     };
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(utf8.data());
@@ -48,6 +57,19 @@ std::vector<std::string> breakWords(std::string_view utf8) {
             finish();
         } else if (isWordCharacter(c)) {
             appendUtf8(word, static_cast<std::uint32_t>(u_tolower(c)));
+        } else if (c == '.' && !word.empty() && i < length) {
+            // A point between letters or digits stays in the word ("1.5", "setup.exe"),
+            // as HTML Help Workshop keeps it, or a search for such a word finds nothing.
+            std::int32_t next = i;
+            UChar32 after = 0;
+            U8_NEXT(bytes, next, length, after);
+            if (after >= 0 && isWordCharacter(after) && !isUnspacedCharacter(after))
+                word.push_back('.');
+            else
+                finish();
+        } else if (isNumberedPunctuation(c)) {
+            finish();
+            ++position;
         } else {
             finish();
         }

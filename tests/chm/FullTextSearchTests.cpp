@@ -9,6 +9,7 @@
 #include "ChmReaders.h"
 #include "FiftiMainReader.h"
 #include "RecordingListener.h"
+#include "support/Samples.h"
 #include "support/TempDir.h"
 #include "text/Gbk.h"
 
@@ -196,7 +197,8 @@ TEST(FullTextSearch, ChineseWordsOfTwoOrMoreCharactersAreFoundInTheirTopics) {
                                 qm::gbk::fromUtf8(bodyUtf8) + "</body></html>");
     };
     page("one.htm", "编译器手册", "<p>这是<b>编译</b>器的说明。Compiler 帮助文件。</p>");
-    page("two.htm", "第二页", "<p>中文全文搜索，器与编和译不相连。</p><script>编译器</script>");
+    page("two.htm", "第二页",
+         "<p>中文全文搜索，器与编和译不相连。运行 Setup.exe 1.5 版</p><script>编译器</script>");
     // Character references count as the characters they stand for: 编译器.
     page("three.htm", "第三页", "<p>&#32534;&#35793;&#22120; and caf&eacute;</p>");
     qm::test::writeFile(dir / "zh.hhp",
@@ -227,9 +229,67 @@ TEST(FullTextSearch, ChineseWordsOfTwoOrMoreCharactersAreFoundInTheirTopics) {
     EXPECT_EQ(search("全文搜索"), (Urls{"two.htm"}));
     EXPECT_EQ(search("手册"), (Urls{"one.htm"})); // in the title
     EXPECT_EQ(search("帮助文件"), (Urls{"one.htm"}));
-    EXPECT_TRUE(search("文中").empty()); // both characters are there, not side by side
+    EXPECT_TRUE(search("文中").empty());     // both characters are there, not side by side
+    EXPECT_TRUE(search("搜索器").empty());   // a comma stands between them
+    EXPECT_TRUE(search("手册这是").empty()); // the end of the title, the start of the body
+    // A point between letters or digits stays in the word, as the viewer keeps it.
+    EXPECT_EQ(urlsOf(index, chm, "setup.exe"), (Urls{"two.htm"}));
+    EXPECT_EQ(urlsOf(index, chm, "1.5"), (Urls{"two.htm"}));
+    EXPECT_TRUE(urlsOf(index, chm, "exe").empty());
     EXPECT_EQ(search("compiler"), (Urls{"one.htm"}));
     EXPECT_EQ(search("Café"), (Urls{"three.htm"}));
+}
+
+// othello-zh comes with the CHM Microsoft's compiler made of it: our index of its
+// Chinese and English text must hold the same words, in the same topics, at the same
+// positions (so that phrases match alike), in the same order. Only the punctuation
+// marks that Microsoft's index also lists as words are left out of ours.
+TEST(FullTextSearch, IndexesTheChineseSampleAsMicrosoftsCompilerDid) {
+    const std::filesystem::path samples = qm::test::samplesDir();
+    if (samples.empty())
+        GTEST_SKIP() << qm::test::kNoSamples;
+    const std::filesystem::path original = samples / "hhp" / "othello-zh";
+    TempDir dir;
+    std::filesystem::copy(original, dir / "p", std::filesystem::copy_options::recursive);
+    std::filesystem::permissions(dir / "p", std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add);
+    std::filesystem::remove(dir / "p" / "Othello.chm");
+    RecordingListener listener;
+    ASSERT_TRUE(compileProject(dir / "p" / "Othello.hhp", listener, fixedOptions()).written)
+        << listener.allLog();
+
+    using Occurrences = std::set<std::pair<std::string, std::vector<std::uint32_t>>>;
+    struct Index {
+        std::vector<std::pair<std::string, bool>> order;
+        std::map<std::pair<std::string, bool>, Occurrences> entries;
+    };
+    auto read = [](const std::filesystem::path& file, bool withPunctuation) {
+        const OpenedChm chm = openChm(file);
+        Index index;
+        for (const qm::test::FtsEntry& e : FiftiMainReader(chm.fiftiMain).all()) {
+            const std::string utf8 = qm::gbk::toUtf8(e.word);
+            const bool punctuation =
+                utf8.size() == 3 &&
+                std::string_view("　、。“”！（），－：；").find(utf8) != std::string_view::npos;
+            if (punctuation && !withPunctuation)
+                continue;
+            Occurrences& where = index.entries[{e.word, e.inTitle}];
+            for (const qm::test::FtsTopic& t : e.topics)
+                where.insert({chm.topics.at(t.topic).url, t.codes});
+            index.order.push_back({e.word, e.inTitle});
+        }
+        return index;
+    };
+    const Index microsoft = read(original / "Othello.chm", false);
+    const Index ours = read(dir / "p" / "Othello.chm", true);
+    ASSERT_GT(microsoft.entries.size(), 500u);
+    EXPECT_EQ(ours.order, microsoft.order);
+    for (const auto& [key, where] : microsoft.entries) {
+        const auto it = ours.entries.find(key);
+        ASSERT_NE(it, ours.entries.end()) << qm::gbk::toUtf8(key.first);
+        EXPECT_EQ(it->second, where)
+            << qm::gbk::toUtf8(key.first) << (key.second ? " (title)" : "");
+    }
 }
 
 TEST(FullTextSearch, ManyWordsMakeADeeperTreeInWhichEveryWordIsFound) {
