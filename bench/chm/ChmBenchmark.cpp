@@ -13,6 +13,7 @@
 #include "ProjectFixture.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -86,25 +87,37 @@ std::uintmax_t sizeOf(const fs::path& p) {
     return ec ? 0 : n;
 }
 
-// gzip -9 of the project's files (pages, pictures, contents, index) as one stream.
-std::uintmax_t gzipSize(const fs::path& folder, const fs::path& scratch) {
+// gzip -9 of the files a CHM holds (pages, pictures, contents, index; not the
+// compiler's own tables), as one stream: extracted with 7-Zip, so that it is exactly
+// the files that went in.
+std::uintmax_t gzipSize(const fs::path& chm, const fs::path& scratch) {
+    const fs::path files = scratch / "gzip-files";
     const fs::path all = scratch / "all-files.bin";
+    fs::remove_all(files);
+    const std::string extract =
+        "7zz x -y -o'" + files.string() + "' '" + chm.string() + "' >/dev/null 2>&1";
+    if (std::system(extract.c_str()) != 0)
+        return 0;
     {
         std::ofstream out(all, std::ios::binary | std::ios::trunc);
-        for (auto it = fs::recursive_directory_iterator(folder);
+        for (auto it = fs::recursive_directory_iterator(files);
              it != fs::recursive_directory_iterator(); ++it) {
-            const std::string ext = it->path().extension().string();
-            if (!it->is_regular_file() || ext == ".chm" || ext == ".hhp" || ext == ".h" ||
-                ext == ".txt" || ext == ".log")
+            const std::string name = it->path().filename().string();
+            if (it->is_directory() && name[0] == '$')
+                it.disable_recursion_pending();
+            if (!it->is_regular_file() || name[0] == '#' || name[0] == '$')
                 continue;
             std::ifstream in(it->path(), std::ios::binary);
-            out << in.rdbuf();
+            const std::string bytes((std::istreambuf_iterator<char>(in)),
+                                    std::istreambuf_iterator<char>());
+            out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         }
     }
     const fs::path packed = scratch / "all-files.gz";
     const std::string command = "gzip -9 -c '" + all.string() + "' > '" + packed.string() + "'";
     const std::uintmax_t size = std::system(command.c_str()) == 0 ? sizeOf(packed) : 0;
     std::error_code ec;
+    fs::remove_all(files, ec);
     fs::remove(all, ec);
     fs::remove(packed, ec);
     return size;
@@ -164,6 +177,60 @@ void printRow(const std::string& name, const Run& ours, const fs::path& ourChm, 
                 indexedWords(ourChm), indexedWords(peerChm));
 }
 
+// Text files with Windows line ends, as on the machine that compiled a shipped CHM
+// (the repositories keep them with LF).
+void useWindowsLineEnds(const fs::path& folder) {
+    for (auto it = fs::recursive_directory_iterator(folder);
+         it != fs::recursive_directory_iterator(); ++it) {
+        std::string ext = it->path().extension().string();
+        for (char& c : ext)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (!it->is_regular_file() || (ext != ".htm" && ext != ".html" && ext != ".hhc" &&
+                                       ext != ".hhk" && ext != ".hhp" && ext != ".css"))
+            continue;
+        std::string text;
+        {
+            std::ifstream in(it->path(), std::ios::binary);
+            text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        }
+        std::string crlf;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r'))
+                crlf.push_back('\r');
+            crlf.push_back(text[i]);
+        }
+        std::ofstream(it->path(), std::ios::binary | std::ios::trunc) << crlf;
+    }
+}
+
+// A sample that ships the CHM Microsoft's compiler made of it: ours of the same files
+// against that one.
+void compareWithShippedChm(const std::string& name, const fs::path& original,
+                           const fs::path& project, const fs::path& scratch,
+                           const std::string& hhc) {
+    fs::path shipped;
+    for (const auto& entry : fs::directory_iterator(original / project.parent_path()))
+        if (entry.path().extension() == ".chm")
+            shipped = entry.path();
+    if (shipped.empty())
+        return;
+    const fs::path copy = scratch / "shipped" / name;
+    fs::create_directories(copy.parent_path());
+    fs::copy(original, copy, fs::copy_options::recursive);
+    fs::permissions(copy, fs::perms::owner_all, fs::perm_options::add);
+    fs::remove(copy / project.parent_path() / shipped.filename());
+    useWindowsLineEnds(copy);
+    const Run ours = runChild({hhc, "-q", "--timestamp", "1700000000", project.filename().string()},
+                              copy / project.parent_path());
+    const std::uintmax_t ourSize = sizeOf(findChm(copy)), theirSize = sizeOf(shipped);
+    if (!ours.ok || ourSize == 0)
+        return;
+    std::printf("%-24s size %.3f (%ju / %ju B) against the CHM Microsoft's compiler made of "
+                "it (shipped in the sample)  words indexed %ld / %ld\n",
+                name.c_str(), static_cast<double>(ourSize) / static_cast<double>(theirSize),
+                ourSize, theirSize, indexedWords(findChm(copy)), indexedWords(shipped));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -193,7 +260,7 @@ int main(int argc, char** argv) {
     Run ours = runChild({hhc, "-q", "--timestamp", "1700000000", "manual.hhp"}, gbk);
     Run peer = runChild({"chmcmd", "manual.hhp"}, twin);
     printRow(std::to_string(topics) + "-topic project", ours, gbk / "manual.chm", peer,
-             twin / "manual.chm", gzipSize(twin, scratch));
+             twin / "manual.chm", gzipSize(gbk / "manual.chm", scratch));
 
     const char* shared = std::getenv("QM_SHARED_DIR");
     fs::path samples =
@@ -201,6 +268,7 @@ int main(int argc, char** argv) {
     std::ifstream manifest(samples / "MANIFEST.tsv");
     std::string line;
     std::getline(manifest, line);
+    std::vector<std::pair<std::string, fs::path>> shippedChms;
     while (std::getline(manifest, line)) {
         std::size_t tab1 = line.find('\t'), tab2 = line.find('\t', tab1 + 1);
         if (tab1 == std::string::npos || tab2 == std::string::npos)
@@ -223,8 +291,12 @@ int main(int argc, char** argv) {
                          mine / projectFolder);
         Run p = runChild({"chmcmd", project.filename().string()}, theirs / projectFolder);
         printRow(folder, o, findChm(scratch / "ours" / folder), p,
-                 findChm(scratch / "peer" / folder), gzipSize(samples / folder, scratch));
+                 findChm(scratch / "peer" / folder),
+                 gzipSize(findChm(scratch / "ours" / folder), scratch));
+        shippedChms.emplace_back(folder, project);
     }
+    for (const auto& [folder, project] : shippedChms)
+        compareWithShippedChm(folder, samples / folder, project, scratch, hhc);
     // BENCH_KEEP=1 leaves the projects and CHMs behind for a closer look.
     if (std::getenv("BENCH_KEEP")) {
         std::printf("kept %s\n", scratch.c_str());
