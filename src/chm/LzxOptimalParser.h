@@ -1,7 +1,7 @@
 #pragma once
 
-#include "chm/LzxTreeMatchFinder.h"
 #include "chm/LzxToken.h"
+#include "chm/LzxTreeMatchFinder.h"
 
 #include <array>
 #include <cstddef>
@@ -33,7 +33,8 @@ static_assert(sizeof(PathNode) == 16);
 // The cheapest split of one reset interval into tokens under the given prices: a
 // shortest path over the positions, where a step is a literal or a match of any
 // length up to the longest found, the repeat offsets following the path. The same
-// limits as the lazy parse apply (no token crosses a frame or hardEnd). finder and
+// limits as the lazy parse apply (no token crosses a frame or hardEnd), and no token
+// crosses the end of one of the parse's 8 KiB stretches either. finder and
 // nodes are working memory, kept by the caller for the next interval; tokens receives
 // the result.
 void parseOptimal(const std::uint8_t* data, std::size_t size, std::size_t hardEnd,
