@@ -34,6 +34,35 @@ struct LzxEncoder::Workspace {
 
 namespace {
 
+// The tokens of an interval of `size` bytes as blocks of blockSize bytes each (a
+// multiple of the frame size; the last may be shorter).
+CompressedInterval writeBlocks(const std::vector<lzx::Token>& tokens, std::size_t size,
+                               std::size_t blockSize) {
+    using namespace lzx;
+    BitWriter bits;
+    BlockWriter blocks(bits);
+    CompressedInterval out;
+    out.frameOffsets.push_back(0);
+    bits.put(0, 1); // no Intel E8 translation
+    std::size_t first = 0;
+    for (std::size_t blockStart = 0; blockStart < size; blockStart += blockSize) {
+        if (blockStart > 0) { // a block that starts a frame starts on 16 bits
+            bits.alignToWord();
+            out.frameOffsets.push_back(bits.bytesWritten());
+        }
+        const std::size_t blockBytes = std::min(blockSize, size - blockStart);
+        std::size_t last = first, covered = 0;
+        while (last < tokens.size() && covered < blockBytes) // no token crosses a frame
+            covered += tokens[last++].length();
+        blocks.writeBlock(tokens.data() + first, last - first,
+                          static_cast<std::uint32_t>(blockBytes), out.frameOffsets);
+        first = last;
+    }
+    bits.alignToWord();
+    out.bytes = std::move(bits.bytes());
+    return out;
+}
+
 CompressedInterval compressInterval(std::string_view data, std::size_t start,
                                     LzxEncoder::Workspace& workspace) {
     using namespace lzx;
@@ -48,17 +77,15 @@ CompressedInterval compressInterval(std::string_view data, std::size_t start,
     const std::vector<Token>& tokens =
         parseInterval(buffer.data(), paddedSize, realSize, ParseOptions{}, workspace.parse);
 
-    // One block for the whole interval: its trees are sent once rather than per frame.
-    BitWriter bits;
-    BlockWriter blocks(bits);
-    CompressedInterval out;
-    out.frameOffsets.push_back(0);
-    bits.put(0, 1); // no Intel E8 translation
-    blocks.writeBlock(tokens.data(), tokens.size(), static_cast<std::uint32_t>(paddedSize),
-                      out.frameOffsets);
-    bits.alignToWord();
-    out.bytes = std::move(bits.bytes());
-    return out;
+    // One block for the whole interval sends its trees once; a block per frame fits
+    // the codes to each frame. Both are written and the smaller kept.
+    CompressedInterval whole = writeBlocks(tokens, paddedSize, paddedSize);
+    if (paddedSize > kFrameSize) {
+        CompressedInterval perFrame = writeBlocks(tokens, paddedSize, kFrameSize);
+        if (perFrame.bytes.size() < whole.bytes.size())
+            return perFrame;
+    }
+    return whole;
 }
 
 } // namespace

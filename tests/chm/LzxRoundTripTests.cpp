@@ -128,6 +128,11 @@ TEST(LzxRoundTrip, RunsZerosAndMixedContent) {
     std::string mixed =
         textData(50000, 3) + randomData(40000, 4) + std::string(30000, 'x') + textData(90000, 5);
     expectRoundTrip(mixed, "mixed");
+    // Frames unlike each other in one interval, where a block per frame pays.
+    std::string alternating;
+    for (std::uint32_t i = 0; i < 3; ++i)
+        alternating += textData(32768, 10 + i) + randomData(32768, 20 + i);
+    expectRoundTrip(alternating + textData(1000, 9), "text and random frames");
     std::string periodic;
     for (int i = 0; i < 30000; ++i)
         periodic += static_cast<char>(i % 7) + std::string("ab", static_cast<std::size_t>(i % 3));
