@@ -16,6 +16,8 @@ constexpr std::size_t kStretch = 8192;
 static_assert(kFrameSize % kStretch == 0);
 // A match this long is taken whole: splitting it never pays, and it saves the work.
 constexpr unsigned kTakeWhole = 128;
+// How many of its first positions still go into the match finder's tree.
+constexpr std::size_t kInsertedOfWhole = 8;
 
 } // namespace
 
@@ -74,7 +76,8 @@ void parseOptimal(const std::uint8_t* data, std::size_t size, std::size_t hardEn
             n.repeats[r] = static_cast<std::uint16_t>(repeats[r]);
     };
 
-    std::size_t skipUntil = 0; // positions inside a match taken whole are not expanded
+    // Positions inside a match taken whole, [skipFrom + 1, skipUntil), are not expanded.
+    std::size_t skipFrom = 0, skipUntil = 0;
     for (; base < size; base += kStretch) {
         const std::size_t end = std::min(size, base + kStretch);
         std::fill_n(nodes.begin(), end - base + 1, PathNode{});
@@ -84,7 +87,10 @@ void parseOptimal(const std::uint8_t* data, std::size_t size, std::size_t hardEn
             // match is the byte before, which is offered directly.
             const bool padding = i >= hardEnd;
             if (i < skipUntil) {
-                if (!padding)
+                // Only a match's first positions go into the tree: the rest seldom start
+                // a better match, and in long runs of one byte each insertion would
+                // compare the whole run.
+                if (!padding && i < skipFrom + kInsertedOfWhole)
                     finder.skip(i);
                 continue;
             }
@@ -126,8 +132,10 @@ void parseOptimal(const std::uint8_t* data, std::size_t size, std::size_t hardEn
             } else if (!padding) {
                 finder.skip(i);
             }
-            if (longest >= kTakeWhole)
+            if (longest >= kTakeWhole) {
+                skipFrom = i;
                 skipUntil = i + longest;
+            }
         }
 
         const std::size_t first = tokens.size();
