@@ -5,19 +5,17 @@
 #include "chm/LzxParser.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
-#include <future>
+#include <exception>
 #include <thread>
 #include <utility>
 
 namespace qm::chm {
 namespace {
 
-// A batch gives each thread this many intervals: enough that threads seldom wait for
-// the slowest one at the end of a batch (the next batch is being filled meanwhile),
-// few enough that two batches are a small part of the compile's memory.
-constexpr std::size_t kIntervalsPerThread = 4;
+// Intervals in flight a thread: one being compressed, one waiting to be written or
+// taken, so that a worker seldom waits while the next interval is filled.
+constexpr std::size_t kIntervalsPerThread = 2;
 
 struct CompressedInterval {
     std::string bytes;
@@ -90,43 +88,56 @@ CompressedInterval compressInterval(std::string_view data, std::size_t start,
 
 } // namespace
 
-struct LzxEncoder::Batch {
-    std::vector<char> input; // whole reset intervals; only the stream's last may be short
-    std::vector<CompressedInterval> results;
-    std::atomic<std::size_t> next{0};
-    // Last, so that destroying a batch first waits for its workers.
-    std::vector<std::future<void>> workers;
+struct LzxEncoder::Job {
+    std::vector<char> input; // one reset interval; only the stream's last may be short
+    CompressedInterval result;
+    std::exception_ptr error;
+    bool done = false;
 };
 
 LzxEncoder::LzxEncoder(ByteSink& out, const LzxOptions& options)
     : out_(out), threads_(options.threads ? options.threads
-                                          : std::max(1u, std::thread::hardware_concurrency())),
-      batchBytes_(kIntervalsPerThread * threads_ * lzx::kResetInterval), workspaces_(threads_),
-      filling_(std::make_unique<Batch>()) {}
+                                          : std::max(1u, std::thread::hardware_concurrency())) {}
 
-LzxEncoder::~LzxEncoder() = default;
+LzxEncoder::~LzxEncoder() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    jobWaiting_.notify_all();
+    for (std::thread& worker : workers_)
+        worker.join();
+}
 
 void LzxEncoder::append(std::string_view data) {
     while (!data.empty()) {
-        const std::size_t take = std::min(batchBytes_ - filling_->input.size(), data.size());
-        // Room as it is needed, doubling up to a batch, so that a small help file does
-        // not pay for a whole batch; a vector's reserve takes no more than asked for.
-        std::vector<char>& input = filling_->input;
-        if (input.size() + take > input.capacity())
-            input.reserve(
-                std::min(batchBytes_, std::max(input.size() + take, 2 * input.capacity())));
-        input.insert(input.end(), data.begin(), data.begin() + static_cast<std::ptrdiff_t>(take));
+        if (filling_.capacity() < lzx::kResetInterval) {
+            std::lock_guard lock(mutex_);
+            if (!spareInputs_.empty()) {
+                filling_ = std::move(spareInputs_.back());
+                spareInputs_.pop_back();
+            }
+        }
+        // Room as it is needed, doubling up to an interval, so that a small help file
+        // does not pay for a whole one; a vector's reserve takes no more than asked for.
+        const std::size_t take = std::min(lzx::kResetInterval - filling_.size(), data.size());
+        if (filling_.size() + take > filling_.capacity())
+            filling_.reserve(std::min(lzx::kResetInterval,
+                                      std::max(filling_.size() + take, 2 * filling_.capacity())));
+        filling_.insert(filling_.end(), data.begin(),
+                        data.begin() + static_cast<std::ptrdiff_t>(take));
         data.remove_prefix(take);
         inputSize_ += take;
-        if (filling_->input.size() == batchBytes_)
-            launch();
+        if (filling_.size() == lzx::kResetInterval)
+            submit();
     }
 }
 
 void LzxEncoder::finish() {
-    if (!filling_->input.empty())
-        launch();
-    drain();
+    if (!filling_.empty())
+        submit();
+    while (!inFlight_.empty())
+        writeOldest();
     // libmspack, asked for output that ends exactly at a reset interval, starts the
     // next interval and reads its header before it stops; give it zero bits to read.
     if (inputSize_ > 0 && inputSize_ % lzx::kResetInterval == 0) {
@@ -135,48 +146,69 @@ void LzxEncoder::finish() {
     }
 }
 
-// Hands the filled batch to the workers, after the batch before it is written out.
-void LzxEncoder::launch() {
-    drain();
-    running_ = std::exchange(filling_, spare_ ? std::move(spare_) : std::make_unique<Batch>());
-    Batch& batch = *running_;
-    const std::size_t intervals =
-        (batch.input.size() + lzx::kResetInterval - 1) / lzx::kResetInterval;
-    batch.results.resize(intervals);
-    const std::size_t workers =
-        std::min<std::size_t>(threads_, intervals); // even two intervals halve the wait
-    // The batch before has finished, so its workers' workspaces are free.
-    for (std::size_t w = 0; w < workers; ++w) {
-        if (!workspaces_[w])
-            workspaces_[w] = std::make_unique<Workspace>();
-        batch.workers.push_back(
-            std::async(std::launch::async, [&batch, intervals, &workspace = *workspaces_[w]] {
-                for (std::size_t i = batch.next++; i < intervals; i = batch.next++)
-                    batch.results[i] = compressInterval({batch.input.data(), batch.input.size()},
-                                                        i * lzx::kResetInterval, workspace);
-            }));
+// Hands the filled interval to the workers, first writing the oldest ones out while
+// as many as allowed are in flight.
+void LzxEncoder::submit() {
+    while (inFlight_.size() >= kIntervalsPerThread * threads_)
+        writeOldest();
+    auto job = std::make_unique<Job>();
+    job->input = std::move(filling_);
+    filling_ = {};
+    {
+        std::lock_guard lock(mutex_);
+        waiting_.push_back(job.get());
+        inFlight_.push_back(std::move(job));
+        if (workers_.size() < threads_ && workers_.size() < inFlight_.size())
+            workers_.emplace_back([this] { work(); });
     }
+    jobWaiting_.notify_one();
 }
 
-// Waits for the running batch and writes its intervals in order.
-void LzxEncoder::drain() {
-    if (!running_)
-        return;
-    std::unique_ptr<Batch> batch = std::move(running_);
-    for (std::future<void>& worker : batch->workers)
-        worker.get();
-    for (const CompressedInterval& r : batch->results) {
-        for (std::size_t offset : r.frameOffsets)
-            frameOffsets_.push_back(outputSize_ + offset);
-        out_.write(r.bytes);
-        outputSize_ += r.bytes.size();
+// Waits for the oldest interval in flight and writes its bytes.
+void LzxEncoder::writeOldest() {
+    std::unique_ptr<Job> job;
+    {
+        std::unique_lock lock(mutex_);
+        jobDone_.wait(lock, [this] { return inFlight_.front()->done; });
+        job = std::move(inFlight_.front());
+        inFlight_.pop_front();
     }
-    // Kept for the next batch to fill, with its input's room.
-    batch->input.clear();
-    batch->results.clear();
-    batch->workers.clear();
-    batch->next = 0;
-    spare_ = std::move(batch);
+    if (job->error)
+        std::rethrow_exception(job->error);
+    for (std::size_t offset : job->result.frameOffsets)
+        frameOffsets_.push_back(outputSize_ + offset);
+    out_.write(job->result.bytes);
+    outputSize_ += job->result.bytes.size();
+    // Its input's room is kept for an interval still to be filled.
+    job->input.clear();
+    std::lock_guard lock(mutex_);
+    spareInputs_.push_back(std::move(job->input));
+}
+
+// A worker: takes the waiting intervals one by one until the encoder stops.
+void LzxEncoder::work() {
+    Workspace workspace;
+    for (;;) {
+        Job* job = nullptr;
+        {
+            std::unique_lock lock(mutex_);
+            jobWaiting_.wait(lock, [this] { return stopping_ || !waiting_.empty(); });
+            if (stopping_)
+                return;
+            job = waiting_.front();
+            waiting_.pop_front();
+        }
+        try {
+            job->result = compressInterval({job->input.data(), job->input.size()}, 0, workspace);
+        } catch (...) {
+            job->error = std::current_exception();
+        }
+        {
+            std::lock_guard lock(mutex_);
+            job->done = true;
+        }
+        jobDone_.notify_all();
+    }
 }
 
 LzxStream lzxCompress(std::string_view data, const LzxOptions& options) {

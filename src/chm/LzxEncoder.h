@@ -2,10 +2,14 @@
 
 #include "text/ByteSink.h"
 
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 namespace qm::chm {
@@ -25,21 +29,21 @@ struct LzxOptions {
 // boundary. The data is padded with zeros to whole frames, because chmlib always
 // decodes whole frames; the padding is not part of the content.
 //
-// Reset intervals are independent, so they are compressed in parallel, a batch of a
-// few per thread at a time: while one batch is being compressed the next is filled,
-// and a finished batch's bytes go to the sink at once. So memory holds at most two
-// batches of input and their output, however long the stream. The bytes do not depend
-// on the number of threads.
+// Reset intervals are independent, so each is handed to a pool of worker threads as
+// soon as it is filled, and the compressed intervals go to the sink in order. At most
+// two intervals a thread are in flight: appending waits for the oldest when that many
+// are, so memory stays small however long the stream. The bytes do not depend on the
+// number of threads.
 class LzxEncoder {
 public:
     // out receives the compressed bytes, in order; it must outlive the encoder.
     explicit LzxEncoder(ByteSink& out, const LzxOptions& options = {});
-    // Waits for the intervals still being compressed (their output is dropped unless
-    // finish() was called).
+    // Stops the workers (intervals not yet written are dropped unless finish() was
+    // called).
     ~LzxEncoder();
     LzxEncoder(const LzxEncoder&) = delete;
-    struct Workspace;
     LzxEncoder& operator=(const LzxEncoder&) = delete;
+    struct Workspace;
 
     void append(std::string_view data);
     // Compresses what is left and writes the end of the stream. Call once, last.
@@ -51,22 +55,26 @@ public:
     const std::vector<std::uint64_t>& frameOffsets() const { return frameOffsets_; }
 
 private:
-    struct Batch;
-    void launch();
-    void drain();
+    struct Job;
+    void submit();
+    void writeOldest();
+    void work();
 
     ByteSink& out_;
     unsigned threads_;
-    std::size_t batchBytes_;
-    // One a worker, kept from batch to batch; before the batches, so that a batch's
-    // workers are waited for before the workspaces go.
-    std::vector<std::unique_ptr<Workspace>> workspaces_;
-    std::unique_ptr<Batch> filling_;
-    std::unique_ptr<Batch> running_;
-    std::unique_ptr<Batch> spare_; // a written batch, reused rather than reallocated
+    std::vector<char> filling_; // the interval being filled
     std::uint64_t inputSize_ = 0;
     std::uint64_t outputSize_ = 0;
     std::vector<std::uint64_t> frameOffsets_;
+
+    std::mutex mutex_; // guards what follows
+    std::condition_variable jobWaiting_;
+    std::condition_variable jobDone_;
+    std::deque<std::unique_ptr<Job>> inFlight_; // in stream order
+    std::deque<Job*> waiting_;                  // not yet taken by a worker
+    std::vector<std::vector<char>> spareInputs_;
+    bool stopping_ = false;
+    std::vector<std::thread> workers_; // started as intervals arrive, up to threads_
 };
 
 // The whole section at once, in memory.
