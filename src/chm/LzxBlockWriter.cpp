@@ -66,9 +66,9 @@ void BlockWriter::writeBlock(const Token* tokens, std::size_t count, std::uint32
     std::vector<std::uint32_t> mainFreq(kMainSymbols, 0), lengthFreq(kLengthSymbols, 0),
         alignedFreq(kAlignedSymbols, 0);
     for (std::size_t k = 0; k < count; ++k) {
-        const Token& t = tokens[k];
+        const TokenCode t = tokens[k].code();
         mainFreq[t.mainSymbol]++;
-        if (t.lengthSymbol != Token::kNoLength)
+        if (t.lengthSymbol != TokenCode::kNoLength)
             lengthFreq[t.lengthSymbol]++;
         if (t.extraBits >= 3)
             alignedFreq[t.extra & 7u]++;
@@ -99,14 +99,14 @@ void BlockWriter::writeBlock(const Token* tokens, std::size_t count, std::uint32
     std::vector<std::uint32_t> alignedCodes = canonicalCodes(alignedLengths);
     std::uint32_t produced = 0;
     for (std::size_t k = 0; k < count; ++k) {
-        const Token& t = tokens[k];
         if (produced > 0 && produced % kFrameSize == 0 && produced < size) {
             out_.alignToWord();
             frameStarts.push_back(out_.bytesWritten());
         }
-        produced += t.length();
+        produced += tokens[k].length();
+        const TokenCode t = tokens[k].code();
         out_.put(mainCodes[t.mainSymbol], mainLengths[t.mainSymbol]);
-        if (t.lengthSymbol != Token::kNoLength)
+        if (t.lengthSymbol != TokenCode::kNoLength)
             out_.put(lengthCodes[t.lengthSymbol], lengthLengths[t.lengthSymbol]);
         if (aligned && t.extraBits >= 3) {
             out_.put(t.extra >> 3, t.extraBits - 3u);

@@ -23,9 +23,10 @@ constexpr std::size_t kInsertedOfWhole = 8;
 
 TokenPrices TokenPrices::fromTokens(const std::vector<Token>& tokens) {
     std::vector<std::uint32_t> mainFreq(kMainSymbols, 0), lengthFreq(kLengthSymbols, 0);
-    for (const Token& t : tokens) {
+    for (const Token& token : tokens) {
+        const TokenCode t = token.code();
         mainFreq[t.mainSymbol]++;
-        if (t.lengthSymbol != Token::kNoLength)
+        if (t.lengthSymbol != TokenCode::kNoLength)
             lengthFreq[t.lengthSymbol]++;
     }
     const std::vector<std::uint8_t> mainLengths = buildCodeLengths(mainFreq, kMaxCodeLength);
@@ -141,8 +142,8 @@ void parseOptimal(const std::uint8_t* data, std::size_t size, std::size_t hardEn
         const std::size_t first = tokens.size();
         for (std::size_t at = end; at > base;) {
             const PathNode& n = nodes[at - base];
-            tokens.push_back(n.length == 0 ? literalToken(data[at - 1])
-                                           : matchToken(n.length, n.repeat, n.offset));
+            tokens.push_back(n.length == 0 ? Token::literal(data[at - 1])
+                                           : Token::match(n.length, n.repeat, n.offset));
             at -= n.length == 0 ? 1 : n.length;
         }
         std::reverse(tokens.begin() + static_cast<std::ptrdiff_t>(first), tokens.end());

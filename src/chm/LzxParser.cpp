@@ -46,7 +46,7 @@ public:
                 pos + 1 < segmentEnd(pos, size_, hardEnd_)) {
                 Candidate next = find(pos + 1);
                 if (next.gain > current.gain) {
-                    tokens.push_back(literalToken(data_[pos]));
+                    tokens.push_back(Token::literal(data_[pos]));
                     ++pos;
                     pending = next;
                     havePending = true;
@@ -54,11 +54,11 @@ public:
                 }
             }
             if (current.length < kMinMatch || current.gain <= 0) {
-                tokens.push_back(literalToken(data_[pos]));
+                tokens.push_back(Token::literal(data_[pos]));
                 ++pos;
                 continue;
             }
-            tokens.push_back(matchToken(current.length, current.repeat, current.offset));
+            tokens.push_back(Token::match(current.length, current.repeat, current.offset));
             updateRepeats(repeats_, current.repeat, current.offset);
             for (std::size_t k = 1; k < current.length; ++k)
                 finder_.insert(pos + k);
@@ -122,8 +122,7 @@ const std::vector<Token>& parseInterval(const std::uint8_t* data, std::size_t si
     parseLazy(data, size, hardEnd, options, w.finder, w.tokens);
     for (unsigned pass = 0; pass < options.optimalPasses; ++pass) {
         const TokenPrices prices = TokenPrices::fromTokens(w.tokens);
-        parseOptimal(data, size, hardEnd, prices, options.optimalDepth, w.tree, w.nodes,
-                     w.tokens);
+        parseOptimal(data, size, hardEnd, prices, options.optimalDepth, w.tree, w.nodes, w.tokens);
     }
     return w.tokens;
 }
