@@ -5,8 +5,10 @@
 
 #include "ChmChecks.h"
 #include "ChmInspect.h"
+#include "ChmReaders.h"
 #include "KeywordLinksReader.h"
 #include "RecordingListener.h"
+#include "support/Samples.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -127,4 +129,40 @@ TEST(KeywordIndex, ManyKeywordsSpanBlocksAndTheIndexBlocksLeadToEveryOne) {
         static_cast<unsigned char>(links.map[0]) | static_cast<unsigned char>(links.map[1]) << 8);
     EXPECT_GT(listingBlocks, 1u);
     EXPECT_EQ(links.map.size(), 2 + 8u * listingBlocks);
+}
+
+// othello-zh ships the CHM Microsoft's compiler made of it: our binary keyword index
+// and URL table of the same project must be the same bytes, but for the one flag word
+// of the keyword tree's header (Microsoft's compiler writes 0x0104 there, chmcmd and
+// we 0x0002; no public description says what its bits mean).
+TEST(KeywordIndex, TheSampleGetsTheKeywordIndexMicrosoftsCompilerMade) {
+    const std::filesystem::path samples = qm::test::samplesDir();
+    if (samples.empty())
+        GTEST_SKIP() << qm::test::kNoSamples;
+    const std::filesystem::path original = samples / "hhp" / "othello-zh";
+    TempDir dir;
+    std::filesystem::copy(original, dir / "p", std::filesystem::copy_options::recursive);
+    std::filesystem::permissions(dir / "p", std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add);
+    std::filesystem::remove(dir / "p" / "Othello.chm");
+    RecordingListener listener;
+    CompileOptions options;
+    options.timestamp = 1700000000;
+    ASSERT_TRUE(compileProject(dir / "p" / "Othello.hhp", listener, options).written)
+        << listener.allLog();
+
+    auto microsoft = qm::test::readWithChmlib(original / "Othello.chm");
+    auto ours = qm::test::readWithChmlib(dir / "p" / "Othello.chm");
+    ASSERT_TRUE(microsoft && ours);
+    for (const char* name :
+         {"/$WWKeywordLinks/Data", "/$WWKeywordLinks/Map", "/$WWKeywordLinks/Property",
+          "/$WWAssociativeLinks/Property", "/#URLTBL"})
+        EXPECT_EQ((*ours)[name], (*microsoft)[name]) << name;
+    std::string ourTree = (*ours)["/$WWKeywordLinks/BTree"];
+    const std::string theirTree = (*microsoft)["/$WWKeywordLinks/BTree"];
+    ASSERT_EQ(ourTree.size(), theirTree.size());
+    ASSERT_GT(ourTree.size(), 4u);
+    EXPECT_EQ(qm::test::le32(ourTree, 0) & 0xFFFF0000u, 0x00020000u);
+    ourTree.replace(2, 2, theirTree.substr(2, 2));
+    EXPECT_EQ(ourTree, theirTree);
 }
