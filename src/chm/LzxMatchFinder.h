@@ -25,6 +25,15 @@ inline unsigned commonLength(const std::uint8_t* a, const std::uint8_t* b, unsig
     return n;
 }
 
+// Both match finders find their candidates by a hash of the next three bytes.
+inline constexpr unsigned kHashBits = 15;
+inline std::uint32_t hashOfThree(const std::uint8_t* p) {
+    const std::uint32_t v = static_cast<std::uint32_t>(p[0]) |
+                            static_cast<std::uint32_t>(p[1]) << 8 |
+                            static_cast<std::uint32_t>(p[2]) << 16;
+    return (v * 2654435761u) >> (32 - kHashBits);
+}
+
 // Hash chains over one reset interval: every position is inserted in order, and the
 // earlier positions with the same three bytes are walked newest first. reset() starts
 // over on another interval, keeping the tables' memory. Positions are 16-bit, as an
@@ -71,14 +80,8 @@ public:
     }
 
 private:
-    std::uint32_t hashAt(std::size_t pos) const {
-        const std::uint32_t v = static_cast<std::uint32_t>(data_[pos]) |
-                                static_cast<std::uint32_t>(data_[pos + 1]) << 8 |
-                                static_cast<std::uint32_t>(data_[pos + 2]) << 16;
-        return (v * 2654435761u) >> (32 - kHashBits);
-    }
+    std::uint32_t hashAt(std::size_t pos) const { return hashOfThree(data_ + pos); }
 
-    static constexpr unsigned kHashBits = 15;
     static constexpr std::uint16_t kNone = 0xFFFF; // the end of a chain
     static_assert(kResetInterval - 3 < kNone);
     const std::uint8_t* data_ = nullptr;

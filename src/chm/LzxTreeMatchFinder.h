@@ -12,9 +12,10 @@ namespace qm::chm::lzx {
 // A binary-tree match finder over one reset interval, for the cost-based parse: the
 // earlier positions with the same three-byte hash form a tree ordered by the bytes
 // that follow them, so one walk down it meets the longest matches with few
-// comparisons, where a hash chain walks every candidate in turn. Every position must
-// be passed to find() or skip() in order; each inserts its position as the walk
-// re-roots the tree there. Positions are 16-bit, as an interval is at most 64 KiB.
+// comparisons, where a hash chain walks every candidate in turn. Positions are passed
+// to find() or skip() in increasing order; each inserts its position as the walk
+// re-roots the tree there, and one never passed is never found. Positions are 16-bit,
+// as an interval is at most 64 KiB.
 class TreeMatchFinder {
 public:
     // depth: nodes visited at most per position.
@@ -42,14 +43,6 @@ public:
 private:
     template <typename Report> void walk(std::size_t pos, Report&& report);
 
-    std::uint32_t hashAt(std::size_t pos) const {
-        const std::uint32_t v = static_cast<std::uint32_t>(data_[pos]) |
-                                static_cast<std::uint32_t>(data_[pos + 1]) << 8 |
-                                static_cast<std::uint32_t>(data_[pos + 2]) << 16;
-        return (v * 2654435761u) >> (32 - kHashBits);
-    }
-
-    static constexpr unsigned kHashBits = 15;
     static constexpr std::uint16_t kNone = 0xFFFF;
     static_assert(kResetInterval - 3 < kNone);
     const std::uint8_t* data_ = nullptr;
@@ -67,7 +60,7 @@ template <typename Report> void TreeMatchFinder::walk(std::size_t pos, Report&& 
     // caps for frames and the end of real data do not disturb it.
     const std::size_t room = size_ - pos;
     const unsigned treeLimit = static_cast<unsigned>(room < kMaxMatch ? room : kMaxMatch);
-    const std::uint32_t h = hashAt(pos);
+    const std::uint32_t h = hashOfThree(data_ + pos);
     std::uint16_t candidate = head_[h];
     head_[h] = static_cast<std::uint16_t>(pos);
     std::uint16_t* smaller = &children_[2 * pos];    // where the next smaller node goes
