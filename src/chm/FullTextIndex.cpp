@@ -32,24 +32,24 @@ std::string FullTextIndex::build(const TextCodec& codec, std::uint32_t codePage,
                                  std::uint32_t lcid) const {
     // Sorted by the stored bytes, body entry first, as HTML Help Workshop orders them:
     // the order the B-tree is searched in.
-    std::map<std::pair<std::string, int>, const PackedPostings*> sorted;
-    auto add = [&](const Words& words, int order) {
+    std::map<std::pair<std::string, bool>, const PackedPostings*> sorted; // (bytes, in title)
+    auto add = [&](const Words& words, bool inTitle) {
         for (const auto& [utf8, postings] : words) {
             std::string bytes = codec.fromUtf8(utf8);
             // The code page lacks a character when fromUtf8 writes a reference for it.
             if (bytes.empty() || bytes.size() > kMaxFtsWordBytes ||
                 bytes.find("&#") != std::string::npos)
                 continue;
-            sorted.emplace(std::pair{std::move(bytes), order}, &postings);
+            sorted.emplace(std::pair{std::move(bytes), inTitle}, &postings);
         }
     };
-    add(body_, 0);
-    add(title_, 1);
+    add(body_, false);
+    add(title_, true);
 
     std::vector<FtsWord> words;
     words.reserve(sorted.size());
     for (const auto& [key, postings] : sorted)
-        words.push_back({key.first, key.second == 1, postings->bytes()});
+        words.push_back({key.first, key.second, postings->bytes()});
     FiftiMainInfo info;
     info.topicCount = topics_;
     info.codePage = codePage;
