@@ -5,6 +5,7 @@
 #include "chm/FullTextIndex.h"
 #include "chm/TextCodec.h"
 
+#include "ChmChecks.h"
 #include "ChmInspect.h"
 #include "ChmReaders.h"
 #include "FiftiMainReader.h"
@@ -250,13 +251,8 @@ TEST(FullTextSearch, IndexesTheChineseSampleAsMicrosoftsCompilerDid) {
         GTEST_SKIP() << qm::test::kNoSamples;
     const std::filesystem::path original = samples / "hhp" / "othello-zh";
     TempDir dir;
-    std::filesystem::copy(original, dir / "p", std::filesystem::copy_options::recursive);
-    std::filesystem::permissions(dir / "p", std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add);
-    std::filesystem::remove(dir / "p" / "Othello.chm");
-    RecordingListener listener;
-    ASSERT_TRUE(compileProject(dir / "p" / "Othello.hhp", listener, fixedOptions()).written)
-        << listener.allLog();
+    const std::filesystem::path ourChm =
+        qm::test::compileSampleCopy(original, "Othello.hhp", dir / "p");
 
     using Occurrences = std::set<std::pair<std::string, std::vector<std::uint32_t>>>;
     struct Index {
@@ -281,7 +277,7 @@ TEST(FullTextSearch, IndexesTheChineseSampleAsMicrosoftsCompilerDid) {
         return index;
     };
     const Index microsoft = read(original / "Othello.chm", false);
-    const Index ours = read(dir / "p" / "Othello.chm", true);
+    const Index ours = read(ourChm, true);
     ASSERT_GT(microsoft.entries.size(), 500u);
     EXPECT_EQ(ours.order, microsoft.order);
     for (const auto& [key, where] : microsoft.entries) {

@@ -1,5 +1,8 @@
 #include "ChmChecks.h"
 
+#include "RecordingListener.h"
+#include "chm/Compiler.h"
+
 #include "support/TempDir.h"
 
 namespace qm::test {
@@ -33,6 +36,25 @@ compareWithDisk(const AllReaders& readers,
         }
     }
     return problems;
+}
+
+std::filesystem::path compileSampleCopy(const std::filesystem::path& sample,
+                                        const std::string& projectFile,
+                                        const std::filesystem::path& folder) {
+    namespace fs = std::filesystem;
+    fs::copy(sample, folder, fs::copy_options::recursive);
+    fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add);
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.path().extension() == ".chm")
+            fs::remove(entry.path());
+    RecordingListener listener;
+    qm::chm::CompileOptions options;
+    options.timestamp = 1700000000;
+    const qm::chm::CompileResult result =
+        qm::chm::compileProject(folder / projectFile, listener, options);
+    if (!result.written)
+        throw std::runtime_error("the sample did not compile:\n" + listener.allLog());
+    return result.chm;
 }
 
 } // namespace qm::test

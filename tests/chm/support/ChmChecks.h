@@ -22,4 +22,11 @@ std::vector<std::string>
 compareWithDisk(const AllReaders& readers,
                 const std::map<std::string, std::filesystem::path>& expected);
 
+// Copies a sample project folder into folder, without the CHM it ships with, and
+// compiles it there with a fixed time stamp; returns the CHM written, or throws with
+// the compiler's log.
+std::filesystem::path compileSampleCopy(const std::filesystem::path& sample,
+                                        const std::string& projectFile,
+                                        const std::filesystem::path& folder);
+
 } // namespace qm::test
