@@ -62,6 +62,16 @@ bool sameStructure(const std::vector<std::unique_ptr<qm::StructureNode>>& nodes,
     return true;
 }
 
+// The controls a run gives back to the user when it ends, well or not.
+void verifyControlsGivenBack(Window& w) {
+    QVERIFY(w.enabled("actOpen"));
+    QVERIFY(w.enabled("actGenerate"));
+    QVERIFY(w.child<QLineEdit>("eLevel")->isEnabled());
+    QVERIFY(w.child<QCheckBox>("ceUseAddtionCode")->isEnabled());
+    QVERIFY(w.child<QPushButton>("SpeedButton7")->isEnabled());
+    QVERIFY(!w.child<QLineEdit>("eSourceFiles")->isHidden());
+}
+
 } // namespace
 
 class MainFrmTests : public QObject {
@@ -192,12 +202,7 @@ void MainFrmTests::enableRulesFollowOpeningAndRunning() {
     QVERIFY(seen.bothFields); // eSourceFileName shows through
     QVERIFY(seen.progressRow);
 
-    QVERIFY(w.enabled("actOpen"));
-    QVERIFY(w.enabled("actGenerate"));
-    QVERIFY(w.child<QLineEdit>("eLevel")->isEnabled());
-    QVERIFY(w.child<QCheckBox>("ceUseAddtionCode")->isEnabled());
-    QVERIFY(w.child<QPushButton>("SpeedButton7")->isEnabled());
-    QVERIFY(!w.child<QLineEdit>("eSourceFiles")->isHidden());
+    verifyControlsGivenBack(w);
     QVERIFY(!w.progressRowShown());
 }
 
@@ -363,12 +368,7 @@ void MainFrmTests::errorDuringRunShowsTheErrorBoxAndRestoresTheControls() {
     QVERIFY(w.dialogs.errors[0].startsWith(QStringLiteral("Cannot open file")));
     QVERIFY(w.dialogs.informations.isEmpty());
     QVERIFY(!w.frm.generator().generating());
-    QVERIFY(w.enabled("actOpen"));
-    QVERIFY(w.enabled("actGenerate"));
-    QVERIFY(w.child<QLineEdit>("eLevel")->isEnabled());
-    QVERIFY(w.child<QCheckBox>("ceUseAddtionCode")->isEnabled());
-    QVERIFY(w.child<QPushButton>("SpeedButton7")->isEnabled());
-    QVERIFY(!w.child<QLineEdit>("eSourceFiles")->isHidden());
+    verifyControlsGivenBack(w);
     QVERIFY(w.progressRowShown()); // left in place of the banner
 
     // A later run that ends normally brings the banner back.
