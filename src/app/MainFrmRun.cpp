@@ -153,7 +153,7 @@ void MainFrm::structureCleared() {
 }
 
 void MainFrm::fillNodeItem(QTreeWidgetItem* item, const StructureNode& node) {
-    item->setText(0, widgettext::fromGbk(node.title));
+    item->setText(0, widgettext::fromGbk(node.heading.empty() ? node.title : node.heading));
     // The exact bytes of the title name the topic's page; the shown text may not
     // convert back to them.
     item->setData(0, Qt::UserRole, QByteArray::fromStdString(node.title));

@@ -12,8 +12,10 @@ const std::string kHeader =
     "<meta name=\"GENERATOR\" content=\"Microsoft&reg; HTML Help Workshop 4.1\"> "
     "\r\n<!-- Sitemap 1.0 --> \r\n</HEAD><BODY><UL>";
 
-std::string entry(const std::string& title, const std::string& pos, bool index) {
-    std::string name = "<param name=\"Name\" value=\"" + title + "\"> \r\n";
+std::string entry(const std::string& title, const std::string& pos, bool index,
+                  const std::string& shown = {}) {
+    std::string name =
+        "<param name=\"Name\" value=\"" + (shown.empty() ? title : shown) + "\"> \r\n";
     return "<LI> <OBJECT type=\"text/sitemap\"> \r\n" + name + (index ? name : "") +
            "<param name=\"Local\" value=\"M.Content\\" + title + "." + pos +
            ".htm\"> \r\n</OBJECT> ";
@@ -35,21 +37,23 @@ TEST(Sitemap, NestedTreeInPreOrderWithLevelMarkers) {
     b.title = "1.2" + gbk::fromUtf8("概述");
     b.position = "2048";
     StructureNode& c = tree.append(&a);
-    c.title = "C#%&";
-    c.position = "3000000000"; // beyond 32 bits
+    c.title = "C";
+    c.heading = "C# \"%\" & <b>"; // escaped with the four entities sitemaps know
+    c.position = "3000000000";    // beyond 32 bits
     StructureNode& d = tree.append(nullptr);
     d.title = "D";
     d.position = "0";
     std::vector<std::string> contents, index;
     SitemapWriter("M.Content\\").build(tree, contents, index);
-    std::vector<std::string> expected = {kHeader,
-                                         entry("A", "2", false),
-                                         "<UL>",
-                                         entry(b.title, "2048", false),
-                                         entry("C#%&", "3000000000", false),
-                                         "</UL>",
-                                         entry("D", "0", false),
-                                         "</UL></BODY></HTML>"};
+    std::vector<std::string> expected = {
+        kHeader,
+        entry("A", "2", false),
+        "<UL>",
+        entry(b.title, "2048", false),
+        entry("C", "3000000000", false, "C# &quot;%&quot; &amp; &lt;b&gt;"),
+        "</UL>",
+        entry("D", "0", false),
+        "</UL></BODY></HTML>"};
     EXPECT_EQ(contents, expected);
     ASSERT_EQ(index.size(), expected.size());
     EXPECT_EQ(index[0], kHeader + " ");

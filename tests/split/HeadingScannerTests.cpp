@@ -45,7 +45,7 @@ TEST(HeadingScan, PagesCarryTheFrameInOrder) {
     h.prefix = "[pre]";
     h.suffix = "[suf]";
     h.scan("<h1>A</h1>text");
-    EXPECT_EQ(h.page("A.2"), PageHead() + "A.2" + "[after]" + "[pre]" + CreditLine() +
+    EXPECT_EQ(h.page("A.2"), PageHead() + "A" + "[after]" + "[pre]" + CreditLine() +
                                  "<h1>A</h1>text" + "[suf]" + PageTail());
 }
 
@@ -138,14 +138,58 @@ TEST(HeadingScan, LevelZeroAndOddDigitsAreHeadings) {
     EXPECT_EQ(h.node(3).title, "N");
 }
 
-TEST(HeadingScan, TitlesDropTagsBlanksAndFileNameCharacters) {
+// What a reader reads (the heading) and what names the page (the title).
+TEST(HeadingScan, HeadingsReadAsWrittenAndNamePagesSafely) {
+    struct Case {
+        const char* markup;
+        const char* heading;
+        const char* title;
+    } cases[] = {
+        {"<a name=\"_Toc1\"></a>1.1 编写目的", "1.1 编写目的", "1.1编写目的"},
+        {"This  report\r\n draws <b>upon</b>", "This report draws upon", "Thisreportdrawsupon"},
+        {"a/b:c*d?\"e|f", "a/b:c*d?\"e|f", "abcdef"},
+        {"#OFSEATS &amp; 50% off; why?", "#OFSEATS & 50% off; why?", "OFSEATS50offwhy"},
+        {"&#339;uvre&nbsp;&lt;x&gt;", "?uvre <x>", "uvrex"},
+        {"<img src=\"a.png\">", "无标题", "无标题"},
+        {"* * *", "* * *", "无标题"},
+    };
+    for (const Case& c : cases) {
+        ScanHarness h;
+        h.scan(g("<h1>") + g(c.markup) + "</h1>x");
+        ASSERT_EQ(h.tree.count(), 1u) << c.markup;
+        EXPECT_EQ(gbk::toUtf8(h.node(0).heading), c.heading);
+        EXPECT_EQ(gbk::toUtf8(h.node(0).title), c.title);
+        EXPECT_EQ(h.written.front(), h.node(0).title + ".2");
+    }
+    // A long heading names a page that fits a file system with its temporary suffix.
+    std::string longHeading;
+    for (int i = 0; i < 120; ++i)
+        longHeading += g("题");
     ScanHarness h;
-    h.scan(g("<h1><a name=\"_Toc1\"></a>1 概述</h1><h1>a/b:c*d?\"e|f</h1><h1>&nbsp;</h1>"));
-    EXPECT_EQ(gbk::toUtf8(h.node(0).title), "1概述");
-    EXPECT_EQ(h.node(1).title, "abcdef");
-    // Only "&nbsp;" becomes the numeric fallback.
-    EXPECT_NE(h.node(2).title.find('.'), std::string::npos);
-    EXPECT_GT(std::stod(h.node(2).title), 46000.0);
+    h.scan("<h1>" + longHeading + "</h1>x");
+    EXPECT_EQ(h.node(0).heading, longHeading);
+    std::string onDisk = gbk::toUtf8(h.written.front()) + ".htm";
+    EXPECT_LE(onDisk.size() + 6, 255u);
+    EXPECT_GT(onDisk.size(), 200u);
+    EXPECT_FALSE(h.page(h.written.front()).empty());
+}
+
+// As in Word's navigation pane: a heading with neither text nor picture is no topic,
+// and headings in comments, scripts, style sheets and text areas are no headings.
+TEST(HeadingScan, EmptyAndHiddenHeadingsStayTextOfTheTopicBefore) {
+    ScanHarness h;
+    std::string a = "<h1>A</h1>x<h2>&nbsp;</h2>y<h3><a name=_Toc9></a> </h3>"
+                    "<!-- <h1>X</h1> --><script>s='<h2>Y</h2>'</script>"
+                    "<style>/*<h3>Z</h3>*/</style><TEXTAREA><h1>W</h1></TEXTAREA>";
+    h.scan(a + "<h1>B</h1>z");
+    EXPECT_EQ(shape(h.tree), (std::vector<std::string>{"A|2|" + std::to_string(a.size() + 1) + "|1",
+                                                       "B|" + std::to_string(a.size() + 2) + "|" +
+                                                           std::to_string(a.size() + 11) + "|1"}));
+    EXPECT_EQ(h.topicBytes("A.2"), a);
+    // Before the first heading, an empty heading is markup and makes no home topic.
+    ScanHarness first;
+    first.scan("<h1> </h1><h2>B</h2>");
+    EXPECT_EQ(shape(first.tree), (std::vector<std::string>{"B|12|20|2"}));
 }
 
 TEST(HeadingScan, GbkCharactersWhoseSecondByteLooksExcludedStayWhole) {
@@ -166,18 +210,12 @@ TEST(HeadingScan, ControlBytesNeverEnterATitle) {
     EXPECT_EQ(h.node(0).title, "abc");
 }
 
-TEST(HeadingScan, UnclosedHeadingKeepsAnEmptyTitle) {
+TEST(HeadingScan, UnclosedOrTwiceClosedHeadingsKeepTheirText) {
     ScanHarness h;
-    h.scan("<h1>never closed<h2>B</h2>");
-    EXPECT_EQ(h.node(0).title, "");
-    EXPECT_EQ(h.node(1).title, "B");
-    EXPECT_EQ(h.written.front(), ".2");
-}
-
-TEST(HeadingScan, SecondEndTagGivesTheFallbackTitle) {
-    ScanHarness h;
-    h.scan("<h1>A</h1></h1>");
-    EXPECT_GT(std::stod(h.node(0).title), 46000.0);
+    h.scan("<h1>never closed<h2>B</h2></h2>");
+    EXPECT_EQ(h.node(0).heading, "never closed");
+    EXPECT_EQ(h.node(1).heading, "B");
+    EXPECT_EQ(h.written, (std::vector<std::string>{"neverclosed.2", "B.18"}));
 }
 
 TEST(HeadingScan, StreamEndingInsideATagTestWritesTheOpenTopic) {
@@ -253,10 +291,11 @@ namespace {
 // pages put back together are the stream, positions are unique, and every child lies
 // deeper than its parent.
 TEST(HeadingScanFuzz, RandomStreamsKeepTheInvariants) {
-    const char* pieces[] = {"<h1>",   "</h1>", "<h2>",   "</h2>", "<h3 class=x>", "</h3>",
-                            "<h",     "</h",   "<",      ">",     "<p>",          "</p>",
-                            "&nbsp;", " ",     "\r\n",   "\"",    "\xCA\xD7",     "\xE8\x5C",
-                            "\x81",   "<hr>",  "<html>", "a",     "b1",           "<<h2>"};
+    const char* pieces[] = {"<h1>",   "</h1>", "<h2>",     "</h2>",     "<h3 class=x>", "</h3>",
+                            "<h",     "</h",   "<",        ">",         "<p>",          "</p>",
+                            "&nbsp;", " ",     "\r\n",     "\"",        "\xCA\xD7",     "\xE8\x5C",
+                            "\x81",   "<hr>",  "<html>",   "a",         "b1",           "<<h2>",
+                            "<!--",   "-->",   "<script>", "</script>", "<img src=a>"};
     std::uint32_t seed = 12345;
     auto next = [&seed]() {
         seed = seed * 1103515245u + 12345u;

@@ -5,6 +5,8 @@
 #include "text/Gbk.h"
 #include "text/OutputFile.h"
 
+#include <unordered_map>
+
 namespace qm {
 namespace {
 
@@ -41,6 +43,16 @@ std::string titleOf(const std::string& entry) {
     return dot == std::string::npos ? entry : entry.substr(0, dot);
 }
 
+// What the ID list shows for each topic name: the heading as written.
+std::unordered_map<std::string, std::string> headingsByTopic(const StructureTree& tree) {
+    std::unordered_map<std::string, std::string> headings;
+    tree.forEach([&](const StructureNode& node) {
+        if (!node.heading.empty())
+            headings.emplace(TopicPageWriter::topicName(node), node.heading);
+    });
+    return headings;
+}
+
 } // namespace
 
 std::string ContextNumber(std::size_t k) {
@@ -67,13 +79,16 @@ ProjectFiles BuildProjectFiles(const ProjectInput& input, const std::string& bas
     files.project.push_back("[MAP]");
     files.project.push_back("#include " + contentFolderPrefix + "HelpID.h");
 
+    auto headings = headingsByTopic(input.tree);
     std::size_t k = 0;
     for (const std::string& entry : input.writtenTopics) {
         ++k;
         std::string id = std::to_string(k);
         files.alias.push_back("IDH_" + id + " = " + contentFolderPrefix + entry + ".htm");
         files.helpIds.push_back("#define IDH_" + id + " " + ContextNumber(k));
-        files.idList.push_back(ContextNumber(k) + "\t\t" + titleOf(entry));
+        auto heading = headings.find(entry);
+        files.idList.push_back(ContextNumber(k) + "\t\t" +
+                               (heading != headings.end() ? heading->second : titleOf(entry)));
     }
     return files;
 }

@@ -1,5 +1,6 @@
 #include "project/SitemapWriter.h"
 
+#include "split/HeadingText.h"
 #include "text/OutputFile.h"
 
 namespace qm {
@@ -17,11 +18,12 @@ SitemapWriter::SitemapWriter(std::string contentFolderPrefix)
     : prefix_(std::move(contentFolderPrefix)) {}
 
 void SitemapWriter::AddSitemapEntry(std::vector<std::string>& contents,
-                                    std::vector<std::string>& index, const std::string& title,
-                                    std::int64_t position) const {
+                                    std::vector<std::string>& index, const std::string& heading,
+                                    const std::string& title, std::int64_t position) const {
     std::string local = prefix_ + title + "." + std::to_string(position) + ".htm";
     std::string open = "<LI> <OBJECT type=\"text/sitemap\"> \r\n";
-    std::string name = "<param name=\"Name\" value=\"" + title + "\"> \r\n";
+    std::string name = "<param name=\"Name\" value=\"" +
+                       EscapeHtmlText(heading.empty() ? title : heading) + "\"> \r\n";
     std::string tail = "<param name=\"Local\" value=\"" + local + "\"> \r\n</OBJECT> ";
     contents.push_back(open + name + tail);
     index.push_back(open + name + name + tail);
@@ -30,7 +32,7 @@ void SitemapWriter::AddSitemapEntry(std::vector<std::string>& contents,
 void SitemapWriter::AddSitemapBranch(std::vector<std::string>& contents,
                                      std::vector<std::string>& index,
                                      const StructureNode& node) const {
-    AddSitemapEntry(contents, index, node.title, node.positionValue());
+    AddSitemapEntry(contents, index, node.heading, node.title, node.positionValue());
     if (node.children.empty())
         return;
     contents.push_back("<UL>");

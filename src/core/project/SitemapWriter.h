@@ -10,8 +10,10 @@
 namespace qm {
 
 // The contents (.hhc) and index (.hhk) files: the same tree of entries, one per
-// structure node, each linking <ContentFolderPrefix><Title>.<Position>.htm. GBK text,
-// CR LF; titles are inserted as they are.
+// structure node, each named by the node's heading and linking
+// <ContentFolderPrefix><Title>.<Position>.htm. GBK text, CR LF. The heading is escaped
+// with &quot; &amp; &lt; &gt; only: compilers read other named entities as bytes of
+// the project's code page.
 class SitemapWriter {
 public:
     explicit SitemapWriter(std::string contentFolderPrefix);
@@ -20,7 +22,8 @@ public:
     void AddSitemapBranch(std::vector<std::string>& contents, std::vector<std::string>& index,
                           const StructureNode& node) const;
     void AddSitemapEntry(std::vector<std::string>& contents, std::vector<std::string>& index,
-                         const std::string& title, std::int64_t position) const;
+                         const std::string& heading, const std::string& title,
+                         std::int64_t position) const;
 
     // The two files' lines for a whole tree.
     void build(const StructureTree& tree, std::vector<std::string>& contents,

@@ -1,11 +1,16 @@
 #include "split/HeadingScanner.h"
 
+#include "split/HeadingText.h"
 #include "split/ScanObserver.h"
 #include "split/TopicPageWriter.h"
 #include "text/ByteString.h"
 #include "text/DelphiFormat.h"
 #include "text/Gbk.h"
+#include "text/SafeName.h"
 
+#include <algorithm>
+#include <array>
+#include <cctype>
 #include <charconv>
 #include <cstring>
 
@@ -15,14 +20,28 @@ namespace {
 constexpr std::int64_t kClockEveryBytes = 1 << 15;
 constexpr auto kProgressInterval = std::chrono::milliseconds(30);
 
-// Bytes that never enter a title: white space and control bytes, and the characters
-// that cannot stand in a file name or would break a link.
+// Bytes that do not count as text before the first heading: white space and control
+// bytes, and the characters that cannot stand in a file name.
 bool isExcludedTitleByte(unsigned char b) {
     return b <= 32 || std::strchr("\"'*/:;<>?[\\]|", b) != nullptr;
 }
 
 bool isDigit(unsigned char b) {
     return b >= '0' && b <= '9';
+}
+
+bool isTagDelimiter(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '>' || c == '/';
+}
+
+// True when tag (from its '<') opens with name, compared without case.
+bool tagIs(std::string_view tag, std::string_view lowerName) {
+    if (tag.size() <= lowerName.size())
+        return false;
+    for (std::size_t i = 0; i < lowerName.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(tag[i])) != lowerName[i])
+            return false;
+    return isTagDelimiter(tag[lowerName.size()]);
 }
 
 } // namespace
@@ -32,42 +51,90 @@ HeadingScanner::HeadingScanner(Source source, StructureTree& tree, TopicPageWrit
     : source_(std::move(source)), tree_(tree), writer_(writer), observer_(observer),
       outsideTag_(outsideTag) {}
 
-void HeadingScanner::collectTitleByte(unsigned char b) {
-    // The exclusion applies to single-byte characters: the second byte of a GBK
-    // character may look like '\' or '|' and must stay with its first byte.
-    bool trail = trailPending_ && gbk::isTrailByte(b);
-    trailPending_ = !trail && gbk::isLeadByte(b);
-    if (outsideTag_ && !titleText_.empty() && (trail || !isExcludedTitleByte(b)))
-        titleText_.push_back(static_cast<char>(b));
+std::string HeadingScanner::PageTitle(const std::string& heading, const std::string& position) {
+    std::size_t frame = kTemporarySuffixBytes + 1 + position.size() + 4; // ".<pos>.htm"
+    std::string title = SafeName(heading, kMaxFileNameBytes - frame);
+    return title.empty() ? gbk::fromUtf8("无标题") : title;
+}
+
+void HeadingScanner::append(std::string_view bytes) {
+    topicBuffer_.append(bytes);
+    source_.workStream->skip(static_cast<std::int64_t>(bytes.size()));
 }
 
 bool HeadingScanner::readScanByte(unsigned char& byte) {
     if (!source_.workStream->readByte(byte))
         return false;
     topicBuffer_.push_back(static_cast<char>(byte));
-    if (byte == '<')
+    if (byte == '<') {
         outsideTag_ = false;
-    else if (byte == '>')
+        tagStart_ = source_.workStream->position() - 1;
+    } else if (byte == '>') {
         outsideTag_ = true;
-    collectTitleByte(byte);
+    } else if (outsideTag_ && current_ == nullptr && !isExcludedTitleByte(byte)) {
+        sawText_ = true;
+    }
     return true;
 }
 
-// A span without '<' read as one pass per byte would read it. Only while a title is
-// being collected does every byte matter; before the first heading the collected text
-// only decides whether a home topic exists, so one byte of it is enough.
-void HeadingScanner::bulkSpan(std::string_view span) {
-    bool collecting = !titleText_.empty() && !(current_ == nullptr && titleText_.size() >= 2);
-    if (collecting) {
-        unsigned char b = 0;
-        for (std::size_t i = 0; i < span.size(); ++i)
-            readScanByte(b);
-        return;
+// A span without '<', taken whole. The '>' that ends a start tag of a script, style
+// sheet or text area ends the span there: what follows holds no headings.
+std::size_t HeadingScanner::bulkSpan(std::string_view span) {
+    if (!outsideTag_) {
+        std::size_t close = span.find('>');
+        if (close != std::string_view::npos) {
+            append(span.substr(0, close + 1));
+            outsideTag_ = true;
+            enterRawTextIfScript();
+            return close + 1;
+        }
+    } else if (current_ == nullptr && !sawText_) {
+        sawText_ = std::any_of(span.begin(), span.end(), [](char c) {
+            return !isExcludedTitleByte(static_cast<unsigned char>(c));
+        });
     }
-    topicBuffer_.append(span);
-    if (std::memchr(span.data(), '>', span.size()) != nullptr)
+    append(span);
+    return span.size();
+}
+
+void HeadingScanner::enterRawTextIfScript() {
+    std::string_view tag(topicBuffer_);
+    tag.remove_prefix(static_cast<std::size_t>(tagStart_ - bufferStart_));
+    for (std::string_view name : {"<script", "<style", "<textarea"}) {
+        if (tagIs(tag, name)) {
+            hidden_ = Hidden::RawText;
+            hiddenStart_ = bufferStart_ + static_cast<std::int64_t>(topicBuffer_.size());
+            rawTextEnd_ = "</" + std::string(name.substr(1));
+            return;
+        }
+    }
+}
+
+// Inside a comment or raw text: everything up to the next '>' that may end it.
+std::size_t HeadingScanner::hiddenSpan(std::string_view span) {
+    std::size_t close = span.find('>');
+    if (close == std::string_view::npos) {
+        append(span);
+        return span.size();
+    }
+    append(span.substr(0, close + 1));
+    std::string_view buffer(topicBuffer_);
+    std::int64_t end = bufferStart_ + static_cast<std::int64_t>(buffer.size());
+    bool ended = false;
+    if (hidden_ == Hidden::Comment) {
+        // "<!-->" and "<!--->" do not end the comment they open.
+        ended = buffer.ends_with("-->") && end - 3 >= hiddenStart_ + 4;
+    } else {
+        std::size_t lt = buffer.rfind('<');
+        ended = lt != std::string_view::npos &&
+                static_cast<std::int64_t>(lt) + bufferStart_ >= hiddenStart_ &&
+                tagIs(buffer.substr(lt), rawTextEnd_);
+    }
+    if (ended) {
+        hidden_ = Hidden::None;
         outsideTag_ = true;
-    source_.workStream->skip(static_cast<std::int64_t>(span.size()));
+    }
+    return close + 1;
 }
 
 bool HeadingScanner::progressAndAbort(bool force) {
@@ -109,29 +176,19 @@ StructureNode* HeadingScanner::placeFor(int level) {
     return node;
 }
 
-void HeadingScanner::closeTopic(StructureNode& node, std::int64_t endPosition) {
+void HeadingScanner::closeTopic(StructureNode& node, std::int64_t endPosition, std::size_t length) {
     node.endPosition = std::to_string(endPosition);
-    writer_.WriteTopicPage(node, true, topicBuffer_, nullptr);
+    writer_.WriteTopicPage(node, true, std::string_view(topicBuffer_).substr(0, length), nullptr);
+    topicBuffer_.erase(0, length);
+    bufferStart_ += static_cast<std::int64_t>(length);
     observer_.nodeChanged(node);
 }
 
 void HeadingScanner::headingStart(unsigned char digit) {
     std::int64_t p = source_.workStream->position();
-    std::string opening = std::string("<h") + static_cast<char>(digit);
-    if (current_ != nullptr || titleText_.size() >= 2) {
-        if (current_ == nullptr) {
-            // Text came before the first heading: it becomes the home topic.
-            titleText_.clear();
-            StructureNode& home = tree_.append(nullptr);
-            home.title = gbk::fromUtf8("首页");
-            home.position = "1";
-            current_ = &home;
-            observer_.nodeAdded(home);
-        }
-        topicBuffer_.resize(topicBuffer_.size() - 3);
-        closeTopic(*current_, p - 2);
-        topicBuffer_ = opening;
-    }
+    // A heading without an end tag ends where the next one starts.
+    if (pending_)
+        resolvePending(p - 3);
 
     double elapsed = delphi::timeOfDayNow() - startTime_;
     double estimate = elapsed * static_cast<double>(total_ - p - 1) / static_cast<double>(p + 1);
@@ -139,38 +196,55 @@ void HeadingScanner::headingStart(unsigned char digit) {
     if (remaining != "00:00:00")
         observer_.remainingTime(gbk::fromUtf8("    大概剩余时间：") + remaining);
 
-    titleText_ = " ";
-    trailPending_ = false;
-    int level = digit - '0';
-    StructureNode& node = tree_.append(placeFor(level));
-    node.position = std::to_string(p - 1);
-    node.level = std::to_string(level);
-    current_ = &node;
-    previousLevel_ = level;
-    observer_.nodeAdded(node);
+    pending_ = PendingHeading{digit - '0', p - 3, sawText_};
 }
 
 void HeadingScanner::headingEnd() {
-    if (current_ == nullptr)
-        return;
-    SetNodeTitle(*current_, titleText_);
-    titleText_.clear();
-    observer_.nodeChanged(*current_);
+    if (pending_)
+        resolvePending(bufferStart_ + static_cast<std::int64_t>(topicBuffer_.size()));
 }
 
-void HeadingScanner::SetNodeTitle(StructureNode& node, const std::string& text) {
-    std::string title = text;
-    for (std::size_t at; (at = title.find("&nbsp")) != std::string::npos;)
-        title.erase(at, 5);
-    title = std::string(TrimBlanks(title));
-    if (title.empty()) // keeps untitled topics apart
-        title = delphi::formatGeneral(static_cast<double>(node.index) + delphi::now());
-    node.title = title;
+void HeadingScanner::resolvePending(std::int64_t end) {
+    PendingHeading heading = *pending_;
+    pending_.reset();
+    std::string_view markup(topicBuffer_);
+    markup = markup.substr(static_cast<std::size_t>(heading.start - bufferStart_),
+                           static_cast<std::size_t>(end - heading.start));
+    std::string text = ReadableHeading(markup);
+    if (!text.empty() || HasPicture(markup))
+        commit(heading, std::move(text));
+}
+
+void HeadingScanner::commit(const PendingHeading& heading, std::string text) {
+    auto before = static_cast<std::size_t>(heading.start - bufferStart_);
+    if (current_ == nullptr && heading.textBefore) {
+        // Text came before the first heading: it becomes the home topic.
+        StructureNode& home = tree_.append(nullptr);
+        home.title = gbk::fromUtf8("首页");
+        home.heading = home.title;
+        home.position = "1";
+        current_ = &home;
+        observer_.nodeAdded(home);
+    }
+    // Without a home topic, the markup before the first heading joins its page.
+    if (current_ != nullptr)
+        closeTopic(*current_, heading.start + 1, before);
+
+    StructureNode& node = tree_.append(placeFor(heading.level));
+    node.position = std::to_string(heading.start + 2);
+    node.level = std::to_string(heading.level);
+    node.heading = text.empty() ? gbk::fromUtf8("无标题") : std::move(text);
+    node.title = PageTitle(node.heading, node.position);
+    current_ = &node;
+    previousLevel_ = heading.level;
+    observer_.nodeAdded(node);
 }
 
 void HeadingScanner::finish() {
+    if (pending_)
+        resolvePending(bufferStart_ + static_cast<std::int64_t>(topicBuffer_.size()));
     if (current_ != nullptr) {
-        closeTopic(*current_, total_);
+        closeTopic(*current_, total_, topicBuffer_.size());
         return;
     }
     if (total_ == 0)
@@ -179,6 +253,7 @@ void HeadingScanner::finish() {
     source_.workStream = std::make_unique<ReadStream>(source_.intermediateHtml);
     StructureNode& node = tree_.append(nullptr);
     node.title = source_.baseName;
+    node.heading = source_.baseName;
     node.position = "0";
     node.endPosition = std::to_string(source_.workStream->size());
     node.level = "1";
@@ -188,10 +263,13 @@ void HeadingScanner::finish() {
 
 bool HeadingScanner::ScanHeadings() {
     ReadStream& stream = *source_.workStream;
-    titleText_ = " ";
-    trailPending_ = false;
+    sawText_ = false;
     startTime_ = delphi::timeOfDayNow();
     topicBuffer_.clear();
+    bufferStart_ = 0;
+    tagStart_ = 0;
+    pending_.reset();
+    hidden_ = Hidden::None;
     current_ = nullptr;
     previousLevel_ = 0;
     total_ = stream.seek(0, Origin::End);
@@ -203,44 +281,50 @@ bool HeadingScanner::ScanHeadings() {
         std::string_view span = stream.peekSpan();
         if (span.empty())
             break;
-        const void* lt = std::memchr(span.data(), '<', span.size());
-        std::size_t plain =
-            lt ? static_cast<std::size_t>(static_cast<const char*>(lt) - span.data()) : span.size();
-        if (plain > 0) {
-            bulkSpan(span.substr(0, plain));
-            bytesSinceClock_ += static_cast<std::int64_t>(plain);
-            if (bytesSinceClock_ >= kClockEveryBytes) {
-                bytesSinceClock_ = 0;
-                if (progressAndAbort(false))
-                    return false;
-            }
-            continue;
-        }
-
-        // One pass of the main loop on a '<' and the bytes it looks ahead at.
-        unsigned char b = 0;
-        readScanByte(b);
-        ++bytesSinceClock_;
-        bool more = readScanByte(b);
-        if (more && b == '/') {
-            more = readScanByte(b);
-            if (more && b == 'h') {
+        std::size_t plain = span.size();
+        if (hidden_ != Hidden::None) {
+            plain = hiddenSpan(span);
+        } else if (span.front() != '<') {
+            const void* lt = std::memchr(span.data(), '<', span.size());
+            if (lt != nullptr)
+                plain = static_cast<std::size_t>(static_cast<const char*>(lt) - span.data());
+            plain = bulkSpan(span.substr(0, plain));
+        } else {
+            // One pass of the main loop on a '<' and the bytes it looks ahead at.
+            unsigned char b = 0;
+            readScanByte(b);
+            bool more = readScanByte(b);
+            if (more && b == '/') {
+                more = readScanByte(b);
+                if (more && b == 'h') {
+                    more = readScanByte(b);
+                    if (more && isDigit(b) && accepted(b))
+                        headingEnd();
+                }
+            } else if (more && b == 'h') {
                 more = readScanByte(b);
                 if (more && isDigit(b) && accepted(b))
-                    headingEnd();
+                    headingStart(b);
+            } else if (more && b == '!') {
+                more = readScanByte(b);
+                if (more && b == '-') {
+                    more = readScanByte(b);
+                    if (more && b == '-') {
+                        hidden_ = Hidden::Comment;
+                        hiddenStart_ = tagStart_;
+                    }
+                }
             }
-        } else if (more && b == 'h') {
-            more = readScanByte(b);
-            if (more && isDigit(b) && accepted(b))
-                headingStart(b);
+            if (!more)
+                break;
+            plain = 1;
         }
+        bytesSinceClock_ += static_cast<std::int64_t>(plain);
         if (bytesSinceClock_ >= kClockEveryBytes) {
             bytesSinceClock_ = 0;
             if (progressAndAbort(false))
                 return false;
         }
-        if (!more)
-            break;
     }
     if (progressAndAbort(true))
         return false;

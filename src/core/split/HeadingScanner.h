@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace qm {
@@ -19,6 +20,11 @@ class TopicPageWriter;
 // every topic's bytes to the page writer. Text before the first heading becomes the
 // home topic "首页"; a stream without headings becomes one whole-document topic, a
 // byte copy of the IntermediateHtml.
+//
+// As in Word's navigation pane, a heading with neither text nor picture is no topic:
+// its bytes stay with the topic before it. So a heading is decided at its end tag (or,
+// without one, where the next heading starts). Headings inside comments, scripts,
+// style sheets and text areas are not headings.
 //
 // The results are exactly those of a byte-at-a-time reader; spans between tags are
 // handled in bulk, and the observer's progress runs at most every ~30 ms.
@@ -38,19 +44,34 @@ public:
     // Runs the whole scan; returns false when it stopped because the user aborted.
     bool ScanHeadings();
 
-    // Cleans heading text into a node title: drops "&nbsp", trims bytes up to the
-    // space, and falls back to the node's sibling index plus the date-time.
-    static void SetNodeTitle(StructureNode& node, const std::string& text);
+    // The page-name title of a heading (as the reader reads it) at a position: the
+    // heading made safe for a file name and bounded, so that the page name
+    // "<title>.<position>.htm" with every temporary suffix fits a file system.
+    static std::string PageTitle(const std::string& heading, const std::string& position);
 
 private:
+    // A heading start tag whose text is still being read.
+    struct PendingHeading {
+        int level = 0;
+        std::int64_t start = 0;  // offset of its '<'
+        bool textBefore = false; // text came before it (a home topic, if it is the first)
+    };
+    // Text that holds no headings: a comment, or the content of a script, style or
+    // text area (ended by rawTextEnd_).
+    enum class Hidden { None, Comment, RawText };
+
     bool readScanByte(unsigned char& byte);
-    void collectTitleByte(unsigned char byte);
-    void bulkSpan(std::string_view span);
+    void append(std::string_view bytes);
+    std::size_t bulkSpan(std::string_view span);
+    std::size_t hiddenSpan(std::string_view span);
+    void enterRawTextIfScript();
     bool accepted(unsigned char digit);
     void headingStart(unsigned char digit);
     void headingEnd();
+    void resolvePending(std::int64_t end);
+    void commit(const PendingHeading& heading, std::string text);
     StructureNode* placeFor(int level);
-    void closeTopic(StructureNode& node, std::int64_t endPosition);
+    void closeTopic(StructureNode& node, std::int64_t endPosition, std::size_t length);
     void finish();
     bool progressAndAbort(bool force);
 
@@ -61,8 +82,13 @@ private:
     bool& outsideTag_;
 
     std::string topicBuffer_;
-    std::string titleText_;
-    bool trailPending_ = false; // the last title byte opened a GBK double-byte character
+    std::int64_t bufferStart_ = 0; // offset of the buffer's first byte in the stream
+    std::int64_t tagStart_ = 0;    // offset of the last '<'
+    bool sawText_ = false;         // text outside tags before the first topic
+    std::optional<PendingHeading> pending_;
+    Hidden hidden_ = Hidden::None;
+    std::int64_t hiddenStart_ = 0;
+    std::string rawTextEnd_; // "</script", "</style" or "</textarea"
     StructureNode* current_ = nullptr;
     int previousLevel_ = 0;
     std::int64_t total_ = 0;

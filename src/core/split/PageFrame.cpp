@@ -4,6 +4,8 @@
 #include "split/StreamSearch.h"
 #include "text/Gbk.h"
 
+#include <algorithm>
+
 namespace qm {
 
 const std::string& PageHead() {
@@ -19,11 +21,11 @@ const std::string& PageTail() {
     return text;
 }
 
+// A comment: a white line of text still drew its link's underline on the page, and
+// its words turned up in every search of the help.
 const std::string& CreditLine() {
-    static const std::string text = "<font color=\"ffffff\">Powered By " + std::string(kMakerName) +
-                                    "&nbsp;&nbsp<a href=\"" + std::string(kMakerAddress) +
-                                    "\"><font color=\"ffffff\">" + std::string(kMakerAddress) +
-                                    "</font></a></font>";
+    static const std::string text =
+        "<!-- Powered By " + std::string(kMakerName) + " " + std::string(kMakerAddress) + " -->";
     return text;
 }
 
@@ -32,20 +34,74 @@ const std::string& DefaultAfterTitle() {
     return text;
 }
 
+namespace {
+
+// The bytes from..to of the stream.
+std::string readRange(ReadStream& stream, std::int64_t from, std::int64_t to) {
+    std::string bytes;
+    stream.seek(from, Origin::Beginning);
+    stream.read(bytes, to - from);
+    return bytes;
+}
+
+// Finds a start tag from offset on; returns the offset just after its '>', or -1.
+std::int64_t startTagEnd(ReadStream& stream, std::string_view name, std::int64_t from,
+                         std::int64_t* at = nullptr) {
+    std::int64_t found = FindTag(name, stream, Origin::Beginning, from);
+    if (found < 0 || !SkipToStartTagEnd(stream, LastDelimiterWasClose(stream)))
+        return -1;
+    if (at)
+        *at = found;
+    return stream.position();
+}
+
+// A head for a page that lacks "</title" or a div after it (Word 2007 and later save
+// pages without a title): the page's own head and body start tags, with a title end
+// tag, a head end and a div supplied where they are missing, so that every topic page
+// closes its title and shows its text.
+std::string composedHead(ReadStream& stream) {
+    std::string head = "</title>\r\n";
+    std::int64_t headEnd = startTagEnd(stream, "<head", 0);
+    std::int64_t bodyAt = -1;
+    std::int64_t bodyEnd =
+        startTagEnd(stream, "<body", std::max<std::int64_t>(headEnd, 0), &bodyAt);
+    if (headEnd >= 0) {
+        std::int64_t closeAt = FindTag("</head", stream, Origin::Beginning, headEnd);
+        std::int64_t stop = closeAt >= 0 ? closeAt : (bodyAt >= 0 ? bodyAt : headEnd);
+        std::string inner = readRange(stream, headEnd, stop);
+        // The page's own title goes: the frame writes the topic's, and one left open
+        // would swallow the page.
+        std::size_t title = inner.find("<title");
+        if (title != std::string::npos) {
+            std::size_t close = inner.find("</title", title);
+            std::size_t end =
+                close != std::string::npos ? inner.find('>', close) : inner.find('<', title + 1);
+            inner.erase(title, end == std::string::npos
+                                   ? std::string::npos
+                                   : end - title + (close != std::string::npos));
+        }
+        head += inner;
+    }
+    head += "</head>\r\n";
+    if (bodyEnd < 0)
+        return head + "<body>\r\n<div>";
+    head += readRange(stream, bodyAt, bodyEnd);
+    std::int64_t divAt = -1;
+    std::int64_t divEnd = startTagEnd(stream, "<div", bodyEnd, &divAt);
+    return head + (divEnd >= 0 ? readRange(stream, divAt, divEnd) : std::string("\r\n<div>"));
+}
+
+} // namespace
+
 std::string ReadSourceHead(const std::filesystem::path& intermediateHtml) {
     ReadStream stream(intermediateHtml);
     std::int64_t titleEnd = FindTag("</title", stream, Origin::Current, 0);
     if (titleEnd < 0)
-        return {};
-    if (FindTag("<div", stream, Origin::Current, 0) < 0)
-        return {};
-    if (!SkipToStartTagEnd(stream, LastDelimiterWasClose(stream)))
-        return {};
-    std::int64_t end = stream.position();
-    std::string head;
-    stream.seek(titleEnd, Origin::Beginning);
-    stream.read(head, end - titleEnd);
-    return head;
+        return composedHead(stream);
+    std::int64_t end = startTagEnd(stream, "<div", stream.position());
+    if (end < 0)
+        return composedHead(stream);
+    return readRange(stream, titleEnd, end);
 }
 
 } // namespace qm

@@ -15,14 +15,17 @@ inline constexpr std::string_view kMakerAddress = "https://quillmark.example.org
 const std::string& PageHead();
 // Closes the section div, the body and the page.
 const std::string& PageTail();
-// White-on-white text naming the maker, written before the topic's bytes.
+// A comment naming the maker, written before the topic's bytes (out of sight and out
+// of the full-text index).
 const std::string& CreditLine();
 // The built-in text after the title: "</title>", a filtered style sheet for Word's
 // classes, "</head>", the body start tag and "<div class=Section1 ...>".
 const std::string& DefaultAfterTitle();
 
 // The IntermediateHtml's own text from "</title" through the first div start tag
-// after it (head, style sheet, body start tag), or empty when it has none.
+// after it (head, style sheet, body start tag). A page without that text gets one made
+// of its own head and body start tags, with "</title>", "</head>", "<body>" and "<div>"
+// supplied where missing: every page closes its title, its head and opens a div.
 // Throws qm::Error when the file cannot be opened.
 std::string ReadSourceHead(const std::filesystem::path& intermediateHtml);
 

@@ -10,9 +10,12 @@ namespace qm {
 
 // One topic of the document. The four values are texts, as the structure view shows
 // them: Title (GBK), Position and EndPosition (decimal byte offsets) and Level (a
-// decimal digit, empty for the home topic).
+// decimal digit, empty for the home topic). Title is the safe name that names the
+// topic's page; heading is the heading as the reader reads it (the tree, the contents,
+// the index, the ID list and the page's title show it).
 struct StructureNode {
     std::string title;
+    std::string heading;
     std::string position;
     std::string endPosition;
     std::string level;

@@ -1,5 +1,6 @@
 #include "split/TopicPageWriter.h"
 
+#include "split/HeadingText.h"
 #include "split/PageFrame.h"
 #include "text/Gbk.h"
 #include "text/OutputFile.h"
@@ -40,16 +41,16 @@ void copyPrefix(ReadStream& stream, std::int64_t count, ByteSink& out) {
 
 TopicPageWriter::TopicPageWriter(std::filesystem::path contentFolder, PageSource& source,
                                  std::vector<std::string>& writtenTopics,
-                                 std::vector<std::string>& runLog)
+                                 std::vector<std::string>& runLog, std::string sourcePageName)
     : contentFolder_(std::move(contentFolder)), source_(source), writtenTopics_(writtenTopics),
-      runLog_(runLog) {}
+      runLog_(runLog), mender_(std::move(sourcePageName)) {}
 
 std::string TopicPageWriter::topicName(const StructureNode& node) {
     return node.title + "." + node.position;
 }
 
-void TopicPageWriter::WriteTopicPage(const StructureNode& node, bool buffered, const std::string& topicBytes,
-                            ReadStream* rawSource) {
+void TopicPageWriter::WriteTopicPage(const StructureNode& node, bool buffered,
+                                     std::string_view topicBytes, ReadStream* rawSource) {
     if (topicBytes.empty()) {
         runLog_.push_back(node.title + gbk::fromUtf8("无法建立"));
         return;
@@ -57,13 +58,15 @@ void TopicPageWriter::WriteTopicPage(const StructureNode& node, bool buffered, c
     std::string name = topicName(node);
     writtenTopics_.push_back(name);
 
-    OutputFile page(contentFolder_ / gbk::toPath(name + ".htm"));
+    std::filesystem::path file = contentFolder_ / gbk::toPath(name + ".htm");
+    OutputFile page(file);
+    std::size_t topicStart = 0;
     if (buffered) {
-        page.write(PageHead());
-        page.write(name);
-        page.write(source_.afterTitle());
-        page.write(source_.prefixCode());
-        page.write(CreditLine());
+        std::string frame = PageHead() +
+                            EscapeHtmlText(node.heading.empty() ? name : node.heading) +
+                            source_.afterTitle() + source_.prefixCode() + CreditLine();
+        page.write(frame);
+        topicStart = frame.size();
         page.write(topicBytes);
         page.write(source_.suffixCode());
         page.write(PageTail());
@@ -71,6 +74,8 @@ void TopicPageWriter::WriteTopicPage(const StructureNode& node, bool buffered, c
         copyPrefix(*rawSource, toInt(node.endPosition) - toInt(node.position), page);
     }
     page.commit();
+    if (buffered)
+        mender_.notePage(file, name + ".htm", topicStart, topicBytes);
 }
 
 } // namespace qm

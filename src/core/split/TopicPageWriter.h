@@ -1,5 +1,6 @@
 #pragma once
 
+#include "split/LinkMender.h"
 #include "split/StructureTree.h"
 #include "text/ReadStream.h"
 
@@ -22,16 +23,24 @@ public:
 
 // Writes one page per topic into the ContentFolder, named <Title>.<Position>.htm,
 // and records the topic names written (document order) and the topics left empty.
+// Once the scan is done, mendLinks() points the document's own links at the pages
+// that now hold their anchors.
 class TopicPageWriter {
 public:
+    // sourcePageName: the uncut page's file name (GBK), as its own links name it.
     TopicPageWriter(std::filesystem::path contentFolder, PageSource& source,
-                    std::vector<std::string>& writtenTopics, std::vector<std::string>& runLog);
+                    std::vector<std::string>& writtenTopics, std::vector<std::string>& runLog,
+                    std::string sourcePageName = {});
 
-    // buffered: the page frames topicBytes. Otherwise the page is a byte copy of the
-    // first EndPosition - Position bytes of rawSource (the whole-document topic).
-    // An empty topicBytes writes nothing and logs "<Title>无法建立".
-    void WriteTopicPage(const StructureNode& node, bool buffered, const std::string& topicBytes,
+    // buffered: the page frames topicBytes; its title element holds the heading.
+    // Otherwise the page is a byte copy of the first EndPosition - Position bytes of
+    // rawSource (the whole-document topic). An empty topicBytes writes nothing and
+    // logs "<Title>无法建立".
+    void WriteTopicPage(const StructureNode& node, bool buffered, std::string_view topicBytes,
                         ReadStream* rawSource);
+
+    // After the last page: links and notes follow their anchors (see LinkMender).
+    void mendLinks() { mender_.mendPages(); }
 
     // <Title>.<Position>, the page's title, list entry and file name without ".htm".
     static std::string topicName(const StructureNode& node);
@@ -41,6 +50,7 @@ private:
     PageSource& source_;
     std::vector<std::string>& writtenTopics_;
     std::vector<std::string>& runLog_;
+    LinkMender mender_;
 };
 
 } // namespace qm

@@ -1,0 +1,186 @@
+#include "split/HeadingText.h"
+
+#include "text/Gbk.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <charconv>
+#include <cstdint>
+
+namespace qm {
+namespace {
+
+constexpr std::size_t kMaxHeadingBytes = 512;
+
+struct NamedReference {
+    std::string_view name;
+    char32_t codePoint;
+};
+
+// The references Word and LibreOffice write into headings.
+constexpr std::array<NamedReference, 24> kNamedReferences{{
+    {"nbsp", U' '},        {"amp", U'&'},         {"lt", U'<'},         {"gt", U'>'},
+    {"quot", U'"'},        {"apos", U'\''},       {"copy", U'\u00A9'},  {"reg", U'\u00AE'},
+    {"trade", U'\u2122'},  {"hellip", U'\u2026'}, {"mdash", U'\u2014'}, {"ndash", U'\u2013'},
+    {"lsquo", U'\u2018'},  {"rsquo", U'\u2019'},  {"ldquo", U'\u201C'}, {"rdquo", U'\u201D'},
+    {"middot", U'\u00B7'}, {"bull", U'\u2022'},   {"laquo", U'\u00AB'}, {"raquo", U'\u00BB'},
+    {"deg", U'\u00B0'},    {"plusmn", U'\u00B1'}, {"times", U'\u00D7'}, {"sect", U'\u00A7'},
+}};
+
+std::string utf8Of(char32_t c) {
+    std::string out;
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+    return out;
+}
+
+// The GBK bytes of a code point, or "?" when GBK has no such character.
+std::string gbkOf(char32_t c) {
+    if (c == 0 || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+        return "?";
+    if (c < 0x80)
+        return std::string(1, static_cast<char>(c));
+    std::string bytes = gbk::fromUtf8(utf8Of(c));
+    return bytes.starts_with("&#") ? "?" : bytes;
+}
+
+// Decodes the reference at text[i] ('&'); returns its length, 0 when it is none.
+std::size_t decodeReference(std::string_view text, std::size_t i, std::string& out) {
+    std::size_t semicolon = text.find(';', i);
+    if (semicolon == std::string_view::npos || semicolon - i > 10)
+        return 0;
+    std::string_view body = text.substr(i + 1, semicolon - i - 1);
+    if (body.size() > 1 && body[0] == '#') {
+        bool hex = body[1] == 'x' || body[1] == 'X';
+        std::string_view digits = body.substr(hex ? 2 : 1);
+        std::uint32_t value = 0;
+        auto [end, ec] =
+            std::from_chars(digits.data(), digits.data() + digits.size(), value, hex ? 16 : 10);
+        if (ec != std::errc() || end != digits.data() + digits.size())
+            return 0;
+        out += value == 0xA0 ? " " : gbkOf(value);
+        return semicolon - i + 1;
+    }
+    for (const NamedReference& ref : kNamedReferences) {
+        if (body == ref.name) {
+            out += gbkOf(ref.codePoint);
+            return semicolon - i + 1;
+        }
+    }
+    return 0;
+}
+
+bool isBlank(unsigned char b) {
+    return b == ' ' || b == '\t' || b == '\r' || b == '\n' || b == '\f';
+}
+
+// The text outside tags and comments, references still raw.
+std::string textOutsideMarkup(std::string_view markup) {
+    std::string text;
+    for (std::size_t i = 0; i < markup.size();) {
+        if (markup[i] != '<') {
+            text += markup[i++];
+            continue;
+        }
+        std::size_t end =
+            markup.compare(i, 4, "<!--") == 0 ? markup.find("-->", i + 4) : markup.find('>', i + 1);
+        if (end == std::string_view::npos)
+            break;
+        i = end + (markup[end] == '>' ? 1 : 3);
+        text += ' '; // a tag may part two words (a line break, a cell)
+    }
+    return text;
+}
+
+} // namespace
+
+std::string ReadableHeading(std::string_view markup) {
+    std::string raw = textOutsideMarkup(markup);
+    std::string decoded;
+    for (std::size_t i = 0; i < raw.size();) {
+        auto b = static_cast<unsigned char>(raw[i]);
+        if (gbk::isLeadByte(b) && i + 1 < raw.size()) {
+            decoded.append(raw, i, 2);
+            i += 2;
+        } else if (b == '&') {
+            std::size_t used = decodeReference(raw, i, decoded);
+            if (used == 0)
+                decoded += '&';
+            i += std::max<std::size_t>(used, 1);
+        } else {
+            decoded += static_cast<char>(b < 32 ? ' ' : b);
+            ++i;
+        }
+    }
+    std::string out;
+    bool pendingBlank = false;
+    for (std::size_t i = 0; i < decoded.size(); ++i) {
+        auto b = static_cast<unsigned char>(decoded[i]);
+        if (isBlank(b)) {
+            pendingBlank = !out.empty();
+            continue;
+        }
+        std::size_t width = gbk::isLeadByte(b) && i + 1 < decoded.size() ? 2 : 1;
+        if (out.size() + width + (pendingBlank ? 1 : 0) > kMaxHeadingBytes)
+            break;
+        if (pendingBlank)
+            out += ' ';
+        pendingBlank = false;
+        out.append(decoded, i, width);
+        i += width - 1;
+    }
+    return out;
+}
+
+bool HasPicture(std::string_view markup) {
+    std::string lower(markup);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return lower.find("<img") != std::string::npos ||
+           lower.find("<v:imagedata") != std::string::npos;
+}
+
+std::string EscapeHtmlText(std::string_view gbk) {
+    std::string out;
+    out.reserve(gbk.size());
+    for (std::size_t i = 0; i < gbk.size(); ++i) {
+        auto b = static_cast<unsigned char>(gbk[i]);
+        if (gbk::isLeadByte(b) && i + 1 < gbk.size()) {
+            out.append(gbk, i++, 2);
+            continue;
+        }
+        switch (b) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        default:
+            out += static_cast<char>(b);
+        }
+    }
+    return out;
+}
+
+} // namespace qm

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// What a heading says, read from its markup (GBK): from "<h" + digit up to its end
+// tag, or to wherever the topic's text was cut.
+namespace qm {
+
+// The heading as a reader reads it: tags and comments dropped, character references
+// decoded ("&nbsp;" a space; a character GBK cannot hold becomes '?'), white space
+// collapsed to single spaces, trimmed. At most about 512 bytes, cut between characters.
+std::string ReadableHeading(std::string_view markup);
+
+// True when the markup shows a picture (an img, or a VML shape's image).
+bool HasPicture(std::string_view markup);
+
+// The text escaped for an attribute value or the title element: & " < > as entities.
+std::string EscapeHtmlText(std::string_view gbk);
+
+} // namespace qm

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace qm {
+
+// The longest file name a file system takes, in bytes of its name on disk.
+inline constexpr std::size_t kMaxFileNameBytes = 255;
+// What OutputFile adds to a name for its temporary file ("." before, ".part" after).
+inline constexpr std::size_t kTemporarySuffixBytes = 6;
+
+// A GBK text made safe as part of a file name, of an address inside a CHM and of a
+// line of a project file: white space and control bytes, the characters no file
+// system takes (" * / : < > ? \ |), those that end or escape an address (# % & ; ?)
+// and ' [ ] are left out, and so is every character reference "&#N;" that stands for
+// a character GBK cannot hold. Double-byte characters stay whole. The result is cut
+// at a character boundary so that its name on disk (UTF-8 here) takes at most
+// maxDiskBytes bytes.
+std::string SafeName(std::string_view gbk, std::size_t maxDiskBytes);
+
+} // namespace qm
