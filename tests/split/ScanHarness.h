@@ -12,7 +12,8 @@
 namespace qm::test {
 
 // Runs the heading scan over given bytes with pages written into a temporary
-// ContentFolder, a fixed page frame and a recording observer.
+// ContentFolder ("x.htm" the uncut page), a fixed page frame and a recording observer;
+// links are mended after a finished scan, as the run does.
 class ScanHarness : public ScanObserver, public PageSource {
 public:
     std::string level = "0";
