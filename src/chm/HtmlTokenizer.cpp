@@ -73,9 +73,19 @@ bool HtmlTokenizer::parseTag(std::size_t lt) {
     tag_.closing = false;
     tag_.attributes.clear();
     if (text_.compare(p, 3, "!--") == 0) {
-        std::size_t end = text_.find("-->", p + 3);
-        pos_ = end == std::string_view::npos ? n : end + 3;
+        // Searching from the opening's own dashes makes "<!-->" and "<!--->" the empty
+        // comments they are, as in "<!--[if !IE]><!-->".
+        std::size_t end = text_.find("-->", p + 1);
         tag_.name = "!--";
+        if (readConditional_ && p + 6 <= n && text_[p + 3] == '[' && lower(text_[p + 4]) == 'i' &&
+            lower(text_[p + 5]) == 'f') {
+            std::size_t open = text_.find("]>", p + 6);
+            if (open != std::string_view::npos && (end == std::string_view::npos || open < end)) {
+                pos_ = open + 2;
+                return true;
+            }
+        }
+        pos_ = end == std::string_view::npos ? n : end + 3;
         return true;
     }
     if (text_[p] == '!' || text_[p] == '?') {

@@ -25,12 +25,23 @@ struct HtmlTag {
     const std::string_view* attribute(std::string_view lowerName) const;
 };
 
+// What the tokenizer makes of a conditional comment (<!--[if gte vml 1]> ... <![endif]-->).
+enum class ConditionalComments {
+    Skip, // a comment like any other: one "!--" tag, its content unread
+    // Its opening (up to "]>") is a "!--" tag and its markup is read as part of the page,
+    // the closing "<![endif]-->" being a "!" tag: Internet Explorer, which the help
+    // viewer runs, renders that branch (Word's VML pictures).
+    Read,
+};
+
 class HtmlTokenizer {
 public:
-    explicit HtmlTokenizer(std::string_view text) : text_(text) {}
+    explicit HtmlTokenizer(std::string_view text,
+                           ConditionalComments conditional = ConditionalComments::Skip)
+        : text_(text), readConditional_(conditional == ConditionalComments::Read) {}
 
-    // Comments come back as tags named "!--", other declarations (<!DOCTYPE ...>, <?xml?>)
-    // as tags named "!".
+    // Comments come back as tags named "!--", other declarations (<!DOCTYPE ...>, <?xml?>,
+    // <![endif]>) as tags named "!".
 
     // Moves to the next tag. The text between the previous tag and this one is in
     // text(). Returns false at the end (text() then holds the trailing text).
@@ -46,6 +57,7 @@ private:
     bool parseTag(std::size_t lt);
 
     std::string_view text_;
+    bool readConditional_;
     std::size_t pos_ = 0;
     HtmlTag tag_;
     std::string_view textBefore_;

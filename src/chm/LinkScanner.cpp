@@ -88,7 +88,7 @@ void appendTagLinks(const HtmlTag& tag, const std::string& charset, std::vector<
         take("href");
     if (n == "img" || n == "script" || n == "frame" || n == "iframe" || n == "embed" ||
         n == "input" || n == "bgsound" || n == "audio" || n == "video" || n == "source" ||
-        n == "track" || n == "xml")
+        n == "track" || n == "xml" || n == "v:imagedata" || n == "v:fill")
         take("src");
     if (n == "img") {
         take("lowsrc");
@@ -214,7 +214,8 @@ PageLinks scanPage(std::string_view page, const std::string& fallbackCharset) {
         page.remove_prefix(3);
     }
 
-    HtmlTokenizer tokens(page);
+    // Word's unfiltered pages show their pictures in VML inside conditional comments.
+    HtmlTokenizer tokens(page, ConditionalComments::Read);
     bool haveTitle = false;
     while (tokens.next()) {
         const HtmlTag& tag = tokens.tag();

@@ -26,8 +26,9 @@ std::string declaredCharset(std::string_view page);
 // Scans a page. The fallback charset (the project's code page) applies when the page
 // declares none. Links come from href (a, area, link), src (img, script, frame,
 // iframe, embed, input, bgsound, audio, video, source, track), background, lowsrc,
-// dynsrc, object data, <param> values naming files, meta refresh targets and CSS
-// url() in <style> blocks and style attributes.
+// dynsrc, object data, <param> values naming files, meta refresh targets, CSS url() in
+// <style> blocks and style attributes, and VML pictures (v:imagedata, v:fill src). The
+// markup inside conditional comments counts; other comments do not.
 PageLinks scanPage(std::string_view page, const std::string& fallbackCharset);
 
 // The url() and @import references of a style sheet.

@@ -9,7 +9,9 @@ namespace qm::chm {
 
 struct PageText {
     std::string title; // UTF-8, entities decoded
-    std::string body;  // UTF-8, entities decoded; tags, scripts and styles removed
+    // UTF-8, entities decoded; tags, scripts, styles and comments (conditional ones
+    // included) removed
+    std::string body;
 };
 
 // The text of a page in its charset (see pageToUtf8). Block-level tags and line

@@ -241,6 +241,30 @@ TEST(FullTextSearch, ChineseWordsOfTwoOrMoreCharactersAreFoundInTheirTopics) {
     EXPECT_EQ(search("Café"), (Urls{"three.htm"}));
 }
 
+// The credit line every generated page carries in a comment, and Word's VML branch,
+// are no text a reader sees.
+TEST(FullTextSearch, WordsInsideCommentsAreNotFound) {
+    TempDir dir;
+    qm::test::writeFile(
+        dir / "page.htm",
+        "<html><head><title>Page</title><!--[if gte mso 9]><xml><o:DocumentProperties>"
+        "<o:Author>officeauthor</o:Author></o:DocumentProperties></xml><![endif]--></head>"
+        "<body><!-- Powered By Quillmark https://quillmark.example.org/ --><p>visible"
+        "<!--[if gte vml 1]><v:shape><v:textbox>vmltext</v:textbox></v:shape><![endif]-->"
+        "<![if !vml]>fallback<![endif]></p></body></html>");
+    qm::test::writeFile(dir / "c.hhp", "[OPTIONS]\nCompiled file=c.chm\nDefault topic=page.htm\n"
+                                       "Full-text search=Yes\n\n[FILES]\npage.htm\n");
+    RecordingListener listener;
+    ASSERT_TRUE(compileProject(dir / "c.hhp", listener, fixedOptions()).written)
+        << listener.allLog();
+    const OpenedChm chm = openChm(dir / "c.chm");
+    const FiftiMainReader index(chm.fiftiMain);
+    std::set<std::string> words;
+    for (const qm::test::FtsEntry& e : index.all())
+        words.insert(e.word);
+    EXPECT_EQ(words, (std::set<std::string>{"fallback", "page", "visible"}));
+}
+
 // othello-zh comes with the CHM Microsoft's compiler made of it: our index of its
 // Chinese and English text must hold the same words, in the same topics, at the same
 // positions (so that phrases match alike), in the same order. Only the punctuation

@@ -110,3 +110,21 @@ TEST(LinkScanner, StrayEqualsSignAtTheEndOfAPage) {
         EXPECT_NO_THROW(declaredCharset(page)) << page;
     }
 }
+
+// The help viewer renders with Internet Explorer, which reads the VML branch of the
+// conditional comments in Word's unfiltered pages: its pictures must travel too.
+TEST(LinkScanner, PicturesInsideConditionalCommentsTravelButPlainCommentsStayOut) {
+    PageLinks page = scanPage(
+        "<body><!--[if gte vml 1]><v:background><v:fill type=\"frame\" src=\"x.files/bg.jpg\"/>"
+        "</v:background><![endif]--><p><!--[if gte vml 1]><v:shape style='width:10pt'>"
+        "<v:imagedata src=\"x.files/image001.png\" o:title=\"\"/></v:shape><![endif]--><![if "
+        "!vml]><img src=\"x.files/image002.gif\" v:shapes=\"_x0000_i1025\"><![endif]></p>"
+        "<!--[if !vml]><!--><img src=\"revealed.gif\"><!--<![endif]-->"
+        "<!-- <img src=\"commented.gif\"> --><!-- [if] <img src=\"commented.gif\"> -->"
+        "<img src=\"after.gif\"></body>",
+        "GBK");
+    for (const char* expected : {"x.files/bg.jpg", "x.files/image001.png", "x.files/image002.gif",
+                                 "revealed.gif", "after.gif"})
+        EXPECT_TRUE(has(page.links, expected)) << expected;
+    EXPECT_FALSE(has(page.links, "commented.gif"));
+}
