@@ -113,6 +113,10 @@ void CliHost::showWordFailure(const std::string& text) {
                  terminalText(text).c_str());
 }
 
+void CliHost::warning(const std::string& text) {
+    line("  " + terminalText(text));
+}
+
 void CliHost::processEvents() {
     if (g_interrupted && generator_ != nullptr && !generator_->aborted()) {
         clearBar();

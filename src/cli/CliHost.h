@@ -12,9 +12,9 @@ class Generator;
 
 namespace qm::cli {
 
-// The run's host on a terminal: settings from the options, progress on stderr (a bar
-// on a terminal, plain lines otherwise), the summary on stdout. Ctrl-C asks the run to
-// stop at its next check.
+// The run's host on a terminal: settings from the options, progress and the compiler's
+// warnings on stderr (a bar on a terminal, plain lines otherwise), the summary on
+// stdout. Ctrl-C asks the run to stop at its next check.
 class CliHost : public RunHost {
 public:
     CliHost(const CliOptions& options, std::string beforeEntry, std::string afterEntry);
@@ -38,6 +38,7 @@ public:
     void scanProgress(std::int64_t done, std::int64_t total, std::size_t nodes) override;
     void showSummary(const std::string& text) override;
     void showWordFailure(const std::string& text) override;
+    void warning(const std::string& text) override;
     void processEvents() override;
 
 private:

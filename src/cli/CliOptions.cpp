@@ -22,8 +22,8 @@ std::string UsageText() {
            "  -h, --help           show this help\n"
            "      --version        show the version\n"
            "\n"
-           "Exit status: 0 done, 1 an error ended the run, 2 bad usage,\n"
-           "3 a CHM was not built, 130 interrupted.\n";
+           "Exit status: 0 done, 1 an error ended the run, 2 bad usage, 3 a CHM was not\n"
+           "built or is incomplete, 130 interrupted (where several apply: 130, 1, then 3).\n";
 }
 
 ParseResult ParseCommandLine(const std::vector<std::string>& args) {

@@ -43,16 +43,16 @@ int runCli(const qm::cli::CliOptions& options) {
 
     generator.openFiles(options.files);
     qm::RunOutcome outcome = generator.GenerationRun();
-    switch (outcome.ending) {
-    case qm::RunOutcome::Ending::WordFailure:
-        return 1;
-    case qm::RunOutcome::Ending::Interrupted:
+    using Ending = qm::RunOutcome::Ending;
+    if (outcome.ending == Ending::Interrupted)
         std::fprintf(stderr, "%s\n", qm::gbk::toUtf8(outcome.summary).c_str());
-        return generator.aborted() ? 130 : 1;
-    case qm::RunOutcome::Ending::Finished:
-        break;
-    }
-    if (options.compile && outcome.chmsBuilt < static_cast<int>(options.files.size()))
+    // Where several outcomes meet, the first one below wins.
+    if (generator.aborted() || qm::cli::CliHost::interrupted())
+        return 130;
+    if (outcome.ending != Ending::Finished) // a Word conversion or a copy failed
+        return 1;
+    if (options.compile &&
+        (outcome.chmsIncomplete > 0 || outcome.chmsBuilt < static_cast<int>(options.files.size())))
         return 3;
     return 0;
 }
@@ -79,6 +79,6 @@ int main(int argc, char** argv) {
         return runCli(parsed.options);
     } catch (const qm::Error& e) {
         std::fprintf(stderr, "quillmark: %s\n", qm::gbk::toUtf8(e.what()).c_str());
-        return 1;
+        return qm::cli::CliHost::interrupted() ? 130 : 1;
     }
 }

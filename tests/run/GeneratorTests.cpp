@@ -1,3 +1,4 @@
+#include "chm/Compiler.h"
 #include "run/DocumentConverter.h"
 #include "run/Generator.h"
 #include "run/ProjectCompiler.h"
@@ -23,7 +24,7 @@ public:
     std::string title = g(" －帮助");
     std::string chmName;
     std::map<RunField, std::string> fields;
-    std::vector<std::string> summaries, wordFailures;
+    std::vector<std::string> summaries, wordFailures, warnings;
     int started = 0, finished = 0;
     std::size_t abortAtNodes = 0; // 0: never
     Generator* generator = nullptr;
@@ -44,6 +45,7 @@ public:
     void runFinished() override { ++finished; }
     void showSummary(const std::string& t) override { summaries.push_back(t); }
     void showWordFailure(const std::string& t) override { wordFailures.push_back(t); }
+    void warning(const std::string& t) override { warnings.push_back(t); }
     void nodeAdded(const StructureNode&) override { ++nodes; }
     void processEvents() override {
         if (abortAtNodes && nodes >= abortAtNodes && generator)
@@ -51,11 +53,13 @@ public:
     }
 };
 
-// A compiler that writes a stand-in CHM and reports what it was told.
+// A compiler that reports what it was told and, when it succeeds, builds the CHM with
+// the real compiler, passing on its warnings and errors.
 class FakeCompiler : public ProjectCompiler {
 public:
     bool succeed = true;
     std::vector<std::string> logLines;
+    std::function<void()> beforeCompile;
     int calls = 0;
     bool compile(const std::filesystem::path& project, const LogFn& log,
                  const ProgressFn& progress) override {
@@ -63,9 +67,22 @@ public:
         progress("compiling");
         for (const std::string& l : logLines)
             log(l);
-        if (succeed)
-            test::writeFile(std::filesystem::path(project).replace_extension(".chm"), "ITSF");
-        return succeed;
+        if (!succeed)
+            return false;
+        if (beforeCompile)
+            beforeCompile();
+        struct Forward : chm::CompileListener {
+            const LogFn& out;
+            explicit Forward(const LogFn& l) : out(l) {}
+            void log(chm::MessageKind kind, std::string_view text) override {
+                if (kind != chm::MessageKind::Info)
+                    out(std::string(text));
+            }
+            bool progress(std::string_view) override { return true; }
+        } forward(log);
+        chm::CompileOptions options;
+        options.threads = 1;
+        return chm::compileProject(project, forward, options).written;
     }
 };
 
@@ -127,6 +144,29 @@ TEST_F(GeneratorTest, FailedCompileDropsOnlyTheChmLineAndKeepsItsLog) {
     EXPECT_EQ(out.summary.find(g("已根据工程文件生成")), std::string::npos);
     EXPECT_NE(out.summary.find(g("索引ID对应文件生成到")), std::string::npos);
     EXPECT_EQ(test::readFile(dir / "a.log"), g("编译信息：") + "warning: x\r\n");
+}
+
+// The compiler only warns about a page it cannot find; such a CHM is not a finished
+// help file, and the run must not count it as one.
+TEST_F(GeneratorTest, ChmLackingAPageIsIncompleteAndTheSummaryNamesThePage) {
+    test::writeFile(dir / "a.htm", wordPage("<h1>One</h1>x<h1>Two</h1>y"));
+    Generator gen(host, nullptr, &compiler);
+    std::string lost;
+    compiler.beforeCompile = [&] {
+        lost = gen.writtenTopics().back() + ".htm";
+        std::filesystem::remove(dir / "a.Content" / gbk::toPath(lost));
+    };
+    gen.openFiles({dir / "a.htm"});
+    RunOutcome out = gen.GenerationRun();
+    EXPECT_EQ(out.chmsBuilt, 0);
+    EXPECT_EQ(out.chmsIncomplete, 1);
+    EXPECT_EQ(out.summary.find(g("已根据工程文件生成")), std::string::npos) << out.summary;
+    EXPECT_NE(out.summary.find(g("不完整")), std::string::npos) << out.summary;
+    EXPECT_NE(out.summary.find("    a.Content\\" + lost + "\r"), std::string::npos) << out.summary;
+    EXPECT_EQ(out.summary.find(gen.writtenTopics().front() + ".htm"), std::string::npos);
+    ASSERT_FALSE(host.warnings.empty());
+    EXPECT_NE(host.warnings.front().find(lost), std::string::npos) << host.warnings.front();
+    EXPECT_NE(test::readFile(dir / "a.log").find(host.warnings.front()), std::string::npos);
 }
 
 TEST_F(GeneratorTest, QuietCompileLeavesAnEarlierLogAlone) {

@@ -1,5 +1,6 @@
 #include "run/Generator.h"
 
+#include "project/ChmDirectoryReader.h"
 #include "project/ProjectWriter.h"
 #include "project/SitemapWriter.h"
 #include "run/CopyFolder.h"
@@ -20,6 +21,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
+#include <unordered_set>
 
 namespace qm {
 namespace {
@@ -153,6 +156,7 @@ RunOutcome Generator::GenerationRun() {
         Generator& g;
         ~FinalStep() {
             g.generating_ = false;
+            g.incompleteChms_.clear(); // a run ended early leaves nothing for the next
             g.removeWorkingFiles();
             g.host_.runFinished();
         }
@@ -285,17 +289,68 @@ void Generator::writeProject() {
                           layout_.projectFilePath("hhk"));
 }
 
+namespace {
+
+// Where the compiler puts the CHM: the project's "Compiled file" (GBK), relative to the
+// project's folder, a Windows path reduced to its file name.
+std::filesystem::path compiledChmPath(const std::string& compiledFile, const FileLayout& layout) {
+    std::string name = gbk::toUtf8(TrimBlanks(compiledFile));
+    if (name.empty())
+        return layout.projectFilePath("chm");
+    std::replace(name.begin(), name.end(), '\\', '/');
+    if (name.size() >= 2 && name[1] == ':')
+        name = name.substr(name.find_last_of(":/") + 1);
+    std::filesystem::path path(name);
+    return path.is_absolute() ? path : (layout.targetFolder / path).lexically_normal();
+}
+
+std::string foldAscii(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
+        return static_cast<char>(c < 0x80 ? std::tolower(c) : c);
+    });
+    return text;
+}
+
+// The pages of [FILES] (as it names them, GBK) that the CHM's directory lacks; nullopt
+// when the CHM cannot be read. The viewer finds names in any ASCII case.
+std::optional<std::vector<std::string>> missingPages(const std::filesystem::path& chm,
+                                                     const std::string& folderPrefix,
+                                                     const std::vector<std::string>& entries) {
+    std::optional<std::vector<std::string>> names = ReadChmDirectory(chm);
+    if (!names)
+        return std::nullopt;
+    std::unordered_set<std::string> present;
+    for (const std::string& name : *names)
+        present.insert(foldAscii(name));
+    std::vector<std::string> missing;
+    for (const std::string& entry : entries) {
+        std::string listed = folderPrefix + entry + ".htm";
+        // Backslashes turn into slashes only in UTF-8: a GBK trail byte can be 0x5C.
+        std::string inChm = "/" + gbk::toUtf8(listed);
+        std::replace(inChm.begin(), inChm.end(), '\\', '/');
+        if (present.count(foldAscii(inChm)) == 0)
+            missing.push_back(std::move(listed));
+    }
+    return missing;
+}
+
+} // namespace
+
 bool Generator::compileProject() {
     compileLog_.clear();
     if (compiler_ == nullptr)
         return false;
     host_.showText(RunField::Status, u8("正在编译……"));
+    const std::filesystem::path chm = compiledChmPath(host_.chmFileName(), layout_);
     bool built = compiler_->compile(
         layout_.projectFilePath("hhp"),
         [this](const std::string& text) {
             std::string line(TrimBlanks(text));
-            if (!line.empty())
-                compileLog_.push_back(u8("编译信息：") + line);
+            if (line.empty())
+                return;
+            compileLog_.push_back(u8("编译信息：") + line);
+            if (line.starts_with("Warning:") || line.starts_with("Error:"))
+                host_.warning(line);
         },
         [this](const std::string& text) {
             host_.showText(RunField::Status, text);
@@ -305,11 +360,33 @@ bool Generator::compileProject() {
     host_.showText(RunField::Status, "");
     if (!compileLog_.empty())
         saveLines(layout_.projectFilePath("log"), compileLog_);
-    return built;
+    if (!built)
+        return false;
+    // The compiler leaves out, with a warning only, what it cannot find; a CHM without
+    // some of the project's pages is no finished help file.
+    std::optional<std::vector<std::string>> missing =
+        missingPages(chm, layout_.contentFolderPrefix(), writtenTopics_);
+    if (!missing) {
+        incompleteChms_.push_back(u8("无法读取CHM文件\"") + pathText(chm) +
+                                  u8("\"的目录，不能确认其中有工程的全部页面。") + "\r");
+        return false;
+    }
+    if (missing->empty())
+        return true;
+    std::string note =
+        u8("CHM文件\"") + pathText(chm) + u8("\"不完整，缺少工程中的以下页面：") + "\r";
+    for (const std::string& page : *missing)
+        note += "    " + page + "\r";
+    incompleteChms_.push_back(std::move(note));
+    return false;
 }
 
 void Generator::endRun(RunOutcome& outcome, std::size_t n, bool copyFailed) {
     currentFile_.clear();
+    for (const std::string& note : incompleteChms_)
+        outcome.summary += "\r" + note;
+    outcome.chmsIncomplete += static_cast<int>(incompleteChms_.size());
+    incompleteChms_.clear();
     if (!aborted_ && !copyFailed) {
         outcome.summary +=
             u8("如果没有生成CHM文件请使用Microsoft Html Help Workshop或quillmark-hhc "

@@ -21,7 +21,10 @@ struct RunOutcome {
     enum class Ending { Finished, Interrupted, WordFailure };
     Ending ending = Ending::Finished;
     int projectsWritten = 0; // files processed to the end
-    int chmsBuilt = 0;
+    int chmsBuilt = 0;       // complete CHMs only
+    // CHMs the compiler wrote without every page the project lists (or that cannot be
+    // read back to tell); the summary names the missing pages.
+    int chmsIncomplete = 0;
     std::string summary; // the text of the summary box (GBK)
 };
 
@@ -104,6 +107,8 @@ private:
     std::vector<std::string> writtenTopics_;
     std::vector<std::string> runLog_;
     std::vector<std::string> compileLog_;
+    // What the summary says of each incomplete CHM of the run, until endRun tells it.
+    std::vector<std::string> incompleteChms_;
     std::string sourceHeadCache_;
 };
 

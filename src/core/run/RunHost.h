@@ -48,6 +48,9 @@ public:
     virtual void setBusy(bool) {}                       // the hourglass
     virtual void showSummary(const std::string&) {}     // the closing information box
     virtual void showWordFailure(const std::string&) {} // the conversion failure box
+    // A warning or error line of the compiler, as it arrives (it also goes to the
+    // project's compile log <name>.log).
+    virtual void warning(const std::string& /*text*/) {}
     // Handles pending events: repaints, and lets the user ask to stop (Generator::abort).
     // The scan calls it at most every ~30 ms.
     virtual void processEvents() {}
