@@ -50,7 +50,7 @@ bool sameStructure(const std::vector<std::unique_ptr<qm::StructureNode>>& nodes,
         const qm::StructureNode& node = *nodes[i];
         QTreeWidgetItem* row = item(static_cast<int>(i));
         if (row->data(0, Qt::UserRole).toByteArray().toStdString() != node.title ||
-            row->text(0) != QString::fromStdString(qm::gbk::toUtf8(node.title)) ||
+            row->text(0) != QString::fromStdString(qm::gbk::toUtf8(node.heading)) ||
             row->text(1).toStdString() != node.position ||
             row->text(2).toStdString() != node.endPosition ||
             row->text(3).toStdString() != node.level)

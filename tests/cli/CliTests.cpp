@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <regex>
 #include <sstream>
 #include <sys/wait.h>
 #include <thread>
@@ -76,7 +77,11 @@ TEST(Cli, RealFilteredWordPageBecomesACompleteProject) {
         std::size_t start = bytes.find(CreditLine()) + CreditLine().size();
         joined += bytes.substr(start, bytes.size() - start - PageTail().size());
     }
-    EXPECT_EQ(joined, slice);
+    // The pages are the slice cut, with links to anchors now naming the page that holds
+    // them: compared by their anchor.
+    std::regex pageLink("href=\"[^\"#]*\\.htm#");
+    EXPECT_EQ(std::regex_replace(joined, pageLink, "href=\"#"), slice);
+    EXPECT_NE(joined.find(".htm#_Toc"), std::string::npos);
 
     // One node per heading (and a home topic for the text before the first one).
     std::size_t headings = 0;

@@ -273,11 +273,13 @@ bool Generator::convertDocument() {
 
 void Generator::scanHeadings() {
     Adapter adapter(*this);
-    TopicPageWriter writer(layout_.contentFolder, adapter, writtenTopics_, runLog_);
+    TopicPageWriter writer(layout_.contentFolder, adapter, writtenTopics_, runLog_,
+                           pathText(intermediateHtml_.filename()));
     writtenTopics_.clear();
     HeadingScanner scanner({workStream_, pageSource_, layout_.baseName}, tree_, writer, adapter,
                            outsideTag_);
-    scanner.ScanHeadings();
+    if (scanner.ScanHeadings())
+        writer.mendLinks();
 }
 
 void Generator::writeProject() {
