@@ -5,6 +5,7 @@
 #include "AdditionalCodePanel.h"
 #include "Dialogs.h"
 #include "WidgetText.h"
+#include "text/Gbk.h"
 
 #include <QAction>
 #include <QApplication>
@@ -153,7 +154,8 @@ void MainFrm::structureCleared() {
 }
 
 void MainFrm::fillNodeItem(QTreeWidgetItem* item, const StructureNode& node) {
-    item->setText(0, widgettext::fromGbk(node.heading.empty() ? node.title : node.heading));
+    item->setText(0, QString::fromStdString(
+                         gbk::toDisplayUtf8(node.heading.empty() ? node.title : node.heading)));
     // The exact bytes of the title name the topic's page; the shown text may not
     // convert back to them.
     item->setData(0, Qt::UserRole, QByteArray::fromStdString(node.title));

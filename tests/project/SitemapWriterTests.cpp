@@ -38,8 +38,9 @@ TEST(Sitemap, NestedTreeInPreOrderWithLevelMarkers) {
     b.position = "2048";
     StructureNode& c = tree.append(&a);
     c.title = "C";
-    c.heading = "C# \"%\" & <b>"; // escaped with the four entities sitemaps know
-    c.position = "3000000000";    // beyond 32 bits
+    // Escaped with the four entities sitemaps know; a character GBK lacks stays a reference.
+    c.heading = "C# \"%\" & <b>&#50672;";
+    c.position = "3000000000"; // beyond 32 bits
     StructureNode& d = tree.append(nullptr);
     d.title = "D";
     d.position = "0";
@@ -50,7 +51,7 @@ TEST(Sitemap, NestedTreeInPreOrderWithLevelMarkers) {
         entry("A", "2", false),
         "<UL>",
         entry(b.title, "2048", false),
-        entry("C", "3000000000", false, "C# &quot;%&quot; &amp; &lt;b&gt;"),
+        entry("C", "3000000000", false, "C# &quot;%&quot; &amp; &lt;b&gt;&#50672;"),
         "</UL>",
         entry("D", "0", false),
         "</UL></BODY></HTML>"};

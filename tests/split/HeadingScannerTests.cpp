@@ -149,7 +149,7 @@ TEST(HeadingScan, HeadingsReadAsWrittenAndNamePagesSafely) {
         {"This  report\r\n draws <b>upon</b>", "This report draws upon", "Thisreportdrawsupon"},
         {"a/b:c*d?\"e|f", "a/b:c*d?\"e|f", "abcdef"},
         {"#OFSEATS &amp; 50% off; why?", "#OFSEATS & 50% off; why?", "OFSEATS50offwhy"},
-        {"&#339;uvre&nbsp;&lt;x&gt;", "?uvre <x>", "uvrex"},
+        {"&#339;uvre&nbsp;&lt;x&gt;&#x1F600;", "&#339;uvre <x>&#128512;", "uvrex"},
         {"<img src=\"a.png\">", "无标题", "无标题"},
         {"* * *", "* * *", "无标题"},
     };

@@ -55,6 +55,9 @@ TEST(Gbk, CharactersOutsideGbkBecomeCharacterReferences) {
     EXPECT_EQ(gbk::fromUtf8("a😀b"), "a&#128512;b");
     EXPECT_EQ(gbk::fromUtf8("한"), "&#54620;");
     EXPECT_EQ(charset::fromUtf8("Ж", "windows-1252"), "&#1046;");
+    // ... and are shown as those characters again; other text stays as it is.
+    EXPECT_EQ(gbk::toDisplayUtf8(gbk::fromUtf8("연구 &amp; 概述😀")), "연구 &amp; 概述😀");
+    EXPECT_EQ(gbk::toDisplayUtf8("&#;&#x41;&#99999999;"), "&#;&#x41;&#99999999;");
 }
 
 TEST(Gbk, MalformedBytesDoNotThrow) {

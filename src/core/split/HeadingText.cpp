@@ -1,5 +1,6 @@
 #include "split/HeadingText.h"
 
+#include "text/Charset.h"
 #include "text/Gbk.h"
 
 #include <algorithm>
@@ -28,34 +29,14 @@ constexpr std::array<NamedReference, 24> kNamedReferences{{
     {"deg", U'\u00B0'},    {"plusmn", U'\u00B1'}, {"times", U'\u00D7'}, {"sect", U'\u00A7'},
 }};
 
-std::string utf8Of(char32_t c) {
-    std::string out;
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-    return out;
-}
-
-// The GBK bytes of a code point, or "?" when GBK has no such character.
+// The GBK bytes of a code point; a character GBK cannot hold stays the reference
+// "&#N;", which pages, sitemaps and the window read as that character.
 std::string gbkOf(char32_t c) {
     if (c == 0 || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
         return "?";
     if (c < 0x80)
         return std::string(1, static_cast<char>(c));
-    std::string bytes = gbk::fromUtf8(utf8Of(c));
-    return bytes.starts_with("&#") ? "?" : bytes;
+    return gbk::fromUtf8(charset::utf8Of(c));
 }
 
 // Decodes the reference at text[i] ('&'); returns its length, 0 when it is none.
@@ -104,6 +85,16 @@ std::string textOutsideMarkup(std::string_view markup) {
         text += ' '; // a tag may part two words (a line break, a cell)
     }
     return text;
+}
+
+// Length of a decimal reference "&#N;" at text[i], or 0.
+std::size_t numericReferenceLength(std::string_view text, std::size_t i) {
+    std::size_t j = i + 2;
+    if (text.compare(i, 2, "&#") != 0)
+        return 0;
+    while (j < text.size() && j - i < 10 && std::isdigit(static_cast<unsigned char>(text[j])))
+        ++j;
+    return j > i + 2 && j < text.size() && text[j] == ';' ? j - i + 1 : 0;
 }
 
 } // namespace
@@ -161,6 +152,11 @@ std::string EscapeHtmlText(std::string_view gbk) {
         auto b = static_cast<unsigned char>(gbk[i]);
         if (gbk::isLeadByte(b) && i + 1 < gbk.size()) {
             out.append(gbk, i++, 2);
+            continue;
+        }
+        if (std::size_t reference = b == '&' ? numericReferenceLength(gbk, i) : 0) {
+            out.append(gbk, i, reference); // a character GBK cannot hold
+            i += reference - 1;
             continue;
         }
         switch (b) {

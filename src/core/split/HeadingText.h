@@ -8,14 +8,15 @@
 namespace qm {
 
 // The heading as a reader reads it: tags and comments dropped, character references
-// decoded ("&nbsp;" a space; a character GBK cannot hold becomes '?'), white space
-// collapsed to single spaces, trimmed. At most about 512 bytes, cut between characters.
+// decoded ("&nbsp;" a space; a character GBK cannot hold stays the reference "&#N;"),
+// white space collapsed to single spaces, trimmed. At most about 512 bytes.
 std::string ReadableHeading(std::string_view markup);
 
 // True when the markup shows a picture (an img, or a VML shape's image).
 bool HasPicture(std::string_view markup);
 
-// The text escaped for an attribute value or the title element: & " < > as entities.
+// The text escaped for an attribute value or the title element: & " < > as entities;
+// "&#N;" references (characters GBK cannot hold) stay as they are.
 std::string EscapeHtmlText(std::string_view gbk);
 
 } // namespace qm

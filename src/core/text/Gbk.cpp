@@ -2,6 +2,8 @@
 
 #include "text/Charset.h"
 
+#include <charconv>
+
 namespace qm::gbk {
 namespace {
 
@@ -21,6 +23,26 @@ std::string toUtf8(std::string_view gbk) {
 
 std::string fromUtf8(std::string_view utf8) {
     return isAscii(utf8) ? std::string(utf8) : charset::fromUtf8(utf8, "GBK");
+}
+
+std::string toDisplayUtf8(std::string_view gbk) {
+    std::string utf8 = toUtf8(gbk);
+    std::string out;
+    for (std::size_t i = 0; i < utf8.size();) {
+        std::size_t end = utf8.compare(i, 2, "&#") == 0 ? utf8.find(';', i) : std::string::npos;
+        std::uint32_t code = 0;
+        if (end != std::string::npos && end - i <= 9) {
+            auto [stop, ec] = std::from_chars(utf8.data() + i + 2, utf8.data() + end, code);
+            if (ec == std::errc() && stop == utf8.data() + end && code > 0 && code <= 0x10FFFF &&
+                (code < 0xD800 || code > 0xDFFF)) {
+                out += charset::utf8Of(code);
+                i = end + 1;
+                continue;
+            }
+        }
+        out += utf8[i++];
+    }
+    return out;
 }
 
 std::filesystem::path toPath(std::string_view gbk) {

@@ -14,6 +14,10 @@ std::string toUtf8(std::string_view gbk);
 // UTF-8 to GBK bytes; characters GBK cannot hold become "&#N;".
 std::string fromUtf8(std::string_view utf8);
 
+// GBK text to UTF-8 for showing it: the "&#N;" references that stand for characters
+// GBK cannot hold become those characters again.
+std::string toDisplayUtf8(std::string_view gbk);
+
 // A path on disk named by GBK text (UTF-8 on Linux), and the GBK text of a path.
 std::filesystem::path toPath(std::string_view gbk);
 std::string fromPath(const std::filesystem::path& path);
