@@ -1,8 +1,11 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 
 namespace qm {
+
+class StopFlag;
 
 // Turns a Word document into Word's HTML: the page at htmlPath (GBK, "charset=gb2312")
 // and its pictures in the folder beside it named like htmlPath with ".files". Never
@@ -14,6 +17,17 @@ public:
     virtual ~DocumentConverter() = default;
     virtual bool convert(const std::filesystem::path& docPath,
                          const std::filesystem::path& htmlPath, bool useWebPageFormat) = 0;
+
+    // Why the last convert() failed, when the converter knows better than "it did not
+    // work" (a password-protected document, not a Word document, a file of the user's in
+    // the way): one GBK sentence for the user; empty otherwise.
+    virtual std::string failureReason() const { return {}; }
+
+    // The run's stop flag: a conversion under way ends soon after it is set, and fails.
+    void watch(const StopFlag* stop) { stop_ = stop; }
+
+protected:
+    const StopFlag* stop_ = nullptr;
 };
 
 } // namespace qm
