@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 class QAction;
 class QCheckBox;
@@ -72,6 +73,7 @@ public:
     void setBusy(bool busy) override;
     void showSummary(const std::string& text) override;
     void showWordFailure(const std::string& text) override;
+    void warning(const std::string& text) override;
     void processEvents() override;
     void structureCleared() override;
     void nodeAdded(const StructureNode& node) override;
@@ -103,7 +105,8 @@ private:
     Generator generator_;
     bool startedUp_ = false;
     bool busy_ = false;
-    bool closeAfterRun_ = false; // the user confirmed closing during a run
+    std::vector<std::string> runWarnings_; // shown after the summary of the run
+    bool closeAfterRun_ = false;           // the user confirmed closing during a run
     // The rows of tlStruct for the nodes of the generator's tree, which keeps its
     // nodes in place until the next scan clears it.
     QHash<const StructureNode*, QTreeWidgetItem*> nodeItems_;

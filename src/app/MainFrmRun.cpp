@@ -112,6 +112,7 @@ void MainFrm::setRunControlsEnabled(bool enabled) {
 }
 
 void MainFrm::runStarted() {
+    runWarnings_.clear();
     eSourceFiles_->hide();
     actGenerate_->setEnabled(false);
     actOpen_->setEnabled(false);
@@ -136,8 +137,21 @@ void MainFrm::setBusy(bool busy) {
         QApplication::restoreOverrideCursor();
 }
 
+// The run's warnings (a page the compiler could not find, a link left uncopied) end
+// the summary, so the user sees them where the result is told.
 void MainFrm::showSummary(const std::string& text) {
-    dialogs_.information(widgettext::boxText(text));
+    std::string shown = text;
+    if (!runWarnings_.empty()) {
+        shown += "\r\r" + gbk::fromUtf8("警告：");
+        for (const std::string& warning : runWarnings_)
+            shown += "\r" + warning;
+    }
+    runWarnings_.clear();
+    dialogs_.information(widgettext::boxText(shown));
+}
+
+void MainFrm::warning(const std::string& text) {
+    runWarnings_.push_back(text);
 }
 
 void MainFrm::showWordFailure(const std::string& text) {

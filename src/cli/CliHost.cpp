@@ -1,6 +1,7 @@
 #include "CliHost.h"
 
 #include "run/Generator.h"
+#include "run/StopFlag.h"
 #include "text/Gbk.h"
 
 #include <csignal>
@@ -11,9 +12,12 @@ namespace qm::cli {
 namespace {
 
 volatile std::sig_atomic_t g_interrupted = 0;
+StopFlag* g_stop = nullptr; // the run's flag, set from the handler (lock-free)
 
 extern "C" void onInterrupt(int) {
     g_interrupted = 1;
+    if (g_stop != nullptr)
+        g_stop->set();
 }
 
 // Message boxes break lines with CR LF or a bare CR; a terminal wants LF.
@@ -39,11 +43,13 @@ CliHost::CliHost(const CliOptions& options, std::string beforeEntry, std::string
       title_(options.title.value_or(gbk::fromUtf8(" －帮助"))),
       terminal_(isatty(STDERR_FILENO) == 1) {}
 
-void CliHost::installInterruptHandler() {
+void CliHost::installInterruptHandler(StopFlag& stop) {
+    g_stop = &stop;
     struct sigaction action {};
     action.sa_handler = onInterrupt;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
 }
 
 bool CliHost::interrupted() {
@@ -107,21 +113,18 @@ void CliHost::showSummary(const std::string& text) {
 
 void CliHost::showWordFailure(const std::string& text) {
     clearBar();
-    std::fprintf(stderr,
-                 "%s\n(LibreOffice may be missing: the conversion of Word documents needs "
-                 "the package libreoffice-writer-nogui.)\n",
-                 terminalText(text).c_str());
+    std::fprintf(stderr, "%s\n", terminalText(text).c_str());
 }
 
+// Warnings are no progress: they show also with --quiet.
 void CliHost::warning(const std::string& text) {
-    line("  " + terminalText(text));
+    clearBar();
+    std::fprintf(stderr, "  %s\n", terminalText(text).c_str());
 }
 
 void CliHost::processEvents() {
-    if (g_interrupted && generator_ != nullptr && !generator_->aborted()) {
+    if (g_interrupted)
         clearBar();
-        generator_->abort();
-    }
 }
 
 } // namespace qm::cli

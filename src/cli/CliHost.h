@@ -8,19 +8,20 @@
 
 namespace qm {
 class Generator;
-}
+class StopFlag;
+} // namespace qm
 
 namespace qm::cli {
 
 // The run's host on a terminal: settings from the options, progress and the compiler's
 // warnings on stderr (a bar on a terminal, plain lines otherwise), the summary on
-// stdout. Ctrl-C asks the run to stop at its next check.
+// stdout. Ctrl-C and SIGTERM set the run's stop flag.
 class CliHost : public RunHost {
 public:
     CliHost(const CliOptions& options, std::string beforeEntry, std::string afterEntry);
 
     void attach(Generator& generator) { generator_ = &generator; }
-    static void installInterruptHandler();
+    static void installInterruptHandler(StopFlag& stop);
     static bool interrupted();
 
     std::string levelText() override { return options_.level; }

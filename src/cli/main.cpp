@@ -14,7 +14,16 @@
 
 namespace {
 
+// Only a file: a FIFO or a device given by mistake would hang the read.
+void requireFile(const std::filesystem::path& path) {
+    std::error_code ec;
+    if (std::filesystem::exists(path, ec) && !std::filesystem::is_regular_file(path, ec))
+        throw qm::Error(qm::gbk::fromUtf8("“") + qm::gbk::fromPath(path) +
+                        qm::gbk::fromUtf8("”不是文件（是文件夹、设备或管道）。"));
+}
+
 std::string readWhole(const std::filesystem::path& path) {
+    requireFile(path);
     qm::ReadStream stream(path);
     std::string bytes;
     stream.read(bytes, stream.size());
@@ -25,6 +34,7 @@ int runCli(const qm::cli::CliOptions& options) {
     std::string before;
     std::string after;
     if (options.addcodeFile) {
+        requireFile(*options.addcodeFile);
         qm::LoadedAdditionalCode code = qm::LoadAdditionalCodeFile(*options.addcodeFile);
         before = code.beforeEntry.value_or("");
         after = code.afterEntry.value_or("");
@@ -39,7 +49,7 @@ int runCli(const qm::cli::CliOptions& options) {
     qm::LibreOfficeConverter converter;
     qm::Generator generator(host, &converter, options.compile ? &compiler : nullptr);
     host.attach(generator);
-    qm::cli::CliHost::installInterruptHandler();
+    qm::cli::CliHost::installInterruptHandler(generator.stopFlag());
 
     generator.openFiles(options.files);
     qm::RunOutcome outcome = generator.GenerationRun();
@@ -49,7 +59,7 @@ int runCli(const qm::cli::CliOptions& options) {
     // Where several outcomes meet, the first one below wins.
     if (generator.aborted() || qm::cli::CliHost::interrupted())
         return 130;
-    if (outcome.ending != Ending::Finished) // a Word conversion or a copy failed
+    if (outcome.filesFailed > 0)
         return 1;
     if (options.compile &&
         (outcome.chmsIncomplete > 0 || outcome.chmsBuilt < static_cast<int>(options.files.size())))

@@ -164,17 +164,20 @@ TEST(AdditionalCodeFile, CodeElementsMustHoldPlainTextOnly) {
 TEST(AdditionalCodeFile, FileSystemFailuresNameThePath) {
     test::TempDir dir;
     std::filesystem::path missing = dir / "missing.ahtml";
-    EXPECT_EQ(messageOf([&] { LoadAdditionalCodeFile(missing); }),
-              "Cannot open file " + gbk::fromPath(missing));
+    auto startsWith = [](const std::string& text, const std::string& start) {
+        return text.rfind(start, 0) == 0;
+    };
+    EXPECT_TRUE(startsWith(messageOf([&] { LoadAdditionalCodeFile(missing); }),
+                           "Cannot open file " + gbk::fromPath(missing)));
     std::filesystem::create_directory(dir / "folder.ahtml");
-    EXPECT_EQ(messageOf([&] { LoadAdditionalCodeFile(dir / "folder.ahtml"); }),
-              "Cannot open file " + gbk::fromPath(dir / "folder.ahtml"));
+    EXPECT_TRUE(startsWith(messageOf([&] { LoadAdditionalCodeFile(dir / "folder.ahtml"); }),
+                           "Cannot open file " + gbk::fromPath(dir / "folder.ahtml")));
     std::filesystem::path uncreatable =
         dir.path() / "no such folder" / gbk::toPath(gbk::fromUtf8("代码.ahtml"));
-    EXPECT_EQ(messageOf([&] {
-                  SaveAdditionalCodeFile(uncreatable, {"a", "b"});
-              }),
-              "Cannot create file " + gbk::fromPath(uncreatable));
+    EXPECT_TRUE(startsWith(messageOf([&] {
+                               SaveAdditionalCodeFile(uncreatable, {"a", "b"});
+                           }),
+                           "Cannot create file " + gbk::fromPath(uncreatable)));
 }
 
 TEST(AdditionalCodeFile, AFailedSaveLeavesTheEarlierFileAlone) {

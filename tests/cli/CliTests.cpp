@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <regex>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -119,10 +120,13 @@ TEST(Cli, BadInputIsAClearErrorAndTouchesNothing) {
     EXPECT_NE(missing.err.find("Cannot open file " + (dir / "nothere.htm").string()),
               std::string::npos);
 
-    test::writeFile(dir / "only.html", "<html><body><div><h1>A</h1></div></body></html>");
-    auto html = RunProgram("quillmark", {(dir / "only.html").string()});
-    EXPECT_EQ(html.exitCode, 1);
-    EXPECT_NE(html.err.find("Cannot open file " + (dir / "only.htm").string()), std::string::npos);
+    // A FIFO as the page or as the additional code is refused at once, never read.
+    ASSERT_EQ(mkfifo((dir / "fifo.htm").c_str(), 0600), 0);
+    auto fifo = RunProgram("quillmark", {(dir / "fifo.htm").string()});
+    EXPECT_EQ(fifo.exitCode, 1);
+    EXPECT_NE(fifo.err.find("fifo.htm"), std::string::npos) << fifo.err;
+    auto fifoCode = RunProgram("quillmark", {"--addcode", (dir / "fifo.htm").string(), "x.htm"});
+    EXPECT_EQ(fifoCode.exitCode, 1);
 
     std::string garbage;
     for (int i = 0; i < 3000; ++i)
@@ -137,7 +141,7 @@ TEST(Cli, BadInputIsAClearErrorAndTouchesNothing) {
     for (const auto& e : std::filesystem::directory_iterator(dir.path()))
         names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"garbage.htm", "only.html"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"fifo.htm", "garbage.htm"}));
 }
 
 TEST(Cli, ReadOnlyTargetFolderIsAnError) {
@@ -219,43 +223,101 @@ TEST(Cli, WordPagesInEveryCharsetBecomeGbkProjects) {
 }
 
 // Ctrl-C is the user's interruption: the scan stops, the run log is written, exit 130.
-TEST(Cli, InterruptStopsTheScanAndWritesTheRunLog) {
-    test::TempDir dir;
-    std::string page = "<html><body><div>";
-    for (int i = 0; i < 5000; ++i)
-        page += "<h1>T" + std::to_string(i) + "</h1><p>" + std::string(6000, 'x') + "</p>\r\n";
-    page += "</div></body></html>";
-    test::writeFile(dir / "big.htm", page);
+// Ctrl-C and SIGTERM stop a run: the run log gets a name of its own, so the ID list of
+// the finished project before stays; no working file is left; the next run works.
+TEST(Cli, InterruptStopsTheRunAndKeepsTheFinishedProject) {
+    for (int signal : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(signal);
+        test::TempDir dir;
+        test::writeFile(dir / "big.htm", "<html><body><div><h1>Old</h1>x</div></body></html>");
+        ASSERT_EQ(
+            RunProgram("quillmark", {"-q", "--no-compile", (dir / "big.htm").string()}).exitCode,
+            0);
+        std::string idList = test::readFile(dir / "big.txt");
+        std::string page = "<html><body><div>";
+        for (int i = 0; i < 5000; ++i)
+            page += "<h1>T" + std::to_string(i) + "</h1><p>" + std::string(6000, 'x') + "</p>\r\n";
+        page += "</div></body></html>";
+        test::writeFile(dir / "big.htm", page);
 
-    pid_t pid = fork();
-    if (pid == 0) {
-        if (!std::freopen("/dev/null", "w", stdout) || !std::freopen("/dev/null", "w", stderr))
-            _exit(126);
-        std::string exe = (test::binaryDir() / "quillmark").string();
-        std::string file = (dir / "big.htm").string();
-        execl(exe.c_str(), exe.c_str(), "--no-compile", file.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
+        pid_t pid = fork();
+        if (pid == 0) {
+            if (!std::freopen("/dev/null", "w", stdout) || !std::freopen("/dev/null", "w", stderr))
+                _exit(126);
+            std::string exe = (test::binaryDir() / "quillmark").string();
+            std::string file = (dir / "big.htm").string();
+            execl(exe.c_str(), exe.c_str(), "--no-compile", file.c_str(),
+                  static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        // Wait until the scan has begun (its first pages appear), then stop it.
+        for (int i = 0; i < 20000; ++i) {
+            std::error_code ec;
+            if (std::filesystem::exists(dir / "big.Content" / "T0.2.htm", ec))
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        kill(pid, signal);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status));
+        if (WEXITSTATUS(status) == 0)
+            GTEST_SKIP() << "the run ended before the signal arrived";
+        EXPECT_EQ(WEXITSTATUS(status), 130);
+        EXPECT_EQ(test::readFile(dir / "big.txt"), idList);
+        std::string log = test::readFile(dir / "big.run.txt");
+        EXPECT_TRUE(log.ends_with(gbk::fromUtf8("用户中断操作。") + "\r\n")) << log;
+        for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+            EXPECT_EQ(e.path().string().find(".tmp"), std::string::npos) << e.path();
+        EXPECT_EQ(
+            RunProgram("quillmark", {"-q", "--no-compile", (dir / "big.htm").string()}).exitCode,
+            0);
     }
-    // Wait until the scan has begun (its first pages appear), then press Ctrl-C.
-    std::filesystem::path content = dir / "big.Content";
-    for (int i = 0; i < 20000; ++i) {
-        std::error_code ec;
-        if (std::filesystem::exists(content / "T0.2.htm", ec))
-            break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+// Document names are the user's: a name GBK cannot write is refused before anything is
+// written; any other becomes a project whose files cannot break or inject into the
+// project files, and whose CHM lies where the summary says.
+TEST(Cli, HostileDocumentNamesGiveSoundProjectsOrAClearRefusal) {
+    struct Case {
+        std::string name;
+        std::string project; // "" = refused
+    } cases[] = {
+        {"#hash.htm", "hash"},
+        {"..\\..\\evil.htm", "evil"},
+        {"new\nline.htm", "newline"},
+        {"quote\"&amp;.htm", "quoteamp"},
+        {" leading  blanks .htm", "leading blanks"},
+        {"한국어.htm", ""},
+        {"emoji😀.htm", ""},
+        {"bad\xff\xfe.htm", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TempDir dir;
+        std::filesystem::path source = dir / c.name;
+        std::string page = "<html><body><div><h1>A</h1>x<h1>B</h1>y</div></body></html>";
+        test::writeFile(source, page);
+        auto r = RunProgram("quillmark", {source.string()});
+        std::size_t files = 0;
+        for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path()))
+            ++files;
+        EXPECT_EQ(test::readFile(source), page);
+        if (c.project.empty()) {
+            EXPECT_EQ(r.exitCode, 1);
+            EXPECT_NE(r.err.find("GBK"), std::string::npos) << r.err;
+            EXPECT_EQ(files, 1u);
+            continue;
+        }
+        const std::string& project = c.project;
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        std::filesystem::path chm = dir / (project + ".chm");
+        EXPECT_TRUE(std::filesystem::exists(chm)) << r.out;
+        EXPECT_NE(r.out.find(chm.string()), std::string::npos) << r.out;
+        std::string hhp = test::readFile(dir / (project + ".hhp"));
+        EXPECT_EQ(sectionLines(hhp, "[FILES]").size(), 2u);
+        EXPECT_EQ(hhp.find("Compiled file=" + project + ".chm \r\n"), hhp.find("Compiled file="));
     }
-    kill(pid, SIGINT);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    if (WEXITSTATUS(status) == 0)
-        GTEST_SKIP() << "the run ended before the interrupt arrived";
-    EXPECT_EQ(WEXITSTATUS(status), 130);
-    EXPECT_FALSE(std::filesystem::exists(dir / "big.hhp"));
-    std::string log = test::readFile(dir / "big.txt");
-    EXPECT_TRUE(log.ends_with(gbk::fromUtf8("用户中断操作。") + "\r\n")) << log;
-    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
-        EXPECT_EQ(e.path().string().find(".tmp"), std::string::npos) << e.path();
 }
 
 // A saved pair frames every page; a --suffix file replaces only its half.

@@ -129,8 +129,13 @@ TEST(FileLayoutTest, DerivesEveryPathFromTheSource) {
     EXPECT_TRUE(l.needsConversion());
     EXPECT_FALSE(FileLayout::forSource("/d/x.html").needsConversion());
     EXPECT_TRUE(FileLayout::forSource("/d/x.docx").needsConversion());
-    EXPECT_EQ(FileLayout::forSource("/d/x.html").intermediateHtml, "/d/x.htm");
+    // A page Word saved is cut where it is; the project is named as for .htm.
+    FileLayout page = FileLayout::forSource("/d/x.HTML");
+    EXPECT_EQ(page.intermediateHtml, "/d/x.HTML");
+    EXPECT_EQ(page.projectFilePath("hhp"), "/d/x.hhp");
+    EXPECT_EQ(page.supportingFiles, "/d/x.files");
     EXPECT_EQ(FileLayout::forSource("/d/x.txt").intermediateHtml, "/d/x.htm");
+    EXPECT_EQ(FileLayout::forSource("/d/x.doc").runLogPath(), "/d/x.run.txt");
 }
 
 } // namespace

@@ -178,22 +178,31 @@ TEST_F(GeneratorTest, QuietCompileLeavesAnEarlierLogAlone) {
     EXPECT_EQ(test::readFile(dir / "a.log"), "earlier");
 }
 
-TEST_F(GeneratorTest, WordFailureStopsTheRunWithoutSummary) {
+// A batch goes on after a file fails, and its summary says what failed.
+TEST_F(GeneratorTest, AFailedFileIsReportedAndTheBatchGoesOn) {
     test::writeFile(dir / "one.htm", wordPage("<h1>A</h1>"));
     test::writeFile(dir / "two.doc", "not really a document");
-    test::writeFile(dir / "three.htm", wordPage("<h1>C</h1>"));
+    std::filesystem::create_directory(dir / "folder.htm");
+    test::writeFile(dir / "four.htm", wordPage("<h1>C</h1>"));
     Generator gen(host, nullptr, &compiler);
-    gen.openFiles({dir / "one.htm", dir / "two.doc", dir / "three.htm"});
+    gen.openFiles({dir / "one.htm", dir / "two.doc", dir / "missing.htm", dir / "folder.htm",
+                   dir / "four.htm"});
     RunOutcome out = gen.GenerationRun();
-    EXPECT_EQ(out.ending, RunOutcome::Ending::WordFailure);
+    EXPECT_EQ(out.ending, RunOutcome::Ending::Finished);
+    EXPECT_EQ(out.filesFailed, 3);
+    EXPECT_EQ(out.chmsBuilt, 2);
     ASSERT_EQ(host.wordFailures.size(), 1u);
     EXPECT_EQ(host.wordFailures[0].rfind(g("保存中间文件到【") + gbk::fromPath(dir.path()) + "/" +
                                          g("】下失败，可能是以下原因：\r\n1、")),
               0u);
-    EXPECT_TRUE(host.summaries.empty());
+    ASSERT_EQ(host.summaries.size(), 1u);
+    const std::string& summary = host.summaries[0];
+    for (const char* name : {"two.doc", "missing.htm", "folder.htm"})
+        EXPECT_NE(summary.find(gbk::fromPath(dir / name) + g("：")), std::string::npos) << name;
     EXPECT_TRUE(std::filesystem::exists(dir / "one.chm"));
-    EXPECT_FALSE(std::filesystem::exists(dir / "three.Content"));
-    EXPECT_EQ(gen.currentFile(), dir / "two.doc");
+    EXPECT_TRUE(std::filesystem::exists(dir / "four.chm"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "two.Content"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "missing.Content"));
     EXPECT_EQ(test::readFile(dir / "two.doc"), "not really a document");
     EXPECT_EQ(host.finished, 1);
 }
@@ -236,29 +245,33 @@ TEST_F(GeneratorTest, InterruptionWritesTheRunLogAndNoProject) {
     EXPECT_TRUE(host.summaries.empty());
     EXPECT_FALSE(std::filesystem::exists(dir / "big.hhp"));
     EXPECT_EQ(compiler.calls, 0);
-    std::string txt = test::readFile(dir / "big.txt");
+    // The run log has a name of its own: an earlier project's ID list is not replaced.
+    EXPECT_FALSE(std::filesystem::exists(dir / "big.txt"));
+    std::string txt = test::readFile(dir / "big.run.txt");
     EXPECT_NE(txt.find(g("已经生成以下 Microsoft Html Help Workshop 工程文件：\r\n\r\n")),
               std::string::npos);
     EXPECT_TRUE(txt.ends_with(g("用户中断操作。") + "\r\n"));
-    EXPECT_EQ(out.summary, g("操作被用户中断，相关内容请查看") + gbk::fromPath(dir / "big.txt"));
+    EXPECT_EQ(out.summary,
+              g("操作被用户中断。相关内容请查看") + gbk::fromPath(dir / "big.run.txt"));
     EXPECT_LT(gen.writtenTopics().size(), 4000u);
     for (const auto& e : std::filesystem::directory_iterator(dir.path()))
         EXPECT_EQ(e.path().string().find(".tmp"), std::string::npos) << e.path();
 }
 
-TEST_F(GeneratorTest, HtmlSourceWithoutItsHtmSiblingIsAFileErrorThatTouchesNothing) {
-    test::writeFile(dir / "x.html", wordPage("<h1>A</h1>"));
+// A page Word saved as .html is read as itself, beside an unrelated .htm of that name,
+// with its pictures from English Word's "_files" folder.
+TEST_F(GeneratorTest, HtmlSourceIsReadAsItself) {
+    test::writeFile(dir / "x.html", wordPage("<h1>Real</h1><img src=\"x_files/p.png\">"));
+    test::writeFile(dir / "x.htm", wordPage("<h1>Unrelated</h1>"));
+    test::writeFile(dir / "x_files" / "p.png", "png");
     Generator gen(host, nullptr, &compiler);
+    gen.openFiles({dir / "X.HTML"});
     gen.openFiles({dir / "x.html"});
-    try {
-        gen.GenerationRun();
-        FAIL() << "no error";
-    } catch (const Error& e) {
-        EXPECT_EQ(std::string(e.what()), "Cannot open file " + gbk::fromPath(dir / "x.htm"));
-    }
-    EXPECT_FALSE(gen.generating());
-    EXPECT_EQ(host.finished, 1);
-    EXPECT_FALSE(std::filesystem::exists(dir / "x.Content"));
+    RunOutcome out = gen.GenerationRun();
+    EXPECT_EQ(out.chmsBuilt, 1);
+    EXPECT_EQ(gen.tree().roots().front()->title, "Real");
+    EXPECT_TRUE(std::filesystem::exists(dir / "x.Content" / "x_files" / "p.png"));
+    EXPECT_EQ(test::readFile(dir / "x.htm"), wordPage("<h1>Unrelated</h1>"));
 }
 
 TEST_F(GeneratorTest, BinaryGarbageIsRefused) {
@@ -268,7 +281,7 @@ TEST_F(GeneratorTest, BinaryGarbageIsRefused) {
     test::writeFile(dir / "g.htm", garbage);
     Generator gen(host, nullptr, &compiler);
     gen.openFiles({dir / "g.htm"});
-    EXPECT_THROW(gen.GenerationRun(), Error);
+    EXPECT_EQ(gen.GenerationRun().filesFailed, 1);
     EXPECT_FALSE(std::filesystem::exists(dir / "g.Content"));
     EXPECT_EQ(test::readFile(dir / "g.htm"), garbage);
 }

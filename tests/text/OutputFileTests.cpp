@@ -1,5 +1,6 @@
 #include "support/TempDir.h"
 #include "text/Error.h"
+#include "text/Gbk.h"
 #include "text/OutputFile.h"
 #include "text/ReadStream.h"
 
@@ -37,7 +38,10 @@ TEST(OutputFile, UncreatableFileNamesThePath) {
         OutputFile out("/nonexistent-folder/x.hhp");
         FAIL();
     } catch (const Error& e) {
-        EXPECT_STREQ(e.what(), "Cannot create file /nonexistent-folder/x.hhp");
+        // The path, and what went wrong in words.
+        EXPECT_EQ(std::string(e.what()), "Cannot create file /nonexistent-folder/x.hhp" +
+                                             gbk::fromUtf8("（文件或文件夹不存在：") +
+                                             "No such file or directory" + gbk::fromUtf8("）"));
     }
 }
 
@@ -54,7 +58,10 @@ TEST(ReadStream, MissingFileIsCannotOpen) {
         ReadStream s("/nonexistent/x.htm");
         FAIL();
     } catch (const Error& e) {
-        EXPECT_STREQ(e.what(), "Cannot open file /nonexistent/x.htm");
+        EXPECT_EQ(std::string(e.what()).rfind("Cannot open file /nonexistent/x.htm" +
+                                                  gbk::fromUtf8("（文件或文件夹不存在"),
+                                              0),
+                  0u);
     }
 }
 

@@ -6,18 +6,25 @@
 
 namespace qm {
 
-// Where everything of one source file <dir>/<name>.<ext> goes. Paths on disk are
-// std::filesystem paths; texts written into project files (contentFolderPrefix) are
-// GBK with the backslash as separator.
+// Where everything of one source file <dir>/<name>.<ext> goes: the one place that knows.
+// Paths on disk are std::filesystem paths; texts written into project files
+// (contentFolderPrefix) are GBK with the backslash as separator.
+//
+// The project is named after the document, made safe for project files and CHM
+// addresses (see SafeName) and short enough for every suffix a run adds: <base>.hhp,
+// <base>.Content/, <base>.chm, ... A page saved by Word (.htm or .html) is read where it
+// is; a Word document is converted into <base>.htm with its pictures in <base>.files.
 struct FileLayout {
     std::filesystem::path source;           // the opened file
     std::filesystem::path targetFolder;     // <dir>
-    std::string baseName;                   // <name>, GBK text
-    std::filesystem::path intermediateHtml; // <dir>/<name>.htm
-    std::filesystem::path supportingFiles;  // <dir>/<name>.files
-    std::filesystem::path contentFolder;    // <dir>/<name>.Content
+    std::string baseName;                   // the project's name, GBK text
+    std::filesystem::path intermediateHtml; // the page to cut: the source or <base>.htm
+    std::filesystem::path supportingFiles;  // the page's pictures folder
+    std::filesystem::path contentFolder;    // <dir>/<base>.Content
 
-    // Derives the layout from a source path (any extension).
+    // Derives the layout from a source path. A name GBK cannot write (Korean letters, an
+    // emoji, bytes that are not UTF-8), or one with nothing left once made safe, throws
+    // qm::Error with a message for the user before anything is written.
     static FileLayout forSource(const std::filesystem::path& source);
 
     // True when the source is a Word document to convert first (.doc in any case).
@@ -25,6 +32,10 @@ struct FileLayout {
 
     // target folder + base name + "." + extension.
     std::filesystem::path projectFilePath(std::string_view extension) const;
+    // The run log of an interrupted or partly failed run (never the ID list).
+    std::filesystem::path runLogPath() const { return projectFilePath("run.txt"); }
+    // What the names of the run's working files start with: <dir>/<base>.htm.
+    std::filesystem::path workingFileRoot() const { return projectFilePath("htm"); }
     // base name + ".Content\": the ContentFolder as project files name it (GBK).
     std::string contentFolderPrefix() const;
     // The target folder as shown to the user, with its trailing separator (GBK).

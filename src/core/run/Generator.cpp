@@ -1,12 +1,13 @@
 #include "run/Generator.h"
 
-#include "project/ChmDirectoryReader.h"
 #include "project/ProjectWriter.h"
 #include "project/SitemapWriter.h"
+#include "run/ChmCheck.h"
 #include "run/CopyFolder.h"
 #include "run/DocumentConverter.h"
 #include "run/ProjectCompiler.h"
 #include "run/RunHost.h"
+#include "run/RunLock.h"
 #include "split/BodyExtractor.h"
 #include "split/HeadingScanner.h"
 #include "split/PageFrame.h"
@@ -22,7 +23,7 @@
 #include <algorithm>
 #include <cctype>
 #include <optional>
-#include <unordered_set>
+#include <regex>
 
 namespace qm {
 namespace {
@@ -45,6 +46,35 @@ void rejectNonHtml(ReadStream& stream) {
     if (head.find('\0') != std::string::npos ||
         (!head.empty() && head.find('<') == std::string::npos))
         throw Error(u8("文件不是HTML网页：") + pathText(stream.path()));
+}
+
+// Only a file can be a document: a folder, a device or a FIFO (which would hang the
+// first read) is refused before it is opened.
+void rejectNonFile(const std::filesystem::path& file) {
+    std::error_code ec;
+    std::filesystem::file_status status = std::filesystem::status(file, ec);
+    if (!std::filesystem::exists(status))
+        throwCannotOpen(pathText(file));
+    if (!std::filesystem::is_regular_file(status))
+        throw Error(u8("“") + pathText(file) + u8("”不是文件（是文件夹、设备或管道），无法转换。"));
+}
+
+// The working files of an earlier run on the same project that was killed before it
+// could remove them: <base>.htm.tmp<date-time> and <base>.htm.gbk<date-time>.
+void removeLeftovers(const FileLayout& layout) {
+    std::string root = layout.workingFileRoot().filename().string();
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(
+             layout.targetFolder.empty() ? std::filesystem::path(".") : layout.targetFolder, ec)) {
+        std::string name = entry.path().filename().string();
+        if (name.size() <= root.size() + 4 || name.compare(0, root.size(), root) != 0)
+            continue;
+        std::string suffix = name.substr(root.size());
+        if ((suffix.starts_with(".tmp") || suffix.starts_with(".gbk")) &&
+            suffix.find_first_not_of("0123456789.E-", 4) == std::string::npos &&
+            entry.is_regular_file(ec))
+            std::filesystem::remove(entry.path(), ec);
+    }
 }
 
 // True when the page declares (or its byte-order mark tells) a charset outside GBK's
@@ -79,7 +109,7 @@ public:
     void remainingTime(const std::string& text) override {
         g_.host_.showText(RunField::EndTime, text);
     }
-    bool aborted() override { return g_.aborted_; }
+    bool aborted() override { return g_.stop_.isSet(); }
 
     std::string afterTitle() override { return g_.afterTitle(); }
     std::string prefixCode() override {
@@ -94,7 +124,10 @@ private:
 };
 
 Generator::Generator(RunHost& host, DocumentConverter* converter, ProjectCompiler* compiler)
-    : host_(host), converter_(converter), compiler_(compiler) {}
+    : host_(host), converter_(converter), compiler_(compiler) {
+    if (converter_ != nullptr)
+        converter_->watch(&stop_);
+}
 
 Generator::~Generator() {
     removeWorkingFiles();
@@ -102,12 +135,21 @@ Generator::~Generator() {
 
 void Generator::openFiles(std::vector<std::filesystem::path> files) {
     openedFiles_ = std::move(files);
-    if (!openedFiles_.empty())
-        intermediateHtml_ = replaceExtension(openedFiles_.front(), ".htm");
+    if (openedFiles_.empty())
+        return;
+    const std::filesystem::path& first = openedFiles_.front();
+    std::string ext = first.extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    intermediateHtml_ = ext == ".htm" || ext == ".html" ? first : replaceExtension(first, ".htm");
 }
 
 std::filesystem::path Generator::topicPagePath(const StructureNode& node) const {
-    return FileLayout::forSource(intermediateHtml_).topicPagePath(node.title, node.position);
+    try {
+        return FileLayout::forSource(intermediateHtml_).topicPagePath(node.title, node.position);
+    } catch (const Error&) { // a name no project can have: the last run's layout
+        return layout_.topicPagePath(node.title, node.position);
+    }
 }
 
 const std::string& Generator::pageHead() const {
@@ -157,6 +199,7 @@ RunOutcome Generator::GenerationRun() {
         ~FinalStep() {
             g.generating_ = false;
             g.incompleteChms_.clear(); // a run ended early leaves nothing for the next
+            g.failures_.clear();
             g.removeWorkingFiles();
             g.host_.runFinished();
         }
@@ -167,70 +210,73 @@ RunOutcome Generator::GenerationRun() {
     std::size_t n = openedFiles_.size();
     outcome.summary = u8("已经生成以下 Microsoft Html Help Workshop 工程文件：\r\n");
 
-    bool copyFailed = false;
-    for (std::size_t i = 0; i < n; ++i) {
-        FileStep step = processFile(i, n, outcome);
-        if (step == FileStep::WordFailure) {
-            outcome.ending = RunOutcome::Ending::WordFailure;
-            return outcome;
+    for (std::size_t i = 0; i < n && !stop_.isSet(); ++i) {
+        const std::filesystem::path& file = openedFiles_[i];
+        try {
+            processFile(i, n, outcome);
+        } catch (const Error& e) {
+            fileFailed(file, e.what(), outcome);
         }
-        if (step == FileStep::CopyFailed) {
-            copyFailed = true;
-            break;
-        }
-        if (step == FileStep::Interrupted)
-            break;
+        removeWorkingFiles();
     }
-    endRun(outcome, n, copyFailed);
+    endRun(outcome, n);
     return outcome;
 }
 
-Generator::FileStep Generator::processFile(std::size_t i, std::size_t n, RunOutcome& outcome) {
+void Generator::fileFailed(const std::filesystem::path& file, const std::string& reason,
+                           RunOutcome& outcome) {
+    ++outcome.filesFailed;
+    failures_.push_back(pathText(file) + u8("：") + reason);
+    host_.warning(failures_.back());
+}
+
+void Generator::processFile(std::size_t i, std::size_t n, RunOutcome& outcome) {
     const std::filesystem::path& file = openedFiles_[i];
     sourceHeadCache_.clear();
     host_.showText(RunField::SourceFileName, pathText(file));
-    intermediateHtml_ = replaceExtension(file, ".htm");
     currentFile_ = file;
     host_.showText(RunField::FileCount,
                    "(" + std::to_string(i + 1) + "/" + std::to_string(n) + ")");
+    rejectNonFile(file);
     layout_ = FileLayout::forSource(file);
+    intermediateHtml_ = layout_.intermediateHtml;
+    // Nothing is touched while another run writes this project.
+    RunLock lock(layout_.projectFilePath(""));
+    removeLeftovers(layout_);
     if (host_.autoTitle())
         host_.setChmTitle(layout_.baseName + u8(" －帮助"));
 
     if (layout_.needsConversion() && !convertDocument()) {
+        if (stop_.isSet())
+            return;
+        std::string reason = converter_ ? converter_->failureReason() : std::string();
         host_.showWordFailure(
-            u8("保存中间文件到【") + layout_.targetFolderText() +
-            u8("】下失败，可能是以下原因：\r\n1、安装Office时没有安装文件转换器。"
-               "\r\n2、Word版本较低\r\n3、磁盘已满\r\n4、磁盘写保护\r\n请尝试将Word"
-               "文档手工另存为HTML文件后直接打开html文件进行转换。"));
-        return FileStep::WordFailure;
+            !reason.empty()
+                ? reason
+                : u8("保存中间文件到【") + layout_.targetFolderText() +
+                      u8("】下失败，可能是以下原因：\r\n1、安装Office时没有安装文件转换器。"
+                         "\r\n2、Word版本较低\r\n3、磁盘已满\r\n4、磁盘写保护\r\n请尝试将Word"
+                         "文档手工另存为HTML文件后直接打开html文件进行转换。"));
+        ++outcome.filesFailed;
+        failures_.push_back(pathText(file) + u8("：") +
+                            (reason.empty() ? u8("无法转换为网页") : reason));
+        return;
     }
 
-    // Open the page before anything is made beside it: a missing page leaves no trace.
-    closeWorkStream();
-    pageSource_ = intermediateHtml_;
-    workStream_ = std::make_unique<ReadStream>(pageSource_);
-    // A page saved in another charset (UTF-8, UTF-16, Big5, ...) is cut from a GBK copy
-    // beside it, so titles, file names and pages come out right; the page stays as it is.
-    if (needsGbkCopy(*workStream_)) {
-        gbkCopy_ = intermediateHtml_;
-        gbkCopy_ += ".gbk" + delphi::formatGeneral(delphi::now());
-        writeGbkCopy(intermediateHtml_, gbkCopy_);
-        pageSource_ = gbkCopy_;
-        workStream_ = std::make_unique<ReadStream>(pageSource_);
-    }
-    rejectNonHtml(*workStream_);
-
+    openPage();
     std::error_code ec;
     if (!std::filesystem::is_directory(layout_.contentFolder, ec))
         std::filesystem::create_directory(layout_.contentFolder,
                                           ec); // a failure shows at the first page
+    std::vector<std::filesystem::path> skipped;
     if (std::filesystem::is_directory(layout_.supportingFiles, ec) &&
         !CopyFolder(layout_.supportingFiles, layout_.contentFolder))
-        return FileStep::CopyFailed;
+        throw Error(u8("无法把图片文件夹“") + pathText(layout_.supportingFiles) + u8("”复制到“") +
+                    pathText(layout_.contentFolder) + u8("”"));
+    for (const std::filesystem::path& link : skipped)
+        host_.warning(u8("符号链接“") + pathText(link) + u8("”指向别处，未复制。"));
 
-    if (!ExtractBody(workStream_, pageSource_, workFileName_, generating_))
-        return FileStep::Interrupted;
+    ExtractBody(workStream_, pageSource_, workFileName_, generating_, layout_.workingFileRoot());
 
     tree_.clear();
     host_.structureCleared();
@@ -240,23 +286,40 @@ Generator::FileStep Generator::processFile(std::size_t i, std::size_t n, RunOutc
     host_.setChmFileName(layout_.baseName + ".chm");
     scanHeadings();
 
-    if (!aborted_)
-        outcome.summary += pathText(layout_.projectFilePath("hhp")) + "\r\n";
     if (!runLog_.empty())
-        saveLines(layout_.projectFilePath("txt"), runLog_);
-    if (!aborted_) {
-        writeProject();
-        if (compileProject()) {
-            outcome.summary += "\r" + u8("已根据工程文件生成\"") +
-                               pathText(layout_.projectFilePath("chm")) + "\"\r\r";
-            ++outcome.chmsBuilt;
-        }
-        outcome.summary += "\r" + u8("索引ID对应文件生成到：\"") +
-                           pathText(layout_.projectFilePath("txt")) + u8("\"中") + "\r";
-        ++outcome.projectsWritten;
+        saveLines(layout_.runLogPath(), runLog_);
+    if (stop_.isSet())
+        return;
+    if (!writeProject()) {
+        incompleteChms_.push_back(pathText(file) + u8("：文档中没有内容，没有生成工程。") + "\r");
+        return;
     }
-    removeWorkingFiles();
-    return aborted_ ? FileStep::Interrupted : FileStep::Done;
+    outcome.summary += pathText(layout_.projectFilePath("hhp")) + "\r\n";
+    if (compileProject()) {
+        outcome.summary +=
+            "\r" + u8("已根据工程文件生成\"") + pathText(layout_.projectFilePath("chm")) + "\"\r\r";
+        ++outcome.chmsBuilt;
+    }
+    outcome.summary += "\r" + u8("索引ID对应文件生成到：\"") +
+                       pathText(layout_.projectFilePath("txt")) + u8("\"中") + "\r";
+    ++outcome.projectsWritten;
+}
+
+// Opens the page to cut; a page saved in another charset (UTF-8, UTF-16, Big5, ...) is
+// cut from a GBK copy beside it, so titles, file names and pages come out right; the
+// page stays as it is.
+void Generator::openPage() {
+    closeWorkStream();
+    pageSource_ = intermediateHtml_;
+    workStream_ = std::make_unique<ReadStream>(pageSource_);
+    if (needsGbkCopy(*workStream_)) {
+        gbkCopy_ = layout_.workingFileRoot();
+        gbkCopy_ += ".gbk" + delphi::formatGeneral(delphi::now());
+        writeGbkCopy(intermediateHtml_, gbkCopy_);
+        pageSource_ = gbkCopy_;
+        workStream_ = std::make_unique<ReadStream>(pageSource_);
+    }
+    rejectNonHtml(*workStream_);
 }
 
 bool Generator::convertDocument() {
@@ -282,68 +345,24 @@ void Generator::scanHeadings() {
         writer.mendLinks();
 }
 
-void Generator::writeProject() {
+bool Generator::writeProject() {
+    if (tree_.empty())
+        return false;
     ProjectInput input{tree_, writtenTopics_, host_.chmTitle(), host_.chmFileName()};
     std::string defaultPage = WriteProjectFile(input, layout_);
     if (!defaultPage.empty())
         host_.showText(RunField::DefaultPage, defaultPage);
     WriteContentsAndIndex(tree_, layout_.contentFolderPrefix(), layout_.projectFilePath("hhc"),
                           layout_.projectFilePath("hhk"));
+    return true;
 }
-
-namespace {
-
-// Where the compiler puts the CHM: the project's "Compiled file" (GBK), relative to the
-// project's folder, a Windows path reduced to its file name.
-std::filesystem::path compiledChmPath(const std::string& compiledFile, const FileLayout& layout) {
-    std::string name = gbk::toUtf8(TrimBlanks(compiledFile));
-    if (name.empty())
-        return layout.projectFilePath("chm");
-    std::replace(name.begin(), name.end(), '\\', '/');
-    if (name.size() >= 2 && name[1] == ':')
-        name = name.substr(name.find_last_of(":/") + 1);
-    std::filesystem::path path(name);
-    return path.is_absolute() ? path : (layout.targetFolder / path).lexically_normal();
-}
-
-std::string foldAscii(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
-        return static_cast<char>(c < 0x80 ? std::tolower(c) : c);
-    });
-    return text;
-}
-
-// The pages of [FILES] (as it names them, GBK) that the CHM's directory lacks; nullopt
-// when the CHM cannot be read. The viewer finds names in any ASCII case.
-std::optional<std::vector<std::string>> missingPages(const std::filesystem::path& chm,
-                                                     const std::string& folderPrefix,
-                                                     const std::vector<std::string>& entries) {
-    std::optional<std::vector<std::string>> names = ReadChmDirectory(chm);
-    if (!names)
-        return std::nullopt;
-    std::unordered_set<std::string> present;
-    for (const std::string& name : *names)
-        present.insert(foldAscii(name));
-    std::vector<std::string> missing;
-    for (const std::string& entry : entries) {
-        std::string listed = folderPrefix + entry + ".htm";
-        // Backslashes turn into slashes only in UTF-8: a GBK trail byte can be 0x5C.
-        std::string inChm = "/" + gbk::toUtf8(listed);
-        std::replace(inChm.begin(), inChm.end(), '\\', '/');
-        if (present.count(foldAscii(inChm)) == 0)
-            missing.push_back(std::move(listed));
-    }
-    return missing;
-}
-
-} // namespace
 
 bool Generator::compileProject() {
     compileLog_.clear();
     if (compiler_ == nullptr)
         return false;
     host_.showText(RunField::Status, u8("正在编译……"));
-    const std::filesystem::path chm = compiledChmPath(host_.chmFileName(), layout_);
+    const std::filesystem::path chm = CompiledChmPath(host_.chmFileName(), layout_);
     bool built = compiler_->compile(
         layout_.projectFilePath("hhp"),
         [this](const std::string& text) {
@@ -357,17 +376,21 @@ bool Generator::compileProject() {
         [this](const std::string& text) {
             host_.showText(RunField::Status, text);
             host_.processEvents();
-            return true;
+            return !stop_.isSet();
         });
     host_.showText(RunField::Status, "");
     if (!compileLog_.empty())
         saveLines(layout_.projectFilePath("log"), compileLog_);
-    if (!built)
+    if (!built) {
+        if (!stop_.isSet())
+            host_.warning(u8("未能生成CHM文件\"") + pathText(chm) + u8("\"，详见") +
+                          pathText(layout_.projectFilePath("log")));
         return false;
+    }
     // The compiler leaves out, with a warning only, what it cannot find; a CHM without
     // some of the project's pages is no finished help file.
     std::optional<std::vector<std::string>> missing =
-        missingPages(chm, layout_.contentFolderPrefix(), writtenTopics_);
+        MissingPages(chm, layout_.contentFolderPrefix(), writtenTopics_);
     if (!missing) {
         incompleteChms_.push_back(u8("无法读取CHM文件\"") + pathText(chm) +
                                   u8("\"的目录，不能确认其中有工程的全部页面。") + "\r");
@@ -383,13 +406,19 @@ bool Generator::compileProject() {
     return false;
 }
 
-void Generator::endRun(RunOutcome& outcome, std::size_t n, bool copyFailed) {
+void Generator::endRun(RunOutcome& outcome, std::size_t n) {
     currentFile_.clear();
     for (const std::string& note : incompleteChms_)
         outcome.summary += "\r" + note;
     outcome.chmsIncomplete += static_cast<int>(incompleteChms_.size());
     incompleteChms_.clear();
-    if (!aborted_ && !copyFailed) {
+    if (!failures_.empty()) {
+        outcome.summary += "\r" + u8("以下文件未能生成帮助：") + "\r";
+        for (const std::string& failure : failures_)
+            outcome.summary += "    " + failure + "\r";
+        failures_.clear();
+    }
+    if (!stop_.isSet()) {
         outcome.summary +=
             u8("如果没有生成CHM文件请使用Microsoft Html Help Workshop或quillmark-hhc "
                "编译相关工程文件，生成CHM文件");
@@ -397,12 +426,20 @@ void Generator::endRun(RunOutcome& outcome, std::size_t n, bool copyFailed) {
         outcome.ending = RunOutcome::Ending::Interrupted;
         runLog_.push_back(outcome.summary);
         runLog_.push_back(delphi::longTime(delphi::now()) + u8("用户中断操作。"));
-        std::filesystem::path txt = layout_.projectFilePath("txt");
-        saveLines(txt, runLog_);
-        outcome.summary = u8("操作被用户中断，相关内容请查看") + pathText(txt);
+        // Its own name: the ID list of a finished project stays as it was.
+        std::filesystem::path log = layout_.runLogPath();
+        outcome.summary = u8("操作被用户中断。");
+        if (!layout_.baseName.empty()) {
+            try {
+                saveLines(log, runLog_);
+                outcome.summary += u8("相关内容请查看") + pathText(log);
+            } catch (const Error&) {
+                // The run was stopped; a log that cannot be written must not hide that.
+            }
+        }
     }
     host_.showText(RunField::EndTime, u8("    结束时间：") + delphi::dateTimeText(delphi::now()));
-    if (n > 0 && !aborted_)
+    if (n > 0 && !stop_.isSet())
         host_.showSummary(outcome.summary);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "run/FileLayout.h"
+#include "run/StopFlag.h"
 #include "split/StructureTree.h"
 #include "text/ReadStream.h"
 
@@ -16,11 +17,12 @@ class DocumentConverter;
 class ProjectCompiler;
 
 // How a run ended, for front ends that report more than the summary box (the command
-// line's exit status).
+// line's exit status). A file that fails does not end the run: the next one is taken.
 struct RunOutcome {
-    enum class Ending { Finished, Interrupted, WordFailure };
+    enum class Ending { Finished, Interrupted };
     Ending ending = Ending::Finished;
     int projectsWritten = 0; // files processed to the end
+    int filesFailed = 0;     // files that could not be read, converted or written
     int chmsBuilt = 0;       // complete CHMs only
     // CHMs the compiler wrote without every page the project lists (or that cannot be
     // read back to tell); the summary names the missing pages.
@@ -53,9 +55,12 @@ public:
     RunOutcome GenerationRun();
 
     bool generating() const { return generating_; }
-    bool aborted() const { return aborted_; }
-    // The user confirmed stopping: the scan stops at its next byte, the run log is written.
-    void abort() { aborted_ = true; }
+    bool aborted() const { return stop_.isSet(); }
+    // The user confirmed stopping: the scan, the conversion and the compile stop soon,
+    // the run log is written.
+    void abort() { stop_.set(); }
+    // The run's stop flag, for a signal handler.
+    StopFlag& stopFlag() { return stop_; }
     const std::filesystem::path& currentFile() const { return currentFile_; }
 
     // The structure of the last processed file and where its pages are.
@@ -77,13 +82,15 @@ public:
 
 private:
     class Adapter;
-    enum class FileStep { Done, Interrupted, WordFailure, CopyFailed };
-    FileStep processFile(std::size_t i, std::size_t n, RunOutcome& outcome);
+    void processFile(std::size_t i, std::size_t n, RunOutcome& outcome);
+    void fileFailed(const std::filesystem::path& file, const std::string& reason,
+                    RunOutcome& outcome);
     bool convertDocument();
+    void openPage();
     void scanHeadings();
-    void writeProject();
+    bool writeProject();
     bool compileProject();
-    void endRun(RunOutcome& outcome, std::size_t n, bool copyFailed);
+    void endRun(RunOutcome& outcome, std::size_t n);
     void closeWorkStream();
     void removeWorkingFiles();
 
@@ -96,7 +103,7 @@ private:
     FileLayout layout_;                      // the file in hand, then the last one
     std::filesystem::path currentFile_;
     bool generating_ = false;
-    bool aborted_ = false;
+    StopFlag stop_;
     bool outsideTag_ = true; // carried from one scan to the next
 
     std::unique_ptr<ReadStream> workStream_;
@@ -107,8 +114,10 @@ private:
     std::vector<std::string> writtenTopics_;
     std::vector<std::string> runLog_;
     std::vector<std::string> compileLog_;
-    // What the summary says of each incomplete CHM of the run, until endRun tells it.
+    // What the summary says of each incomplete CHM and each failed file of the run,
+    // until endRun tells it.
     std::vector<std::string> incompleteChms_;
+    std::vector<std::string> failures_;
     std::string sourceHeadCache_;
 };
 

@@ -55,7 +55,7 @@ std::filesystem::path BodyWorkingFilePath(const std::filesystem::path& intermedi
 
 bool ExtractBody(std::unique_ptr<ReadStream>& workStream,
                  const std::filesystem::path& intermediateHtml, std::filesystem::path& workFileName,
-                 bool generating) {
+                 bool generating, const std::filesystem::path& workingFileRoot) {
     if (workStream) {
         workStream->seek(0, Origin::Beginning);
     } else {
@@ -70,7 +70,8 @@ bool ExtractBody(std::unique_ptr<ReadStream>& workStream,
         return generating;
     }
 
-    std::filesystem::path bodyFile = BodyWorkingFilePath(intermediateHtml, delphi::now());
+    std::filesystem::path bodyFile = BodyWorkingFilePath(
+        workingFileRoot.empty() ? intermediateHtml : workingFileRoot, delphi::now());
     {
         OutputFile out(bodyFile);
         workStream->seek(slice.start, Origin::Beginning);

@@ -1,13 +1,61 @@
 #include "text/Error.h"
 
-namespace qm {
+#include "text/Gbk.h"
 
-void throwCannotOpen(const std::string& pathText) {
-    throw Error("Cannot open file " + pathText);
+#include <cerrno>
+#include <cstring>
+
+namespace qm {
+namespace {
+
+const char* plainWords(int error) {
+    switch (error) {
+    case EACCES:
+    case EPERM:
+        return "没有权限";
+    case ENOSPC:
+    case EDQUOT:
+        return "磁盘已满";
+    case EROFS:
+        return "磁盘写保护";
+    case ENAMETOOLONG:
+        return "文件名太长";
+    case ENOENT:
+        return "文件或文件夹不存在";
+    case EISDIR:
+        return "这是一个文件夹";
+    case EIO:
+        return "读写错误";
+    default:
+        return nullptr;
+    }
 }
 
-void throwCannotCreate(const std::string& pathText) {
-    throw Error("Cannot create file " + pathText);
+std::string withReason(std::string message, int error) {
+    std::string reason = SystemReason(error);
+    return reason.empty() ? message : message + gbk::fromUtf8("（") + reason + gbk::fromUtf8("）");
+}
+
+} // namespace
+
+std::string SystemReason(int error) {
+    if (error == 0)
+        return {};
+    std::string system = std::strerror(error);
+    const char* words = plainWords(error);
+    return words ? gbk::fromUtf8(words) + gbk::fromUtf8("：") + system : system;
+}
+
+void throwCannotOpen(const std::string& pathText, int error) {
+    throw Error(withReason("Cannot open file " + pathText, error));
+}
+
+void throwCannotCreate(const std::string& pathText, int error) {
+    throw Error(withReason("Cannot create file " + pathText, error));
+}
+
+void throwCannotWrite(const std::string& pathText, int error) {
+    throw Error(withReason("Cannot write file " + pathText, error));
 }
 
 } // namespace qm

@@ -12,8 +12,14 @@ public:
     explicit Error(const std::string& gbkMessage) : std::runtime_error(gbkMessage) {}
 };
 
-// The file layer's messages, with the path converted to GBK.
-[[noreturn]] void throwCannotOpen(const std::string& pathText);
-[[noreturn]] void throwCannotCreate(const std::string& pathText);
+// The file layer's messages, with the path converted to GBK and, when the system gave
+// one (an errno value), what went wrong: "Cannot create file <path>（磁盘已满：No
+// space left on device）".
+[[noreturn]] void throwCannotOpen(const std::string& pathText, int error = 0);
+[[noreturn]] void throwCannotCreate(const std::string& pathText, int error = 0);
+[[noreturn]] void throwCannotWrite(const std::string& pathText, int error = 0);
+
+// Why a system call failed, in GBK words for the user (empty for 0).
+std::string SystemReason(int error);
 
 } // namespace qm

@@ -19,7 +19,7 @@ OutputFile::OutputFile(std::filesystem::path target) : target_(std::move(target)
     temp_.replace_filename("." + target_.filename().string() + ".part");
     fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd_ < 0)
-        throwCannotCreate(gbk::fromPath(target_));
+        throwCannotCreate(gbk::fromPath(target_), errno);
     buffer_.reserve(kBufferSize);
 }
 
@@ -33,7 +33,7 @@ OutputFile::~OutputFile() {
 
 void OutputFile::write(std::string_view bytes) {
     if (fd_ < 0)
-        fail();
+        fail(0);
     if (buffer_.size() + bytes.size() > kBufferSize) {
         flush();
         if (bytes.size() >= kBufferSize) {
@@ -53,7 +53,7 @@ void OutputFile::flush() {
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            fail();
+            fail(n < 0 ? errno : ENOSPC); // a write of nothing: the disk took no more
         p += n;
         left -= static_cast<std::size_t>(n);
     }
@@ -62,25 +62,26 @@ void OutputFile::flush() {
 
 void OutputFile::commit() {
     if (fd_ < 0)
-        fail();
+        fail(0);
     flush();
     int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0 || ::rename(temp_.c_str(), target_.c_str()) != 0) {
+        int error = errno;
         std::error_code ec;
         std::filesystem::remove(temp_, ec);
-        throw Error("Cannot write file " + gbk::fromPath(target_));
+        throwCannotWrite(gbk::fromPath(target_), error);
     }
 }
 
-void OutputFile::fail() {
+void OutputFile::fail(int error) {
     if (fd_ >= 0) {
         ::close(fd_);
         fd_ = -1;
         std::error_code ec;
         std::filesystem::remove(temp_, ec);
     }
-    throw Error("Cannot write file " + gbk::fromPath(target_));
+    throwCannotWrite(gbk::fromPath(target_), error);
 }
 
 void writeLines(ByteSink& sink, const std::vector<std::string>& lines) {

@@ -28,7 +28,7 @@ public:
 
 private:
     void flush();
-    [[noreturn]] void fail();
+    [[noreturn]] void fail(int error);
 
     std::filesystem::path target_;
     std::filesystem::path temp_;

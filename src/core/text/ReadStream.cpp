@@ -17,14 +17,17 @@ constexpr std::int64_t kBufferSize = 1 << 16;
 } // namespace
 
 ReadStream::ReadStream(const std::filesystem::path& path) : path_(path) {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: a FIFO given by mistake must not hang the open; it is refused below.
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    int error = fd_ < 0 ? errno : 0;
     struct stat st {};
-    if (fd_ >= 0 && (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode))) {
+    if (fd_ >= 0 && (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))) {
+        error = S_ISDIR(st.st_mode) ? EISDIR : 0;
         ::close(fd_);
         fd_ = -1;
     }
     if (fd_ < 0)
-        throwCannotOpen(gbk::fromPath(path));
+        throwCannotOpen(gbk::fromPath(path), error);
     size_ = st.st_size;
     buf_.resize(static_cast<std::size_t>(kBufferSize));
 }

@@ -33,7 +33,7 @@ std::size_t characterReferenceAt(std::string_view text, std::size_t i) {
 
 } // namespace
 
-std::string SafeName(std::string_view gbk, std::size_t maxDiskBytes) {
+std::string SafeName(std::string_view gbk, std::size_t maxDiskBytes, Blanks blanks) {
     std::string out;
     std::size_t diskBytes = 0;
     for (std::size_t i = 0; i < gbk.size();) {
@@ -56,6 +56,13 @@ std::string SafeName(std::string_view gbk, std::size_t maxDiskBytes) {
             continue;
         }
         ++i;
+        if (b == ' ' && blanks == Blanks::KeepInner && !out.empty() && out.back() != ' ') {
+            if (diskBytes + 1 > maxDiskBytes)
+                break;
+            out.push_back(' ');
+            ++diskBytes;
+            continue;
+        }
         if (isUnsafeByte(b))
             continue;
         if (diskBytes + 1 > maxDiskBytes)
@@ -63,6 +70,8 @@ std::string SafeName(std::string_view gbk, std::size_t maxDiskBytes) {
         out.push_back(static_cast<char>(b));
         ++diskBytes;
     }
+    if (!out.empty() && out.back() == ' ')
+        out.pop_back();
     return out;
 }
 
