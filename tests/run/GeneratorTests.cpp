@@ -3,12 +3,14 @@
 #include "run/Generator.h"
 #include "run/ProjectCompiler.h"
 #include "run/RunHost.h"
+#include "run/RunLock.h"
 #include "support/TempDir.h"
 #include "text/Error.h"
 #include "text/Gbk.h"
 
 #include <gtest/gtest.h>
 #include <map>
+#include <unistd.h>
 
 namespace qm {
 namespace {
@@ -349,6 +351,32 @@ TEST_F(GeneratorTest, PagesInOtherCharsetsAreCutFromAGbkCopy) {
     EXPECT_TRUE(std::filesystem::exists(dir / "g.Content" / gbk::toPath(g("中.2.htm"))));
     for (const auto& e : std::filesystem::directory_iterator(dir.path()))
         EXPECT_EQ(e.path().string().find(".gbk"), std::string::npos) << e.path();
+}
+
+// A killed run's working files go with the next run on the same project; while a run
+// holds a project (x.doc and x.htm share it), a second one changes nothing.
+TEST_F(GeneratorTest, LeftoversOfAKilledRunGoAndASecondRunWaitsItsTurn) {
+    test::writeFile(dir / "x.htm", wordPage("<h1>A</h1>"));
+    test::writeFile(dir / "x.htm.tmp46363.4917144676", "body copy");
+    test::writeFile(dir / "x.htm.gbk46363.5", "gbk copy");
+    test::writeFile(dir / "x.htm.tmp-notes", "the user's");
+    {
+        RunLock other(FileLayout::forSource(dir / "x.doc").projectFilePath(""));
+        Generator gen(host, nullptr, &compiler);
+        gen.openFiles({dir / "x.htm"});
+        RunOutcome out = gen.GenerationRun();
+        EXPECT_EQ(out.filesFailed, 1);
+        ASSERT_FALSE(host.warnings.empty());
+        EXPECT_NE(host.warnings.back().find(std::to_string(getpid())), std::string::npos);
+        EXPECT_FALSE(std::filesystem::exists(dir / "x.Content"));
+        EXPECT_TRUE(std::filesystem::exists(dir / "x.htm.tmp46363.4917144676"));
+    }
+    Generator gen(host, nullptr, &compiler);
+    gen.openFiles({dir / "x.htm"});
+    EXPECT_EQ(gen.GenerationRun().chmsBuilt, 1);
+    EXPECT_FALSE(std::filesystem::exists(dir / "x.htm.tmp46363.4917144676"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "x.htm.gbk46363.5"));
+    EXPECT_EQ(test::readFile(dir / "x.htm.tmp-notes"), "the user's");
 }
 
 } // namespace
