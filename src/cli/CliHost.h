@@ -34,6 +34,7 @@ public:
     void setChmTitle(const std::string& title) override { title_ = title; }
     std::string chmFileName() override { return chmFileName_; }
     void setChmFileName(const std::string& name) override { chmFileName_ = name; }
+    std::filesystem::path outputFolder() override { return options_.outputFolder; }
 
     void showText(RunField field, const std::string& text) override;
     void scanProgress(std::int64_t done, std::int64_t total, std::size_t nodes) override;

@@ -17,6 +17,8 @@ std::string UsageText() {
            "      --prefix FILE    additional code after the body start tag of every page\n"
            "      --suffix FILE    additional code before the body end tag of every page\n"
            "      --addcode FILE   additional code pair from a saved .ahtml file\n"
+           "  -o, --output-dir DIR write every project into DIR (made if missing) instead of\n"
+           "                       beside its source; the source's folder stays untouched\n"
            "      --no-compile     write the project but do not compile the CHM\n"
            "  -q, --quiet          no progress output\n"
            "  -h, --help           show this help\n"
@@ -70,6 +72,10 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
                          : a == "--suffix" ? o.suffixFile
                                            : o.addcodeFile;
             slot = std::filesystem::absolute(v);
+        } else if (a == "-o" || a == "--output-dir") {
+            if (!value(v) || v.empty())
+                return fail(a + " needs a folder");
+            o.outputFolder = std::filesystem::absolute(v);
         } else if (a == "--") {
             for (++i; i < args.size(); ++i)
                 o.files.push_back(std::filesystem::absolute(args[i]));

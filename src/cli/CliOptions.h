@@ -17,6 +17,7 @@ struct CliOptions {
     std::optional<std::filesystem::path> prefixFile;
     std::optional<std::filesystem::path> suffixFile;
     std::optional<std::filesystem::path> addcodeFile;
+    std::filesystem::path outputFolder; // empty: beside each source
     bool compile = true;
     bool quiet = false;
     bool help = false;

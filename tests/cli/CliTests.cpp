@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <map>
 #include <regex>
 #include <sstream>
 #include <sys/stat.h>
@@ -318,6 +319,44 @@ TEST(Cli, HostileDocumentNamesGiveSoundProjectsOrAClearRefusal) {
         EXPECT_EQ(sectionLines(hhp, "[FILES]").size(), 2u);
         EXPECT_EQ(hhp.find("Compiled file=" + project + ".chm \r\n"), hhp.find("Compiled file="));
     }
+}
+
+// Every file under a folder with its bytes.
+std::map<std::string, std::string> snapshot(const std::filesystem::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(folder))
+        files[e.path().lexically_relative(folder).string()] =
+            e.is_regular_file() ? test::readFile(e.path()) : "<folder>";
+    return files;
+}
+
+// -o sends every project into one folder; the sources' folder stays as it was.
+TEST(Cli, OutputFolderTakesEverythingAndLeavesTheSourcesAlone) {
+    test::TempDir dir;
+    std::filesystem::path src = dir / "src";
+    test::writeFile(src / "pics.htm",
+                    "<html><head><title>t</title></head><body><div><h1>A</h1>"
+                    "<img src=\"pics.files/a.png\"><h1>B</h1>b</div></body></html>");
+    test::writeFile(src / "pics.files" / "a.png", "png");
+    test::writeFile(src / "utf8.htm",
+                    "<html><head><meta charset=\"utf-8\"><title>t</title></head><body><div>"
+                    "<h1>概述</h1>x</div></body></html>");
+    auto before = snapshot(src);
+    std::filesystem::path out = dir / "out" / "help";
+    auto r = RunProgram("quillmark", {"-q", "-o", out.string(), (src / "pics.htm").string(),
+                                      (src / "utf8.htm").string()});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(snapshot(src), before);
+    for (const char* name :
+         {"pics.chm", "pics.hhp", "pics.Content/pics.files/a.png", "utf8.chm", "utf8.txt"})
+        EXPECT_TRUE(std::filesystem::exists(out / name)) << name;
+    // Two documents that would make one project are refused before anything starts.
+    test::writeFile(dir / "other" / "pics.htm", "<html><body><div><h1>C</h1></div></body></html>");
+    auto twice =
+        RunProgram("quillmark", {"-o", (dir / "twice").string(), (src / "pics.htm").string(),
+                                 (dir / "other" / "pics.htm").string()});
+    EXPECT_EQ(twice.exitCode, 1);
+    EXPECT_FALSE(std::filesystem::exists(dir / "twice" / "pics.hhp"));
 }
 
 // A saved pair frames every page; a --suffix file replaces only its half.

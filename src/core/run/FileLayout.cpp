@@ -54,10 +54,11 @@ std::filesystem::path replaceExtension(const std::filesystem::path& path, std::s
     return result;
 }
 
-FileLayout FileLayout::forSource(const std::filesystem::path& source) {
+FileLayout FileLayout::forSource(const std::filesystem::path& source,
+                                 const std::filesystem::path& outputFolder) {
     FileLayout layout;
     layout.source = source;
-    layout.targetFolder = source.parent_path();
+    layout.targetFolder = outputFolder.empty() ? source.parent_path() : outputFolder;
     layout.baseName = projectName(source);
     layout.contentFolder = layout.projectFilePath("Content");
     if (isWordPage(source)) {

@@ -16,16 +16,19 @@ namespace qm {
 // is; a Word document is converted into <base>.htm with its pictures in <base>.files.
 struct FileLayout {
     std::filesystem::path source;           // the opened file
-    std::filesystem::path targetFolder;     // <dir>
+    std::filesystem::path targetFolder;     // <dir>, or the output folder
     std::string baseName;                   // the project's name, GBK text
     std::filesystem::path intermediateHtml; // the page to cut: the source or <base>.htm
     std::filesystem::path supportingFiles;  // the page's pictures folder
     std::filesystem::path contentFolder;    // <dir>/<base>.Content
 
-    // Derives the layout from a source path. A name GBK cannot write (Korean letters, an
-    // emoji, bytes that are not UTF-8), or one with nothing left once made safe, throws
-    // qm::Error with a message for the user before anything is written.
-    static FileLayout forSource(const std::filesystem::path& source);
+    // Derives the layout from a source path; outputFolder, when given, takes everything
+    // the run writes (the intermediate page and working copies included) instead of the
+    // source's folder. A name GBK cannot write (Korean letters, an emoji, bytes that are
+    // not UTF-8), or one with nothing left once made safe, throws qm::Error with a
+    // message for the user before anything is written.
+    static FileLayout forSource(const std::filesystem::path& source,
+                                const std::filesystem::path& outputFolder = {});
 
     // True when the source is a Word document to convert first (.doc in any case).
     bool needsConversion() const;

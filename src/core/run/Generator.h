@@ -85,6 +85,7 @@ private:
     void processFile(std::size_t i, std::size_t n, RunOutcome& outcome);
     void fileFailed(const std::filesystem::path& file, const std::string& reason,
                     RunOutcome& outcome);
+    void rejectSharedProjects() const;
     bool convertDocument();
     void openPage();
     void scanHeadings();
@@ -102,6 +103,7 @@ private:
     std::filesystem::path intermediateHtml_; // set by opening and by each file of a run
     FileLayout layout_;                      // the file in hand, then the last one
     std::filesystem::path currentFile_;
+    std::filesystem::path outputFolder_; // read from the host at the start of a run
     bool generating_ = false;
     StopFlag stop_;
     bool outsideTag_ = true; // carried from one scan to the next

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 namespace qm {
@@ -38,6 +39,8 @@ public:
     virtual void setChmTitle(const std::string& title) = 0;
     virtual std::string chmFileName() = 0; // eCHMFileName
     virtual void setChmFileName(const std::string& name) = 0;
+    // Where the run writes everything; empty: beside each source file.
+    virtual std::filesystem::path outputFolder() { return {}; }
 
     // Display and interaction; the defaults show nothing.
     virtual void showText(RunField, const std::string&) {}
