@@ -35,6 +35,7 @@ public:
     std::string chmFileName() override { return chmFileName_; }
     void setChmFileName(const std::string& name) override { chmFileName_ = name; }
     std::filesystem::path outputFolder() override { return options_.outputFolder; }
+    bool renumber() override { return options_.renumber; }
 
     void showText(RunField field, const std::string& text) override;
     void scanProgress(std::int64_t done, std::int64_t total, std::size_t nodes) override;

@@ -19,6 +19,8 @@ std::string UsageText() {
            "      --addcode FILE   additional code pair from a saved .ahtml file\n"
            "  -o, --output-dir DIR write every project into DIR (made if missing) instead of\n"
            "                       beside its source; the source's folder stays untouched\n"
+           "      --renumber       number the context IDs in document order, forgetting the\n"
+           "                       project's ID map <name>.ids\n"
            "      --no-compile     write the project but do not compile the CHM\n"
            "  -q, --quiet          no progress output\n"
            "  -h, --help           show this help\n"
@@ -50,6 +52,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
             o.version = true;
         } else if (a == "-q" || a == "--quiet") {
             o.quiet = true;
+        } else if (a == "--renumber") {
+            o.renumber = true;
         } else if (a == "--no-compile") {
             o.compile = false;
         } else if (a == "--default-header") {

@@ -18,6 +18,7 @@ struct CliOptions {
     std::optional<std::filesystem::path> suffixFile;
     std::optional<std::filesystem::path> addcodeFile;
     std::filesystem::path outputFolder; // empty: beside each source
+    bool renumber = false;
     bool compile = true;
     bool quiet = false;
     bool help = false;

@@ -66,9 +66,16 @@ ProjectFiles BuildProjectFiles(const ProjectInput& input, const std::string& bas
     files.defaultPage = TopicPageWriter::topicName(first) + ".htm";
     std::string defaultTopic = contentFolderPrefix + files.defaultPage;
 
-    appendSplit(files.project,
-                optionsBlock(input.chmFileName, baseName, defaultTopic, input.title));
-    files.project.push_back(windowBlock(input.title, baseName, defaultTopic));
+    // The title is the user's text: a line break or a quote would break the project file.
+    std::string title = input.title;
+    for (char& c : title) {
+        if (static_cast<unsigned char>(c) < 32)
+            c = ' ';
+        else if (c == '"')
+            c = '\'';
+    }
+    appendSplit(files.project, optionsBlock(input.chmFileName, baseName, defaultTopic, title));
+    files.project.push_back(windowBlock(title, baseName, defaultTopic));
     files.project.push_back("[FILES]");
     for (const std::string& entry : input.writtenTopics)
         files.project.push_back(contentFolderPrefix + entry + ".htm");
@@ -80,9 +87,10 @@ ProjectFiles BuildProjectFiles(const ProjectInput& input, const std::string& bas
     files.project.push_back("#include " + contentFolderPrefix + "HelpID.h");
 
     auto headings = headingsByTopic(input.tree);
-    std::size_t k = 0;
+    std::size_t place = 0;
     for (const std::string& entry : input.writtenTopics) {
-        ++k;
+        std::size_t k = input.contextIds ? input.contextIds->at(place) : place + 1;
+        ++place;
         std::string id = std::to_string(k);
         files.alias.push_back("IDH_" + id + " = " + contentFolderPrefix + entry + ".htm");
         files.helpIds.push_back("#define IDH_" + id + " " + ContextNumber(k));

@@ -16,6 +16,8 @@ struct ProjectInput {
     const std::vector<std::string>& writtenTopics; // "<Title>.<Position>", topic k = entry k
     std::string title;                             // the help title
     std::string chmFileName;                       // "<name>.chm"
+    // Each topic's k (its ID IDH_k, its number "100" + k); none: the document order.
+    const std::vector<std::size_t>* contextIds = nullptr;
 };
 
 // Writes Alias.h and HelpID.h into the ContentFolder, then <name>.hhp and the ID list

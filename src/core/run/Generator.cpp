@@ -1,5 +1,6 @@
 #include "run/Generator.h"
 
+#include "project/ContextIdMap.h"
 #include "project/ProjectWriter.h"
 #include "project/SitemapWriter.h"
 #include "run/ChmCheck.h"
@@ -22,6 +23,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <map>
 #include <optional>
 #include <regex>
 
@@ -88,6 +90,23 @@ bool needsGbkCopy(ReadStream& stream) {
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     // GB18030's four-byte characters are not GBK: such a page needs the copy too.
     return !name.empty() && (!isGbkCharset(name) || name.find("18030") != std::string::npos);
+}
+
+// What the programmers need to know of the IDs: how many stayed, which are new and
+// which are gone.
+std::string contextIdNote(const ContextIdNumbering& ids) {
+    auto list = [](const std::vector<ContextIdEntry>& entries) {
+        std::string text;
+        for (const ContextIdEntry& e : entries)
+            text += "\r    IDH_" + std::to_string(e.k) + " (" + ContextNumber(e.k) + ") " +
+                    gbk::fromUtf8(e.key);
+        return text;
+    };
+    return u8("上下文ID：保留 ") + std::to_string(ids.kept) + u8(" 个，新增 ") +
+           std::to_string(ids.added.size()) + u8(" 个，停用 ") +
+           std::to_string(ids.retired.size()) + u8(" 个") +
+           (ids.added.empty() ? "" : "\r" + u8("新增：") + list(ids.added)) +
+           (ids.retired.empty() ? "" : "\r" + u8("停用：") + list(ids.retired)) + "\r\n";
 }
 
 } // namespace
@@ -205,6 +224,12 @@ RunOutcome Generator::GenerationRun() {
         }
     } finalStep{*this};
 
+    outputFolder_ = host_.outputFolder();
+    rejectSharedProjects();
+    if (!outputFolder_.empty()) {
+        std::error_code ec; // a folder that cannot be made shows at the first file written
+        std::filesystem::create_directories(outputFolder_, ec);
+    }
     host_.showText(RunField::BeginTime, u8("    开始时间：") + delphi::dateTimeText(delphi::now()));
     host_.showText(RunField::EndTime, "");
     std::size_t n = openedFiles_.size();
@@ -223,6 +248,25 @@ RunOutcome Generator::GenerationRun() {
     return outcome;
 }
 
+// Two documents of one run writing one project (x.doc and x.docx, or two folders'
+// x.htm into one output folder) would overwrite each other: refused before anything.
+void Generator::rejectSharedProjects() const {
+    std::map<std::filesystem::path, std::filesystem::path> owners;
+    for (const std::filesystem::path& file : openedFiles_) {
+        std::filesystem::path project;
+        try {
+            project = FileLayout::forSource(file, outputFolder_).projectFilePath("");
+        } catch (const Error&) {
+            continue; // that file fails on its own turn
+        }
+        auto [at, added] = owners.emplace(project.lexically_normal(), file);
+        if (!added && at->second != file)
+            throw Error(
+                u8("“") + pathText(at->second) + u8("”和“") + pathText(file) +
+                u8("”会生成同名的帮助工程，互相覆盖；请改名或分两次生成。没有做任何改动。"));
+    }
+}
+
 void Generator::fileFailed(const std::filesystem::path& file, const std::string& reason,
                            RunOutcome& outcome) {
     ++outcome.filesFailed;
@@ -238,7 +282,7 @@ void Generator::processFile(std::size_t i, std::size_t n, RunOutcome& outcome) {
     host_.showText(RunField::FileCount,
                    "(" + std::to_string(i + 1) + "/" + std::to_string(n) + ")");
     rejectNonFile(file);
-    layout_ = FileLayout::forSource(file);
+    layout_ = FileLayout::forSource(file, outputFolder_);
     intermediateHtml_ = layout_.intermediateHtml;
     // Nothing is touched while another run writes this project.
     RunLock lock(layout_.projectFilePath(""));
@@ -290,11 +334,10 @@ void Generator::processFile(std::size_t i, std::size_t n, RunOutcome& outcome) {
         saveLines(layout_.runLogPath(), runLog_);
     if (stop_.isSet())
         return;
-    if (!writeProject()) {
+    if (!writeProject(outcome)) {
         incompleteChms_.push_back(pathText(file) + u8("：文档中没有内容，没有生成工程。") + "\r");
         return;
     }
-    outcome.summary += pathText(layout_.projectFilePath("hhp")) + "\r\n";
     if (compileProject()) {
         outcome.summary +=
             "\r" + u8("已根据工程文件生成\"") + pathText(layout_.projectFilePath("chm")) + "\"\r\r";
@@ -345,15 +388,26 @@ void Generator::scanHeadings() {
         writer.mendLinks();
 }
 
-bool Generator::writeProject() {
+bool Generator::writeProject(RunOutcome& outcome) {
     if (tree_.empty())
         return false;
-    ProjectInput input{tree_, writtenTopics_, host_.chmTitle(), host_.chmFileName()};
+    // The context IDs stay with their topics: numbered with the map of the last run.
+    std::filesystem::path mapFile = layout_.projectFilePath("ids");
+    std::optional<std::vector<ContextIdEntry>> earlier;
+    if (!host_.renumber())
+        earlier = ReadContextIdMap(mapFile);
+    ContextIdNumbering ids = NumberContextIds(ContextIdKeys(tree_, writtenTopics_), earlier);
+
+    ProjectInput input{tree_, writtenTopics_, host_.chmTitle(), host_.chmFileName(), &ids.ks};
     std::string defaultPage = WriteProjectFile(input, layout_);
     if (!defaultPage.empty())
         host_.showText(RunField::DefaultPage, defaultPage);
     WriteContentsAndIndex(tree_, layout_.contentFolderPrefix(), layout_.projectFilePath("hhc"),
                           layout_.projectFilePath("hhk"));
+    WriteContextIdMap(mapFile, ids.map);
+    outcome.summary += pathText(layout_.projectFilePath("hhp")) + "\r\n";
+    if (earlier)
+        outcome.summary += contextIdNote(ids);
     return true;
 }
 

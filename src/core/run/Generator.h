@@ -89,7 +89,7 @@ private:
     bool convertDocument();
     void openPage();
     void scanHeadings();
-    bool writeProject();
+    bool writeProject(RunOutcome& outcome);
     bool compileProject();
     void endRun(RunOutcome& outcome, std::size_t n);
     void closeWorkStream();

@@ -41,6 +41,8 @@ public:
     virtual void setChmFileName(const std::string& name) = 0;
     // Where the run writes everything; empty: beside each source file.
     virtual std::filesystem::path outputFolder() { return {}; }
+    // Number the context IDs in document order, forgetting the project's ID map.
+    virtual bool renumber() { return false; }
 
     // Display and interaction; the defaults show nothing.
     virtual void showText(RunField, const std::string&) {}

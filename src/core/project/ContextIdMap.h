@@ -1,0 +1,51 @@
+#pragma once
+
+#include "split/StructureTree.h"
+
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qm {
+
+// The context IDs that stay with their topics from one run to the next. Topic k's ID is
+// IDH_k with the number "100" + k; the map beside the project, <name>.ids, remembers
+// which k each topic has, keyed on the path of its headings from the top of the tree,
+// so that an edit of the manual does not move the F1 help of the application.
+//
+// The file is UTF-8 text, one topic a line in document order, then the retired
+// numbers: "<k>\ttopic\t<key>" and "<k>\tretired\t<key>".
+struct ContextIdEntry {
+    std::size_t k = 0;
+    std::string key; // UTF-8: "安装 / 系统要求", a repeated title under one parent "标题 #2"
+    bool retired = false;
+};
+
+struct ContextIdNumbering {
+    std::vector<std::size_t> ks;         // one per written topic, in document order
+    std::vector<ContextIdEntry> map;     // what the next run reads
+    std::vector<ContextIdEntry> added;   // topics with a number never given before
+    std::vector<ContextIdEntry> retired; // topics gone since the map was written
+    std::size_t kept = 0;
+};
+
+// The key of each written topic (topic names as the page writer records them).
+std::vector<std::string> ContextIdKeys(const StructureTree& tree,
+                                       const std::vector<std::string>& writtenTopics);
+
+// Numbers the topics (keys in document order). Without an earlier map, k is the
+// document order. With one: a known key keeps its k; a topic alone between the same
+// two matched neighbours as the one old topic that went keeps that topic's k (a
+// corrected title); any other topic takes the next k never used; old topics not found
+// are retired, and their numbers are never given again.
+ContextIdNumbering NumberContextIds(const std::vector<std::string>& keys,
+                                    const std::optional<std::vector<ContextIdEntry>>& earlier);
+
+// Reads a map; nullopt when there is none. A damaged line throws qm::Error naming it.
+std::optional<std::vector<ContextIdEntry>> ReadContextIdMap(const std::filesystem::path& file);
+// Writes a map whole or not at all.
+void WriteContextIdMap(const std::filesystem::path& file, const std::vector<ContextIdEntry>& map);
+
+} // namespace qm

@@ -1,0 +1,97 @@
+#include "project/ContextIdMap.h"
+#include "support/TempDir.h"
+#include "text/Error.h"
+#include "text/Gbk.h"
+
+#include <gtest/gtest.h>
+
+namespace qm {
+namespace {
+
+std::vector<std::size_t> ks(const ContextIdNumbering& n) {
+    return n.ks;
+}
+
+std::vector<std::size_t> numbersOf(const std::vector<ContextIdEntry>& entries) {
+    std::vector<std::size_t> out;
+    for (const ContextIdEntry& e : entries)
+        out.push_back(e.k);
+    return out;
+}
+
+// Edits of a manual between runs, and the numbers its topics get.
+TEST(ContextIds, NumbersStayWithTheirTopicsAcrossEdits) {
+    using Keys = std::vector<std::string>;
+    const Keys v1 = {"首页", "A", "A / 1", "B", "C", "D"};
+    ContextIdNumbering first = NumberContextIds(v1, std::nullopt);
+    EXPECT_EQ(ks(first), (std::vector<std::size_t>{1, 2, 3, 4, 5, 6}));
+
+    // A heading inserted near the start: every other topic keeps its number.
+    ContextIdNumbering inserted =
+        NumberContextIds({"首页", "X", "A", "A / 1", "B", "C", "D"}, first.map);
+    EXPECT_EQ(ks(inserted), (std::vector<std::size_t>{1, 7, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(numbersOf(inserted.added), (std::vector<std::size_t>{7}));
+    EXPECT_EQ(inserted.kept, 6u);
+
+    // A heading deleted: its number is retired and never given again.
+    ContextIdNumbering deleted = NumberContextIds({"首页", "A", "A / 1", "C", "D"}, first.map);
+    EXPECT_EQ(ks(deleted), (std::vector<std::size_t>{1, 2, 3, 5, 6}));
+    EXPECT_EQ(numbersOf(deleted.retired), (std::vector<std::size_t>{4}));
+    ContextIdNumbering later = NumberContextIds({"首页", "A", "A / 1", "Y", "C", "D"}, deleted.map);
+    EXPECT_EQ(ks(later), (std::vector<std::size_t>{1, 2, 3, 7, 5, 6}));
+
+    // One title corrected between unchanged neighbours keeps its number; two side by side
+    // cannot be told apart and get new ones.
+    EXPECT_EQ(ks(NumberContextIds({"首页", "A", "A / 1", "B", "C2", "D"}, first.map)),
+              (std::vector<std::size_t>{1, 2, 3, 4, 5, 6}));
+    ContextIdNumbering two = NumberContextIds({"首页", "A", "A / 1", "B2", "C2", "D"}, first.map);
+    EXPECT_EQ(ks(two), (std::vector<std::size_t>{1, 2, 3, 7, 8, 6}));
+    EXPECT_EQ(numbersOf(two.retired), (std::vector<std::size_t>{4, 5}));
+
+    // A topic that comes back takes its old number again.
+    EXPECT_EQ(ks(NumberContextIds(v1, deleted.map)), ks(first));
+}
+
+TEST(ContextIds, KeysFollowTheTreeAndTellRepeatedTitlesApart) {
+    StructureTree tree;
+    auto add = [&](StructureNode* parent, const char* heading, const char* position) {
+        StructureNode& n = tree.append(parent);
+        n.heading = gbk::fromUtf8(heading);
+        n.title = n.heading;
+        n.position = position;
+        return &n;
+    };
+    StructureNode* install = add(nullptr, "安装", "2");
+    add(install, "设置", "10");
+    add(install, "设置", "20");
+    add(nullptr, "&#54620;", "30");
+    std::vector<std::string> topics;
+    tree.forEach([&](const StructureNode& n) { topics.push_back(n.title + "." + n.position); });
+    EXPECT_EQ(ContextIdKeys(tree, topics),
+              (std::vector<std::string>{"安装", "安装 / 设置", "安装 / 设置 #2", "한"}));
+}
+
+TEST(ContextIds, TheMapFileRoundTripsAndADamagedOneIsAClearError) {
+    test::TempDir dir;
+    EXPECT_FALSE(ReadContextIdMap(dir / "m.ids").has_value());
+    ContextIdNumbering n = NumberContextIds(
+        {"首页", "B"},
+        std::vector<ContextIdEntry>{{1, "首页", false}, {2, "A", false}, {3, "Old", true}});
+    WriteContextIdMap(dir / "m.ids", n.map);
+    std::optional<std::vector<ContextIdEntry>> back = ReadContextIdMap(dir / "m.ids");
+    ASSERT_TRUE(back.has_value());
+    ASSERT_EQ(back->size(), n.map.size());
+    for (std::size_t i = 0; i < back->size(); ++i) {
+        EXPECT_EQ((*back)[i].k, n.map[i].k);
+        EXPECT_EQ((*back)[i].key, n.map[i].key);
+        EXPECT_EQ((*back)[i].retired, n.map[i].retired);
+    }
+    // B took the place of A, the one old topic between the same neighbours.
+    EXPECT_NE(test::readFile(dir / "m.ids").find("2\ttopic\tB\n3\tretired\tOld\n"),
+              std::string::npos);
+    test::writeFile(dir / "bad.ids", "1\ttopic\tA\nnonsense\n");
+    EXPECT_THROW(ReadContextIdMap(dir / "bad.ids"), Error);
+}
+
+} // namespace
+} // namespace qm
