@@ -1,5 +1,6 @@
 #include "CliHost.h"
 
+#include "JsonReport.h"
 #include "run/Generator.h"
 #include "run/StopFlag.h"
 #include "text/Gbk.h"
@@ -105,7 +106,17 @@ void CliHost::scanProgress(std::int64_t done, std::int64_t total, std::size_t no
     barShown_ = true;
 }
 
+void CliHost::fileDone(const FileReport& report) {
+    if (!options_.json)
+        return;
+    clearBar();
+    std::printf("%s\n", JsonLine(report).c_str());
+    std::fflush(stdout);
+}
+
 void CliHost::showSummary(const std::string& text) {
+    if (options_.json)
+        return;
     clearBar();
     std::printf("%s\n", terminalText(text).c_str());
     std::fflush(stdout);

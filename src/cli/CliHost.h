@@ -42,6 +42,7 @@ public:
     void showSummary(const std::string& text) override;
     void showWordFailure(const std::string& text) override;
     void warning(const std::string& text) override;
+    void fileDone(const FileReport& report) override;
     void processEvents() override;
 
 private:

@@ -23,6 +23,9 @@ std::string UsageText() {
            "                       project's ID map <name>.ids\n"
            "      --no-compile     write the project but do not compile the CHM\n"
            "  -q, --quiet          no progress output\n"
+           "      --json           instead of the summary, one JSON object per line and\n"
+           "                       document: source, outcome, outputs, topics, pictures,\n"
+           "                       warnings, chm_size, seconds\n"
            "  -h, --help           show this help\n"
            "      --version        show the version\n"
            "\n"
@@ -52,6 +55,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
             o.version = true;
         } else if (a == "-q" || a == "--quiet") {
             o.quiet = true;
+        } else if (a == "--json") {
+            o.json = true;
         } else if (a == "--renumber") {
             o.renumber = true;
         } else if (a == "--no-compile") {

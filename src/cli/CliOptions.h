@@ -21,6 +21,7 @@ struct CliOptions {
     bool renumber = false;
     bool compile = true;
     bool quiet = false;
+    bool json = false; // a line of JSON per file instead of the summary
     bool help = false;
     bool version = false;
 };

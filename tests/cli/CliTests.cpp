@@ -359,6 +359,39 @@ TEST(Cli, OutputFolderTakesEverythingAndLeavesTheSourcesAlone) {
     EXPECT_FALSE(std::filesystem::exists(dir / "twice" / "pics.hhp"));
 }
 
+// --json: a line per document that a pipeline can read, true to the files on disk.
+TEST(Cli, JsonLinesTellEachDocumentsOutcomeAndOutputs) {
+    test::TempDir dir;
+    test::writeFile(dir / "good.htm",
+                    "<html><body><div><h1>A</h1>x<h1>B</h1>y</div></body></html>");
+    test::writeFile(dir / "bad.htm", std::string("\0\1garbage", 9));
+    auto r = RunProgram("quillmark",
+                        {"--json", "-q", (dir / "good.htm").string(), (dir / "bad.htm").string()});
+    EXPECT_EQ(r.exitCode, 1);
+    std::vector<std::string> lines;
+    std::istringstream out(r.out);
+    for (std::string line; std::getline(out, line);)
+        lines.push_back(line);
+    ASSERT_EQ(lines.size(), 2u) << r.out;
+    const std::string& good = lines[0];
+    EXPECT_NE(good.find("\"source\":\"" + (dir / "good.htm").string() + "\""), std::string::npos);
+    EXPECT_NE(good.find("\"outcome\":\"done\""), std::string::npos) << good;
+    EXPECT_NE(good.find("\"topics\":2"), std::string::npos) << good;
+    std::smatch size;
+    ASSERT_TRUE(std::regex_search(good, size, std::regex("\"chm_size\":(\\d+)")));
+    EXPECT_EQ(std::stoull(size[1]), std::filesystem::file_size(dir / "good.chm"));
+    std::string outputs = good.substr(good.find("\"outputs\":["));
+    outputs = outputs.substr(0, outputs.find(']'));
+    std::regex quotedPath("\"(/[^\"]+)\"");
+    int listed = 0;
+    for (std::sregex_iterator it(outputs.begin(), outputs.end(), quotedPath), end; it != end;
+         ++it, ++listed)
+        EXPECT_TRUE(std::filesystem::exists(std::string((*it)[1]))) << (*it)[1];
+    EXPECT_GE(listed, 7);
+    EXPECT_NE(lines[1].find("\"outcome\":\"failed\""), std::string::npos) << lines[1];
+    EXPECT_NE(lines[1].find("\"warnings\":[\""), std::string::npos) << lines[1];
+}
+
 // A saved pair frames every page; a --suffix file replaces only its half.
 TEST(Cli, AddcodeFramesEveryPage) {
     test::TempDir dir;

@@ -237,12 +237,24 @@ RunOutcome Generator::GenerationRun() {
 
     for (std::size_t i = 0; i < n && !stop_.isSet(); ++i) {
         const std::filesystem::path& file = openedFiles_[i];
+        report_ = FileReport{};
+        report_.source = file;
+        auto started = std::chrono::steady_clock::now();
+        int failedBefore = outcome.filesFailed;
+        int builtBefore = outcome.chmsBuilt;
         try {
             processFile(i, n, outcome);
         } catch (const Error& e) {
             fileFailed(file, e.what(), outcome);
         }
         removeWorkingFiles();
+        report_.seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        report_.outcome = outcome.filesFailed > failedBefore ? FileReport::Outcome::Failed
+                          : stop_.isSet()                    ? FileReport::Outcome::Interrupted
+                          : outcome.chmsBuilt > builtBefore  ? FileReport::Outcome::Done
+                                                             : FileReport::Outcome::NoChm;
+        host_.fileDone(report_);
     }
     endRun(outcome, n);
     return outcome;
@@ -271,7 +283,12 @@ void Generator::fileFailed(const std::filesystem::path& file, const std::string&
                            RunOutcome& outcome) {
     ++outcome.filesFailed;
     failures_.push_back(pathText(file) + u8("：") + reason);
-    host_.warning(failures_.back());
+    warn(failures_.back());
+}
+
+void Generator::warn(const std::string& text) {
+    report_.warnings.push_back(text);
+    host_.warning(text);
 }
 
 void Generator::processFile(std::size_t i, std::size_t n, RunOutcome& outcome) {
@@ -307,6 +324,10 @@ void Generator::processFile(std::size_t i, std::size_t n, RunOutcome& outcome) {
         return;
     }
 
+    if (layout_.needsConversion()) {
+        report_.outputs.push_back(layout_.intermediateHtml);
+        report_.outputs.push_back(layout_.supportingFiles);
+    }
     openPage();
     std::error_code ec;
     if (!std::filesystem::is_directory(layout_.contentFolder, ec))
@@ -317,8 +338,13 @@ void Generator::processFile(std::size_t i, std::size_t n, RunOutcome& outcome) {
         !CopyFolder(layout_.supportingFiles, layout_.contentFolder))
         throw Error(u8("无法把图片文件夹“") + pathText(layout_.supportingFiles) + u8("”复制到“") +
                     pathText(layout_.contentFolder) + u8("”"));
+    report_.outputs.push_back(layout_.contentFolder);
+    if (std::filesystem::is_directory(layout_.supportingFiles, ec))
+        for (const auto& entry :
+             std::filesystem::recursive_directory_iterator(layout_.supportingFiles, ec))
+            report_.pictures += entry.is_regular_file(ec) && !entry.is_symlink(ec) ? 1 : 0;
     for (const std::filesystem::path& link : skipped)
-        host_.warning(u8("符号链接“") + pathText(link) + u8("”指向别处，未复制。"));
+        warn(u8("符号链接“") + pathText(link) + u8("”指向别处，未复制。"));
 
     ExtractBody(workStream_, pageSource_, workFileName_, generating_, layout_.workingFileRoot());
 
@@ -330,8 +356,11 @@ void Generator::processFile(std::size_t i, std::size_t n, RunOutcome& outcome) {
     host_.setChmFileName(layout_.baseName + ".chm");
     scanHeadings();
 
-    if (!runLog_.empty())
+    report_.topics = writtenTopics_.size();
+    if (!runLog_.empty()) {
         saveLines(layout_.runLogPath(), runLog_);
+        report_.outputs.push_back(layout_.runLogPath());
+    }
     if (stop_.isSet())
         return;
     if (!writeProject(outcome)) {
@@ -405,6 +434,8 @@ bool Generator::writeProject(RunOutcome& outcome) {
     WriteContentsAndIndex(tree_, layout_.contentFolderPrefix(), layout_.projectFilePath("hhc"),
                           layout_.projectFilePath("hhk"));
     WriteContextIdMap(mapFile, ids.map);
+    for (const char* extension : {"hhp", "hhc", "hhk", "txt", "ids"})
+        report_.outputs.push_back(layout_.projectFilePath(extension));
     outcome.summary += pathText(layout_.projectFilePath("hhp")) + "\r\n";
     if (earlier)
         outcome.summary += contextIdNote(ids);
@@ -425,7 +456,7 @@ bool Generator::compileProject() {
                 return;
             compileLog_.push_back(u8("编译信息：") + line);
             if (line.starts_with("Warning:") || line.starts_with("Error:"))
-                host_.warning(line);
+                warn(line);
         },
         [this](const std::string& text) {
             host_.showText(RunField::Status, text);
@@ -433,12 +464,14 @@ bool Generator::compileProject() {
             return !stop_.isSet();
         });
     host_.showText(RunField::Status, "");
-    if (!compileLog_.empty())
+    if (!compileLog_.empty()) {
         saveLines(layout_.projectFilePath("log"), compileLog_);
+        report_.outputs.push_back(layout_.projectFilePath("log"));
+    }
     if (!built) {
         if (!stop_.isSet())
-            host_.warning(u8("未能生成CHM文件\"") + pathText(chm) + u8("\"，详见") +
-                          pathText(layout_.projectFilePath("log")));
+            warn(u8("未能生成CHM文件\"") + pathText(chm) + u8("\"，详见") +
+                 pathText(layout_.projectFilePath("log")));
         return false;
     }
     // The compiler leaves out, with a warning only, what it cannot find; a CHM without
@@ -450,8 +483,12 @@ bool Generator::compileProject() {
                                   u8("\"的目录，不能确认其中有工程的全部页面。") + "\r");
         return false;
     }
-    if (missing->empty())
+    if (missing->empty()) {
+        std::error_code ec;
+        report_.outputs.push_back(chm);
+        report_.chmSize = std::filesystem::file_size(chm, ec);
         return true;
+    }
     std::string note =
         u8("CHM文件\"") + pathText(chm) + u8("\"不完整，缺少工程中的以下页面：") + "\r";
     for (const std::string& page : *missing)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "run/FileLayout.h"
+#include "run/FileReport.h"
 #include "run/StopFlag.h"
 #include "split/StructureTree.h"
 #include "text/ReadStream.h"
@@ -86,6 +87,7 @@ private:
     void fileFailed(const std::filesystem::path& file, const std::string& reason,
                     RunOutcome& outcome);
     void rejectSharedProjects() const;
+    void warn(const std::string& text);
     bool convertDocument();
     void openPage();
     void scanHeadings();
@@ -120,6 +122,7 @@ private:
     // until endRun tells it.
     std::vector<std::string> incompleteChms_;
     std::vector<std::string> failures_;
+    FileReport report_; // of the file in hand
     std::string sourceHeadCache_;
 };
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "run/FileReport.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -65,6 +67,8 @@ public:
     virtual void structureCleared() {}
     virtual void nodeAdded(const StructureNode&) {}   // a new node (its title may follow)
     virtual void nodeChanged(const StructureNode&) {} // its Title or EndPosition was set
+    // One file of the run is done with, well or not.
+    virtual void fileDone(const FileReport&) {}
 };
 
 } // namespace qm
