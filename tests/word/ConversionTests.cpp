@@ -18,6 +18,8 @@
 #include <memory>
 #include <set>
 #include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace qm {
 namespace {
@@ -316,6 +318,19 @@ TEST_F(MadeDocument, OtherWordProcessorFormatsAndAnyCaseConvertTheSameWay) {
     }
 }
 
+TEST_F(MadeDocument, PagesAndTextSavedAsDocConvertAsWordOpensThem) {
+    test::TempDir out;
+    test::writeFile(out / "page.doc", "<html><head><title>t</title></head><body><h1>" +
+                                          gbk::fromUtf8("标题") +
+                                          "</h1><p>Body text.</p>"
+                                          "</body></html>");
+    test::writeFile(out / "text.doc", "First line.\r\nSecond line.\r\n");
+    ASSERT_TRUE(converter().convert(out / "page.doc", out / "page.htm", false));
+    EXPECT_NE(test::bodySlice(out / "page.htm").find("Body text."), std::string::npos);
+    ASSERT_TRUE(converter().convert(out / "text.doc", out / "text.htm", false));
+    EXPECT_NE(test::bodySlice(out / "text.htm").find("Second line."), std::string::npos);
+}
+
 TEST_F(MadeDocument, WithoutAPagePathThePageGoesBesideTheDocument) {
     test::TempDir out;
     fs::copy_file(doc(), out / "手册.doc");
@@ -323,11 +338,10 @@ TEST_F(MadeDocument, WithoutAPagePathThePageGoesBesideTheDocument) {
     expectMadePage(out / "手册.htm");
 }
 
-TEST_F(MadeDocument, AnEarlierPageAndFolderAreReplaced) {
+TEST_F(MadeDocument, OurEarlierPageAndFolderAreReplaced) {
     test::TempDir out;
-    test::writeFile(out / "m.htm", "old page");
-    test::writeFile(out / "m.files" / "stale.png", "old picture");
     ASSERT_TRUE(converter().convert(doc(), out / "m.htm", false));
+    ASSERT_TRUE(converter().convert(doc(".rtf"), out / "m.htm", true));
     expectMadePage(out / "m.htm");
     EXPECT_EQ(entries(out / "m.files"), std::set<std::string>{"image001.png"});
 
@@ -339,10 +353,43 @@ TEST_F(MadeDocument, AnEarlierPageAndFolderAreReplaced) {
     EXPECT_EQ(entries(out.path()), (std::set<std::string>{"m.htm", "plain.rtf"}));
 }
 
-TEST_F(MadeDocument, FailuresLeaveEverythingAsItWas) {
+TEST_F(MadeDocument, TheUsersOwnPageAndFolderAreNeverReplaced) {
     test::TempDir out;
-    test::writeFile(out / "m.htm", "old page");
-    test::writeFile(out / "m.files" / "old.png", "old picture");
+    fs::copy_file(doc(), out / "x.doc");
+    const std::string page = "<html><body><p>my own page</p></body></html>";
+    test::writeFile(out / "x.htm", page);
+    test::writeFile(out / "x.files" / "notes.txt", "my notes");
+    auto expectRefused = [&](const fs::path& inTheWay) {
+        SCOPED_TRACE(inTheWay.filename().string());
+        EXPECT_FALSE(converter().convert(out / "x.doc", {}, false));
+        const std::string reason = converter().failureReason();
+        EXPECT_TRUE(reason.starts_with(gbk::fromUtf8("“") + gbk::fromPath(inTheWay) +
+                                       gbk::fromUtf8("”不是本程序转换生成的文件")))
+            << gbk::toUtf8(reason);
+        EXPECT_EQ(test::readFile(out / "x.files" / "notes.txt"), "my notes");
+    };
+    expectRefused(out / "x.htm");
+    EXPECT_EQ(test::readFile(out / "x.htm"), page);
+
+    // A folder without its page is the user's too.
+    fs::remove(out / "x.htm");
+    expectRefused(out / "x.files");
+    EXPECT_EQ(entries(out.path()), (std::set<std::string>{"x.doc", "x.files"}));
+
+    // So is a file put into the folder of a page we wrote.
+    fs::remove_all(out / "x.files");
+    ASSERT_TRUE(converter().convert(out / "x.doc", {}, false));
+    test::writeFile(out / "x.files" / "notes.txt", "my notes");
+    const std::string ours = test::readFile(out / "x.htm");
+    expectRefused(out / "x.files" / "notes.txt");
+    EXPECT_EQ(test::readFile(out / "x.htm"), ours);
+    EXPECT_EQ(entries(out / "x.files"), (std::set<std::string>{"image001.png", "notes.txt"}));
+}
+
+TEST_F(MadeDocument, FailuresLeaveEverythingAsItWasAndSayWhyWhenTheyKnow) {
+    test::TempDir out;
+    ASSERT_TRUE(converter().convert(doc(), out / "m.htm", false));
+    const std::string page = test::readFile(out / "m.htm");
     const std::string whole = test::readFile(doc());
     test::writeFile(out / "truncated.doc", whole.substr(0, whole.size() / 3));
     std::string noise(20000, '\0');
@@ -350,16 +397,24 @@ TEST_F(MadeDocument, FailuresLeaveEverythingAsItWas) {
         noise[i] = static_cast<char>((i * 7919 + 13) % 251);
     test::writeFile(out / "noise.doc", noise);
 
-    std::vector<fs::path> bad = {out / "truncated.doc", out / "noise.doc", out / "missing.doc",
-                                 out.path()};
+    // Each with the start of the reason (UTF-8).
+    std::vector<std::pair<fs::path, std::string>> bad = {
+        {out / "truncated.doc", "“" + (out / "truncated.doc").string() + "”不是Word文档（"},
+        {out / "noise.doc", "“" + (out / "noise.doc").string() + "”不是Word文档（"},
+        {out / "missing.doc", "找不到文件"},
+        {out.path(), "“" + out.path().string() + "”不是Word文档（这是一个文件夹）"}};
     if (!test::samplesDir().empty())
-        bad.push_back(test::samplesDir() / "doc" / "poi__PasswordProtected.doc");
-    for (const fs::path& d : bad) {
+        bad.emplace_back(test::samplesDir() / "doc" / "poi__PasswordProtected.doc",
+                         "文档有密码保护");
+    for (const auto& [d, reason] : bad) {
         SCOPED_TRACE(d.filename().string());
-        EXPECT_FALSE(converter().convert(d, out / "m.htm", false));
-        EXPECT_FALSE(converter().convert(d, out / "m.htm", true));
-        EXPECT_EQ(test::readFile(out / "m.htm"), "old page");
-        EXPECT_EQ(entries(out / "m.files"), std::set<std::string>{"old.png"});
+        for (bool webPage : {false, true}) {
+            EXPECT_FALSE(converter().convert(d, out / "m.htm", webPage));
+            EXPECT_TRUE(gbk::toUtf8(converter().failureReason()).starts_with(reason))
+                << gbk::toUtf8(converter().failureReason());
+        }
+        EXPECT_EQ(test::readFile(out / "m.htm"), page);
+        EXPECT_EQ(entries(out / "m.files"), std::set<std::string>{"image001.png"});
     }
     EXPECT_EQ(entries(out.path()),
               (std::set<std::string>{"m.htm", "m.files", "truncated.doc", "noise.doc"}));
@@ -373,26 +428,41 @@ TEST_F(MadeDocument, AConversionPastTheTimeLimitIsEndedAndWritesNothing) {
     test::TempDir out;
     LibreOfficeConverter hasty(1ms);
     EXPECT_FALSE(hasty.convert(doc(), out / "m.htm", false));
+    EXPECT_EQ(hasty.failureReason(), ""); // the run's own message says it
     EXPECT_TRUE(entries(out.path()).empty());
 }
 
-TEST_F(MadeDocument, ThePrivateFolderGoesWithTheConverter) {
+TEST_F(MadeDocument, PrivateFoldersGoWithTheConverterOrWithItsKilledProcess) {
     // The converter keeps its profile and work folders under TMPDIR; give it one of its own.
     test::TempDir tmp;
     const char* saved = std::getenv("TMPDIR");
     const std::string savedValue = saved ? saved : "";
     ::setenv("TMPDIR", tmp.path().c_str(), 1);
+    // What converters of a killed process and of a running one left.
+    pid_t dead = ::fork();
+    if (dead == 0)
+        ::_exit(0);
+    ::waitpid(dead, nullptr, 0);
+    const std::string deadFolder = "quillmark-lo-" + std::to_string(dead) + "-Ab12Cd";
+    const std::string liveFolder = "quillmark-lo-" + std::to_string(::getppid()) + "-Ef34Gh";
+    test::writeFile(tmp / deadFolder / "profile" / "user" / "registrymodifications.xcu", "x");
+    test::writeFile(tmp / liveFolder / "job1" / "in" / "document.doc", "x");
+    test::writeFile(tmp / "quillmark-lo-notes" / "notes.txt", "x");
     {
         LibreOfficeConverter own;
         test::TempDir out;
         EXPECT_TRUE(own.convert(doc(), out / "m.htm", false));
-        EXPECT_EQ(entries(tmp.path()).size(), 2u); // its folder, and the out folder
+        std::set<std::string> names = entries(tmp.path());
+        EXPECT_FALSE(names.contains(deadFolder));
+        EXPECT_TRUE(names.contains(liveFolder));
+        EXPECT_TRUE(names.contains("quillmark-lo-notes"));
+        EXPECT_EQ(names.size(), 4u); // and its own folder, and the out folder
     }
     if (saved)
         ::setenv("TMPDIR", savedValue.c_str(), 1);
     else
         ::unsetenv("TMPDIR");
-    EXPECT_TRUE(entries(tmp.path()).empty());
+    EXPECT_EQ(entries(tmp.path()), (std::set<std::string>{liveFolder, "quillmark-lo-notes"}));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "word/WordDialect.h"
 
 #include "BodySlice.h"
+#include "split/PageFrame.h"
 #include "support/TempDir.h"
 #include "text/Error.h"
 #include "text/Gbk.h"
@@ -84,6 +85,28 @@ TEST_F(WordDialectTest, PicturesMoveIntoTheFilesFolder) {
 TEST_F(WordDialectTest, FolderNamesThatWouldBreakALinkAreEscaped) {
     const std::string html = gbk::toUtf8(convert("a #1&b's 50%.files").html);
     EXPECT_NE(html.find("src=\"a %231&amp;b&#39;s 50%25.files/image001.png\""), std::string::npos);
+    EXPECT_EQ(readConversionMark(gbk::fromUtf8(html))->folder, "a #1&b's 50%.files");
+}
+
+TEST_F(WordDialectTest, TheMarkVouchesForTheFolderAndStaysOutOfTopicPages) {
+    const WordPage page = convert();
+    std::optional<ConversionMark> mark = readConversionMark(page.html);
+    ASSERT_TRUE(mark);
+    EXPECT_EQ(mark->folder, "用户手册.files");
+    EXPECT_EQ(mark->files,
+              (std::vector<std::string>{"image001.png", "image002.png", "手册_html_unused.gif"}));
+    test::TempDir dir;
+    test::writeFile(dir / "page.htm", page.html);
+    EXPECT_EQ(ReadSourceHead(dir / "page.htm").find("quillmark-conversion"), std::string::npos);
+
+    // A page without pictures vouches for no folder; the user's own page has no mark.
+    mark = readConversionMark(
+        toWordDialect("<html><head><title>t</title></head><body>x</body></html>", {}, "t.files")
+            .html);
+    ASSERT_TRUE(mark);
+    EXPECT_TRUE(mark->folder.empty());
+    EXPECT_TRUE(mark->files.empty());
+    EXPECT_FALSE(readConversionMark(kExported));
 }
 
 TEST(WordDialect, TheXhtmlExportBecomesWordHtmlToo) {
@@ -95,7 +118,8 @@ TEST(WordDialect, TheXhtmlExportBecomesWordHtmlToo) {
         "src=\"data:image/jpeg;base64,/9j/\"/></div></body></html>",
         {}, "t.files");
     EXPECT_EQ(page.html, "<!DOCTYPE html PUBLIC \"x\" \"y\"><html xmlns=\"http://www.w3.org/1999/"
-                         "xhtml\"><head><meta http-equiv=\"Content-Type\" "
+                         "xhtml\"><head><meta name=\"quillmark-conversion\" "
+                         "content=\"t.files/image001.jpg\">\r\n<meta http-equiv=\"Content-Type\" "
                          "content=\"application/xhtml+xml; charset=gb2312\"/><title>t</title>"
                          "</head><body dir=\"ltr\"><div class=Section1><h1>" +
                              gbk::fromUtf8("题") +

@@ -1,5 +1,7 @@
 #include "word/ChildProcess.h"
 
+#include "run/StopFlag.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -7,7 +9,8 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <thread>
@@ -20,32 +23,40 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// How often a wait looks at the stop flag.
+constexpr std::chrono::milliseconds kStopPoll{50};
+
 bool isExecutableFile(const std::filesystem::path& path) {
     std::error_code ec;
     return std::filesystem::is_regular_file(path, ec) && ::access(path.c_str(), X_OK) == 0;
 }
 
+enum class Wait { Ended, TimedOut, Stopped };
+
 // Waits until the child has ended (without reaping it, so that its process group stays
-// reserved for the kill that follows) or the deadline has passed; true when it ended.
-bool waitForEnd(pid_t pid, Clock::time_point deadline) {
+// reserved for the kill that follows), the deadline has passed or stop is set.
+Wait waitForEnd(pid_t pid, Clock::time_point deadline, const StopFlag* stop) {
     // A pidfd wakes us the moment the child ends; kernels without one get short naps.
     int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
     auto nap = std::chrono::milliseconds(1);
-    bool ended = false;
+    Wait outcome = Wait::TimedOut;
     for (;;) {
         siginfo_t info{};
         int rc = ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT);
-        if (rc == 0 && info.si_pid == pid) {
-            ended = true;
+        if ((rc == 0 && info.si_pid == pid) ||
+            (rc != 0 && errno != EINTR)) { // the latter: gone already (reaped elsewhere)
+            outcome = Wait::Ended;
             break;
         }
-        if (rc != 0 && errno != EINTR) { // the child is gone already (reaped elsewhere)
-            ended = true;
+        if (stop != nullptr && stop->isSet()) {
+            outcome = Wait::Stopped;
             break;
         }
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0)
             break;
+        if (stop != nullptr)
+            left = std::min(left, kStopPoll);
         if (pidfd >= 0) {
             pollfd p{pidfd, POLLIN, 0};
             ::poll(&p, 1, static_cast<int>(std::min<long long>(left.count() + 1, INT_MAX)));
@@ -56,7 +67,82 @@ bool waitForEnd(pid_t pid, Clock::time_point deadline) {
     }
     if (pidfd >= 0)
         ::close(pidfd);
-    return ended;
+    return outcome;
+}
+
+// Everything below runs in a forked child of a process that may have other threads, whose
+// locks it inherits: only async-signal-safe calls until exec or _exit.
+
+void stdioToDevNull() {
+    int null = ::open("/dev/null", O_RDWR);
+    if (null < 0)
+        return;
+    for (int fd = 0; fd <= 2; ++fd)
+        if (fd != null)
+            ::dup2(null, fd);
+    if (null > 2)
+        ::close(null);
+}
+
+[[noreturn]] void execChild(const char* exe, char* const* argv, char* const* envp, pid_t parent,
+                            int errorPipe) {
+    // A group of its own, so that the helpers it starts can be ended with it; signals as a
+    // fresh program expects them, whatever the caller caught, blocked or ignored.
+    ::setpgid(0, 0);
+    struct sigaction byDefault {};
+    byDefault.sa_handler = SIG_DFL;
+    for (int s = 1; s < NSIG; ++s)
+        ::sigaction(s, &byDefault, nullptr);
+    // Should we be killed (nothing left to end the group), the program dies with us; had we
+    // died already, it would have been adopted before the request took hold.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent)
+        ::_exit(127);
+    stdioToDevNull();
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    ::execve(exe, argv, envp);
+    int error = errno;
+    [[maybe_unused]] ssize_t written = ::write(errorPipe, &error, sizeof error);
+    ::_exit(127);
+}
+
+// The death signal reaches only the program itself, not the processes it starts
+// (LibreOffice's launcher runs the office as its child). This guard, a process of its own
+// that outlives ours, waits on a socket whose other end only we hold: when it closes
+// without the word that all is done, we were killed, and the guard kills the child's group.
+[[noreturn]] void guardGroup(pid_t group, int readEnd) {
+    // Its signals stay blocked, as fork left them: Ctrl-C is for us, not for it.
+    const auto end = static_cast<unsigned>(readEnd);
+    if ((end > 3 && ::syscall(SYS_close_range, 3u, end - 1u, 0u) != 0) ||
+        ::syscall(SYS_close_range, end + 1u, ~0u, 0u) != 0)
+        for (int fd = 3; fd < 1024; ++fd)
+            if (fd != readEnd)
+                ::close(fd);
+    if (readEnd > 2)
+        stdioToDevNull();
+    char word = 0;
+    ssize_t n = 0;
+    do {
+        n = ::read(readEnd, &word, 1);
+    } while (n < 0 && errno == EINTR);
+    if (n != 1)
+        ::kill(-group, SIGKILL);
+    ::_exit(0);
+}
+
+// Forks with every signal blocked, so that no handler of ours runs in the child.
+template <typename Child> pid_t forkChild(Child child) {
+    sigset_t all;
+    sigset_t saved;
+    sigfillset(&all);
+    ::pthread_sigmask(SIG_SETMASK, &all, &saved);
+    pid_t pid = ::fork();
+    if (pid == 0)
+        child();
+    ::pthread_sigmask(SIG_SETMASK, &saved, nullptr);
+    return pid;
 }
 
 } // namespace
@@ -82,7 +168,7 @@ std::filesystem::path findProgram(const std::filesystem::path& program) {
 ProcessResult runChildProcess(const std::filesystem::path& program,
                               const std::vector<std::string>& args,
                               std::chrono::milliseconds timeLimit,
-                              const std::vector<std::string>& environment) {
+                              const std::vector<std::string>& environment, const StopFlag* stop) {
     ProcessResult result;
     const std::filesystem::path exe = findProgram(program);
     if (exe.empty())
@@ -109,41 +195,61 @@ ProcessResult runChildProcess(const std::filesystem::path& program,
         envp.push_back(s.data());
     envp.push_back(nullptr);
 
-    posix_spawn_file_actions_t actions;
-    posix_spawnattr_t attr;
-    ::posix_spawn_file_actions_init(&actions);
-    ::posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    ::posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    ::posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    ::posix_spawnattr_init(&attr);
-    // A group of its own, so that the helpers it starts can be ended with it; signals
-    // as a fresh program expects them, whatever the caller blocked or ignored.
-    sigset_t none;
-    sigset_t all;
-    sigemptyset(&none);
-    sigfillset(&all);
-    ::posix_spawnattr_setflags(
-        &attr,
-        static_cast<short>(POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF));
-    ::posix_spawnattr_setpgroup(&attr, 0);
-    ::posix_spawnattr_setsigmask(&attr, &none);
-    ::posix_spawnattr_setsigdefault(&attr, &all);
-
-    pid_t pid = 0;
-    int rc = ::posix_spawn(&pid, exe.c_str(), &actions, &attr, argv.data(), envp.data());
-    ::posix_spawn_file_actions_destroy(&actions);
-    ::posix_spawnattr_destroy(&attr);
-    if (rc != 0)
+    const pid_t parent = ::getpid();
+    int errorPipe[2];
+    if (::pipe2(errorPipe, O_CLOEXEC) != 0)
         return result;
+    pid_t pid =
+        forkChild([&] { execChild(exe.c_str(), argv.data(), envp.data(), parent, errorPipe[1]); });
+    ::close(errorPipe[1]);
+    if (pid > 0)
+        ::setpgid(pid, pid); // also here, so that the group exists before any kill of ours
+    int execError = 0;
+    ssize_t n = 0;
+    if (pid > 0)
+        do {
+            n = ::read(errorPipe[0], &execError, sizeof execError);
+        } while (n < 0 && errno == EINTR);
+    ::close(errorPipe[0]);
+    if (pid <= 0)
+        return result;
+    if (n > 0) { // exec failed
+        while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+        }
+        return result;
+    }
 
-    bool ended = waitForEnd(pid, Clock::now() + timeLimit);
+    // A socket rather than a pipe: telling a guard that died must not raise SIGPIPE here.
+    int tell = -1;
+    pid_t guard = -1;
+    int line[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, line) == 0) {
+        guard = forkChild([&] { guardGroup(pid, line[0]); });
+        ::close(line[0]);
+        if (guard > 0)
+            tell = line[1];
+        else
+            ::close(line[1]);
+    }
+
+    Wait outcome = waitForEnd(pid, Clock::now() + timeLimit, stop);
     // The leader is not reaped yet, so its group id cannot have been reused.
     ::kill(-pid, SIGKILL);
+    if (tell >= 0) {
+        const char done = 1;
+        ::send(tell, &done, 1, MSG_NOSIGNAL);
+        ::close(tell);
+    }
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-    if (!ended) {
+    if (guard > 0)
+        while (::waitpid(guard, nullptr, 0) < 0 && errno == EINTR) {
+        }
+    if (outcome == Wait::TimedOut) {
         result.ending = ProcessResult::Ending::TimedOut;
+    } else if (outcome == Wait::Stopped) {
+        result.ending = ProcessResult::Ending::Stopped;
     } else if (WIFEXITED(status)) {
         result.ending = ProcessResult::Ending::Exited;
         result.exitCode = WEXITSTATUS(status);

@@ -7,12 +7,15 @@
 
 namespace qm {
 
+class StopFlag;
+
 // How a child process ended.
 struct ProcessResult {
     enum class Ending {
         Exited,     // it ended by itself; exitCode holds its status
         Signalled,  // a signal ended it (a crash)
         TimedOut,   // it passed the time limit; its whole process group was killed
+        Stopped,    // the stop flag was set; its whole process group was killed
         NotStarted, // the program could not be started
     };
     Ending ending = Ending::NotStarted;
@@ -22,14 +25,17 @@ struct ProcessResult {
 };
 
 // Runs program with args (no shell) in a process group of its own, with stdin, stdout
-// and stderr on /dev/null, and waits for it at most timeLimit. When it ends, or the time
-// is up, every process left in its group is killed, so that nothing it started outlives
-// the call. program is a path, or a bare name looked up in PATH. The child gets our
-// environment with the "NAME=value" entries of environment set over it. Never throws.
+// and stderr on /dev/null, and waits for it at most timeLimit, or until stop (when given)
+// is set, which is looked at every few dozen milliseconds. When it ends, the time is up
+// or stop is set, every process left in its group is killed, so that nothing it started
+// outlives the call. Should our own process be killed meanwhile, the group dies with it.
+// program is a path, or a bare name looked up in PATH. The child gets our environment
+// with the "NAME=value" entries of environment set over it. Never throws.
 ProcessResult runChildProcess(const std::filesystem::path& program,
                               const std::vector<std::string>& args,
                               std::chrono::milliseconds timeLimit,
-                              const std::vector<std::string>& environment = {});
+                              const std::vector<std::string>& environment = {},
+                              const StopFlag* stop = nullptr);
 
 // The program's full path when a bare name is found in PATH (or the path itself when it
 // names an executable file); empty when there is none.

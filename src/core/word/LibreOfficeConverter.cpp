@@ -1,12 +1,21 @@
 #include "word/LibreOfficeConverter.h"
 
+#include "run/StopFlag.h"
+#include "text/Gbk.h"
 #include "text/OutputFile.h"
 #include "text/ReadStream.h"
 #include "word/ChildProcess.h"
+#include "word/DocumentSniffer.h"
 #include "word/WordDialect.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <csignal>
 #include <cstdlib>
+#include <optional>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -40,22 +49,100 @@ std::string fileUrl(const fs::path& path) {
     return url;
 }
 
-// LibreOffice opens what it cannot recognise as plain text, so random bytes would
-// "convert" into a page of garbage; Word refuses such a file. Accept only what a word
-// processor writes: an OLE2 compound file (Word 6 to 2003), Word for Windows 1 and 2,
-// RTF, a ZIP package (.docx, .odt) and XML or HTML text.
-bool looksLikeDocument(const fs::path& path) {
-    ReadStream in(path);
-    std::string head;
-    in.read(head, 64);
-    std::string_view h = head;
-    if (h.starts_with("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1") || h.starts_with("{\\rtf") ||
-        h.starts_with("PK\x03\x04") || h.starts_with("\xDB\xA5") || h.starts_with("\x9B\xA5"))
-        return true;
-    if (h.starts_with("\xEF\xBB\xBF"))
-        h.remove_prefix(3);
-    std::size_t first = h.find_first_not_of(" \t\r\n");
-    return first != std::string_view::npos && h[first] == '<';
+constexpr std::string_view kPrivatePrefix = "quillmark-lo-";
+
+// Removes the private folders that converters of processes no longer running left behind:
+// a process that is killed cannot remove its own. Only folders of ours named with the id
+// of a process that does not exist go; those of live processes, ours included, stay.
+void removeLeftovers(const fs::path& temp) {
+    std::vector<fs::path> dead;
+    std::error_code ec;
+    for (fs::directory_iterator it(temp, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (!name.starts_with(kPrivatePrefix))
+            continue;
+        const char* digits = name.data() + kPrivatePrefix.size();
+        const char* stop = name.data() + name.size();
+        pid_t pid = 0;
+        auto [after, error] = std::from_chars(digits, stop, pid);
+        if (error != std::errc() || after == digits || after == stop || *after != '-' || pid <= 0 ||
+            pid == ::getpid())
+            continue;
+        struct stat st {};
+        if (::lstat(it->path().c_str(), &st) != 0 || !S_ISDIR(st.st_mode) ||
+            st.st_uid != ::geteuid())
+            continue;
+        if (::kill(pid, 0) != 0 && errno == ESRCH)
+            dead.push_back(it->path());
+    }
+    for (const fs::path& folder : dead)
+        fs::remove_all(folder, ec);
+}
+
+// The first file at the page's place or in its folder that an earlier conversion did not
+// write, as far as the page's ConversionMark tells; nothing when replacing them loses
+// nothing of the user's.
+std::optional<fs::path> foreignFile(const fs::path& html, const fs::path& folder) {
+    try {
+        std::optional<ConversionMark> mark;
+        const fs::file_status page = fs::symlink_status(html);
+        if (page.type() != fs::file_type::not_found) {
+            if (page.type() != fs::file_type::regular)
+                return html;
+            ReadStream in(html);
+            std::string head;
+            in.read(head, 64 * 1024); // the mark opens the head
+            mark = readConversionMark(head);
+            if (!mark)
+                return html;
+        }
+        const fs::file_status files = fs::symlink_status(folder);
+        if (files.type() == fs::file_type::not_found)
+            return std::nullopt;
+        if (!mark || files.type() != fs::file_type::directory ||
+            mark->folder != folder.filename().string())
+            return folder;
+        for (const fs::directory_entry& e : fs::directory_iterator(folder)) {
+            const std::string name = e.path().filename().string();
+            if (e.symlink_status().type() != fs::file_type::regular ||
+                std::find(mark->files.begin(), mark->files.end(), name) == mark->files.end())
+                return e.path();
+        }
+        return std::nullopt;
+    } catch (...) {
+        return html; // what cannot be read cannot be vouched for
+    }
+}
+
+std::string quoted(const fs::path& path) {
+    return gbk::fromUtf8("“") + gbk::fromPath(path) + gbk::fromUtf8("”");
+}
+
+// Why the page cannot be written: a file of the user's in its way; empty when none is.
+std::string foreignReason(const fs::path& html, const fs::path& folder) {
+    std::optional<fs::path> foreign = foreignFile(html, folder);
+    if (!foreign)
+        return {};
+    return quoted(*foreign) + gbk::fromUtf8("不是本程序转换生成的文件，为免覆盖用户自己的文件，"
+                                            "转换已停止。请将它移走或改名后再试。");
+}
+
+// Why the document cannot be converted, before LibreOffice is asked; empty when it can.
+std::string documentReason(const fs::path& doc) {
+    const DocumentCheck check = checkDocument(doc);
+    switch (check.verdict) {
+    case DocumentCheck::Verdict::Document:
+        return {};
+    case DocumentCheck::Verdict::PasswordProtected:
+        return gbk::fromUtf8("文档有密码保护：") + quoted(doc);
+    case DocumentCheck::Verdict::NotADocument:
+        return quoted(doc) + gbk::fromUtf8("不是Word文档（" + check.why + "）。");
+    case DocumentCheck::Verdict::Missing:
+        return gbk::fromUtf8("找不到文件") + quoted(doc) + gbk::fromUtf8("。");
+    case DocumentCheck::Verdict::Unreadable:
+        return gbk::fromUtf8("无法读取文件") + quoted(doc) + gbk::fromUtf8("。");
+    }
+    return {};
 }
 
 // A name in dir that nothing has: prefix, our process id and a number.
@@ -68,14 +155,14 @@ fs::path freshName(const fs::path& dir, const std::string& prefix) {
     }
 }
 
-// Puts the page at html and its files into <name>.files beside it, replacing what was
-// there, so that either everything is in place or nothing has changed. The folder is
+// Puts the page at html and its files into folder beside it, replacing what an earlier
+// conversion put there, so that either everything is in place or nothing has changed. The folder is
 // built beside its final place (renames do not cross file systems), and the page is
 // committed last: until then the earlier page and folder can be put back.
-void placeResults(const WordPage& page, const fs::path& exportDir, const fs::path& html) {
-    const fs::path dir = html.parent_path().empty() ? fs::path(".") : html.parent_path();
+void placeResults(const WordPage& page, const fs::path& exportDir, const fs::path& html,
+                  const fs::path& folder) {
+    const fs::path dir = folder.parent_path();
     const std::string stem = html.stem().string();
-    const fs::path folder = dir / (stem + ".files");
 
     fs::path staged;
     fs::path backup;
@@ -140,13 +227,21 @@ bool LibreOfficeConverter::makePrivateFolder() {
     // Made on first use, so that a converter that never converts leaves nothing behind
     // even when its program ends without destroying it.
     try {
-        std::string pattern = (fs::temp_directory_path() / "quillmark-lo-XXXXXX").string();
+        const fs::path temp = fs::temp_directory_path();
+        removeLeftovers(temp);
+        std::string pattern =
+            (temp / (std::string(kPrivatePrefix) + std::to_string(::getpid()) + "-XXXXXX"))
+                .string();
         if (::mkdtemp(pattern.data()) != nullptr)
             root_ = pattern;
     } catch (...) {
         root_.clear();
     }
     return !root_.empty();
+}
+
+bool LibreOfficeConverter::stopped() const {
+    return stop_ != nullptr && stop_->isSet();
 }
 
 LibreOfficeConverter::~LibreOfficeConverter() {
@@ -157,7 +252,7 @@ LibreOfficeConverter::~LibreOfficeConverter() {
 
 bool LibreOfficeConverter::exportTo(const fs::path& source, const fs::path& outDir,
                                     std::string_view filter) {
-    if (program_.empty() || !makePrivateFolder())
+    if (program_.empty() || stopped() || !makePrivateFolder())
         return false;
     const fs::path profile = root_ / "profile";
     try {
@@ -179,8 +274,10 @@ bool LibreOfficeConverter::exportTo(const fs::path& source, const fs::path& outD
         // LibreOffice that had to be killed are removed with it.
         const fs::path temp = root_ / "tmp";
         fs::create_directories(temp);
-        ProcessResult r = runChildProcess(program_, args, timeLimit_, {"TMPDIR=" + temp.string()});
+        ProcessResult r =
+            runChildProcess(program_, args, timeLimit_, {"TMPDIR=" + temp.string()}, stop_);
         if (r.ending == ProcessResult::Ending::TimedOut ||
+            r.ending == ProcessResult::Ending::Stopped ||
             r.ending == ProcessResult::Ending::Signalled) {
             // A LibreOffice that was killed or crashed may leave its profile locked or
             // half-written; the next conversion starts with a fresh one.
@@ -195,18 +292,24 @@ bool LibreOfficeConverter::exportTo(const fs::path& source, const fs::path& outD
 
 bool LibreOfficeConverter::convert(const fs::path& docPath, const fs::path& htmlPath,
                                    bool useWebPageFormat) {
-    if (program_.empty() || !makePrivateFolder())
+    reason_.clear();
+    if (program_.empty() || stopped())
         return false;
-    const fs::path job = root_ / ("job" + std::to_string(++jobs_));
     bool converted = false;
+    fs::path job;
     try {
-        fs::path html = htmlPath;
-        if (html.empty())
-            html = fs::path(docPath).replace_extension(".htm");
-        if (!fs::is_regular_file(docPath) || !looksLikeDocument(docPath))
+        const fs::path html =
+            htmlPath.empty() ? fs::path(docPath).replace_extension(".htm") : htmlPath;
+        const fs::path folder = (html.parent_path().empty() ? fs::path(".") : html.parent_path()) /
+                                (html.stem().string() + ".files");
+        reason_ = documentReason(docPath);
+        if (reason_.empty())
+            reason_ = foreignReason(html, folder);
+        if (!reason_.empty() || !makePrivateFolder())
             return false;
 
         // LibreOffice works on a copy: the user's file is only read, once, by us.
+        job = root_ / ("job" + std::to_string(++jobs_));
         const fs::path in = job / "in";
         const fs::path out = job / "out";
         fs::create_directories(in);
@@ -214,7 +317,7 @@ bool LibreOfficeConverter::convert(const fs::path& docPath, const fs::path& html
         const fs::path input = in / (std::string(kWorkName) + docPath.extension().string());
         fs::copy_file(docPath, input);
 
-        if (exportTo(input, out, useWebPageFormat ? kSecondFilter : kFirstFilter)) {
+        if (exportTo(input, out, useWebPageFormat ? kSecondFilter : kFirstFilter) && !stopped()) {
             const fs::path exported = out / (std::string(kWorkName) + ".html");
             std::vector<std::string> others;
             for (const fs::directory_entry& e : fs::directory_iterator(out))
@@ -224,16 +327,21 @@ bool LibreOfficeConverter::convert(const fs::path& docPath, const fs::path& html
                 ReadStream page(exported);
                 std::string bytes;
                 page.read(bytes, page.size());
-                WordPage word = toWordDialect(bytes, others, html.stem().string() + ".files");
-                placeResults(word, out, html);
-                converted = true;
+                WordPage word = toWordDialect(bytes, others, folder.filename().string());
+                // Once more: the user may have put a file there while LibreOffice worked.
+                reason_ = foreignReason(html, folder);
+                if (reason_.empty()) {
+                    placeResults(word, out, html, folder);
+                    converted = true;
+                }
             }
         }
     } catch (...) {
         converted = false;
     }
     std::error_code ec;
-    fs::remove_all(job, ec);
+    if (!job.empty())
+        fs::remove_all(job, ec);
     return converted;
 }
 

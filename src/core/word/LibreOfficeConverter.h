@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 namespace qm {
@@ -14,7 +15,10 @@ namespace qm {
 // The object owns a private folder under the system's temporary folder, made on its first
 // conversion: a LibreOffice user profile, reused by every later conversion (so another
 // LibreOffice of the user's is never disturbed and only the first conversion pays for a
-// new profile), and a work folder per conversion. The folder is removed with the object.
+// new profile), and a work folder per conversion. The folder is removed with the object;
+// it is named "quillmark-lo-<process id>-XXXXXX", so that the folders of processes that
+// were killed are removed when a later converter makes its own.
+// A conversion ends soon after the stop flag given to watch() is set, and fails.
 // Not thread-safe: one conversion at a time per object.
 class LibreOfficeConverter : public DocumentConverter {
 public:
@@ -30,14 +34,22 @@ public:
     LibreOfficeConverter& operator=(const LibreOfficeConverter&) = delete;
 
     // Writes the page at htmlPath (empty: docPath with ".htm") and its pictures in the
-    // folder beside it named like htmlPath with ".files", replacing an earlier page and
-    // folder of those names, as WordDialect.h describes the result. The first try
-    // (useWebPageFormat false) uses LibreOffice's HTML export, the second its XHTML export,
-    // a separate code path that can succeed where the first failed. True exactly when the
-    // page has been written; on false nothing at htmlPath or in the folder has changed.
-    // The document is only read. Never throws.
+    // folder beside it named like htmlPath with ".files", as WordDialect.h describes the
+    // result. An earlier page and folder of those names are replaced only when an earlier
+    // conversion wrote them (the page's ConversionMark vouches for both); a file of the
+    // user's there fails the conversion before LibreOffice runs, and so do a document with
+    // a password and a file that is not a word-processor document (DocumentSniffer.h).
+    // The first try (useWebPageFormat false) uses LibreOffice's HTML export, the second its
+    // XHTML export, a separate code path that can succeed where the first failed. True
+    // exactly when the page has been written; on false nothing at htmlPath or in the
+    // folder has changed. The document is only read. Never throws.
     bool convert(const std::filesystem::path& docPath, const std::filesystem::path& htmlPath,
                  bool useWebPageFormat) override;
+
+    // The reasons convert() knows (GBK): a document with a password, a file that is not a
+    // Word document, a missing or unreadable document, a file of the user's in the way;
+    // empty when LibreOffice itself failed, was stopped or could not be run.
+    std::string failureReason() const override { return reason_; }
 
     // One LibreOffice call: converts source into outDir with an export filter such as
     // "html:HTML (StarWriter)" or "doc:MS Word 97". True when LibreOffice ended normally;
@@ -50,11 +62,13 @@ public:
 
 private:
     bool makePrivateFolder();
+    bool stopped() const;
 
     std::filesystem::path program_;
     std::filesystem::path root_; // private folder; empty when it could not be made
     std::chrono::milliseconds timeLimit_;
     unsigned jobs_ = 0;
+    std::string reason_;
 };
 
 } // namespace qm

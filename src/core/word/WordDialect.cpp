@@ -14,6 +14,36 @@ namespace {
 
 constexpr std::string_view kSectionStart = "<div class=Section1>";
 constexpr std::string_view kSectionEnd = "</div>";
+constexpr std::string_view kMarkName = "quillmark-conversion";
+
+// A name in the mark: ASCII whatever the name and the page's charset.
+std::string percentEncoded(std::string_view name) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (char ch : name) {
+        auto c = static_cast<unsigned char>(ch);
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+            c == '.' || c == '_' || c == '-') {
+            out += ch;
+        } else {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        }
+    }
+    return out;
+}
+
+// "<meta name=quillmark-conversion content="folder/file/file...">"; names cannot hold '/'.
+std::string markTag(std::string_view folder, const std::vector<SupportingFile>& files) {
+    std::string content;
+    if (!files.empty()) {
+        content = percentEncoded(folder);
+        for (const SupportingFile& f : files)
+            content += "/" + percentEncoded(f.name);
+    }
+    return "<meta name=\"" + std::string(kMarkName) + "\" content=\"" + content + "\">\r\n";
+}
 
 // An attribute value as the file name it stands for: the few entities an exporter
 // writes in names decoded, then the percent-encoding of the URL.
@@ -208,6 +238,7 @@ WordPage toWordDialect(std::string_view exportedPage, const std::vector<std::str
     std::optional<std::size_t> bodyStart;
     std::optional<std::size_t> bodyEnd;
     std::optional<std::size_t> htmlEnd;
+    std::optional<std::size_t> markAt;
 
     html::forEachTag(text, [&](const html::Tag& tag) {
         if (tag.closing) {
@@ -219,6 +250,8 @@ WordPage toWordDialect(std::string_view exportedPage, const std::vector<std::str
         }
         if (tag.is("body") && !bodyStart)
             bodyStart = tag.end;
+        if (!markAt && !bodyStart && (tag.is("head") || tag.is("title")))
+            markAt = tag.is("head") ? tag.end : tag.offset;
         for (const html::Attribute& a : tag.attributes) {
             if (a.value.empty())
                 continue;
@@ -249,9 +282,36 @@ WordPage toWordDialect(std::string_view exportedPage, const std::vector<std::str
     }
 
     WordPage page;
-    page.html = utf8PageToGbk(html::applyEdits(text, std::move(edits)));
     page.files = std::move(pictures).files();
+    edits.push_back({markAt.value_or(0), 0, markTag(filesFolder, page.files)});
+    page.html = utf8PageToGbk(html::applyEdits(text, std::move(edits)));
     return page;
+}
+
+std::optional<ConversionMark> readConversionMark(std::string_view page) {
+    std::optional<ConversionMark> mark;
+    html::forEachTag(page, [&](const html::Tag& tag) {
+        if (tag.is("body"))
+            return false;
+        const html::Attribute* name = tag.attribute("name");
+        if (tag.closing || !tag.is("meta") || name == nullptr ||
+            !html::equalsLower(name->value, kMarkName))
+            return true;
+        mark.emplace();
+        const html::Attribute* content = tag.attribute("content");
+        std::string_view rest = content != nullptr ? content->value : std::string_view();
+        for (bool first = true; !rest.empty(); first = false) {
+            std::size_t slash = rest.find('/');
+            std::string piece = PercentDecode(rest.substr(0, slash));
+            if (first)
+                mark->folder = std::move(piece);
+            else
+                mark->files.push_back(std::move(piece));
+            rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
+        }
+        return false;
+    });
+    return mark;
 }
 
 } // namespace qm

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,11 +28,24 @@ struct WordPage {
 //   the body, so that the exporter's own divs (header, footer, contents, footnotes) lie
 //   inside the slice that the body extraction cuts out;
 // - every link to a picture (a file the export wrote beside the page, named in
-//   exportedFiles, or a data: URI) rewritten to "<filesFolder>/image<NNN>.<ext>".
+//   exportedFiles, or a data: URI) rewritten to "<filesFolder>/image<NNN>.<ext>";
+// - the conversion mark (below) at the head's start, before the title, so that the
+//   topic pages, whose heads are copied from the title on, do not carry it.
 // exportedPage is the page's bytes in whatever charset it declares; exportedFiles and
 // filesFolder ("用户手册.files") are UTF-8 names. Files the page does not link to are
 // kept in the folder under their own names.
 WordPage toWordDialect(std::string_view exportedPage, const std::vector<std::string>& exportedFiles,
                        std::string_view filesFolder);
+
+// The mark of a page this program converted: the supporting-files folder it wrote beside
+// the page and the files in it (UTF-8 names; no folder when files is empty). A page
+// without it, and a folder or file it does not name, are the user's and never replaced.
+struct ConversionMark {
+    std::string folder;
+    std::vector<std::string> files;
+};
+
+// The mark of a page (bytes in any ASCII-compatible charset) when it has one in its head.
+std::optional<ConversionMark> readConversionMark(std::string_view page);
 
 } // namespace qm
