@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace qm {
 
@@ -25,6 +26,11 @@ public:
 
     // The run's stop flag: a conversion under way ends soon after it is set, and fails.
     void watch(const StopFlag* stop) { stop_ = stop; }
+
+    // The Word documents of a run, before the first convert(): a converter may convert
+    // them ahead in one go (one LibreOffice for the batch); convert() then places each
+    // result. Converting nothing ahead is always right.
+    virtual void prepare(const std::vector<std::filesystem::path>& /*docPaths*/) {}
 
 protected:
     const StopFlag* stop_ = nullptr;

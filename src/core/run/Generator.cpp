@@ -230,6 +230,7 @@ RunOutcome Generator::GenerationRun() {
         std::error_code ec; // a folder that cannot be made shows at the first file written
         std::filesystem::create_directories(outputFolder_, ec);
     }
+    prepareConversions();
     host_.showText(RunField::BeginTime, u8("    开始时间：") + delphi::dateTimeText(delphi::now()));
     host_.showText(RunField::EndTime, "");
     std::size_t n = openedFiles_.size();
@@ -276,6 +277,27 @@ void Generator::rejectSharedProjects() const {
             throw Error(
                 u8("“") + pathText(at->second) + u8("”和“") + pathText(file) +
                 u8("”会生成同名的帮助工程，互相覆盖；请改名或分两次生成。没有做任何改动。"));
+    }
+}
+
+// All Word documents of the run go to the converter at once, so one LibreOffice can
+// serve the batch.
+void Generator::prepareConversions() {
+    if (converter_ == nullptr)
+        return;
+    std::vector<std::filesystem::path> documents;
+    for (const std::filesystem::path& file : openedFiles_) {
+        try {
+            if (FileLayout::forSource(file, outputFolder_).needsConversion())
+                documents.push_back(file);
+        } catch (const Error&) {
+            // that file fails on its own turn
+        }
+    }
+    if (!documents.empty()) {
+        host_.showText(RunField::Status, u8("正在生成中间文件，请稍候……"));
+        host_.processEvents();
+        converter_->prepare(documents);
     }
 }
 

@@ -87,6 +87,7 @@ private:
     void fileFailed(const std::filesystem::path& file, const std::string& reason,
                     RunOutcome& outcome);
     void rejectSharedProjects() const;
+    void prepareConversions();
     void warn(const std::string& text);
     bool convertDocument();
     void openPage();
