@@ -1,0 +1,23 @@
+// hhc: the CHM compiler under the name and exit statuses of HTML Help Workshop's.
+#include "Utf8Arguments.h"
+#include "WorkshopCommand.h"
+
+#include <csignal>
+#include <cstdio>
+
+namespace {
+
+volatile std::sig_atomic_t g_stop = 0;
+
+void requestStop(int signal) {
+    g_stop = 1;
+    std::signal(signal, SIG_DFL); // a second signal ends the program at once
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::signal(SIGINT, requestStop);
+    std::signal(SIGTERM, requestStop);
+    return qm::hhc::runWorkshopCommand(qm::hhc::utf8Arguments(argc, argv), stdout, &g_stop);
+}

@@ -1,0 +1,58 @@
+// hhc, run as the tools that expect HTML Help Workshop's compiler run it.
+#include "WorkshopCommand.h"
+
+#include "ChmReaders.h"
+#include "ProjectFixture.h"
+#include "support/Samples.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string hhc() {
+    return qm::test::shellQuote((qm::test::binaryDir() / "hhc").string());
+}
+
+} // namespace
+
+TEST(HhcProgram, ExitsOneWithASummaryWhenTheChmIsWritten) {
+    qm::test::TempDir dir;
+    qm::test::Fixture fixture = qm::test::writeGeneratedProject(dir.path(), {});
+    std::string out;
+    // Run from the project's folder with a bare name, as Doxygen does.
+    EXPECT_EQ(qm::test::runCommand("cd " + qm::test::shellQuote(dir.path().string()) + " && " +
+                                       hhc() + " manual.hhp",
+                                   &out),
+              1)
+        << out;
+    const std::filesystem::path chm = std::filesystem::canonical(dir / "manual.chm");
+    EXPECT_NE(out.find("Compile time: 0 minutes"), std::string::npos) << out;
+    EXPECT_NE(out.find("\tTopics\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("Created " + chm.string() + ", "), std::string::npos) << out;
+    EXPECT_NE(out.find(qm::hhc::groupThousands(std::filesystem::file_size(chm)) + " bytes"),
+              std::string::npos)
+        << out;
+    EXPECT_TRUE(qm::test::readWithChmlib(chm).has_value());
+}
+
+TEST(HhcProgram, ExitsZeroWhenNoChmIsWritten) {
+    qm::test::TempDir dir;
+    std::string out;
+    EXPECT_EQ(qm::test::runCommand(hhc() + " " + qm::test::shellQuote((dir / "none.hhp").string()),
+                                   &out),
+              0);
+    EXPECT_NE(out.find("none.hhp"), std::string::npos) << out;
+    EXPECT_NE(out.find("No compiled file"), std::string::npos) << out;
+    EXPECT_EQ(qm::test::runCommand(hhc(), &out), 0);
+    EXPECT_NE(out.find("Usage:"), std::string::npos) << out;
+    EXPECT_EQ(qm::test::runCommand(hhc() + " a.hhp b.hhp", &out), 0);
+}
+
+TEST(HhcProgram, GroupsThousandsAsTheSummaryDoes) {
+    EXPECT_EQ(qm::hhc::groupThousands(0), "0");
+    EXPECT_EQ(qm::hhc::groupThousands(999), "999");
+    EXPECT_EQ(qm::hhc::groupThousands(1000), "1,000");
+    EXPECT_EQ(qm::hhc::groupThousands(35461), "35,461");
+    EXPECT_EQ(qm::hhc::groupThousands(1234567), "1,234,567");
+}
