@@ -1,0 +1,252 @@
+// Writes the tables the Windows build uses instead of ICU (TextTables.cpp reads them):
+// the Windows code pages the compiler supports, full case folding, the lower-case
+// mapping and the two character classes, all as this machine's ICU has them. Each
+// table records what ICU does, malformed input included, so that the Windows
+// compiler's bytes are the Linux compiler's.
+//     make-text-tables OUTPUT.inc
+#include <unicode/uchar.h>
+#include <unicode/ucnv.h>
+#include <unicode/ustring.h>
+#include <unicode/uversion.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char* const kCodePages[] = {"windows-874",  "windows-31j",  "GBK",          "windows-949",
+                                  "windows-950",  "windows-1250", "windows-1251", "windows-1252",
+                                  "windows-1253", "windows-1254", "windows-1255", "windows-1256",
+                                  "windows-1257", "windows-1258"};
+
+[[noreturn]] void fail(const std::string& what) {
+    std::fprintf(stderr, "make-text-tables: %s\n", what.c_str());
+    std::exit(1);
+}
+
+const std::string kCannot = "\xFF\xFF\xFF";
+
+struct Decoded {
+    std::vector<UChar> units;
+    std::vector<int32_t> offsets;
+};
+
+Decoded decode(UConverter* c, const std::vector<unsigned char>& bytes) {
+    ucnv_resetToUnicode(c);
+    Decoded d;
+    d.units.resize(16);
+    d.offsets.resize(16);
+    UChar* target = d.units.data();
+    const char* source = reinterpret_cast<const char*>(bytes.data());
+    UErrorCode status = U_ZERO_ERROR;
+    ucnv_toUnicode(c, &target, target + 16, &source, source + bytes.size(), d.offsets.data(), true,
+                   &status);
+    if (U_FAILURE(status))
+        fail("decoding failed");
+    d.units.resize(static_cast<std::size_t>(target - d.units.data()));
+    d.offsets.resize(d.units.size());
+    return d;
+}
+
+// The bytes of one code point; "\xFF\xFF\xFF" when the code page cannot hold it.
+std::string encode(UConverter* c, UChar32 cp) {
+    UChar text[2];
+    int32_t length = 0;
+    [[maybe_unused]] UBool error = false;
+    U16_APPEND(text, length, 2, cp, error);
+    ucnv_resetFromUnicode(c);
+    char out[16];
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t n = ucnv_fromUChars(c, out, sizeof out, text, length, &status);
+    if (U_FAILURE(status))
+        return kCannot;
+    return std::string(out, static_cast<std::size_t>(n));
+}
+
+void writeArray16(std::FILE* f, const char* name, const std::vector<std::uint32_t>& values) {
+    std::fprintf(f, "static const std::uint32_t %s[] = {", name);
+    for (std::size_t i = 0; i < values.size(); ++i)
+        std::fprintf(f, "%s0x%X,", i % 12 == 0 ? "\n    " : "", values[i]);
+    std::fprintf(f, "%s0};\n", values.empty() ? "" : "\n    ");
+}
+
+void writeCodePage(std::FILE* f, int index, const char* name, std::string& registry) {
+    UErrorCode status = U_ZERO_ERROR;
+    UConverter* c = ucnv_open(name, &status);
+    if (U_FAILURE(status))
+        fail(std::string("ICU has no ") + name);
+    ucnv_setToUCallBack(c, UCNV_TO_U_CALLBACK_SUBSTITUTE, nullptr, nullptr, nullptr, &status);
+    ucnv_setFromUCallBack(c, UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+
+    // single: per byte, its unit; pairs: for each lead byte, 256 words (unit, and bit 16
+    // when the pair is not one character: the lead byte gave the unit alone).
+    std::vector<std::uint32_t> single(256), leads, pairs;
+    for (int b = 0; b < 256; ++b) {
+        std::vector<std::uint32_t> row(256);
+        bool lead = false;
+        for (int t = 0; t < 256; ++t) {
+            Decoded d = decode(c, {static_cast<unsigned char>(b), static_cast<unsigned char>(t)});
+            if (d.units.size() == 1 && d.offsets[0] == 0) {
+                row[static_cast<std::size_t>(t)] = d.units[0];
+                lead = true;
+            } else if (d.units.size() >= 2 && d.offsets[0] == 0 && d.offsets[1] == 1) {
+                row[static_cast<std::size_t>(t)] = 0x10000u | d.units[0];
+            } else {
+                fail(std::string(name) + ": a pair decodes to an unexpected shape");
+            }
+        }
+        Decoded alone = decode(c, {static_cast<unsigned char>(b)});
+        if (alone.units.size() != 1)
+            fail(std::string(name) + ": a byte decodes to several units");
+        single[static_cast<std::size_t>(b)] = alone.units[0];
+        if (lead) {
+            leads.push_back(static_cast<std::uint32_t>(b));
+            pairs.insert(pairs.end(), row.begin(), row.end());
+        }
+    }
+
+    // The inverse the runtime builds (first sequence wins), and where ICU's encoder says
+    // otherwise: (code point, bytes, length) with length 0 for "cannot hold".
+    std::map<std::uint32_t, std::string> inverse;
+    for (int b = 0; b < 256; ++b)
+        if (std::find(leads.begin(), leads.end(), static_cast<std::uint32_t>(b)) == leads.end())
+            inverse.try_emplace(single[static_cast<std::size_t>(b)],
+                                std::string(1, static_cast<char>(b)));
+    for (std::size_t l = 0; l < leads.size(); ++l)
+        for (int t = 0; t < 256; ++t) {
+            std::uint32_t v = pairs[l * 256 + static_cast<std::size_t>(t)];
+            if (!(v & 0x10000u))
+                inverse.try_emplace(v, std::string{static_cast<char>(leads[l]), static_cast<char>(t)});
+        }
+    std::vector<std::uint32_t> extra;
+    for (UChar32 cp = 0; cp <= 0x10FFFF; ++cp) {
+        if (cp >= 0xD800 && cp <= 0xDFFF)
+            continue;
+        const std::string bytes = encode(c, cp);
+        auto it = inverse.find(static_cast<std::uint32_t>(cp));
+        const std::string expected = it == inverse.end() ? kCannot : it->second;
+        if (bytes == expected)
+            continue;
+        if (bytes != kCannot && bytes.size() > 2)
+            fail(std::string(name) + ": a code point encodes to more than two bytes");
+        std::uint32_t packed = 0;
+        for (unsigned char byte : bytes)
+            packed = (packed << 8) | byte;
+        // Length 0: cannot hold; 3: ICU writes nothing.
+        const std::uint32_t length = bytes == kCannot ? 0u : bytes.empty() ? 3u : static_cast<std::uint32_t>(bytes.size());
+        extra.insert(extra.end(), {static_cast<std::uint32_t>(cp), bytes == kCannot ? 0u : packed, length});
+    }
+
+    std::string aliases;
+    const char* canonical = ucnv_getName(c, &status);
+    const uint16_t count = ucnv_countAliases(canonical, &status);
+    aliases += canonical;
+    aliases.push_back('\0');
+    aliases += name;
+    aliases.push_back('\0');
+    for (uint16_t i = 0; i < count; ++i) {
+        aliases += ucnv_getAlias(canonical, i, &status);
+        aliases.push_back('\0');
+    }
+    ucnv_close(c);
+
+    const std::string id = "kPage" + std::to_string(index);
+    writeArray16(f, (id + "Single").c_str(), single);
+    writeArray16(f, (id + "Leads").c_str(), leads);
+    writeArray16(f, (id + "Pairs").c_str(), pairs);
+    writeArray16(f, (id + "Extra").c_str(), extra);
+    std::fprintf(f, "static const char %sNames[] = \"", id.c_str());
+    for (char ch : aliases)
+        ch ? std::fputc(ch, f) : std::fputs("\\0", f);
+    std::fputs("\";\n", f);
+    registry += "    {" + id + "Names, " + id + "Single, " + id + "Leads, " +
+                std::to_string(leads.size()) + ", " + id + "Pairs, " + id + "Extra, " +
+                std::to_string(extra.size() / 3) + "},\n";
+}
+
+// [first, last] ranges of the code points a predicate holds for.
+std::vector<std::uint32_t> ranges(bool (*holds)(UChar32)) {
+    std::vector<std::uint32_t> out;
+    for (UChar32 cp = 0; cp <= 0x10FFFF; ++cp) {
+        if (!holds(cp))
+            continue;
+        if (!out.empty() && out.back() + 1 == static_cast<std::uint32_t>(cp))
+            out.back() = static_cast<std::uint32_t>(cp);
+        else
+            out.insert(out.end(), {static_cast<std::uint32_t>(cp), static_cast<std::uint32_t>(cp)});
+    }
+    return out;
+}
+
+bool isAlnum(UChar32 c) {
+    return u_isalnum(c);
+}
+
+bool isMark(UChar32 c) {
+    return u_getCombiningClass(c) != 0 || u_charType(c) == U_NON_SPACING_MARK ||
+           u_charType(c) == U_COMBINING_SPACING_MARK;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2)
+        fail("usage: make-text-tables OUTPUT.inc");
+    const std::string temp = std::string(argv[1]) + ".part";
+    std::FILE* f = std::fopen(temp.c_str(), "w");
+    if (!f)
+        fail("cannot write " + temp);
+    std::fprintf(f, "// Made by make-text-tables from ICU %s; do not edit.\n", U_ICU_VERSION);
+    std::string registry;
+    int index = 0;
+    for (const char* name : kCodePages)
+        writeCodePage(f, index++, name, registry);
+    std::fprintf(f, "static const CodePageTable kCodePages[] = {\n%s};\n", registry.c_str());
+
+    // Full case folding: (code point, count, up to three code points).
+    std::vector<std::uint32_t> folding, lower;
+    for (UChar32 cp = 0; cp <= 0x10FFFF; ++cp) {
+        if (cp >= 0xD800 && cp <= 0xDFFF)
+            continue;
+        UChar in[2], out[8];
+        int32_t length = 0;
+        [[maybe_unused]] UBool error = false;
+        U16_APPEND(in, length, 2, cp, error);
+        UErrorCode status = U_ZERO_ERROR;
+        const int32_t n = u_strFoldCase(out, 8, in, length, U_FOLD_CASE_DEFAULT, &status);
+        if (U_FAILURE(status))
+            fail("case folding failed");
+        std::vector<std::uint32_t> folded;
+        for (int32_t i = 0; i < n;) {
+            UChar32 c;
+            U16_NEXT(out, i, n, c);
+            folded.push_back(static_cast<std::uint32_t>(c));
+        }
+        if (folded.size() != 1 || folded[0] != static_cast<std::uint32_t>(cp)) {
+            if (folded.size() > 3)
+                fail("a fold longer than three code points");
+            folded.resize(3, 0);
+            folding.insert(folding.end(), {static_cast<std::uint32_t>(cp), folded[0], folded[1],
+                                           folded[2]});
+        }
+        if (u_tolower(cp) != cp)
+            lower.insert(lower.end(),
+                         {static_cast<std::uint32_t>(cp), static_cast<std::uint32_t>(u_tolower(cp))});
+    }
+    writeArray16(f, "kFolding", folding);
+    writeArray16(f, "kLower", lower);
+    writeArray16(f, "kAlphanumeric", ranges(isAlnum));
+    writeArray16(f, "kCombiningMark", ranges(isMark));
+    std::fprintf(f, "static const std::size_t kFoldingCount = %zu, kLowerCount = %zu, "
+                    "kAlphanumericCount = %zu, kCombiningMarkCount = %zu;\n",
+                 folding.size() / 4, lower.size() / 2, ranges(isAlnum).size() / 2,
+                 ranges(isMark).size() / 2);
+    if (std::fclose(f) != 0 || std::rename(temp.c_str(), argv[1]) != 0)
+        fail(std::string("cannot write ") + argv[1]);
+    return 0;
+}

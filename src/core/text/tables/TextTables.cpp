@@ -1,0 +1,405 @@
+#include "TextTables.h"
+
+#include "text/Error.h"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace qm::tables {
+namespace {
+
+struct CodePageTable {
+    const char* names; // '\0'-separated; the first is ICU's canonical name
+    const std::uint32_t* single; // the unit of each byte alone
+    const std::uint32_t* leads;  // lead bytes, ascending
+    std::size_t leadCount;
+    const std::uint32_t* pairs; // 256 per lead: the unit; bit 16: only the lead was used
+    const std::uint32_t* extra; // encoder exceptions: code point, bytes, length
+    std::size_t extraCount;
+};
+
+#include "TextTablesData.inc"
+
+enum class Kind { Utf8, Utf16LE, Utf16BE, CodePage };
+
+struct Charset {
+    Kind kind;
+    const CodePageTable* table = nullptr;
+};
+
+// ICU's name matching: case and the separators do not count.
+std::string normalized(std::string_view name) {
+    std::string out;
+    for (char c : name) {
+        if (c >= 'A' && c <= 'Z')
+            out.push_back(static_cast<char>(c - 'A' + 'a'));
+        else if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
+            out.push_back(c);
+    }
+    return out;
+}
+
+bool find(const char* name, Charset& found) {
+    const std::string key = normalized(name ? name : "");
+    if (key.empty())
+        return false;
+    if (key == "utf8") {
+        found = {Kind::Utf8};
+        return true;
+    }
+    if (key == "utf16le") {
+        found = {Kind::Utf16LE};
+        return true;
+    }
+    if (key == "utf16be") {
+        found = {Kind::Utf16BE};
+        return true;
+    }
+    for (const CodePageTable& t : kCodePages)
+        for (const char* n = t.names; *n; n += std::char_traits<char>::length(n) + 1)
+            if (normalized(n) == key) {
+                found = {Kind::CodePage, &t};
+                return true;
+            }
+    return false;
+}
+
+Charset lookup(const char* name) {
+    Charset c{};
+    if (!find(name, c))
+        throw Error(std::string("Unknown character set ") + (name ? name : ""));
+    return c;
+}
+
+// Per code page: the lead bytes' rows, and the encoder for the BMP (0: cannot hold;
+// else length in the top byte, bytes below).
+struct Prepared {
+    std::array<int, 256> row{};
+    std::vector<std::uint32_t> encoder;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> beyondBmp; // code point → packed
+};
+
+const Prepared& prepare(const CodePageTable& t) {
+    static std::mutex mutex;
+    static std::array<std::unique_ptr<Prepared>, std::size(kCodePages)> cache;
+    const auto index = static_cast<std::size_t>(&t - kCodePages);
+    std::lock_guard lock(mutex);
+    if (cache[index])
+        return *cache[index];
+    auto p = std::make_unique<Prepared>();
+    p->row.fill(-1);
+    for (std::size_t l = 0; l < t.leadCount; ++l)
+        p->row[t.leads[l]] = static_cast<int>(l);
+    p->encoder.assign(0x10000, 0);
+    for (std::uint32_t b = 0; b < 256; ++b)
+        if (p->row[b] < 0 && p->encoder[t.single[b]] == 0)
+            p->encoder[t.single[b]] = (1u << 24) | b;
+    for (std::size_t l = 0; l < t.leadCount; ++l)
+        for (std::uint32_t trail = 0; trail < 256; ++trail) {
+            const std::uint32_t v = t.pairs[l * 256 + trail];
+            if (!(v & 0x10000u) && p->encoder[v] == 0)
+                p->encoder[v] = (2u << 24) | (t.leads[l] << 8) | trail;
+        }
+    for (std::size_t i = 0; i < t.extraCount; ++i) {
+        const std::uint32_t cp = t.extra[3 * i], bytes = t.extra[3 * i + 1],
+                            length = t.extra[3 * i + 2];
+        // length 3: ICU writes nothing for the character.
+        const std::uint32_t packed = length ? (length << 24) | bytes : 0;
+        if (cp < 0x10000)
+            p->encoder[cp] = packed;
+        else if (packed)
+            p->beyondBmp.emplace_back(cp, packed);
+    }
+    cache[index] = std::move(p);
+    return *cache[index];
+}
+
+void appendUtf16(std::u16string& out, char32_t c) {
+    if (c < 0x10000) {
+        out.push_back(static_cast<char16_t>(c));
+    } else {
+        c -= 0x10000;
+        out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
+        out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+    }
+}
+
+// UTF-8 as ICU reads it: each maximal part of a malformed sequence becomes one U+FFFD.
+std::u16string decodeUtf8(std::string_view bytes) {
+    std::u16string out;
+    out.reserve(bytes.size());
+    const std::size_t n = bytes.size();
+    std::size_t i = 0;
+    while (i < n) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (c < 0x80) {
+            out.push_back(c);
+            ++i;
+            continue;
+        }
+        int extra;
+        char32_t cp;
+        unsigned char low = 0x80, high = 0xBF; // the range of the first trail byte
+        if (c >= 0xC2 && c <= 0xDF) {
+            extra = 1;
+            cp = c & 0x1Fu;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            extra = 2;
+            cp = c & 0x0Fu;
+            if (c == 0xE0)
+                low = 0xA0;
+            if (c == 0xED)
+                high = 0x9F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            extra = 3;
+            cp = c & 0x07u;
+            if (c == 0xF0)
+                low = 0x90;
+            if (c == 0xF4)
+                high = 0x8F;
+        } else {
+            out.push_back(0xFFFD);
+            ++i;
+            continue;
+        }
+        std::size_t j = i + 1;
+        int got = 0;
+        for (; got < extra && j < n; ++got, ++j) {
+            const auto t = static_cast<unsigned char>(bytes[j]);
+            const unsigned char lo = got == 0 ? low : 0x80, hi = got == 0 ? high : 0xBF;
+            if (t < lo || t > hi)
+                break;
+            cp = (cp << 6) | (t & 0x3Fu);
+        }
+        if (got == extra)
+            appendUtf16(out, cp);
+        else
+            out.push_back(0xFFFD);
+        i = j;
+    }
+    return out;
+}
+
+std::u16string decodeUtf16(std::string_view bytes, bool little) {
+    std::u16string units;
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const auto a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
+        units.push_back(static_cast<char16_t>(little ? a | (b << 8) : (a << 8) | b));
+    }
+    std::u16string out;
+    const bool odd = bytes.size() % 2 != 0;
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        const char16_t u = units[i];
+        if (odd && i + 1 == units.size() && u >= 0xD800 && u <= 0xDBFF) {
+            out.push_back(0xFFFD); // ICU: one truncated sequence, the odd byte with it
+            return out;
+        }
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+            units[i + 1] <= 0xDFFF) {
+            out.push_back(u);
+            out.push_back(units[++i]);
+        } else if (u >= 0xD800 && u <= 0xDFFF) {
+            out.push_back(0xFFFD);
+        } else {
+            out.push_back(u);
+        }
+    }
+    if (odd)
+        out.push_back(0xFFFD);
+    return out;
+}
+
+std::u16string decodeCodePage(std::string_view bytes, const CodePageTable& t) {
+    const Prepared& p = prepare(t);
+    std::u16string out;
+    out.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size();) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        const int row = p.row[b];
+        if (row < 0 || i + 1 == bytes.size()) {
+            out.push_back(static_cast<char16_t>(t.single[b]));
+            ++i;
+            continue;
+        }
+        const auto trail = static_cast<unsigned char>(bytes[i + 1]);
+        const std::uint32_t v = t.pairs[static_cast<std::size_t>(row) * 256 + trail];
+        out.push_back(static_cast<char16_t>(v & 0xFFFF));
+        i += (v & 0x10000u) ? 1 : 2;
+    }
+    return out;
+}
+
+// Walks UTF-16 by code point; lone surrogates come as themselves, flagged.
+template <typename Emit>
+void eachCodePoint(std::u16string_view text, Emit emit) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t u = text[i];
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
+            emit(0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (text[i + 1] - 0xDC00u),
+                 false);
+            ++i;
+        } else {
+            emit(static_cast<char32_t>(u), u >= 0xD800 && u <= 0xDFFF);
+        }
+    }
+}
+
+void appendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+std::string escape(char32_t c) {
+    return "&#" + std::to_string(static_cast<std::uint32_t>(c)) + ";";
+}
+
+bool inRanges(const std::uint32_t* ranges, std::size_t count, char32_t c) {
+    // The last range starting at or before c.
+    std::size_t lo = 0, hi = count;
+    while (lo < hi) {
+        const std::size_t mid = (lo + hi) / 2;
+        if (ranges[2 * mid] <= c)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return lo > 0 && c <= ranges[2 * (lo - 1) + 1];
+}
+
+} // namespace
+
+bool isKnownCharset(const char* name) {
+    Charset c{};
+    return find(name, c);
+}
+
+std::u16string decode(std::string_view bytes, const char* name) {
+    const Charset c = lookup(name);
+    switch (c.kind) {
+    case Kind::Utf8:
+        return decodeUtf8(bytes);
+    case Kind::Utf16LE:
+        return decodeUtf16(bytes, true);
+    case Kind::Utf16BE:
+        return decodeUtf16(bytes, false);
+    case Kind::CodePage:
+        break;
+    }
+    return decodeCodePage(bytes, *c.table);
+}
+
+std::string encode(std::u16string_view text, const char* name) {
+    const Charset c = lookup(name);
+    std::string out;
+    out.reserve(text.size() * 2);
+    auto put16 = [&](char16_t u) {
+        const auto hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
+        if (c.kind == Kind::Utf16LE)
+            out += {lo, hi};
+        else
+            out += {hi, lo};
+    };
+    const Prepared* p = c.kind == Kind::CodePage ? &prepare(*c.table) : nullptr;
+    eachCodePoint(text, [&](char32_t cp, bool loneSurrogate) {
+        std::uint32_t packed = 0;
+        if (!loneSurrogate) {
+            if (c.kind == Kind::Utf8) {
+                appendUtf8(out, cp);
+                return;
+            }
+            if (c.kind != Kind::CodePage) {
+                std::u16string units;
+                appendUtf16(units, cp);
+                for (char16_t u : units)
+                    put16(u);
+                return;
+            }
+            if (cp < 0x10000) {
+                packed = p->encoder[cp];
+            } else {
+                for (const auto& [point, bytes] : p->beyondBmp)
+                    if (point == cp)
+                        packed = bytes;
+            }
+        }
+        if (packed) {
+            if ((packed >> 24) == 3)
+                return;
+            if ((packed >> 24) == 2)
+                out += static_cast<char>((packed >> 8) & 0xFF);
+            out += static_cast<char>(packed & 0xFF);
+            return;
+        }
+        const std::string e = escape(cp);
+        if (c.kind == Kind::Utf16LE || c.kind == Kind::Utf16BE)
+            for (char ch : e)
+                put16(static_cast<char16_t>(ch));
+        else
+            out += e;
+    });
+    return out;
+}
+
+std::string foldCase(std::string_view utf8) {
+    const std::u16string text = decodeUtf8(utf8);
+    std::string out;
+    out.reserve(utf8.size());
+    eachCodePoint(text, [&](char32_t cp, bool) {
+        std::size_t lo = 0, hi = kFoldingCount;
+        while (lo < hi) {
+            const std::size_t mid = (lo + hi) / 2;
+            if (kFolding[4 * mid] < cp)
+                lo = mid + 1;
+            else
+                hi = mid;
+        }
+        if (lo < kFoldingCount && kFolding[4 * lo] == cp) {
+            for (int k = 1; k <= 3 && kFolding[4 * lo + static_cast<std::size_t>(k)]; ++k)
+                appendUtf8(out, kFolding[4 * lo + static_cast<std::size_t>(k)]);
+        } else {
+            appendUtf8(out, cp);
+        }
+    });
+    return out;
+}
+
+char32_t toLower(char32_t c) {
+    std::size_t lo = 0, hi = kLowerCount;
+    while (lo < hi) {
+        const std::size_t mid = (lo + hi) / 2;
+        if (kLower[2 * mid] < c)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return lo < kLowerCount && kLower[2 * lo] == c ? kLower[2 * lo + 1] : c;
+}
+
+bool isAlphanumeric(char32_t c) {
+    return inRanges(kAlphanumeric, kAlphanumericCount, c);
+}
+
+bool isCombiningMark(char32_t c) {
+    return inRanges(kCombiningMark, kCombiningMarkCount, c);
+}
+
+} // namespace qm::tables

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The text platform (text/TextPlatform.h) from tables made from ICU by make-text-tables:
+// what the Windows build uses. The Linux tests hold it against ICU.
+namespace qm::tables {
+
+bool isKnownCharset(const char* name);
+std::u16string decode(std::string_view bytes, const char* name);
+std::string encode(std::u16string_view text, const char* name);
+std::string foldCase(std::string_view utf8);
+char32_t toLower(char32_t c);
+bool isAlphanumeric(char32_t c);
+bool isCombiningMark(char32_t c);
+
+} // namespace qm::tables

@@ -1,0 +1,118 @@
+// The Windows build's tables against ICU, which they were made from: any difference
+// would make the Windows compiler's CHM differ from the Linux compiler's.
+#include "TextTables.h"
+
+#include "text/Error.h"
+#include "text/TextPlatform.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+namespace {
+
+const char* const kCharsets[] = {"windows-874",  "windows-31j",  "GBK",          "windows-949",
+                                 "windows-950",  "windows-1250", "windows-1251", "windows-1252",
+                                 "windows-1253", "windows-1254", "windows-1255", "windows-1256",
+                                 "windows-1257", "windows-1258", "UTF-8",        "UTF-16LE",
+                                 "UTF-16BE"};
+
+std::string randomBytes(std::mt19937& rng, std::size_t length, int highBias) {
+    std::string s;
+    for (std::size_t i = 0; i < length; ++i) {
+        unsigned v = rng() % 256;
+        if (static_cast<int>(rng() % 100) >= highBias)
+            v &= 0x7F; // keep some ASCII between the multibyte runs
+        s.push_back(static_cast<char>(v));
+    }
+    return s;
+}
+
+// Where two texts part, with a little of each from there: the whole texts are too long
+// to print.
+template <typename Text>
+std::string difference(const Text& tables, const Text& icu) {
+    if (tables == icu)
+        return {};
+    std::size_t at = 0;
+    while (at < tables.size() && at < icu.size() && tables[at] == icu[at])
+        ++at;
+    std::string out = "at " + std::to_string(at) + ": tables";
+    for (std::size_t i = at; i < std::min(tables.size(), at + 8); ++i)
+        out += " " + std::to_string(static_cast<unsigned>(tables[i]) & 0xFFFF);
+    out += " / ICU";
+    for (std::size_t i = at; i < std::min(icu.size(), at + 8); ++i)
+        out += " " + std::to_string(static_cast<unsigned>(icu[i]) & 0xFFFF);
+    return out;
+}
+
+} // namespace
+
+TEST(TextTables, DecodeEveryByteAndPairAsIcu) {
+    for (const char* name : kCharsets) {
+        std::string all;
+        for (int lead = 0; lead < 256; ++lead)
+            for (int trail = 0; trail < 256; ++trail)
+                all += {static_cast<char>(lead), static_cast<char>(trail), ' '};
+        ASSERT_EQ(difference(qm::tables::decode(all, name), qm::text::decode(all, name)), "") << name;
+        for (int b = 0; b < 256; ++b) {
+            const std::string one(1, static_cast<char>(b)); // a lead byte at the very end
+            ASSERT_EQ(difference(qm::tables::decode(one, name), qm::text::decode(one, name)), "")
+                << name << " " << b;
+        }
+    }
+}
+
+TEST(TextTables, DecodeMalformedTextAsIcu) {
+    std::mt19937 rng(7);
+    for (const char* name : kCharsets)
+        for (int round = 0; round < 300; ++round) {
+            const std::string bytes = randomBytes(rng, 1 + rng() % 40, 70);
+            ASSERT_EQ(difference(qm::tables::decode(bytes, name), qm::text::decode(bytes, name)), "")
+                << name << " round " << round << " " << difference(bytes, std::string());
+        }
+}
+
+TEST(TextTables, EncodeEveryCodePointAsIcu) {
+    std::u16string all;
+    for (char32_t c = 1; c < 0x10000; ++c)
+        if (c < 0xD800 || c > 0xDFFF)
+            all += {static_cast<char16_t>(c), u' '};
+    all += u"\U0001F600 \U00020000 \xD800 x\xDC00 \xD83D";
+    for (const char* name : kCharsets)
+        ASSERT_EQ(difference(qm::tables::encode(all, name), qm::text::encode(all, name)), "") << name;
+}
+
+TEST(TextTables, KnowTheNamesIcuGivesThesePages) {
+    for (const char* name : {"gbk", "CP936", "windows-936", "shift_jis", "ms932", "cp1251",
+                             "windows-1252", "utf-8", "UTF8", "UTF-16LE", "windows-874"}) {
+        if (qm::text::isKnownCharset(name))
+            EXPECT_TRUE(qm::tables::isKnownCharset(name)) << name;
+    }
+    EXPECT_FALSE(qm::tables::isKnownCharset("no-such-charset"));
+    EXPECT_THROW(qm::tables::decode("x", "no-such-charset"), qm::Error);
+}
+
+TEST(TextTables, CaseAndClassesAsIcu) {
+    std::u16string all;
+    for (char32_t c = 1; c <= 0x10FFFF; ++c) {
+        ASSERT_EQ(static_cast<std::uint32_t>(qm::tables::toLower(c)),
+                  static_cast<std::uint32_t>(qm::text::toLower(c)))
+            << std::hex << static_cast<std::uint32_t>(c);
+        ASSERT_EQ(qm::tables::isAlphanumeric(c), qm::text::isAlphanumeric(c))
+            << std::hex << static_cast<std::uint32_t>(c);
+        ASSERT_EQ(qm::tables::isCombiningMark(c), qm::text::isCombiningMark(c))
+            << std::hex << static_cast<std::uint32_t>(c);
+        if (c >= 0xD800 && c <= 0xDFFF)
+            continue;
+        if (c < 0x10000) {
+            all += static_cast<char16_t>(c);
+        } else {
+            all += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+            all += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+        }
+    }
+    std::string utf8 = qm::text::encode(all, "UTF-8") + "\xC3\x28 \xE2\x82 \xF0\x9F\x98 \xFF";
+    EXPECT_EQ(difference(qm::tables::foldCase(utf8), qm::text::foldCase(utf8)), "");
+}
