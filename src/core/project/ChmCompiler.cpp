@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 #include <unistd.h>
+#include <vector>
 
 namespace qm {
 namespace {
@@ -30,6 +31,31 @@ std::string executableFolder() {
     return ec ? std::string() : exe.parent_path().string();
 }
 
+// Debian's name for this machine's library folder.
+constexpr const char* kMultiarch =
+#if defined(__x86_64__) && defined(__LP64__)
+    "x86_64-linux-gnu";
+#elif defined(__aarch64__)
+    "aarch64-linux-gnu";
+#else
+    "";
+#endif
+
+// Beside the program first (the build tree); installed, the library lies in a private
+// folder under lib/, which the system's search does not reach.
+std::vector<std::string> libraryCandidates(const std::string& folder) {
+    std::vector<std::string> paths{folder + "/" + TChmCompiler::LibraryName()};
+    std::vector<std::string> privateFolders{"../lib/quillmark"};
+    if (*kMultiarch)
+        privateFolders.insert(privateFolders.begin(),
+                              std::string("../lib/") + kMultiarch + "/quillmark");
+    for (const std::string& sub : privateFolders)
+        paths.push_back((std::filesystem::path(folder) / sub / TChmCompiler::LibraryName())
+                            .lexically_normal()
+                            .string());
+    return paths;
+}
+
 void logCallback(const char* text) {
     assert(g_instance && "ChmCompiler: callback without a compiler");
     if (g_instance && g_instance->OnLog)
@@ -51,10 +77,13 @@ const char* TChmCompiler::LibraryName() {
 
 TChmCompiler::TChmCompiler() {
     std::string folder = g_searchFolder.empty() ? executableFolder() : g_searchFolder;
-    std::string local = folder + "/" + LibraryName();
-    library_ =
-        std::filesystem::exists(local) ? dlopen(local.c_str(), RTLD_NOW | RTLD_LOCAL) : nullptr;
-    loadedFrom_ = local;
+    for (const std::string& path : libraryCandidates(folder)) {
+        if (std::filesystem::exists(path)) {
+            library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+            loadedFrom_ = path;
+            break;
+        }
+    }
     if (!library_) {
         library_ = dlopen(LibraryName(), RTLD_NOW | RTLD_LOCAL);
         loadedFrom_ = LibraryName();
