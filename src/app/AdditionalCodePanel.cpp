@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -19,8 +20,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
+#include <QStandardPaths>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace qm {
 
@@ -54,10 +58,10 @@ QLabel* makeHeader(const char* text, QWidget* parent) {
 AdditionalCodePanel::AdditionalCodePanel(Dialogs& dialogs, ShellServices& shell,
                                          Generator& generator, QWidget* parent)
     : QWidget(parent), dialogs_(dialogs), shell_(shell), generator_(generator),
-      actOpenAddtionalCodeFile_(
-          ActionButton::makeAction("actOpenAddtionalCodeFile", "打开(&O)", "", this)),
+      actOpenAddtionalCodeFile_(ActionButton::makeAction("actOpenAddtionalCodeFile", "打开(&N)",
+                                                         "打开一个附加代码文件(.ahtml)", this)),
       actSaveAdditionCode_(ActionButton::makeAction("actSaveAdditionCode", "保存(&S)", "", this)),
-      actPreviewAddtionCode_(ActionButton::makeAction("actPreviewAddtionCode", "预览(&P)",
+      actPreviewAddtionCode_(ActionButton::makeAction("actPreviewAddtionCode", "预览(&V)",
                                                       "预览附加代码的效果", this)) {
     setObjectName(QStringLiteral("AdditionalCodePanel"));
     connect(actOpenAddtionalCodeFile_, &QAction::triggered, this,
@@ -83,9 +87,10 @@ QWidget* AdditionalCodePanel::buildSwitchStrip() {
     row->setContentsMargins(6, 0, 4, 0);
     row->setSpacing(2);
 
-    ceUseAddtionCode_ = new QCheckBox(QStringLiteral("使用附加代码"), strip);
+    ceUseAddtionCode_ = new QCheckBox(QStringLiteral("使用附加代码(&K)"), strip);
     ceUseAddtionCode_->setObjectName(QStringLiteral("ceUseAddtionCode"));
     row->addWidget(ceUseAddtionCode_);
+    connect(ceUseAddtionCode_, &QCheckBox::toggled, this, &AdditionalCodePanel::codeChanged);
     row->addStretch(1);
 
     speedButton6_ = new ActionButton(actOpenAddtionalCodeFile_, strip);
@@ -111,6 +116,8 @@ QPlainTextEdit* AdditionalCodePanel::makeMemo(const char* name, const char* hint
     memo->setObjectName(QString::fromUtf8(name));
     memo->setToolTip(QString::fromUtf8(hint));
     memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    memo->setTabChangesFocus(true); // Tab goes on to the next control, as everywhere
+    connect(memo, &QPlainTextEdit::textChanged, this, &AdditionalCodePanel::codeChanged);
     memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     return memo;
@@ -128,13 +135,13 @@ QWidget* AdditionalCodePanel::buildCodeArea() {
     libraryLayout->addWidget(makeHeader("已存储的附加代码", library));
     tlAddtionalCodeFiles_ = new QTreeWidget(library);
     tlAddtionalCodeFiles_->setObjectName(QStringLiteral("tlAddtionalCodeFiles"));
-    tlAddtionalCodeFiles_->setToolTip(QStringLiteral("双击打开相应的附加代码文件文件"));
+    tlAddtionalCodeFiles_->setToolTip(QStringLiteral("双击或按回车键载入相应的附加代码文件"));
     tlAddtionalCodeFiles_->setColumnCount(2); // Title, and Position: the full path
     tlAddtionalCodeFiles_->setColumnHidden(1, true);
     tlAddtionalCodeFiles_->setHeaderHidden(true);
     tlAddtionalCodeFiles_->setRootIsDecorated(false);
-    connect(tlAddtionalCodeFiles_, &QTreeWidget::itemDoubleClicked, this,
-            &AdditionalCodePanel::actOpenAddtionalCodeFileExecute);
+    connect(tlAddtionalCodeFiles_, &QTreeWidget::itemActivated, this,
+            &AdditionalCodePanel::loadListedFile);
     libraryLayout->addWidget(tlAddtionalCodeFiles_, 1);
 
     pEntryAddtionCode_ = new HalfSplitter(area);
@@ -178,16 +185,54 @@ bool AdditionalCodePanel::useAdditionalCode() const {
     return ceUseAddtionCode_->isChecked();
 }
 
+QString AdditionalCodePanel::prefixText() const {
+    return mBeforeEntry_->toPlainText();
+}
+
+QString AdditionalCodePanel::suffixText() const {
+    return mAfterEntry_->toPlainText();
+}
+
+void AdditionalCodePanel::setCode(const QString& prefix, const QString& suffix) {
+    mBeforeEntry_->setPlainText(prefix);
+    mAfterEntry_->setPlainText(suffix);
+}
+
+void AdditionalCodePanel::setUseAdditionalCode(bool use) {
+    ceUseAddtionCode_->setChecked(use);
+}
+
+QString AdditionalCodePanel::userFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+}
+
 void AdditionalCodePanel::listFiles(const std::filesystem::path& programFolder) {
+    programFolder_ = programFolder;
     tlAddtionalCodeFiles_->clear();
-    for (const AdditionalCodeFileEntry& file : ListAdditionalCodeFiles(programFolder)) {
+    std::vector<AdditionalCodeFileEntry> files = ListAdditionalCodeFiles(programFolder);
+    const std::filesystem::path user = widgettext::toPath(userFolder());
+    std::error_code error;
+    if (!std::filesystem::equivalent(user, programFolder, error)) {
+        std::vector<AdditionalCodeFileEntry> own = ListAdditionalCodeFiles(user);
+        files.insert(files.end(), own.begin(), own.end());
+    }
+    for (const AdditionalCodeFileEntry& file : files) {
         auto* row = new QTreeWidgetItem(tlAddtionalCodeFiles_);
         row->setText(0, widgettext::fromGbk(file.title));
         row->setText(1, widgettext::fromPath(file.position));
+        row->setToolTip(0, widgettext::fromPath(file.position));
         tlAddtionalCodeFiles_->scrollToItem(row);
     }
     if (tlAddtionalCodeFiles_->topLevelItemCount() > 0)
         tlAddtionalCodeFiles_->resizeColumnToContents(0);
+}
+
+void AdditionalCodePanel::removePreviews() {
+    for (const std::filesystem::path& page : previews_) {
+        std::error_code error;
+        std::filesystem::remove(page, error);
+    }
+    previews_.clear();
 }
 
 void AdditionalCodePanel::loadFile(const std::filesystem::path& path) {
@@ -207,8 +252,7 @@ void AdditionalCodePanel::updateActions(bool generating) {
         !mBeforeEntry_->document()->isEmpty() || !mAfterEntry_->document()->isEmpty();
     actSaveAdditionCode_->setEnabled(hasCode && !generating);
     actPreviewAddtionCode_->setEnabled(hasCode && !generating);
-    actOpenAddtionalCodeFile_->setEnabled(tlAddtionalCodeFiles_->topLevelItemCount() > 0 &&
-                                          !generating);
+    actOpenAddtionalCodeFile_->setEnabled(!generating);
 }
 
 void AdditionalCodePanel::setRunControlsEnabled(bool enabled) {
@@ -223,14 +267,22 @@ void AdditionalCodePanel::setRunControlsEnabled(bool enabled) {
 }
 
 void AdditionalCodePanel::actOpenAddtionalCodeFileExecute() {
-    const QTreeWidgetItem* row = tlAddtionalCodeFiles_->currentItem();
-    if (row == nullptr)
-        return;
-    loadFile(widgettext::toPath(row->text(1)));
+    const QString path = dialogs_.openAdditionalCodeFile(userFolder());
+    if (!path.isEmpty())
+        loadFile(widgettext::toPath(path));
+}
+
+void AdditionalCodePanel::loadListedFile(QTreeWidgetItem* row) {
+    if (row != nullptr && speedButton7_->isEnabled())
+        loadFile(widgettext::toPath(row->text(1)));
 }
 
 void AdditionalCodePanel::actSaveAdditionCodeExecute() {
-    const QString path = dialogs_.saveAdditionalCodeFile();
+    // The user's own folder exists once there is something to store in it.
+    const QString folder = userFolder();
+    if (!folder.isEmpty())
+        QDir().mkpath(folder);
+    const QString path = dialogs_.saveAdditionalCodeFile(folder);
     if (path.isEmpty())
         return;
     try {
@@ -239,6 +291,7 @@ void AdditionalCodePanel::actSaveAdditionCodeExecute() {
     } catch (const std::exception& error) {
         dialogs_.error(widgettext::errorText(error));
     }
+    listFiles(programFolder_);
 }
 
 void AdditionalCodePanel::actPreviewAddtionCodeExecute() {
@@ -246,6 +299,11 @@ void AdditionalCodePanel::actPreviewAddtionCodeExecute() {
         const std::filesystem::path page = PreviewAdditionalCode(
             generator_.layout().targetFolder, generator_.pageHead(), generator_.afterTitle(),
             beforeEntry(), afterEntry(), generator_.pageTail());
+        // Kept whole: the current folder may change before the window removes it.
+        std::error_code code;
+        const std::filesystem::path whole = std::filesystem::absolute(page, code);
+        if (std::find(previews_.begin(), previews_.end(), whole) == previews_.end())
+            previews_.push_back(whole);
         shell_.openPath(page);
     } catch (const std::exception& error) {
         dialogs_.error(widgettext::errorText(error));
@@ -253,6 +311,11 @@ void AdditionalCodePanel::actPreviewAddtionCodeExecute() {
 }
 
 void AdditionalCodePanel::speedButton7Click() {
+    if (mBeforeEntry_->document()->isEmpty() && mAfterEntry_->document()->isEmpty())
+        return;
+    if (!dialogs_.askYesNo(QStringLiteral("清除附加代码"),
+                           QStringLiteral("确定要清除前缀和后缀附加代码吗？")))
+        return;
     mBeforeEntry_->clear();
     mAfterEntry_->clear();
 }

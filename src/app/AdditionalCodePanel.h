@@ -4,12 +4,14 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 class QAction;
 class QCheckBox;
 class QPlainTextEdit;
 class QPushButton;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace qm {
 
@@ -33,8 +35,18 @@ public:
     std::string afterEntry() const;
     bool useAdditionalCode() const;
 
-    // Fills the list with the stored files of the program's folder.
+    // The memos' texts as the user sees them, for keeping between sessions.
+    QString prefixText() const;
+    QString suffixText() const;
+    void setCode(const QString& prefix, const QString& suffix);
+    void setUseAdditionalCode(bool use);
+
+    // The user's own folder of stored files, where saving proposes to write.
+    static QString userFolder();
+    // Fills the list with the stored files of the program's folder and the user's.
     void listFiles(const std::filesystem::path& programFolder);
+    // Removes the preview pages written so far.
+    void removePreviews();
     // Loads a stored file into the memos; an element the file lacks leaves its memo.
     void loadFile(const std::filesystem::path& path);
 
@@ -43,8 +55,13 @@ public:
     // A run disables the switch and the four buttons while it works.
     void setRunControlsEnabled(bool enabled);
 
+signals:
+    // The code or the use switch changed.
+    void codeChanged();
+
 private:
     void actOpenAddtionalCodeFileExecute();
+    void loadListedFile(QTreeWidgetItem* row);
     void actSaveAdditionCodeExecute();
     void actPreviewAddtionCodeExecute();
     void speedButton7Click();
@@ -55,6 +72,8 @@ private:
     Dialogs& dialogs_;
     ShellServices& shell_;
     Generator& generator_;
+    std::filesystem::path programFolder_;
+    std::vector<std::filesystem::path> previews_;
 
     QAction* actOpenAddtionalCodeFile_;
     QAction* actSaveAdditionCode_;

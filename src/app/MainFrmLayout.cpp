@@ -4,6 +4,8 @@
 #include "ActionButton.h"
 #include "AdditionalCodePanel.h"
 #include "Banner.h"
+#include "Dialogs.h"
+#include "ElidedLabel.h"
 #include "HelpTexts.h"
 #include "WidgetText.h"
 #include "split/PageFrame.h"
@@ -12,11 +14,16 @@
 #include <QCheckBox>
 #include <QFontMetrics>
 #include <QFrame>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSplitter>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -25,12 +32,8 @@ namespace qm {
 
 namespace {
 
-constexpr int kRightWidth = 493;
-constexpr int kBannerRowHeight = 45;
-constexpr int kControlAreaHeight = 151;
-constexpr int kLevelStripHeight = 29;
-constexpr int kEditHeight = 21;
-constexpr int kButtonHeight = 23;
+constexpr int kRightWidth = 493; // the banner's width
+constexpr int kButtonWidth = 78;
 
 const QColor kFieldBackground(245, 245, 240);
 const QColor kInactiveCaption(191, 205, 219);
@@ -62,10 +65,18 @@ QLineEdit* makeField(const char* name, const char* hint, QWidget* parent) {
     return field;
 }
 
-// A read-only field shown like a caption: no frame, the inactive caption's colour.
-QLineEdit* makeCaptionField(const char* name, const char* hint, QWidget* parent) {
+// A read-only field the run fills: selectable with the mouse, but no stop of Tab,
+// which goes from one setting to the next.
+QLineEdit* makeReadOnlyField(const char* name, const char* hint, QWidget* parent) {
     QLineEdit* field = makeField(name, hint, parent);
     field->setReadOnly(true);
+    field->setFocusPolicy(Qt::ClickFocus);
+    return field;
+}
+
+// A read-only field shown like a caption: no frame, the inactive caption's colour.
+QLineEdit* makeCaptionField(const char* name, const char* hint, QWidget* parent) {
+    QLineEdit* field = makeReadOnlyField(name, hint, parent);
     field->setFrame(false);
     setBackground(field, kInactiveCaption);
     return field;
@@ -83,12 +94,14 @@ ActionButton* makeBoldButton(const char* name, QAction* action, QWidget* parent)
     QFont bold = button->font();
     bold.setBold(true);
     button->setFont(bold);
+    button->setMinimumWidth(kButtonWidth);
     return button;
 }
 
 QPlainTextEdit* makeHelpMemo(const QString& text) {
     auto* memo = new QPlainTextEdit(text);
     memo->setReadOnly(true);
+    memo->setTabChangesFocus(true);
     memo->setToolTip(QStringLiteral("程序说明"));
     memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     QPalette palette = memo->palette();
@@ -102,14 +115,20 @@ QPlainTextEdit* makeHelpMemo(const QString& text) {
 
 void MainFrm::createActions() {
     actOpen_ =
-        ActionButton::makeAction("actOpen", "打开(&O)", "打开由Word生成的原始html文件", this);
+        ActionButton::makeAction("actOpen", "打开(&O)", "打开Word文档或由Word生成的html文件", this);
     actGenerate_ = ActionButton::makeAction("actGenerate", "生成(&G)",
                                             "点击生成所有制作CHM所需的中间文件", this);
-    actOpenDestDirect_ =
-        ActionButton::makeAction("actOpenDestDirect", "打开目标文件目录(&T)", "", this);
+    actStop_ = ActionButton::makeAction("actStop", "停止(&X)",
+                                        "停止正在进行的生成，已完成的文件保留", this);
+    actOpenDestDirect_ = ActionButton::makeAction("actOpenDestDirect", "打开目录(&T)",
+                                                  "打开生成文件所在的目录", this);
+    actOpenHelp_ = ActionButton::makeAction("actOpenHelp", "打开帮助(&H)",
+                                            "用CHM阅读器打开上次生成的帮助文件", this);
     connect(actOpen_, &QAction::triggered, this, &MainFrm::actOpenExecute);
     connect(actGenerate_, &QAction::triggered, this, &MainFrm::actGenerateExecute);
+    connect(actStop_, &QAction::triggered, this, &MainFrm::actStopExecute);
     connect(actOpenDestDirect_, &QAction::triggered, this, &MainFrm::actOpenDestDirectExecute);
+    connect(actOpenHelp_, &QAction::triggered, this, &MainFrm::actOpenHelpExecute);
 }
 
 void MainFrm::buildWindow() {
@@ -119,138 +138,203 @@ void MainFrm::buildWindow() {
     setFont(windowFont());
     setToolTip(QStringLiteral("欢迎访问%1的网站").arg(widgettext::fromGbk(kMakerName)));
 
-    auto* central = new QWidget(this);
-    auto* halves = new QHBoxLayout(central);
+    // The structure grows with the window; the settings keep the banner's width unless
+    // the user drags the divider.
+    auto* halves = new QSplitter(Qt::Horizontal, this);
+    halves->setObjectName(QStringLiteral("Halves"));
+    halves->setChildrenCollapsible(false);
     halves->setContentsMargins(3, 6, 0, 4);
-    halves->setSpacing(2);
-    halves->addWidget(buildStructureView(), 1);
+    halves->addWidget(buildStructureView());
 
-    auto* right = new QWidget(central);
-    right->setFixedWidth(kRightWidth);
+    auto* right = new QWidget(halves);
+    right->setObjectName(QStringLiteral("SettingsColumn"));
     auto* column = new QVBoxLayout(right);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
+    column->setContentsMargins(0, 0, 3, 0);
+    column->setSpacing(4);
     column->addWidget(buildBannerRow());
     column->addWidget(buildControlArea());
     column->addWidget(buildTabs(), 1);
     halves->addWidget(right);
-    setCentralWidget(central);
+    halves->setStretchFactor(0, 1);
+    halves->setStretchFactor(1, 0);
+    halves->setSizes({280, kRightWidth});
+    setCentralWidget(halves);
+    shareControls();
+
+    // What stays open to change while a run works reaches the run at once.
+    connect(eCHMTitle_, &QLineEdit::textEdited, this, [this](const QString& text) {
+        shareSettings([&](SharedSettings& s) { s.title = widgettext::toGbk(text); });
+    });
+    connect(cbAutoCHMTitle_, &QCheckBox::toggled, this,
+            [this](bool on) { shareSettings([&](SharedSettings& s) { s.autoTitle = on; }); });
+    connect(additionalCode_, &AdditionalCodePanel::codeChanged, this, [this] {
+        shareSettings([this](SharedSettings& s) {
+            s.useCode = additionalCode_->useAdditionalCode();
+            s.before = additionalCode_->beforeEntry();
+            s.after = additionalCode_->afterEntry();
+        });
+    });
 }
 
 QWidget* MainFrm::buildStructureView() {
     tlStruct_ = new QTreeWidget;
     tlStruct_->setObjectName(QStringLiteral("tlStruct"));
-    tlStruct_->setToolTip(QStringLiteral("双击打开相应的html文件"));
+    tlStruct_->setToolTip(QStringLiteral("双击或按回车键打开相应的html文件"));
     tlStruct_->setColumnCount(4);
     tlStruct_->setHeaderLabels({QStringLiteral("文档结构图"), QStringLiteral("Position"),
                                 QStringLiteral("EndPosition"), QStringLiteral("Level")});
     tlStruct_->header()->setDefaultAlignment(Qt::AlignCenter);
     for (int column = 1; column < 4; ++column)
         tlStruct_->setColumnHidden(column, true);
-    connect(tlStruct_, &QTreeWidget::itemDoubleClicked, this, &MainFrm::tlStructDblClick);
+    tlStruct_->setMinimumWidth(120);
+    // A double click and Enter alike.
+    connect(tlStruct_, &QTreeWidget::itemActivated, this, &MainFrm::tlStructDblClick);
     return tlStruct_;
 }
 
+// The banner, or during a run the progress: the bar over the whole run, what is being
+// done, the file count and the times. Each label is as wide as its text.
 QWidget* MainFrm::buildBannerRow() {
     auto* row = new QWidget;
-    row->setFixedHeight(kBannerRowHeight);
+    row->setObjectName(QStringLiteral("BannerRow"));
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
     image1_ = new Banner(row);
     image1_->setToolTip(toolTip());
+    // Narrower than the picture when the window is: the picture is cut at its right.
+    image1_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    image1_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     connect(image1_, &Banner::clicked, this, &MainFrm::image1Click);
     layout->addWidget(image1_, 1);
-
-    panel5_ = new QWidget(row);
-    panel5_->setObjectName(QStringLiteral("Panel5"));
-    panel5_->setFixedWidth(9);
-    layout->addWidget(panel5_);
 
     panel6_ = new QWidget(row);
     panel6_->setObjectName(QStringLiteral("Panel6"));
     auto* stack = new QVBoxLayout(panel6_);
-    stack->setContentsMargins(0, 8, 0, 0); // Panel3, the spacer above the labels
-    stack->setSpacing(0);
-    auto* panel4 = new QWidget(panel6_);
-    panel4->setObjectName(QStringLiteral("Panel4"));
-    panel4->setFixedHeight(24);
-    auto* labels = new QHBoxLayout(panel4);
-    labels->setContentsMargins(0, 0, 0, 0);
-    labels->setSpacing(0);
-    const auto addLabel = [panel4, labels](const char* name) {
-        auto* label = new QLabel(panel4);
+    stack->setContentsMargins(8, 0, 4, 0);
+    stack->setSpacing(2);
+    const auto addLabel = [this](const char* name) {
+        auto* label = new QLabel(panel6_);
         label->setObjectName(QString::fromUtf8(name));
-        labels->addWidget(label);
         return label;
     };
+    auto* doing = new QHBoxLayout;
     lInfor_ = addLabel("lInfor");
     lGlobalCount_ = addLabel("lGlobalCount");
     QPalette red = lGlobalCount_->palette();
     red.setColor(QPalette::WindowText, Qt::red);
     lGlobalCount_->setPalette(red);
+    doing->addWidget(lInfor_, 1);
+    doing->addWidget(lGlobalCount_);
+    stack->addLayout(doing);
+    progressBar_ = new QProgressBar(panel6_);
+    progressBar_->setObjectName(QStringLiteral("RunProgress"));
+    progressBar_->setRange(0, RunProgress::kMaximum);
+    progressBar_->setTextVisible(true);
+    progressBar_->setMaximumHeight(fontMetrics().height() + 4);
+    stack->addWidget(progressBar_);
+    auto* times = new QHBoxLayout;
     lBegin_ = addLabel("lBegin");
     lEnd_ = addLabel("lEnd");
-    labels->addStretch(1);
-    stack->addWidget(panel4);
-    stack->addStretch(1);
+    times->addWidget(lBegin_);
+    times->addStretch(1);
+    times->addWidget(lEnd_);
+    stack->addLayout(times);
     layout->addWidget(panel6_, 1);
+
+    // The row keeps one height whichever of the two it shows.
+    row->setFixedHeight(std::max(image1_->sizeHint().height(), panel6_->sizeHint().height()));
     return row;
 }
 
 QWidget* MainFrm::buildControlArea() {
     auto* area = new QWidget;
     area->setObjectName(QStringLiteral("ControlArea"));
-    area->setFixedSize(kRightWidth, kControlAreaHeight);
+    auto* grid = new QGridLayout(area);
+    grid->setContentsMargins(6, 0, 0, 0);
+    grid->setHorizontalSpacing(4);
+    grid->setVerticalSpacing(4);
+    grid->setColumnStretch(1, 1);
 
-    makeBoldButton("SpeedButton1", actOpen_, area)->setGeometry(8, 0, 78, kButtonHeight + 2);
-    // The field of the file in hand lies beneath the field of all opened files; a run
-    // hides the upper one.
-    eSourceFileName_ = makeField("eSourceFileName", "当前正在处理的原始文件", area);
-    eSourceFileName_->setReadOnly(true);
-    setBackground(eSourceFileName_, kFieldBackground);
-    eSourceFileName_->setGeometry(88, 2, 402, kEditHeight);
+    // The opened files; during a run the file in hand takes their place.
+    grid->addWidget(makeBoldButton("SpeedButton1", actOpen_, area), 0, 0);
     eSourceFiles_ = makeCaptionField("eSourceFiles", "显示所有已经打开的原始文件", area);
-    eSourceFiles_->setGeometry(88, 2, 402, kEditHeight);
+    eSourceFileName_ = makeReadOnlyField("eSourceFileName", "当前正在处理的原始文件", area);
+    setBackground(eSourceFileName_, kFieldBackground);
+    eSourceFileName_->hide();
+    grid->addWidget(eSourceFiles_, 0, 1, 1, 2);
+    grid->addWidget(eSourceFileName_, 0, 1, 1, 2);
+    recentButton_ = new QPushButton(QStringLiteral("最近(&R)"), area);
+    recentButton_->setObjectName(QStringLiteral("RecentFiles"));
+    recentButton_->setToolTip(QStringLiteral("最近打开的文件"));
+    recentMenu_ = new QMenu(recentButton_);
+    recentMenu_->setObjectName(QStringLiteral("RecentMenu"));
+    recentButton_->setMenu(recentMenu_);
+    grid->addWidget(recentButton_, 0, 3);
 
     const char* titleHint = "CHM文件打开时所显示的标题";
     QLabel* titleLabel = makeLabel("帮助标题(&I)：", titleHint, area);
-    titleLabel->setGeometry(8, 35, 80, kEditHeight);
     eCHMTitle_ = makeField("eCHMTitle", titleHint, area);
     eCHMTitle_->setText(titleSuffix());
-    eCHMTitle_->setGeometry(88, 35, 251, kEditHeight);
     titleLabel->setBuddy(eCHMTitle_);
-    cbAutoCHMTitle_ = new QCheckBox(QStringLiteral("自动生成帮助文件标题"), area);
+    cbAutoCHMTitle_ = new QCheckBox(QStringLiteral("自动生成标题(&A)"), area);
     cbAutoCHMTitle_->setObjectName(QStringLiteral("cbAutoCHMTitle"));
+    cbAutoCHMTitle_->setToolTip(QStringLiteral("打开文件时用文件名生成帮助文件标题"));
     cbAutoCHMTitle_->setChecked(true);
-    cbAutoCHMTitle_->setGeometry(351, 35, 140, kEditHeight);
+    grid->addWidget(titleLabel, 1, 0);
+    grid->addWidget(eCHMTitle_, 1, 1, 1, 2);
+    grid->addWidget(cbAutoCHMTitle_, 1, 3);
 
-    // The home page's label and field share the row and lie behind the file name,
-    // which covers them.
-    const char* homeHint = "CHM文件中的默认页(本软件取第一页作为CHM默认页)";
-    makeLabel("帮助首页文件名：", homeHint, area)->setGeometry(271, 66, 96, kEditHeight);
-    edit3_ = makeField("Edit3", homeHint, area);
-    edit3_->setReadOnly(true);
-    setBackground(edit3_, kFieldBackground);
-    edit3_->setGeometry(367, 66, 123, kEditHeight);
     const char* fileHint = "最终生成的CHM文件名";
-    makeLabel("目标文件名：", fileHint, area)->setGeometry(8, 66, 80, kEditHeight);
+    const char* homeHint = "CHM文件中的默认页(本软件取第一页作为CHM默认页)";
     eCHMFileName_ = makeCaptionField("eCHMFileName", fileHint, area);
-    eCHMFileName_->setGeometry(88, 66, 402, kEditHeight);
+    edit3_ = makeReadOnlyField("Edit3", homeHint, area);
+    setBackground(edit3_, kFieldBackground);
+    grid->addWidget(makeLabel("目标文件名：", fileHint, area), 2, 0);
+    grid->addWidget(eCHMFileName_, 2, 1);
+    grid->addWidget(makeLabel("首页：", homeHint, area), 2, 2);
+    grid->addWidget(edit3_, 2, 3);
 
-    makeBoldButton("SpeedButton2", actGenerate_, area)->setGeometry(8, 95, 78, kButtonHeight);
-    label4_ = new QLabel(area);
+    const char* outputHint = "生成的所有文件都保存到这个目录；不填则保存在各原始文件旁边";
+    QLabel* outputLabel = makeLabel("输出目录(&U)：", outputHint, area);
+    eOutputFolder_ = makeField("eOutputFolder", outputHint, area);
+    eOutputFolder_->setPlaceholderText(QStringLiteral("不填：保存在原始文件旁边"));
+    eOutputFolder_->setClearButtonEnabled(true);
+    outputLabel->setBuddy(eOutputFolder_);
+    browseOutput_ = new QPushButton(QStringLiteral("浏览(&B)…"), area);
+    browseOutput_->setObjectName(QStringLiteral("BrowseOutput"));
+    browseOutput_->setToolTip(QStringLiteral("选择输出目录"));
+    connect(browseOutput_, &QPushButton::clicked, this, &MainFrm::actBrowseOutputExecute);
+    grid->addWidget(outputLabel, 3, 0);
+    grid->addWidget(eOutputFolder_, 3, 1, 1, 2);
+    grid->addWidget(browseOutput_, 3, 3);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(4);
+    buttons->addWidget(makeBoldButton("SpeedButton2", actGenerate_, area));
+    buttons->addWidget(makeBoldButton("StopButton", actStop_, area));
+    buttons->addWidget(makeBoldButton("SpeedButton3", actOpenDestDirect_, area));
+    buttons->addWidget(makeBoldButton("OpenHelpButton", actOpenHelp_, area));
+    buttons->addStretch(1);
+    grid->addLayout(buttons, 4, 0, 1, 4);
+
+    label4_ = new ElidedLabel(area);
     label4_->setObjectName(QStringLiteral("Label4"));
     QPalette grey = label4_->palette();
     grey.setColor(QPalette::WindowText, Qt::gray);
     label4_->setPalette(grey);
-    label4_->setGeometry(88, 95, 402, kButtonHeight);
-
-    ActionButton* openFolder = makeBoldButton("SpeedButton3", actOpenDestDirect_, area);
-    openFolder->setText(QStringLiteral("打开目录(&T)"));
-    openFolder->setGeometry(8, 119, 78, kButtonHeight);
+    label4_->setMinimumHeight(fontMetrics().height());
+    grid->addWidget(label4_, 5, 0, 1, 4);
     return area;
+}
+
+void MainFrm::actBrowseOutputExecute() {
+    const QString folder = dialogs_.chooseFolder(eOutputFolder_->text().trimmed().isEmpty()
+                                                     ? lastFolder_
+                                                     : eOutputFolder_->text().trimmed());
+    if (!folder.isEmpty())
+        eOutputFolder_->setText(folder);
 }
 
 QWidget* MainFrm::buildTabs() {
@@ -274,36 +358,51 @@ QWidget* MainFrm::buildAdvancedPage() {
 
     auto* levelStrip = new QFrame(page);
     levelStrip->setFrameShape(QFrame::StyledPanel);
-    levelStrip->setFixedHeight(kLevelStripHeight);
-    // The level box sits in the gap of four blanks inside the sentence.
-    const QString lead = QStringLiteral("Word文档中，标题");
-    auto* sentence = new QLabel(
-        lead + QStringLiteral("    之后的不生成层次关系(0表示所有的都生成)"), levelStrip);
-    sentence->setGeometry(6, 0, 360, kLevelStripHeight - 2);
-    const QFontMetrics metrics(font());
-    const int gapLeft = 6 + metrics.horizontalAdvance(lead);
-    const int gapWidth = metrics.horizontalAdvance(QStringLiteral("    "));
-    const int levelWidth = std::max(gapWidth, metrics.horizontalAdvance(QLatin1Char('0')) + 10);
+    auto* stripRow = new QHBoxLayout(levelStrip);
+    stripRow->setContentsMargins(6, 3, 6, 3);
+    stripRow->setSpacing(2);
+    // The level box sits inside the sentence.
+    auto* lead = new QLabel(QStringLiteral("Word文档中，标题(&L)"), levelStrip);
     eLevel_ = new QLineEdit(levelStrip);
     eLevel_->setObjectName(QStringLiteral("eLevel"));
     eLevel_->setInputMask(QStringLiteral("0;_")); // one digit or nothing
     eLevel_->setText(QStringLiteral("0"));
     eLevel_->setAlignment(Qt::AlignCenter);
-    eLevel_->setGeometry(gapLeft + (gapWidth - levelWidth) / 2, 4, levelWidth, kEditHeight - 2);
-
-    cbUsesDefaultHTMLHeader_ = new QCheckBox(QStringLiteral("使用缺省HTML头"), levelStrip);
-    cbUsesDefaultHTMLHeader_->setObjectName(QStringLiteral("cbUsesDefaultHTMLHeader"));
-    auto* stripRow = new QHBoxLayout(levelStrip);
-    stripRow->setContentsMargins(0, 0, 6, 0);
+    eLevel_->setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("00")) + 14);
+    lead->setBuddy(eLevel_);
+    stripRow->addWidget(lead);
+    stripRow->addWidget(eLevel_);
+    stripRow->addWidget(
+        new QLabel(QStringLiteral("之后的不生成层次关系(0表示所有的都生成)"), levelStrip));
     stripRow->addStretch(1);
+    cbUsesDefaultHTMLHeader_ = new QCheckBox(QStringLiteral("使用缺省HTML头(&E)"), levelStrip);
+    cbUsesDefaultHTMLHeader_->setObjectName(QStringLiteral("cbUsesDefaultHTMLHeader"));
     stripRow->addWidget(cbUsesDefaultHTMLHeader_);
-    connect(cbUsesDefaultHTMLHeader_, &QCheckBox::clicked, this,
+    connect(cbUsesDefaultHTMLHeader_, &QCheckBox::toggled, this,
             [this] { generator_.clearSourceHeadCache(); });
     layout->addWidget(levelStrip);
 
     additionalCode_ = new AdditionalCodePanel(dialogs_, shell_, generator_, page);
     layout->addWidget(additionalCode_, 1);
     return page;
+}
+
+// The run reads its settings from a copy that every change of a control updates at
+// once; the file name and title also change by the run itself.
+void MainFrm::shareControls() {
+    if (eLevel_ == nullptr || additionalCode_ == nullptr || eOutputFolder_ == nullptr)
+        return; // still being built
+    shareSettings([this](SharedSettings& s) {
+        s.level = widgettext::toGbk(eLevel_->text());
+        s.autoTitle = cbAutoCHMTitle_->isChecked();
+        s.defaultHeader = cbUsesDefaultHTMLHeader_->isChecked();
+        s.useCode = additionalCode_->useAdditionalCode();
+        s.before = additionalCode_->beforeEntry();
+        s.after = additionalCode_->afterEntry();
+        s.title = widgettext::toGbk(eCHMTitle_->text());
+        s.fileName = widgettext::toGbk(eCHMFileName_->text());
+        s.output = widgettext::toPath(eOutputFolder_->text().trimmed());
+    });
 }
 
 } // namespace qm

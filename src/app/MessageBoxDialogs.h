@@ -10,8 +10,11 @@ public:
     bool askYesNo(const QString& caption, const QString& text) override;
     void information(const QString& text) override;
     void error(const QString& text) override;
-    QStringList openSourceFiles() override;
-    QString saveAdditionalCodeFile() override;
+    void showResult(const RunReport& report) override;
+    QStringList openSourceFiles(const QString& folder) override;
+    QString openAdditionalCodeFile(const QString& folder) override;
+    QString saveAdditionalCodeFile(const QString& folder) override;
+    QString chooseFolder(const QString& folder) override;
 };
 
 } // namespace qm

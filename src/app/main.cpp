@@ -2,6 +2,7 @@
 #include "DesktopShell.h"
 #include "MainFrm.h"
 #include "MessageBoxDialogs.h"
+#include "Translation.h"
 #include "WidgetText.h"
 #include "project/ChmCompiler.h"
 #include "word/LibreOfficeConverter.h"
@@ -10,8 +11,11 @@
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quillmark"));
+    // The settings and the user's additional code live under this name
+    // (~/.config/quillmark/, ~/.local/share/quillmark/).
+    QApplication::setApplicationName(QStringLiteral("quillmark"));
     QApplication::setDesktopFileName(QStringLiteral("quillmark"));
+    qm::installChineseTranslation(app);
 
     // The services the window runs on; it only borrows them.
     qm::MessageBoxDialogs dialogs;

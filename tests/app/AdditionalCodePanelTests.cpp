@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
+#include <QStandardPaths>
 #include <QTest>
 
 using qm::test::Window;
@@ -37,10 +38,13 @@ void store(Window& w, const std::vector<std::pair<std::string, qm::AdditionalCod
 class AdditionalCodePanelTests : public QObject {
     Q_OBJECT
 private slots:
+    void init() { qm::test::freshSettings(); }
     void saveAndPreviewNeedSomeCode();
-    void openNeedsAStoredFileAndNoRun();
+    void openIsOffOnlyDuringARun();
     void doubleClickLoadsAStoredFile();
     void savedCodeComesBackWithItsLineBreaks();
+    void codeRoundTripsThroughTheUsersFolder();
+    void clearingAsksFirst();
     void failedLoadShowsTheErrorAndKeepsTheMemos();
     void previewFramesTheSampleAndOpensIt();
     void codeAreaSplitsInHalves();
@@ -62,6 +66,7 @@ void AdditionalCodePanelTests::saveAndPreviewNeedSomeCode() {
     QVERIFY(w.enabled("actPreviewAddtionCode"));
     QVERIFY(w.child<QPushButton>("SpeedButton4")->isEnabled());
 
+    w.dialogs.answers[QStringLiteral("清除附加代码")] = true;
     QTest::mouseClick(w.child<QPushButton>("SpeedButton7"), Qt::LeftButton);
     QVERIFY(w.child<QPlainTextEdit>("mAfterEntry")->toPlainText().isEmpty());
     w.frm.updateActions();
@@ -82,31 +87,25 @@ void AdditionalCodePanelTests::saveAndPreviewNeedSomeCode() {
     QVERIFY(!previewButton);
     QVERIFY(w.child<QPushButton>("SpeedButton4")->isEnabled());
     QVERIFY(w.child<QPushButton>("SpeedButton5")->isEnabled());
-    QVERIFY(!w.child<QPushButton>("SpeedButton6")->isEnabled()); // still nothing stored
+    QVERIFY(w.child<QPushButton>("SpeedButton6")->isEnabled()); // the open dialog
 }
 
-void AdditionalCodePanelTests::openNeedsAStoredFileAndNoRun() {
+// Open offers the file dialog whenever no run works; the list loads as well.
+void AdditionalCodePanelTests::openIsOffOnlyDuringARun() {
     Window w;
     w.frm.show();
     store(w, {});
-    QVERIFY(!w.enabled("actOpenAddtionalCodeFile"));
-    QVERIFY(!w.child<QPushButton>("SpeedButton6")->isEnabled());
+    QVERIFY(w.enabled("actOpenAddtionalCodeFile"));
 
-    Window stored;
-    stored.frm.show();
-    store(stored, {{"框架.ahtml", {"<table>", "</table>"}}});
-    QVERIFY(stored.enabled("actOpenAddtionalCodeFile"));
-    QCOMPARE(row(stored, 0)->text(0), QStringLiteral("框架"));
-
-    stored.open({stored.sample("Manual")});
+    w.open({w.sample("Manual")});
     bool openable = true;
-    stored.duringRun([&] {
-        stored.frm.updateActions();
-        openable = stored.enabled("actOpenAddtionalCodeFile");
+    w.duringRun([&] {
+        w.frm.updateActions();
+        openable = w.enabled("actOpenAddtionalCodeFile");
     });
-    stored.generate();
+    w.generate();
     QVERIFY(!openable);
-    QVERIFY(stored.enabled("actOpenAddtionalCodeFile"));
+    QVERIFY(w.enabled("actOpenAddtionalCodeFile"));
 }
 
 void AdditionalCodePanelTests::doubleClickLoadsAStoredFile() {
@@ -147,6 +146,7 @@ void AdditionalCodePanelTests::savedCodeComesBackWithItsLineBreaks() {
     const auto saved = w.dir / "program" / "mine.ahtml";
     std::filesystem::create_directories(saved.parent_path());
     w.dialogs.saveTo = QString::fromStdString(saved.string());
+    w.frm.startUp();
     w.frm.updateActions();
     w.child<QAction>("actSaveAdditionCode")->trigger();
     QVERIFY(w.dialogs.errors.isEmpty());
@@ -161,6 +161,47 @@ void AdditionalCodePanelTests::savedCodeComesBackWithItsLineBreaks() {
     QVERIFY(!std::filesystem::exists(saved));
 }
 
+// Saving proposes the user's own folder, which the list then shows; the open dialog
+// brings the code back.
+void AdditionalCodePanelTests::codeRoundTripsThroughTheUsersFolder() {
+    Window w;
+    w.frm.show();
+    store(w, {});
+    auto* before = w.child<QPlainTextEdit>("mBeforeEntry");
+    auto* after = w.child<QPlainTextEdit>("mAfterEntry");
+    before->setPlainText(QStringLiteral("<div class=页眉>\n"));
+    after->setPlainText(QStringLiteral("</div>"));
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    w.dialogs.saveTo = folder + QStringLiteral("/框架.ahtml");
+    w.frm.updateActions();
+    w.child<QAction>("actSaveAdditionCode")->trigger();
+    QCOMPARE(w.dialogs.folders, QStringList{folder});
+    QCOMPARE(row(w, 0)->text(0), QStringLiteral("框架"));
+
+    w.dialogs.answers[QStringLiteral("清除附加代码")] = true;
+    QTest::mouseClick(w.child<QPushButton>("SpeedButton7"), Qt::LeftButton);
+    QVERIFY(before->toPlainText().isEmpty() && after->toPlainText().isEmpty());
+    w.dialogs.codeToOpen = w.dialogs.saveTo;
+    w.child<QAction>("actOpenAddtionalCodeFile")->trigger();
+    QCOMPARE(w.dialogs.folders.last(), folder);
+    QCOMPARE(before->toPlainText(), QStringLiteral("<div class=页眉>\n"));
+    QCOMPARE(after->toPlainText(), QStringLiteral("</div>"));
+
+    // A new window lists the user's file beside the program's.
+    Window next;
+    store(next, {{"程序.ahtml", {"a", "b"}}});
+    QCOMPARE(next.child<QTreeWidget>("tlAddtionalCodeFiles")->topLevelItemCount(), 2);
+}
+
+void AdditionalCodePanelTests::clearingAsksFirst() {
+    Window w;
+    auto* before = w.child<QPlainTextEdit>("mBeforeEntry");
+    before->setPlainText(QStringLiteral("<b>"));
+    w.child<QPushButton>("SpeedButton7")->click();
+    QCOMPARE(w.dialogs.questions.size(), 1);
+    QCOMPARE(before->toPlainText(), QStringLiteral("<b>")); // No keeps the code
+}
+
 void AdditionalCodePanelTests::failedLoadShowsTheErrorAndKeepsTheMemos() {
     Window w;
     w.frm.show();
@@ -171,10 +212,8 @@ void AdditionalCodePanelTests::failedLoadShowsTheErrorAndKeepsTheMemos() {
     before->setPlainText(QStringLiteral("原来的"));
 
     auto* list = w.child<QTreeWidget>("tlAddtionalCodeFiles");
-    for (int i = 0; i < list->topLevelItemCount(); ++i) {
-        list->setCurrentItem(row(w, i));
-        w.child<QAction>("actOpenAddtionalCodeFile")->trigger();
-    }
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        doubleClick(w, row(w, i));
     QCOMPARE(w.dialogs.errors.size(), 2);
     QVERIFY(w.dialogs.errors.filter(QStringLiteral("Cannot open file")).size() == 1);
     QCOMPARE(before->toPlainText(), QStringLiteral("原来的"));
@@ -210,6 +249,11 @@ void AdditionalCodePanelTests::previewFramesTheSampleAndOpensIt() {
     QCOMPARE(w.shell.paths[1], sub / "qlmpreviewtmp.htm");
     QVERIFY(qm::test::readFile(sub / "qlmpreviewtmp.htm").find(qm::gbk::fromUtf8("页脚")) !=
             std::string::npos);
+
+    // Closing the window takes the preview pages with it.
+    QVERIFY(w.frm.close());
+    QVERIFY(!std::filesystem::exists(sub / "qlmpreviewtmp.htm"));
+    QVERIFY(!std::filesystem::exists(page));
 }
 
 void AdditionalCodePanelTests::codeAreaSplitsInHalves() {

@@ -70,7 +70,7 @@ void ScreenshotTest::windowShowsWithItsCaption() {
     });
     w.generate();
     QVERIFY(running.save(folder + QStringLiteral("/quillmark-gui-running.png")));
-    QCOMPARE(w.dialogs.informations.size(), 1);
+    QCOMPARE(w.dialogs.results.size(), 1);
     QTest::qWait(100);
     const QImage afterRun = grabFromScreen(w.frm);
     QVERIFY(afterRun != idle);

@@ -8,7 +8,11 @@
 
 #include <QAbstractItemModel>
 #include <QAction>
+#include <QDir>
 #include <QEventLoop>
+#include <QProgressBar>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -19,11 +23,19 @@
 
 namespace qm::test {
 
+// Settings and the user's additional code in a test location, empty at every test.
+inline void freshSettings() {
+    QStandardPaths::setTestModeEnabled(true);
+    QSettings().clear();
+    QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)).removeRecursively();
+}
+
 // A window over fakes, in a folder of its own.
 struct Window {
-    // Without a converter a Word document fails as if Word could not save it.
-    explicit Window(DocumentConverter* converter = nullptr)
-        : frm(dialogs, shell, converter, nullptr, dir / "program") {}
+    // Without a converter a Word document fails as if Word could not save it; without
+    // a compiler no CHM is built.
+    explicit Window(DocumentConverter* converter = nullptr, ProjectCompiler* compiler = nullptr)
+        : frm(dialogs, shell, converter, compiler, dir / "program") {}
 
     TempDir dir;
     FakeDialogs dialogs;
@@ -49,16 +61,34 @@ struct Window {
         frm.updateActions();
         child<QAction>("actOpen")->trigger();
     }
+    // Starts a run and lets the event loop turn until it has ended.
     void generate() {
         frm.updateActions();
         child<QAction>("actGenerate")->trigger();
+        waitForRun();
     }
-    // Runs code once, from inside the run, when the scan puts its first row into the view.
+    void waitForRun() {
+        if (!frm.running())
+            return;
+        QEventLoop loop;
+        QObject::connect(&frm, &MainFrm::runEnded, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    // Runs code once, on the window's thread, when the scan puts its first row into
+    // the view. The run goes on meanwhile.
     void duringRun(std::function<void()> code) {
-        auto* model = child<QTreeWidget>("tlStruct")->model();
+        once(child<QTreeWidget>("tlStruct")->model(), &QAbstractItemModel::rowsInserted,
+             std::move(code));
+    }
+    // Runs code once when the bar first moves during the scan: the scan waits for the
+    // window to show its progress, so what code does is seen at the scan's next step.
+    void duringScan(std::function<void()> code) {
+        auto* bar = child<QProgressBar>("RunProgress");
         auto connection = std::make_shared<QMetaObject::Connection>();
-        *connection = QObject::connect(model, &QAbstractItemModel::rowsInserted, &frm,
-                                       [connection, code = std::move(code)] {
+        *connection = QObject::connect(bar, &QProgressBar::valueChanged, &frm,
+                                       [connection, code = std::move(code)](int value) {
+                                           if (value <= 0) // the bar set back at the start
+                                               return;
                                            QObject::disconnect(*connection);
                                            code();
                                        });
@@ -69,11 +99,21 @@ struct Window {
         QTimer::singleShot(10, &loop, &QEventLoop::quit);
         loop.exec();
     }
-    // A click on the window's close button: it reaches the window when the run next
-    // lets pending events through.
+    // A click on the window's close button: it reaches the window when the window's
+    // thread next handles events.
     void requestClose() { QMetaObject::invokeMethod(&frm, &QWidget::close, Qt::QueuedConnection); }
     bool progressRowShown() {
         return !child<QWidget>("Panel6")->isHidden() && child<QWidget>("Image1")->isHidden();
+    }
+
+private:
+    template <class Sender, class Signal>
+    void once(Sender* sender, Signal signal, std::function<void()> code) {
+        auto connection = std::make_shared<QMetaObject::Connection>();
+        *connection = QObject::connect(sender, signal, &frm, [connection, code = std::move(code)] {
+            QObject::disconnect(*connection);
+            code();
+        });
     }
 };
 

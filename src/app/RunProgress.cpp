@@ -1,0 +1,133 @@
+#include "RunProgress.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace qm {
+
+namespace {
+
+// The parts of one file's work. A conversion by LibreOffice takes longer than the scan;
+// the compile (compression) longer still.
+constexpr double kConvertPart = 0.4;
+constexpr double kScanPartConverted = 0.2;
+constexpr double kScanPartPage = 0.35;
+
+} // namespace
+
+void RunProgress::start(std::vector<File> files) {
+    files_ = std::move(files);
+    totalBytes_ = std::accumulate(files_.begin(), files_.end(), std::int64_t{0},
+                                  [](std::int64_t sum, const File& f) { return sum + f.bytes; });
+    current_ = 0;
+    phase_ = Phase::Waiting;
+    scanDone_ = scanTotal_ = 0;
+    pages_ = compiled_ = 0;
+    compressing_ = false;
+}
+
+void RunProgress::fileStarted(std::size_t index) {
+    current_ = std::min(index, files_.empty() ? 0 : files_.size() - 1);
+    phase_ = Phase::Waiting;
+    scanDone_ = scanTotal_ = 0;
+    pages_ = compiled_ = 0;
+    compressing_ = false;
+}
+
+void RunProgress::converting() {
+    phase_ = Phase::Converting;
+}
+
+void RunProgress::scanned(std::int64_t done, std::int64_t total, std::size_t nodes) {
+    phase_ = Phase::Scanning;
+    scanDone_ = std::max<std::int64_t>(0, done);
+    scanTotal_ = std::max<std::int64_t>(0, total);
+    pages_ = nodes;
+}
+
+void RunProgress::compiling() {
+    phase_ = Phase::Compiling;
+    compiled_ = 0;
+    compressing_ = false;
+}
+
+void RunProgress::compilerSaid(const std::string& text) {
+    if (phase_ != Phase::Compiling)
+        return;
+    if (text.starts_with("Compiling "))
+        ++compiled_;
+    else if (text.starts_with("Compressing "))
+        compressing_ = true;
+}
+
+// A file's share of the bar follows its size; files of unknown size share equally.
+double RunProgress::fileShare(std::size_t index) const {
+    if (files_.empty())
+        return 0;
+    if (totalBytes_ <= 0)
+        return 1.0 / static_cast<double>(files_.size());
+    return static_cast<double>(files_[index].bytes) / static_cast<double>(totalBytes_);
+}
+
+double RunProgress::withinFile() const {
+    const bool converted = !files_.empty() && files_[current_].converted;
+    const double convertPart = converted ? kConvertPart : 0.0;
+    const double scanPart = converted ? kScanPartConverted : kScanPartPage;
+    const double compilePart = 1.0 - convertPart - scanPart;
+    switch (phase_) {
+    case Phase::Waiting:
+    case Phase::Converting:
+        return 0;
+    case Phase::Scanning:
+        return convertPart + (scanTotal_ > 0 ? scanPart * static_cast<double>(scanDone_) /
+                                                   static_cast<double>(scanTotal_)
+                                             : 0.0);
+    case Phase::Compiling: {
+        // The pages, the pictures, the contents and the index: the count is known only
+        // roughly, so the bar stops short of the end until the compiler compresses.
+        const double expected = static_cast<double>(std::max(pages_ + 3, compiled_ + 1));
+        const double taken = compressing_ ? 0.95 : 0.9 * static_cast<double>(compiled_) / expected;
+        return convertPart + scanPart + compilePart * taken;
+    }
+    }
+    return 0;
+}
+
+int RunProgress::value() const {
+    if (files_.empty())
+        return 0;
+    double done = 0;
+    for (std::size_t i = 0; i < current_; ++i)
+        done += fileShare(i);
+    done += fileShare(current_) * withinFile();
+    return std::clamp(static_cast<int>(done * kMaximum), 0, kMaximum);
+}
+
+QString RunProgress::text() const {
+    switch (phase_) {
+    case Phase::Waiting:
+        return QStringLiteral("正在准备 …");
+    case Phase::Converting:
+        return QStringLiteral("正在把 Word 文档转换为网页 …");
+    case Phase::Scanning:
+        return QStringLiteral("正在扫描 %1 / %2").arg(sizeText(scanDone_), sizeText(scanTotal_));
+    case Phase::Compiling:
+        if (compressing_)
+            return QStringLiteral("正在编译 … 压缩");
+        if (compiled_ > 0)
+            return QStringLiteral("正在编译 … 第 %1 个文件").arg(compiled_);
+        return QStringLiteral("正在编译 …");
+    }
+    return {};
+}
+
+QString RunProgress::sizeText(std::int64_t bytes) {
+    constexpr double kKilo = 1024.0;
+    if (bytes < 1024)
+        return QStringLiteral("%1 字节").arg(bytes);
+    if (bytes < 1024 * 1024)
+        return QStringLiteral("%1 KB").arg(static_cast<double>(bytes) / kKilo, 0, 'f', 1);
+    return QStringLiteral("%1 MB").arg(static_cast<double>(bytes) / (kKilo * kKilo), 0, 'f', 1);
+}
+
+} // namespace qm

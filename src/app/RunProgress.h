@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qm {
+
+// How far a run over several files has come, as one bar: each file has its share by
+// size, and within it the conversion (Word documents only), the scan by bytes and the
+// compile by the files the compiler has taken. Fed from the core's progress texts.
+class RunProgress {
+public:
+    struct File {
+        std::int64_t bytes = 0;
+        bool converted = false; // a Word document, converted before the scan
+    };
+    enum class Phase { Waiting, Converting, Scanning, Compiling };
+
+    void start(std::vector<File> files);
+    void fileStarted(std::size_t index);
+    void converting();
+    void scanned(std::int64_t done, std::int64_t total, std::size_t nodes);
+    void compiling();
+    // A progress line of the compiler ("Compiling <name>", "Compressing <n> files").
+    void compilerSaid(const std::string& text);
+
+    static constexpr int kMaximum = 1000;
+    int value() const; // 0 .. kMaximum over the whole run
+    QString text() const;
+    Phase phase() const { return phase_; }
+
+    // "12.4 MB", "800 KB", "512 字节".
+    static QString sizeText(std::int64_t bytes);
+
+private:
+    double fileShare(std::size_t index) const;
+    double withinFile() const;
+
+    std::vector<File> files_;
+    std::int64_t totalBytes_ = 0;
+    std::size_t current_ = 0;
+    Phase phase_ = Phase::Waiting;
+    std::int64_t scanDone_ = 0;
+    std::int64_t scanTotal_ = 0;
+    std::size_t pages_ = 0;    // the topics of the file, which the compiler takes one by one
+    std::size_t compiled_ = 0; // the files the compiler has taken so far
+    bool compressing_ = false;
+};
+
+} // namespace qm
