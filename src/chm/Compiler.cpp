@@ -281,7 +281,10 @@ private:
             return it->second;
         };
 
-        std::vector<KeywordEntry> entries = keywordEntries(index, topicOf);
+        std::vector<std::string> notes;
+        std::vector<KeywordEntry> entries = keywordEntries(index, topicOf, &notes);
+        for (const std::string& note : notes)
+            reporter_.warning(note);
         KeywordLinks links = buildKeywordLinks(entries, project.codePage, project.lcid);
         if (links.skipped > 0)
             reporter_.warning(std::to_string(links.skipped) +

@@ -4,6 +4,9 @@
 #include "chm/TextCodec.h"
 
 #include <algorithm>
+#include <limits>
+#include <optional>
+#include <stdexcept>
 
 #include <unicode/unistr.h>
 
@@ -19,31 +22,81 @@ constexpr std::uint16_t kSeeAlso = 2;
 constexpr std::uint32_t kDataRecordSize = 13;
 // What HTML Help Workshop writes in the header's unnamed fields.
 constexpr std::uint32_t kHeaderConstant = 10031;
+// An entry's fields between its keyword and its topics: kind, depth, where the last
+// level starts, zero, and the count of topics.
+constexpr std::size_t kEntryFields = 16;
+// A listing entry ends with 1 and its Data offset, an index entry with its child block.
+constexpr std::size_t kListingTail = 8;
+constexpr std::size_t kIndexTail = 4;
+constexpr std::size_t kMaxListingEntry = kBlockSize - kListingHeader;
+constexpr std::size_t kMaxIndexEntry = (kBlockSize - kIndexHeader) / 2;
+static_assert(2 * (kMaxKeywordUnits + 1) + kEntryFields + 2 + kIndexTail <= kMaxIndexEntry);
+// How many of the changes keywordEntries makes are described one by one.
+constexpr std::size_t kMaxNotes = 10;
 
-void putUtf16(std::string& out, const std::string& utf8) {
+// A UTF-16 string (without its terminator), as the tree stores it.
+std::u16string utf16(const std::string& utf8) {
     const icu::UnicodeString text = icu::UnicodeString::fromUTF8(utf8);
-    for (int32_t i = 0; i < text.length(); ++i)
-        bytes::putU16(out, text.charAt(i));
+    return std::u16string(text.getBuffer(), static_cast<std::size_t>(text.length()));
+}
+
+std::int32_t utf16Length(const std::string& utf8) {
+    return icu::UnicodeString::fromUTF8(utf8).length();
+}
+
+// The text cut to at most units UTF-16 units, never between the halves of a pair.
+std::u16string cutUnits(std::u16string text, std::size_t units) {
+    if (text.size() > units) {
+        if (units > 0 && U16_IS_LEAD(text[units - 1]))
+            --units;
+        text.resize(units);
+    }
+    return text;
+}
+
+std::string toUtf8(const std::u16string& text) {
+    std::string out;
+    icu::UnicodeString(text.data(), static_cast<int32_t>(text.size())).toUTF8String(out);
+    return out;
+}
+
+// A keyword as a message quotes it: its beginning when it is long.
+std::string quoted(const std::string& utf8) {
+    constexpr std::size_t kShown = 60;
+    const std::u16string text = utf16(utf8);
+    return "\"" + toUtf8(cutUnits(text, kShown)) + (text.size() > kShown ? "...\"" : "\"");
+}
+
+void putUtf16(std::string& out, const std::u16string& text) {
+    for (char16_t unit : text)
+        bytes::putU16(out, unit);
     bytes::putU16(out, 0);
 }
 
 // The part of an entry that listing and index blocks share: keyword, kind, depth,
-// where the last level starts, and the topics or the see-also keyword.
-std::string entryHead(const KeywordEntry& e) {
+// where the last level starts, and the topics or the see-also keyword. The topics or
+// the see-also keyword are shortened to keep the whole within room bytes, which index
+// entries allow themselves since the search only compares keywords; nullopt when even
+// the keyword does not fit.
+std::optional<std::string> entryHead(const KeywordEntry& e, std::size_t room) {
     std::string out;
-    putUtf16(out, e.keyword);
+    putUtf16(out, utf16(e.keyword));
     const bool seeAlso = !e.seeAlso.empty();
+    if (out.size() + kEntryFields + (seeAlso ? 2 : 0) > room)
+        return std::nullopt;
+    const std::size_t left = room - out.size() - kEntryFields;
     bytes::putU16(out, seeAlso ? kSeeAlso : 0);
     bytes::putU16(out, e.depth);
     bytes::putU32(out, e.lastLevelAt);
     bytes::putU32(out, 0);
     if (seeAlso) {
         bytes::putU32(out, 1);
-        putUtf16(out, e.seeAlso);
+        putUtf16(out, cutUnits(utf16(e.seeAlso), (left - 2) / 2));
     } else {
-        bytes::putU32(out, static_cast<std::uint32_t>(e.topics.size()));
-        for (std::uint32_t t : e.topics)
-            bytes::putU32(out, t);
+        const std::size_t topics = std::min(e.topics.size(), left / 4);
+        bytes::putU32(out, static_cast<std::uint32_t>(topics));
+        for (std::size_t i = 0; i < topics; ++i)
+            bytes::putU32(out, e.topics[i]);
     }
     return out;
 }
@@ -63,51 +116,137 @@ void finish(Block& b) {
     b.bytes.resize(kBlockSize, '\0');
 }
 
+// Collects the changes made to fit the format: the first few one by one, then a count.
+class Notes {
+public:
+    explicit Notes(std::vector<std::string>* out) : out_(out) {}
+    void add(const std::string& text) {
+        if (out_ && ++count_ <= kMaxNotes)
+            out_->push_back(text);
+    }
+    void finish() {
+        if (out_ && count_ > kMaxNotes)
+            out_->push_back("Another " + std::to_string(count_ - kMaxNotes) +
+                            " index entries were changed to fit the binary index.");
+    }
+
+private:
+    std::vector<std::string>* out_;
+    std::size_t count_ = 0;
+};
+
 } // namespace
 
-std::vector<KeywordEntry> keywordEntries(const Sitemap& index, const TopicOfLink& topicOf) {
+std::vector<KeywordEntry> keywordEntries(const Sitemap& index, const TopicOfLink& topicOf,
+                                         std::vector<std::string>* notes) {
     struct Node {
+        Node(const SitemapEntry* e, std::size_t p) : entry(e), parent(p) {}
         const SitemapEntry* entry;
+        std::size_t parent;
+        std::size_t size = 1; // with all its sub-entries
+        std::string name;     // as listed: cut to fit after its parent's keyword
         std::string folded;
+        bool left = false; // nested too deep: left out with its sub-entries
         std::vector<std::size_t> children;
     };
-    std::vector<Node> nodes{{nullptr, {}, {}}}; // 0: the root
-    std::vector<std::size_t> parents{0};        // the open entry at each depth
+    std::vector<Node> nodes;
+    nodes.emplace_back(nullptr, 0);      // 0: the root
+    std::vector<std::size_t> parents{0}; // the open entry at each depth
     for (const SitemapEntry& e : index.entries) {
         // A list nested deeper than the one before it hangs under the last entry.
         const std::size_t depth =
             std::min(static_cast<std::size_t>(std::max(e.depth, 0)), parents.size() - 1);
         parents.resize(depth + 1);
-        nodes.push_back({&e, foldCase(e.name()), {}});
+        nodes.emplace_back(&e, parents.back());
         nodes[parents.back()].children.push_back(nodes.size() - 1);
         parents.push_back(nodes.size() - 1);
     }
-    std::vector<KeywordEntry> entries;
-    auto walk = [&](auto&& self, std::size_t at, const std::string& prefix,
-                    std::uint16_t depth) -> void {
+    // A node comes after its parent, so sizes add up from the end.
+    for (std::size_t i = nodes.size() - 1; i > 0; --i)
+        nodes[nodes[i].parent].size += nodes[i].size;
+
+    Notes changes(notes);
+    // The walk keeps its own stack, as deep as the levels a keyword holds.
+    struct Frame {
+        std::size_t node;
+        std::string keyword; // the node's, empty for the root
+        std::int32_t units;  // its length in UTF-16 units
+        std::uint16_t depth; // its children's
+        std::size_t next = 0;
+    };
+    std::vector<Frame> stack;
+    auto open = [&](std::size_t at, std::string keyword, std::int32_t units, std::uint16_t depth) {
+        const std::int32_t prefix = at == 0 ? 0 : units + 2; // "parent, "
+        for (std::size_t c : nodes[at].children) {
+            Node& child = nodes[c];
+            const std::string name = child.entry->name();
+            const std::int32_t length = utf16Length(name);
+            if (prefix + length <= kMaxKeywordUnits) {
+                child.name = name;
+            } else if (prefix < kMaxKeywordUnits) {
+                child.name = toUtf8(
+                    cutUnits(utf16(name), static_cast<std::size_t>(kMaxKeywordUnits - prefix)));
+                changes.add("The index keyword " + quoted(name) + " is longer than the " +
+                            std::to_string(kMaxKeywordUnits) +
+                            " characters the binary index holds; it is cut short.");
+            } else {
+                child.left = true;
+                changes.add("The index entry " + quoted(name) + " under " + quoted(keyword) +
+                            " is nested too deep for the binary index; it and its " +
+                            std::to_string(child.size - 1) + " sub-entries are left out.");
+                continue;
+            }
+            child.folded = foldCase(child.name);
+        }
         std::vector<std::size_t>& children = nodes[at].children;
         std::stable_sort(children.begin(), children.end(), [&](std::size_t a, std::size_t b) {
             return nodes[a].folded < nodes[b].folded;
         });
-        for (std::size_t c : children) {
-            const SitemapEntry& e = *nodes[c].entry;
-            KeywordEntry k;
-            k.keyword = prefix + e.name();
-            k.lastLevelAt =
-                static_cast<std::uint32_t>(icu::UnicodeString::fromUTF8(prefix).length());
-            k.depth = depth;
-            for (const SitemapParam& p : e.params)
-                if (p.name == "see also")
-                    k.seeAlso = p.value;
-            if (k.seeAlso.empty())
-                for (const std::string& local : e.locals())
-                    k.topics.push_back(topicOf(local, e.name()));
-            std::string childPrefix = k.keyword + ", ";
-            entries.push_back(std::move(k));
-            self(self, c, childPrefix, static_cast<std::uint16_t>(depth + 1));
-        }
+        stack.push_back({at, std::move(keyword), units, depth});
     };
-    walk(walk, 0, "", 0);
+
+    std::vector<KeywordEntry> entries;
+    open(0, {}, 0, 0);
+    while (!stack.empty()) {
+        Frame& frame = stack.back();
+        if (frame.next == nodes[frame.node].children.size()) {
+            stack.pop_back();
+            continue;
+        }
+        const std::size_t c = nodes[frame.node].children[frame.next++];
+        Node& node = nodes[c];
+        if (node.left)
+            continue;
+        const SitemapEntry& e = *node.entry;
+        KeywordEntry k;
+        k.keyword = frame.node == 0 ? node.name : frame.keyword + ", " + node.name;
+        k.lastLevelAt = static_cast<std::uint32_t>(frame.node == 0 ? 0 : frame.units + 2);
+        k.depth = frame.depth;
+        const std::int32_t units = utf16Length(k.keyword);
+        for (const SitemapParam& p : e.params)
+            if (p.name == "see also")
+                k.seeAlso = p.value;
+        if (!k.seeAlso.empty()) {
+            // Cut as a keyword is, so that it still names the keyword it refers to.
+            k.seeAlso = toUtf8(cutUnits(utf16(k.seeAlso), kMaxKeywordUnits));
+        } else {
+            const std::size_t room = (kMaxListingEntry - kListingTail - kEntryFields -
+                                      2 * static_cast<std::size_t>(units + 1)) /
+                                     4;
+            const std::vector<std::string> locals = e.locals();
+            for (std::size_t i = 0; i < locals.size() && i < room; ++i)
+                k.topics.push_back(topicOf(locals[i], e.name()));
+            if (locals.size() > room)
+                changes.add("The index keyword " + quoted(k.keyword) + " has " +
+                            std::to_string(locals.size()) + " links; the binary index holds " +
+                            std::to_string(room) + " of them.");
+        }
+        const auto depth = static_cast<std::uint16_t>(frame.depth + 1);
+        std::string keyword = k.keyword;
+        entries.push_back(std::move(k));
+        open(c, std::move(keyword), units, depth); // frame is not used past this
+    }
+    changes.finish();
     return entries;
 }
 
@@ -121,14 +260,16 @@ KeywordLinks buildKeywordLinks(const std::vector<KeywordEntry>& entries, std::ui
     std::string map;
     std::uint32_t keywordsBefore = 0;
     for (const KeywordEntry& e : entries) {
-        std::string entry = entryHead(e);
-        const std::string head = entry;
-        bytes::putU32(entry, 1);
-        bytes::putU32(entry, dataOffset);
-        if (kListingHeader + entry.size() > kBlockSize) {
+        std::string entry = *entryHead(e, std::numeric_limits<std::size_t>::max());
+        const std::optional<std::string> head = entry.size() + kIndexTail <= kMaxIndexEntry
+                                                    ? entry
+                                                    : entryHead(e, kMaxIndexEntry - kIndexTail);
+        if (entry.size() + kListingTail > kMaxListingEntry || !head) {
             ++out.skipped;
             continue;
         }
+        bytes::putU32(entry, 1);
+        bytes::putU32(entry, dataOffset);
         if (listing.back().bytes.size() + entry.size() > kBlockSize) {
             keywordsBefore += listing.back().entries;
             listing.emplace_back().bytes.assign(kListingHeader, '\0');
@@ -137,7 +278,7 @@ KeywordLinks buildKeywordLinks(const std::vector<KeywordEntry>& entries, std::ui
         if (b.entries == 0) {
             bytes::putU32(map, keywordsBefore);
             bytes::putU32(map, static_cast<std::uint32_t>(listing.size() - 1));
-            b.firstHead = head;
+            b.firstHead = *head;
         }
         b.bytes += entry;
         ++b.entries;
@@ -192,6 +333,9 @@ KeywordLinks buildKeywordLinks(const std::vector<KeywordEntry>& entries, std::ui
             ++above.back().entries;
         }
         finish(above.back());
+        // Any two entries fit an index block, so each level at least halves.
+        if (above.size() >= level.size())
+            throw std::logic_error("the keyword index's levels do not shrink");
         levelStart = nextNumber;
         for (const Block& b : above)
             blocks += b.bytes;
