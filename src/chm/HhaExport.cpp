@@ -3,6 +3,14 @@
 
 #include <string>
 
+#ifdef _WIN32
+#include <windows.h>
+// HHA.DLL's convention: undecorated (hha.def), the callee cleans the stack on 32-bit x86.
+#define QM_HHA_EXPORT __declspec(dllexport) int __stdcall
+#else
+#define QM_HHA_EXPORT __attribute__((visibility("default"))) int
+#endif
+
 namespace {
 
 // Forwards the compiler's messages to the caller's callbacks as zero-terminated texts
@@ -26,16 +34,28 @@ private:
     int (*progress_)(const char*);
 };
 
+// The project's path: UTF-8 on Linux; on Windows the system's ANSI code page, as the
+// programs that load HHA.DLL pass it.
+std::filesystem::path projectPathOf(const char* text) {
+#ifdef _WIN32
+    const int n = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 1), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), n);
+    wide.resize(wide.size() - 1);
+    return std::filesystem::path(wide);
+#else
+    return std::filesystem::path(text);
+#endif
+}
+
 } // namespace
 
-// Compiles the project file (a UTF-8 path) into the CHM its "Compiled file" names.
+// Compiles the project file (a UTF-8 path; ANSI on Windows) into the CHM its "Compiled file" names.
 // Log and progress texts go to the callbacks (either may be null); a progress callback
 // returning 0 stops the compile. Returns nonzero exactly when the CHM was written.
 // The fourth argument is reserved (0).
-extern "C" __attribute__((visibility("default"))) int HHA_CompileHHP(const char* projectPath,
-                                                                     void (*log)(const char*),
-                                                                     int (*progress)(const char*),
-                                                                     int /*reserved*/) {
+extern "C" QM_HHA_EXPORT HHA_CompileHHP(const char* projectPath, void (*log)(const char*),
+                                       int (*progress)(const char*), int /*reserved*/) {
     try {
         CallbackListener listener(log, progress);
         if (!projectPath || !*projectPath) {
@@ -43,7 +63,7 @@ extern "C" __attribute__((visibility("default"))) int HHA_CompileHHP(const char*
             return 0;
         }
         qm::chm::CompileResult result =
-            qm::chm::compileProject(std::filesystem::path(projectPath), listener);
+            qm::chm::compileProject(projectPathOf(projectPath), listener);
         return result.written ? 1 : 0;
     } catch (...) {
         return 0; // nothing may unwind into the caller

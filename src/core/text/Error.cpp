@@ -14,7 +14,9 @@ const char* plainWords(int error) {
     case EPERM:
         return "没有权限";
     case ENOSPC:
+#ifdef EDQUOT // not on Windows
     case EDQUOT:
+#endif
         return "磁盘已满";
     case EROFS:
         return "磁盘写保护";

@@ -3,21 +3,50 @@
 #include "text/Error.h"
 #include "text/Gbk.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
+
+#ifdef _WIN32
+#include <io.h>
+#include <sys/stat.h>
+#include <windows.h>
+#endif
 
 namespace qm {
 namespace {
 
 constexpr std::size_t kBufferSize = 1 << 16;
 
+// Windows names files in UTF-16: the wide calls keep every character of a path.
+#ifdef _WIN32
+int openForWriting(const std::filesystem::path& path) {
+    return ::_wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY | _O_NOINHERIT,
+                    _S_IREAD | _S_IWRITE);
+}
+// rename() will not replace an existing file there.
+int replaceFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return 0;
+    errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
+    return -1;
+}
+#else
+int openForWriting(const std::filesystem::path& path) {
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+}
+int replaceFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+    return ::rename(from.c_str(), to.c_str());
+}
+#endif
+
 } // namespace
 
 OutputFile::OutputFile(std::filesystem::path target) : target_(std::move(target)) {
     temp_ = target_;
-    temp_.replace_filename("." + target_.filename().string() + ".part");
-    fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    temp_.replace_filename(std::filesystem::path(u8"." + target_.filename().u8string() + u8".part"));
+    fd_ = openForWriting(temp_);
     if (fd_ < 0)
         throwCannotCreate(gbk::fromPath(target_), errno);
     buffer_.reserve(kBufferSize);
@@ -49,7 +78,8 @@ void OutputFile::flush() {
     const char* p = buffer_.data();
     std::size_t left = buffer_.size();
     while (left > 0) {
-        ssize_t n = ::write(fd_, p, left);
+        // Windows' write() takes an unsigned int count.
+        const auto n = ::write(fd_, p, static_cast<unsigned>(std::min<std::size_t>(left, 1u << 30)));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -66,7 +96,7 @@ void OutputFile::commit() {
     flush();
     int fd = fd_;
     fd_ = -1;
-    if (::close(fd) != 0 || ::rename(temp_.c_str(), target_.c_str()) != 0) {
+    if (::close(fd) != 0 || replaceFile(temp_, target_) != 0) {
         int error = errno;
         std::error_code ec;
         std::filesystem::remove(temp_, ec);
