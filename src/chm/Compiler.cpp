@@ -282,7 +282,7 @@ private:
         };
 
         std::vector<std::string> notes;
-        std::vector<KeywordEntry> entries = keywordEntries(index, topicOf, &notes);
+        std::vector<KeywordEntry> entries = keywordEntries(index, topicOf, &notes, codec.charset());
         for (const std::string& note : notes)
             reporter_.warning(note);
         KeywordLinks links = buildKeywordLinks(entries, project.codePage, project.lcid);

@@ -1,7 +1,12 @@
 #include "chm/HtmlTokenizer.h"
 
+#include "chm/HtmlEntities.h"
+#include "chm/TextCodec.h"
+
 #include <algorithm>
 #include <cstdint>
+#include <optional>
+#include <utility>
 
 namespace qm::chm {
 namespace {
@@ -18,26 +23,38 @@ char lower(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-struct NamedEntity {
-    const char* name;
-    std::uint32_t codePoint;
-};
-
-// The entities Word and HTML Help Workshop pages use in practice.
-constexpr NamedEntity kEntities[] = {
-    {"amp", '&'},      {"lt", '<'},       {"gt", '>'},       {"quot", '"'},      {"apos", '\''},
-    {"nbsp", 0xA0},    {"copy", 0xA9},    {"reg", 0xAE},     {"trade", 0x2122},  {"hellip", 0x2026},
-    {"mdash", 0x2014}, {"ndash", 0x2013}, {"lsquo", 0x2018}, {"rsquo", 0x2019},  {"ldquo", 0x201C},
-    {"rdquo", 0x201D}, {"bull", 0x2022},  {"middot", 0xB7},  {"deg", 0xB0},      {"plusmn", 0xB1},
-    {"times", 0xD7},   {"divide", 0xF7},  {"laquo", 0xAB},   {"raquo", 0xBB},    {"sect", 0xA7},
-    {"para", 0xB6},    {"euro", 0x20AC},  {"pound", 0xA3},   {"yen", 0xA5},      {"cent", 0xA2},
-    {"shy", 0xAD},     {"ensp", 0x2002},  {"emsp", 0x2003},  {"thinsp", 0x2009}, {"larr", 0x2190},
-    {"rarr", 0x2192},  {"uarr", 0x2191},  {"darr", 0x2193},  {"auml", 0xE4},     {"ouml", 0xF6},
-    {"uuml", 0xFC},    {"Auml", 0xC4},    {"Ouml", 0xD6},    {"Uuml", 0xDC},     {"szlig", 0xDF},
-    {"eacute", 0xE9},  {"egrave", 0xE8},  {"agrave", 0xE0},  {"aacute", 0xE1},   {"ccedil", 0xE7},
-    {"ecirc", 0xEA},   {"iacute", 0xED},  {"oacute", 0xF3},  {"uacute", 0xFA},   {"ntilde", 0xF1},
-    {"Eacute", 0xC9},
-};
+// The character reference at s[at] ('&'): its code point and where it ends, or nullopt
+// when there is none there (unknown names stay as they are).
+std::optional<std::pair<std::uint32_t, std::size_t>> readReference(std::string_view s,
+                                                                   std::size_t at) {
+    // The longest reference worth reading: "&#x10FFFF;", "&thetasym;".
+    constexpr std::size_t kLongest = 12;
+    const std::size_t semi = s.find(';', at + 1);
+    if (semi == std::string_view::npos || semi - at > kLongest)
+        return std::nullopt;
+    const std::string_view ref = s.substr(at + 1, semi - at - 1);
+    if (ref.size() >= 2 && ref[0] == '#') {
+        std::uint32_t cp = 0;
+        const bool hex = ref[1] == 'x' || ref[1] == 'X';
+        std::size_t k = hex ? 2 : 1;
+        if (k >= ref.size())
+            return std::nullopt;
+        for (; k < ref.size(); ++k) {
+            const char c = ref[k];
+            const int digit = (c >= '0' && c <= '9')          ? c - '0'
+                              : (hex && c >= 'a' && c <= 'f') ? c - 'a' + 10
+                              : (hex && c >= 'A' && c <= 'F') ? c - 'A' + 10
+                                                              : -1;
+            if (digit < 0 || cp > 0x10FFFF)
+                return std::nullopt;
+            cp = cp * (hex ? 16u : 10u) + static_cast<std::uint32_t>(digit);
+        }
+        return std::pair{cp, semi + 1};
+    }
+    if (std::optional<std::uint32_t> cp = htmlEntity(ref))
+        return std::pair{*cp, semi + 1};
+    return std::nullopt;
+}
 
 } // namespace
 
@@ -199,50 +216,45 @@ std::string decodeEntities(std::string_view s) {
     out.reserve(s.size());
     std::size_t i = 0;
     while (i < s.size()) {
-        if (s[i] != '&') {
-            out.push_back(s[i++]);
-            continue;
-        }
-        std::size_t semi = s.find(';', i + 1);
-        if (semi == std::string_view::npos || semi - i > 12) {
-            out.push_back(s[i++]);
-            continue;
-        }
-        std::string_view ref = s.substr(i + 1, semi - i - 1);
-        bool done = false;
-        if (ref.size() >= 2 && ref[0] == '#') {
-            std::uint32_t cp = 0;
-            bool hex = ref[1] == 'x' || ref[1] == 'X';
-            std::size_t k = hex ? 2 : 1;
-            bool ok = k < ref.size();
-            for (; ok && k < ref.size(); ++k) {
-                char c = ref[k];
-                int digit = (c >= '0' && c <= '9')          ? c - '0'
-                            : (hex && c >= 'a' && c <= 'f') ? c - 'a' + 10
-                            : (hex && c >= 'A' && c <= 'F') ? c - 'A' + 10
-                                                            : -1;
-                if (digit < 0 || cp > 0x10FFFF)
-                    ok = false;
-                else
-                    cp = cp * (hex ? 16u : 10u) + static_cast<std::uint32_t>(digit);
+        if (s[i] == '&')
+            if (auto ref = readReference(s, i)) {
+                appendUtf8(out, ref->first);
+                i = ref->second;
+                continue;
             }
-            if (ok) {
-                appendUtf8(out, cp);
-                done = true;
-            }
-        } else {
-            for (const NamedEntity& e : kEntities)
-                if (ref == e.name) {
-                    appendUtf8(out, e.codePoint);
-                    done = true;
-                    break;
-                }
-        }
-        if (done)
-            i = semi + 1;
-        else
-            out.push_back(s[i++]);
+        out.push_back(s[i++]);
     }
+    return out;
+}
+
+std::string decodeEntities(std::string_view s, const std::string& charset) {
+    const TextCodec codec(charset);
+    if (s.find('&') == std::string_view::npos || codec.isUnicode())
+        return decodeEntities(s);
+    std::string out;
+    out.reserve(s.size());
+    std::string run; // bytes of consecutive references below 256
+    auto flush = [&] {
+        out += codec.toUtf8OrLatin1(run);
+        run.clear();
+    };
+    std::size_t i = 0;
+    while (i < s.size()) {
+        if (s[i] == '&')
+            if (auto ref = readReference(s, i)) {
+                if (ref->first > 0 && ref->first < 0x100) {
+                    run.push_back(static_cast<char>(ref->first));
+                } else {
+                    flush();
+                    appendUtf8(out, ref->first);
+                }
+                i = ref->second;
+                continue;
+            }
+        flush();
+        out.push_back(s[i++]);
+    }
+    flush();
     return out;
 }
 

@@ -63,9 +63,17 @@ private:
     std::string_view textBefore_;
 };
 
-// Decodes character references (&amp; &#20013; &#x4E2D; and the common named ones) in
+// Decodes character references (&amp; &#20013; &#x4E2D; and HTML 4's named ones) in
 // UTF-8 text. Unknown references stay as they are.
 std::string decodeEntities(std::string_view utf8);
+
+// The same, read as HTML Help Workshop reads a project's texts in a code page (charset,
+// the ICU name): a reference below 256 is that byte of the code page, so that a
+// cp1251 project's "&Icirc;" (0xCE) is "О"; a run of such bytes is read as the code
+// page's text (two bytes of a GBK character), and a byte that starts no character of
+// it (a lone lead byte) stays the Latin-1 character. Other references are their
+// Unicode characters. In a Unicode charset, the same as decodeEntities(utf8).
+std::string decodeEntities(std::string_view utf8, const std::string& charset);
 
 // Appends the UTF-8 form of a code point (invalid ones as U+FFFD).
 void appendUtf8(std::string& out, std::uint32_t codePoint);

@@ -138,7 +138,8 @@ private:
 } // namespace
 
 std::vector<KeywordEntry> keywordEntries(const Sitemap& index, const TopicOfLink& topicOf,
-                                         std::vector<std::string>* notes) {
+                                         std::vector<std::string>* notes,
+                                         const std::string& charset) {
     struct Node {
         Node(const SitemapEntry* e, std::size_t p) : entry(e), parent(p) {}
         const SitemapEntry* entry;
@@ -179,7 +180,7 @@ std::vector<KeywordEntry> keywordEntries(const Sitemap& index, const TopicOfLink
         const std::int32_t prefix = at == 0 ? 0 : units + 2; // "parent, "
         for (std::size_t c : nodes[at].children) {
             Node& child = nodes[c];
-            const std::string name = child.entry->name();
+            const std::string name = child.entry->name(charset);
             const std::int32_t length = utf16Length(name);
             if (prefix + length <= kMaxKeywordUnits) {
                 child.name = name;
@@ -225,7 +226,7 @@ std::vector<KeywordEntry> keywordEntries(const Sitemap& index, const TopicOfLink
         const std::int32_t units = utf16Length(k.keyword);
         for (const SitemapParam& p : e.params)
             if (p.name == "see also")
-                k.seeAlso = p.value;
+                k.seeAlso = p.valueIn(charset);
         if (!k.seeAlso.empty()) {
             // Cut as a keyword is, so that it still names the keyword it refers to.
             k.seeAlso = toUtf8(cutUnits(utf16(k.seeAlso), kMaxKeywordUnits));
@@ -235,7 +236,7 @@ std::vector<KeywordEntry> keywordEntries(const Sitemap& index, const TopicOfLink
                                      4;
             const std::vector<std::string> locals = e.locals();
             for (std::size_t i = 0; i < locals.size() && i < room; ++i)
-                k.topics.push_back(topicOf(locals[i], e.name()));
+                k.topics.push_back(topicOf(locals[i], e.name(charset)));
             if (locals.size() > room)
                 changes.add("The index keyword " + quoted(k.keyword) + " has " +
                             std::to_string(locals.size()) + " links; the binary index holds " +

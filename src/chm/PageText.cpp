@@ -43,7 +43,8 @@ PageText extractPageText(std::string_view page, const std::string& charset) {
         } else if (tag.name == "title") {
             if (!out.title.empty())
                 out.title.push_back(' ');
-            out.title += decodeEntities(tokens.rawTextUntilClose("title"));
+            // As HTML Help Workshop reads titles: "&Icirc;" is a byte of the code page.
+            out.title += decodeEntities(tokens.rawTextUntilClose("title"), charset);
         } else if (!isInline(tag.name)) {
             body.push_back(' ');
         }

@@ -12,6 +12,17 @@ std::string SitemapEntry::name() const {
     return {};
 }
 
+std::string SitemapEntry::name(const std::string& charset) const {
+    for (const SitemapParam& p : params)
+        if (p.name == "name")
+            return p.valueIn(charset);
+    return {};
+}
+
+std::string SitemapParam::valueIn(const std::string& charset) const {
+    return raw.empty() ? value : decodeEntities(raw, charset);
+}
+
 std::vector<std::string> SitemapEntry::locals() const {
     std::vector<std::string> out;
     for (const SitemapParam& p : params)
@@ -67,6 +78,8 @@ Sitemap parseSitemap(std::string_view utf8) {
             if (!name)
                 continue;
             SitemapParam param{asciiLower(*name), value ? decodeEntities(*value) : std::string()};
+            if (value && value->find('&') != std::string_view::npos)
+                param.raw = std::string(*value);
             if (object == Object::Entry)
                 entry.params.push_back(std::move(param));
             else if (object == Object::Properties)

@@ -12,15 +12,22 @@ namespace qm::chm {
 
 struct SitemapParam {
     std::string name;  // ASCII lower case ("name", "local", "imagenumber", ...)
-    std::string value; // UTF-8, character references decoded
+    std::string value; // UTF-8, character references decoded as Unicode
+    std::string raw{}; // UTF-8 as written, when it has character references
+
+    // The value as HTML Help Workshop reads it in a project's code page (charset):
+    // references below 256 are bytes of the code page (see decodeEntities).
+    std::string valueIn(const std::string& charset) const;
 };
 
 struct SitemapEntry {
     int depth = 0; // 0 for the outermost list
     std::vector<SitemapParam> params;
 
-    // The first "Name" value (an index entry may carry several), or empty.
+    // The first "Name" value (an index entry may carry several), or empty; with a
+    // charset, read in that code page (SitemapParam::valueIn).
     std::string name() const;
+    std::string name(const std::string& charset) const;
     // Every "Local" value, in order.
     std::vector<std::string> locals() const;
 };

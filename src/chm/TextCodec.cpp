@@ -1,6 +1,7 @@
 #include "chm/TextCodec.h"
 
 #include "text/Charset.h"
+#include "text/TextPlatform.h"
 
 #include <algorithm>
 #include <unicode/uchar.h>
@@ -94,6 +95,36 @@ std::string TextCodec::fromUtf8(std::string_view utf8) const {
     if (utf8_ || (asciiCompatible_ && isAscii(utf8)))
         return std::string(utf8);
     return charset::fromUtf8(utf8, charset_.c_str());
+}
+
+std::string TextCodec::toUtf8OrLatin1(std::string_view bytes) const {
+    // The longest character of the charsets a project may use (GB 18030's).
+    constexpr std::size_t kLongest = 4;
+    const bool known = text::isKnownCharset(charset_.c_str());
+    std::u16string wide;
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        std::size_t taken = 0;
+        for (std::size_t length = 1; known && length <= kLongest && i + length <= bytes.size();
+             ++length) {
+            const std::u16string one = text::decode(bytes.substr(i, length), charset_.c_str());
+            // One character, not the substitute for bytes that make none.
+            const bool single =
+                one.size() == 1 ||
+                (one.size() == 2 && (one[0] & 0xFC00) == 0xD800 && (one[1] & 0xFC00) == 0xDC00);
+            if (single && one[0] != 0xFFFD && one[0] != 0x1A) {
+                wide += one;
+                taken = length;
+                break;
+            }
+        }
+        if (taken == 0) {
+            wide.push_back(static_cast<unsigned char>(bytes[i]));
+            taken = 1;
+        }
+        i += taken;
+    }
+    return text::encode(wide, "UTF-8");
 }
 
 bool isAscii(std::string_view bytes) {

@@ -29,8 +29,14 @@ public:
     explicit TextCodec(std::string charset);
 
     const std::string& charset() const { return charset_; }
+    // UTF-8, UTF-16 or UTF-32: a charset that holds every character.
+    bool isUnicode() const { return utf8_ || !asciiCompatible_; }
     std::string toUtf8(std::string_view bytes) const;
     std::string fromUtf8(std::string_view utf8) const;
+    // Each character of the charset that bytes hold; a byte that starts none (a lone
+    // lead byte, a byte the code page leaves unmapped) is the Latin-1 character of its
+    // number instead.
+    std::string toUtf8OrLatin1(std::string_view bytes) const;
 
 private:
     std::string charset_;
