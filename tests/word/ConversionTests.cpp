@@ -1,11 +1,12 @@
 // Conversions through the real LibreOffice. One converter serves the whole program run,
-// as one serves a whole generation run.
+// as one serves a whole generation run; the sample documents go through the batch.
 #include "word/LibreOfficeConverter.h"
 
 #include "BodySlice.h"
 #include "support/Samples.h"
 #include "support/TempDir.h"
 #include "text/Gbk.h"
+#include "word/ChildProcess.h"
 #include "word/HtmlTags.h"
 #include "word/SourceCharset.h"
 
@@ -18,6 +19,7 @@
 #include <memory>
 #include <set>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -135,19 +137,46 @@ std::vector<SampleDoc> sampleDocs() {
     return docs;
 }
 
-// Every sample document, converted once for all the tests below.
+// Every sample document, converted once for all the tests below as a generation run
+// does: the batch first, then each document's first try and, where it fails, the second.
+// A damaged copy goes in the middle. LibreOffice runs through a wrapper that counts its
+// starts.
 class SampleDocuments : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         if (test::samplesDir().empty() || !converter().available())
             return;
         out_ = std::make_unique<test::TempDir>();
-        for (const SampleDoc& d : sampleDocs()) {
-            const fs::path doc = test::samplesDir() / "doc" / d.file;
-            const fs::path page = out_->path() / fs::path(d.file).replace_extension(".htm");
-            // The generation run's protocol: the second format when the first fails.
-            bool ok = converter().convert(doc, page, false) || converter().convert(doc, page, true);
-            converted_[d.file] = ok ? page : fs::path();
+        const fs::path wrapper = out_->path() / "soffice";
+        test::writeFile(wrapper, "#!/bin/sh\necho start >> '" + starts().string() + "'\nexec '" +
+                                     findProgram("soffice").string() + "' \"$@\"\n");
+        ::chmod(wrapper.c_str(), 0755);
+        LibreOfficeConverter counted(LibreOfficeConverter::kDefaultTimeLimit, wrapper);
+
+        std::vector<fs::path> docs;
+        for (const SampleDoc& d : sampleDocs())
+            docs.push_back(test::samplesDir() / "doc" / d.file);
+        const std::string whole =
+            test::readFile(test::samplesDir() / "doc" / "msoffcrypto__plain.doc");
+        test::writeFile(damaged(), whole.substr(0, whole.size() / 2));
+        docs.insert(docs.begin() + static_cast<std::ptrdiff_t>(docs.size() / 2), damaged());
+
+        counted.prepare(docs);
+        std::vector<fs::path> failed;
+        for (const fs::path& doc : docs) {
+            const fs::path page = out_->path() / doc.filename().replace_extension(".htm");
+            bool ok = counted.convert(doc, page, false);
+            converted_[doc.filename().string()] = ok ? page : fs::path();
+            if (!ok) {
+                reasons_[doc.filename().string()] = gbk::toUtf8(counted.failureReason());
+                failed.push_back(doc);
+            }
+        }
+        firstTryStarts_ = startCount();
+        for (const fs::path& doc : failed) {
+            const fs::path page = out_->path() / doc.filename().replace_extension(".htm");
+            if (counted.convert(doc, page, true))
+                converted_[doc.filename().string()] = page;
         }
     }
     static void TearDownTestSuite() { out_.reset(); }
@@ -159,9 +188,32 @@ protected:
             GTEST_SKIP() << kNoLibreOffice;
     }
 
+    static fs::path starts() { return out_->path() / "starts.log"; }
+    static fs::path damaged() { return out_->path() / "damaged.doc"; }
+    static std::size_t startCount() {
+        std::ifstream log(starts());
+        std::size_t n = 0;
+        for (std::string line; std::getline(log, line);)
+            ++n;
+        return n;
+    }
+
     static inline std::unique_ptr<test::TempDir> out_;
     static inline std::map<std::string, fs::path> converted_;
+    static inline std::map<std::string, std::string> reasons_; // UTF-8
+    static inline std::size_t firstTryStarts_ = 0;
 };
+
+TEST_F(SampleDocuments, OneLibreOfficeStartConvertsTheBatchAndTheBadOnesSayWhy) {
+    EXPECT_EQ(firstTryStarts_, 1u);
+    EXPECT_TRUE(converted_["damaged.doc"].empty());
+    EXPECT_TRUE(reasons_["damaged.doc"].starts_with("“" + damaged().string() + "”不是Word文档（"))
+        << reasons_["damaged.doc"];
+    EXPECT_TRUE(reasons_["poi__PasswordProtected.doc"].starts_with("文档有密码保护"))
+        << reasons_["poi__PasswordProtected.doc"];
+    // The bad ones never reach LibreOffice, not even for their second try.
+    EXPECT_EQ(startCount(), 1u);
+}
 
 TEST_F(SampleDocuments, EveryReadableDocumentConverts) {
     std::vector<SampleDoc> docs = sampleDocs();
@@ -186,6 +238,7 @@ TEST_F(SampleDocuments, PasswordProtectedDocumentsFailAndWriteNothing) {
     const std::set<std::string> names = entries(out_->path());
     EXPECT_FALSE(names.contains("poi__PasswordProtected.htm"));
     EXPECT_FALSE(names.contains("poi__PasswordProtected.files"));
+    EXPECT_FALSE(names.contains("damaged.htm"));
     // Nothing half-made is left beside the pages either.
     for (const std::string& n : names)
         EXPECT_FALSE(n.starts_with(".")) << n;

@@ -34,8 +34,10 @@ bool isExecutableFile(const std::filesystem::path& path) {
 enum class Wait { Ended, TimedOut, Stopped };
 
 // Waits until the child has ended (without reaping it, so that its process group stays
-// reserved for the kill that follows), the deadline has passed or stop is set.
-Wait waitForEnd(pid_t pid, Clock::time_point deadline, const StopFlag* stop) {
+// reserved for the kill that follows), the deadline has passed, stop is set or stalled
+// says so.
+Wait waitForEnd(pid_t pid, Clock::time_point deadline, const StopFlag* stop,
+                const std::function<bool()>& stalled) {
     // A pidfd wakes us the moment the child ends; kernels without one get short naps.
     int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
     auto nap = std::chrono::milliseconds(1);
@@ -52,10 +54,12 @@ Wait waitForEnd(pid_t pid, Clock::time_point deadline, const StopFlag* stop) {
             outcome = Wait::Stopped;
             break;
         }
+        if (stalled && stalled())
+            break;
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0)
             break;
-        if (stop != nullptr)
+        if (stop != nullptr || stalled)
             left = std::min(left, kStopPoll);
         if (pidfd >= 0) {
             pollfd p{pidfd, POLLIN, 0};
@@ -168,7 +172,8 @@ std::filesystem::path findProgram(const std::filesystem::path& program) {
 ProcessResult runChildProcess(const std::filesystem::path& program,
                               const std::vector<std::string>& args,
                               std::chrono::milliseconds timeLimit,
-                              const std::vector<std::string>& environment, const StopFlag* stop) {
+                              const std::vector<std::string>& environment, const StopFlag* stop,
+                              const std::function<bool()>& stalled) {
     ProcessResult result;
     const std::filesystem::path exe = findProgram(program);
     if (exe.empty())
@@ -232,7 +237,7 @@ ProcessResult runChildProcess(const std::filesystem::path& program,
             ::close(line[1]);
     }
 
-    Wait outcome = waitForEnd(pid, Clock::now() + timeLimit, stop);
+    Wait outcome = waitForEnd(pid, Clock::now() + timeLimit, stop, stalled);
     // The leader is not reaped yet, so its group id cannot have been reused.
     ::kill(-pid, SIGKILL);
     if (tell >= 0) {

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,12 +31,15 @@ struct ProcessResult {
 // or stop is set, every process left in its group is killed, so that nothing it started
 // outlives the call. Should our own process be killed meanwhile, the group dies with it.
 // program is a path, or a bare name looked up in PATH. The child gets our environment
-// with the "NAME=value" entries of environment set over it. Never throws.
+// with the "NAME=value" entries of environment set over it. stalled (when given) is asked
+// as often as the stop flag; when it answers true, the program is ended as though its
+// time were up. Never throws.
 ProcessResult runChildProcess(const std::filesystem::path& program,
                               const std::vector<std::string>& args,
                               std::chrono::milliseconds timeLimit,
                               const std::vector<std::string>& environment = {},
-                              const StopFlag* stop = nullptr);
+                              const StopFlag* stop = nullptr,
+                              const std::function<bool()>& stalled = {});
 
 // The program's full path when a bare name is found in PATH (or the path itself when it
 // names an executable file); empty when there is none.

@@ -14,6 +14,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <optional>
+#include <set>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -208,6 +209,48 @@ void placeResults(const WordPage& page, const fs::path& exportDir, const fs::pat
         fs::remove_all(backup, ec);
 }
 
+// The name a document goes by in the batch: one path per file however it was spelled.
+fs::path batchKey(const fs::path& doc) {
+    std::error_code ec;
+    fs::path absolute = fs::absolute(doc, ec);
+    return ec ? fs::path() : absolute.lexically_normal();
+}
+
+// The exporter names a page's pictures after the page ("d7_html_1a2b.png"): the part of
+// a name before its first '_' or '.' tells whose it is.
+std::string exportStem(const std::string& name) {
+    return name.substr(0, name.find_first_of("_."));
+}
+
+// A page LibreOffice finished writing ends with its closing tag; a LibreOffice killed
+// while writing leaves less.
+bool pageComplete(const fs::path& page) {
+    try {
+        ReadStream in(page);
+        constexpr std::int64_t kTail = 64;
+        std::string tail;
+        in.seek(-kTail, Origin::End);
+        in.read(tail, kTail);
+        while (!tail.empty() && (tail.back() == '\n' || tail.back() == '\r' || tail.back() == ' ' ||
+                                 tail.back() == '\t'))
+            tail.pop_back();
+        std::transform(tail.begin(), tail.end(), tail.begin(), [](char c) {
+            return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+        });
+        return tail.ends_with("</html>");
+    } catch (...) {
+        return false;
+    }
+}
+
+std::size_t entryCount(const fs::path& dir) {
+    std::size_t n = 0;
+    std::error_code ec;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
+        ++n;
+    return n;
+}
+
 } // namespace
 
 LibreOfficeConverter::LibreOfficeConverter(std::chrono::milliseconds timeLimit, fs::path program)
@@ -250,10 +293,10 @@ LibreOfficeConverter::~LibreOfficeConverter() {
         fs::remove_all(root_, ec);
 }
 
-bool LibreOfficeConverter::exportTo(const fs::path& source, const fs::path& outDir,
-                                    std::string_view filter) {
-    if (program_.empty() || stopped() || !makePrivateFolder())
-        return false;
+ProcessResult LibreOfficeConverter::runOffice(const std::vector<fs::path>& sources,
+                                              const fs::path& outDir, std::string_view filter,
+                                              std::chrono::milliseconds limit,
+                                              const std::function<bool()>& stalled) {
     const fs::path profile = root_ / "profile";
     try {
         std::vector<std::string> args = {
@@ -268,14 +311,15 @@ bool LibreOfficeConverter::exportTo(const fs::path& source, const fs::path& outD
             std::string(filter),
             "--outdir",
             outDir.string(),
-            source.string(),
         };
+        for (const fs::path& source : sources)
+            args.push_back(source.string());
         // LibreOffice's own temporary files go into our folder too, so that those of a
         // LibreOffice that had to be killed are removed with it.
         const fs::path temp = root_ / "tmp";
         fs::create_directories(temp);
         ProcessResult r =
-            runChildProcess(program_, args, timeLimit_, {"TMPDIR=" + temp.string()}, stop_);
+            runChildProcess(program_, args, limit, {"TMPDIR=" + temp.string()}, stop_, stalled);
         if (r.ending == ProcessResult::Ending::TimedOut ||
             r.ending == ProcessResult::Ending::Stopped ||
             r.ending == ProcessResult::Ending::Signalled) {
@@ -284,10 +328,203 @@ bool LibreOfficeConverter::exportTo(const fs::path& source, const fs::path& outD
             std::error_code ec;
             fs::remove_all(profile, ec);
         }
-        return r.ending == ProcessResult::Ending::Exited;
+        return r;
     } catch (...) {
-        return false;
+        return {};
     }
+}
+
+bool LibreOfficeConverter::exportTo(const fs::path& source, const fs::path& outDir,
+                                    std::string_view filter) {
+    if (program_.empty() || stopped() || !makePrivateFolder())
+        return false;
+    return runOffice({source}, outDir, filter, timeLimit_).ending == ProcessResult::Ending::Exited;
+}
+
+std::optional<LibreOfficeConverter::Snapshot>
+LibreOfficeConverter::snapshotOf(const fs::path& doc) {
+    struct stat st {};
+    if (::stat(doc.c_str(), &st) != 0)
+        return std::nullopt;
+    return Snapshot{st.st_dev, st.st_ino, st.st_size, st.st_mtim};
+}
+
+bool LibreOfficeConverter::Snapshot::operator==(const Snapshot& other) const {
+    return device == other.device && inode == other.inode && size == other.size &&
+           modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec;
+}
+
+void LibreOfficeConverter::dropPrepared() {
+    prepared_.clear();
+    std::error_code ec;
+    if (!batch_.empty())
+        fs::remove_all(batch_, ec);
+    batch_.clear();
+}
+
+void LibreOfficeConverter::prepare(const std::vector<fs::path>& docPaths) {
+    dropPrepared();
+    if (program_.empty() || stopped() || docPaths.empty() || !makePrivateFolder())
+        return;
+    struct Item {
+        fs::path key;
+        fs::path input;
+        std::string stem;
+        Snapshot seen;
+    };
+    try {
+        batch_ = root_ / ("batch" + std::to_string(++jobs_));
+        const fs::path in = batch_ / "in";
+        const fs::path out = batch_ / "out";
+        const fs::path done = batch_ / "done";
+        fs::create_directories(in);
+        fs::create_directories(out);
+        fs::create_directories(done);
+
+        // LibreOffice works on copies named d1, d2, ...: one folder holds every page, and
+        // the names say which pictures are whose.
+        std::vector<Item> items;
+        std::set<fs::path> keys;
+        for (const fs::path& doc : docPaths) {
+            Item item{batchKey(doc), {}, "d" + std::to_string(items.size() + 1), {}};
+            if (item.key.empty() || keys.contains(item.key) || !documentReason(doc).empty())
+                continue;
+            std::optional<Snapshot> seen = snapshotOf(doc);
+            item.input = in / (item.stem + doc.extension().string());
+            std::error_code ec;
+            if (!seen || !fs::copy_file(doc, item.input, ec) || snapshotOf(doc) != seen) {
+                fs::remove(item.input, ec);
+                continue;
+            }
+            item.seen = *seen;
+            keys.insert(item.key);
+            items.push_back(std::move(item));
+        }
+
+        std::vector<const Item*> pending;
+        for (const Item& item : items)
+            pending.push_back(&item);
+        auto settle = [&](const Item& item, const std::vector<fs::path>& files, bool hasPage) {
+            Prepared p{{}, item.stem, item.seen};
+            if (hasPage) {
+                p.folder = done / item.stem;
+                fs::create_directory(p.folder);
+                for (const fs::path& f : files)
+                    fs::rename(f, p.folder / f.filename());
+            } else {
+                std::error_code ec;
+                for (const fs::path& f : files)
+                    fs::remove(f, ec);
+            }
+            prepared_[item.key] = std::move(p);
+        };
+
+        while (!pending.empty() && !stopped()) {
+            std::vector<fs::path> sources;
+            for (const Item* item : pending)
+                sources.push_back(item->input);
+            // A LibreOffice that writes nothing new for one document's time limit is stuck.
+            using Clock = std::chrono::steady_clock;
+            std::size_t entries = entryCount(out);
+            Clock::time_point lastChange = Clock::now();
+            auto stalled = [&] {
+                const std::size_t now = entryCount(out);
+                if (now != entries) {
+                    entries = now;
+                    lastChange = Clock::now();
+                    return false;
+                }
+                return Clock::now() - lastChange > timeLimit_;
+            };
+            const auto most = std::chrono::milliseconds(std::chrono::hours(24 * 365));
+            const auto count = static_cast<std::int64_t>(pending.size());
+            const std::chrono::milliseconds limit =
+                timeLimit_.count() > most.count() / count ? most : timeLimit_ * count;
+            const ProcessResult r = runOffice(sources, out, kFirstFilter, limit, stalled);
+            if (r.ending == ProcessResult::Ending::NotStarted ||
+                r.ending == ProcessResult::Ending::Stopped || stopped())
+                break;
+
+            std::map<std::string, std::vector<fs::path>> byStem;
+            for (const fs::directory_entry& e : fs::directory_iterator(out))
+                byStem[exportStem(e.path().filename().string())].push_back(e.path());
+            auto pageOf = [&](const Item& item) { return out / (item.stem + ".html"); };
+            std::optional<std::size_t> lastPage;
+            for (std::size_t k = 0; k < pending.size(); ++k)
+                if (fs::is_regular_file(pageOf(*pending[k])))
+                    lastPage = k;
+            if (!lastPage && r.succeeded())
+                break; // nothing at all: each document goes the usual way
+
+            // LibreOffice takes the documents in order. After a clean end every document
+            // is settled; after a crash or a kill, those before the one it was on are, that
+            // one failed, and the rest are tried again.
+            std::size_t culprit = pending.size();
+            if (!r.succeeded()) {
+                if (lastPage && !pageComplete(pageOf(*pending[*lastPage])))
+                    culprit = *lastPage;
+                else
+                    culprit = lastPage ? *lastPage + 1 : 0;
+            }
+            std::vector<const Item*> rest;
+            for (std::size_t k = 0; k < pending.size(); ++k) {
+                const Item& item = *pending[k];
+                const std::vector<fs::path>& files = byStem[item.stem];
+                if (k < culprit) {
+                    settle(item, files, fs::is_regular_file(pageOf(item)));
+                } else if (k == culprit) {
+                    settle(item, files, false);
+                } else {
+                    std::error_code ec;
+                    for (const fs::path& f : files)
+                        fs::remove(f, ec);
+                    rest.push_back(&item);
+                }
+            }
+            pending = std::move(rest);
+        }
+        std::error_code ec;
+        fs::remove_all(in, ec);
+        fs::remove_all(out, ec);
+    } catch (...) {
+        // What was settled stands; the rest goes the usual way.
+    }
+}
+
+std::optional<LibreOfficeConverter::Prepared>
+LibreOfficeConverter::takePrepared(const fs::path& docPath) {
+    auto it = prepared_.find(batchKey(docPath));
+    if (it == prepared_.end())
+        return std::nullopt;
+    Prepared p = std::move(it->second);
+    prepared_.erase(it);
+    if (snapshotOf(docPath) == p.seen)
+        return p;
+    // The document changed after the batch read it.
+    std::error_code ec;
+    if (!p.folder.empty())
+        fs::remove_all(p.folder, ec);
+    return std::nullopt;
+}
+
+bool LibreOfficeConverter::placeExport(const fs::path& outDir, const fs::path& exported,
+                                       const fs::path& html, const fs::path& folder) {
+    if (!fs::is_regular_file(exported) || fs::file_size(exported) == 0)
+        return false;
+    std::vector<std::string> others;
+    for (const fs::directory_entry& e : fs::directory_iterator(outDir))
+        if (e.path() != exported && e.is_regular_file())
+            others.push_back(e.path().filename().string());
+    ReadStream page(exported);
+    std::string bytes;
+    page.read(bytes, page.size());
+    WordPage word = toWordDialect(bytes, others, folder.filename().string());
+    // Once more: the user may have put a file there while LibreOffice worked.
+    reason_ = foreignReason(html, folder);
+    if (!reason_.empty())
+        return false;
+    placeResults(word, outDir, html, folder);
+    return true;
 }
 
 bool LibreOfficeConverter::convert(const fs::path& docPath, const fs::path& htmlPath,
@@ -308,33 +545,26 @@ bool LibreOfficeConverter::convert(const fs::path& docPath, const fs::path& html
         if (!reason_.empty() || !makePrivateFolder())
             return false;
 
-        // LibreOffice works on a copy: the user's file is only read, once, by us.
-        job = root_ / ("job" + std::to_string(++jobs_));
-        const fs::path in = job / "in";
-        const fs::path out = job / "out";
-        fs::create_directories(in);
-        fs::create_directories(out);
-        const fs::path input = in / (std::string(kWorkName) + docPath.extension().string());
-        fs::copy_file(docPath, input);
-
-        if (exportTo(input, out, useWebPageFormat ? kSecondFilter : kFirstFilter) && !stopped()) {
-            const fs::path exported = out / (std::string(kWorkName) + ".html");
-            std::vector<std::string> others;
-            for (const fs::directory_entry& e : fs::directory_iterator(out))
-                if (e.path() != exported && e.is_regular_file())
-                    others.push_back(e.path().filename().string());
-            if (fs::is_regular_file(exported) && fs::file_size(exported) > 0) {
-                ReadStream page(exported);
-                std::string bytes;
-                page.read(bytes, page.size());
-                WordPage word = toWordDialect(bytes, others, folder.filename().string());
-                // Once more: the user may have put a file there while LibreOffice worked.
-                reason_ = foreignReason(html, folder);
-                if (reason_.empty()) {
-                    placeResults(word, out, html, folder);
-                    converted = true;
-                }
-            }
+        std::optional<Prepared> ready;
+        if (!useWebPageFormat)
+            ready = takePrepared(docPath);
+        if (ready) {
+            // The batch tried this document already; no folder: LibreOffice failed on it.
+            job = ready->folder;
+            converted =
+                !job.empty() && placeExport(job, job / (ready->stem + ".html"), html, folder);
+        } else {
+            // LibreOffice works on a copy: the user's file is only read, once, by us.
+            job = root_ / ("job" + std::to_string(++jobs_));
+            const fs::path in = job / "in";
+            const fs::path out = job / "out";
+            fs::create_directories(in);
+            fs::create_directories(out);
+            const fs::path input = in / (std::string(kWorkName) + docPath.extension().string());
+            fs::copy_file(docPath, input);
+            if (exportTo(input, out, useWebPageFormat ? kSecondFilter : kFirstFilter) && !stopped())
+                converted =
+                    placeExport(out, out / (std::string(kWorkName) + ".html"), html, folder);
         }
     } catch (...) {
         converted = false;

@@ -3,11 +3,19 @@
 #include "run/DocumentConverter.h"
 
 #include <chrono>
+#include <ctime>
 #include <filesystem>
+#include <functional>
+#include <map>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <sys/types.h>
+#include <vector>
 
 namespace qm {
+
+struct ProcessResult;
 
 // Converts Word documents (.doc, .docx, .rtf, .odt) into Word's HTML dialect with
 // LibreOffice in headless mode, run as a child process (no shell, nothing shown).
@@ -19,6 +27,7 @@ namespace qm {
 // it is named "quillmark-lo-<process id>-XXXXXX", so that the folders of processes that
 // were killed are removed when a later converter makes its own.
 // A conversion ends soon after the stop flag given to watch() is set, and fails.
+// prepare() converts a run's documents ahead with one LibreOffice for all of them.
 // Not thread-safe: one conversion at a time per object.
 class LibreOfficeConverter : public DocumentConverter {
 public:
@@ -51,6 +60,17 @@ public:
     // empty when LibreOffice itself failed, was stopped or could not be run.
     std::string failureReason() const override { return reason_; }
 
+    // Converts the documents with one LibreOffice start for all, each as the first try of
+    // convert() would, and keeps the raw results in the private folder; a later
+    // convert(doc, page, false) of one of them checks, rewrites and places its result
+    // instead of starting LibreOffice (once; a document changed since goes the usual way).
+    // Documents DocumentSniffer refuses are left out. A LibreOffice that crashes, or
+    // makes no progress for the time limit of one document, is ended; the document it was
+    // on counts as failed in the first try and the rest go to a new start. The whole
+    // batch is bounded by the time limit times its count, and ends at the stop flag.
+    // Forgets what an earlier prepare() left unused. Never throws.
+    void prepare(const std::vector<std::filesystem::path>& docPaths) override;
+
     // One LibreOffice call: converts source into outDir with an export filter such as
     // "html:HTML (StarWriter)" or "doc:MS Word 97". True when LibreOffice ended normally;
     // whether it wrote a file is for the caller to see. Never throws.
@@ -61,14 +81,41 @@ public:
     bool available() const { return !program_.empty(); }
 
 private:
+    // What identifies the bytes of a document that was copied for the batch.
+    struct Snapshot {
+        dev_t device = 0;
+        ino_t inode = 0;
+        off_t size = 0;
+        timespec modified{};
+        bool operator==(const Snapshot& other) const;
+    };
+    // A document's batch result: the folder with its exported page <stem>.html and the
+    // pictures; no folder when LibreOffice failed on it.
+    struct Prepared {
+        std::filesystem::path folder;
+        std::string stem;
+        Snapshot seen;
+    };
+
+    static std::optional<Snapshot> snapshotOf(const std::filesystem::path& doc);
     bool makePrivateFolder();
     bool stopped() const;
+    ProcessResult runOffice(const std::vector<std::filesystem::path>& sources,
+                            const std::filesystem::path& outDir, std::string_view filter,
+                            std::chrono::milliseconds limit,
+                            const std::function<bool()>& stalled = {});
+    std::optional<Prepared> takePrepared(const std::filesystem::path& docPath);
+    void dropPrepared();
+    bool placeExport(const std::filesystem::path& outDir, const std::filesystem::path& exported,
+                     const std::filesystem::path& html, const std::filesystem::path& folder);
 
     std::filesystem::path program_;
     std::filesystem::path root_; // private folder; empty when it could not be made
     std::chrono::milliseconds timeLimit_;
     unsigned jobs_ = 0;
     std::string reason_;
+    std::filesystem::path batch_; // the last prepare()'s folder
+    std::map<std::filesystem::path, Prepared> prepared_;
 };
 
 } // namespace qm
