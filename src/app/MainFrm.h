@@ -85,6 +85,7 @@ public:
     std::string levelText() override;
     bool autoTitle() override;
     bool useDefaultHeader() override;
+    bool renumber() override;
     bool useAdditionalCode() override;
     std::string beforeEntry() override;
     std::string afterEntry() override;
@@ -128,7 +129,7 @@ private:
     // The settings a run reads, copied from the controls whenever they change.
     struct SharedSettings {
         std::string level, before, after, title, fileName;
-        bool autoTitle = true, defaultHeader = false, useCode = false;
+        bool autoTitle = true, defaultHeader = false, useCode = false, renumber = false;
         std::filesystem::path output;
     };
 
@@ -235,6 +236,7 @@ private:
     QTabWidget* tabs_ = nullptr;
     QLineEdit* eLevel_ = nullptr;
     QCheckBox* cbUsesDefaultHTMLHeader_ = nullptr;
+    QCheckBox* cbRenumber_ = nullptr; // one run's choice, not kept
     AdditionalCodePanel* additionalCode_ = nullptr;
 };
 

@@ -380,6 +380,14 @@ QWidget* MainFrm::buildAdvancedPage() {
     stripRow->addWidget(cbUsesDefaultHTMLHeader_);
     connect(cbUsesDefaultHTMLHeader_, &QCheckBox::toggled, this,
             [this] { generator_.clearSourceHeadCache(); });
+    // The context IDs keep their numbers from run to run (<name>.ids); this starts over
+    // in document order, for the next run only.
+    cbRenumber_ = new QCheckBox(QStringLiteral("重新编号(&M)"), levelStrip);
+    cbRenumber_->setObjectName(QStringLiteral("cbRenumber"));
+    cbRenumber_->setToolTip(QStringLiteral("下次生成时按文档顺序重新编排上下文ID（IDH_n），"
+                                           "不沿用上次的编号"));
+    stripRow->addWidget(cbRenumber_);
+    connect(cbRenumber_, &QCheckBox::toggled, this, [this] { shareControls(); });
     layout->addWidget(levelStrip);
 
     additionalCode_ = new AdditionalCodePanel(dialogs_, shell_, generator_, page);
@@ -396,6 +404,7 @@ void MainFrm::shareControls() {
         s.level = widgettext::toGbk(eLevel_->text());
         s.autoTitle = cbAutoCHMTitle_->isChecked();
         s.defaultHeader = cbUsesDefaultHTMLHeader_->isChecked();
+        s.renumber = cbRenumber_ != nullptr && cbRenumber_->isChecked();
         s.useCode = additionalCode_->useAdditionalCode();
         s.before = additionalCode_->beforeEntry();
         s.after = additionalCode_->afterEntry();

@@ -134,6 +134,7 @@ void MainFrm::finishRun(const RunOutcome& outcome, bool failed, const QString& e
     eSourceFileName_->hide();
     eSourceFiles_->show();
     setRunControlsEnabled(true);
+    cbRenumber_->setChecked(false); // numbered anew once; the next run keeps the numbers
 
     if (failed) {
         // The progress row stays in place of the banner until a later run ends normally.
@@ -205,6 +206,7 @@ void MainFrm::tickRemainingTime() {
 void MainFrm::setRunControlsEnabled(bool enabled) {
     eLevel_->setEnabled(enabled);
     cbUsesDefaultHTMLHeader_->setEnabled(enabled);
+    cbRenumber_->setEnabled(enabled);
     eOutputFolder_->setEnabled(enabled);
     browseOutput_->setEnabled(enabled);
     additionalCode_->setRunControlsEnabled(enabled);
@@ -319,6 +321,10 @@ bool MainFrm::useDefaultHeader() {
 
 bool MainFrm::useAdditionalCode() {
     return onGuiThread() ? additionalCode_->useAdditionalCode() : sharedSettings().useCode;
+}
+
+bool MainFrm::renumber() {
+    return onGuiThread() ? cbRenumber_->isChecked() : sharedSettings().renumber;
 }
 
 std::string MainFrm::beforeEntry() {

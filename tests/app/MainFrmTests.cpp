@@ -138,6 +138,7 @@ private slots:
     void wordDocumentRunsThroughLibreOffice();
     // Where the files go and opening them.
     void outputFolderTakesTheRun();
+    void renumberingIsForOneRunOnly();
     void targetFoldersAndBannerGoThroughTheShell();
     void openHelpUsesAViewerOrNamesOne();
     // Keyboard, language, layout, settings.
@@ -800,6 +801,34 @@ void MainFrmTests::outputFolderTakesTheRun() {
     w.child<QAction>("actOpenDestDirect")->trigger();
     QCOMPARE(w.shell.paths.back(), out / "");
     QCOMPARE(w.shell.paths.size(), std::size_t{2});
+}
+
+// The context IDs keep their numbers from the project's ID map; "重新编号" numbers them
+// anew in document order for one run, then the window keeps them again.
+void MainFrmTests::renumberingIsForOneRunOnly() {
+    Window w;
+    w.open({w.sample("Manual", 2)});
+    w.generate();
+    const std::filesystem::path ids = w.dir / "Manual.ids";
+    std::string map = qm::test::readFile(ids);
+    QVERIFY(map.find("1\ttopic\t") != std::string::npos);
+    // A map whose numbers are not the document order: the next run keeps them.
+    const std::size_t first = map.find("\n1\ttopic\t");
+    QVERIFY(first != std::string::npos);
+    map.replace(first + 1, 1, "90");
+    qm::test::writeFile(ids, map);
+    w.generate();
+    QVERIFY(
+        qm::test::readFile(w.dir / "Manual.Content" / "HelpID.h").find("#define IDH_90 10090") !=
+        std::string::npos);
+
+    auto* renumber = w.child<QCheckBox>("cbRenumber");
+    renumber->setChecked(true);
+    w.generate();
+    const std::string helpIds = qm::test::readFile(w.dir / "Manual.Content" / "HelpID.h");
+    QVERIFY(helpIds.starts_with("#define IDH_1 1001\r\n"));
+    QVERIFY(helpIds.find("IDH_90 ") == std::string::npos);
+    QVERIFY(!renumber->isChecked());
 }
 
 void MainFrmTests::targetFoldersAndBannerGoThroughTheShell() {
