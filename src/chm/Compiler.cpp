@@ -23,6 +23,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <new>
 #include <unordered_map>
@@ -150,7 +151,10 @@ private:
         const std::int64_t timestamp = chooseTimestamp(options_);
         TextCodec codec(project.charset);
         StringsFile strings;
-        ItsfWriter container(options_.threads);
+        // A large file takes seconds to index and compress; the listener is asked
+        // between its slices whether to go on, as it is between files.
+        const std::function<void()> checkpoint = [this] { reporter_.checkpoint(); };
+        ItsfWriter container(LzxOptions{options_.threads, checkpoint});
 
         // Each file goes to the compressor as soon as it is read, so that the content
         // is never held whole. A page's topic number is its place among the pages, as
@@ -165,7 +169,7 @@ private:
             }
             if (file.isPage) {
                 if (project.fullTextSearch)
-                    search.addTopic(pageNumber, extractPageText(content, file.charset));
+                    search.addTopic(pageNumber, extractPageText(content, file.charset), checkpoint);
                 ++pageNumber;
             }
             container.addCompressed("/" + file.name, content);

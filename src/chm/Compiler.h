@@ -32,11 +32,13 @@ struct CompileResult {
 };
 
 // Compiles an HTML Help Workshop project (.hhp) into the CHM its "Compiled file" names
-// (relative to the project's folder). Sends a progress line per file and a log line
-// per warning, and a closing line with the counts. The CHM is written under a
-// temporary name and renamed into place only when complete, so a failed or stopped
-// compile leaves an earlier CHM as it was. Never throws: failures are logged as
-// errors and give written == false.
+// (relative to the project's folder). Sends a progress line per file (and again while
+// a large file is indexed and compressed) and a log line per warning, and a closing
+// line with the counts. Files reached through a symbolic link out of the project's
+// folder, and files that are not regular, are left out with a warning. The CHM is
+// written under a temporary name and renamed into place only when complete, so a
+// failed or stopped compile leaves an earlier CHM as it was. Never throws: failures
+// are logged as errors and give written == false.
 CompileResult compileProject(const std::filesystem::path& project, CompileListener& listener,
                              const CompileOptions& options = {});
 

@@ -2,7 +2,36 @@
 
 #include "chm/TextCodec.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace qm::chm {
+namespace {
+
+bool isInside(const std::filesystem::path& path, const std::filesystem::path& root) {
+    return !root.empty() &&
+           std::mismatch(root.begin(), root.end(), path.begin(), path.end()).first == root.end();
+}
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+} // namespace
 
 std::optional<std::string> joinProjectPath(std::string_view folder, std::string_view reference) {
     std::string ref(reference);
@@ -49,7 +78,10 @@ std::string folderOf(std::string_view name) {
     return slash == std::string_view::npos ? std::string() : std::string(name.substr(0, slash));
 }
 
-DiskLookup::DiskLookup(std::filesystem::path root) : root_(std::move(root)) {}
+DiskLookup::DiskLookup(std::filesystem::path root) : root_(std::move(root)) {
+    std::error_code ec;
+    realRoot_ = std::filesystem::weakly_canonical(std::filesystem::absolute(root_, ec), ec);
+}
 
 DiskLookup::Folder& DiskLookup::folder(const std::string& relative) {
     auto [it, inserted] = folders_.try_emplace(relative);
@@ -103,6 +135,60 @@ std::optional<DiskLookup::Found> DiskLookup::findFile(const std::string& name) {
     found.name = current;
     found.path = root_ / std::filesystem::path(current);
     return found;
+}
+
+DiskLookup::Content DiskLookup::read(const Found& found) const {
+    Content content;
+    std::error_code ec;
+    const std::filesystem::path real = std::filesystem::canonical(found.path, ec);
+    if (ec)
+        return content;
+    if (!isInside(real, realRoot_)) {
+        content.status = ReadStatus::LinkOut;
+        return content;
+    }
+    struct stat info {};
+    if (::stat(real.c_str(), &info) != 0)
+        return content;
+    if (!S_ISREG(info.st_mode)) {
+        content.status = ReadStatus::NotRegular;
+        return content;
+    }
+    // The path may have changed since it was checked: the file is opened without
+    // following a link or waiting for a writer, and checked again once open.
+    Descriptor fd(::open(real.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
+    if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0)
+        return content;
+    if (!S_ISREG(info.st_mode)) {
+        content.status = ReadStatus::NotRegular;
+        return content;
+    }
+    const std::filesystem::path opened = std::filesystem::read_symlink(
+        std::filesystem::path("/proc/self/fd") / std::to_string(fd.get()), ec);
+    if (!ec && !isInside(opened, realRoot_)) {
+        content.status = ReadStatus::LinkOut;
+        return content;
+    }
+    // Read at the size the file has, so that a large file is not copied as the string
+    // grows; what the size did not tell is read after it.
+    std::string& bytes = content.bytes;
+    bytes.resize(static_cast<std::size_t>(info.st_size) + 1);
+    std::size_t used = 0;
+    for (;;) {
+        if (used == bytes.size())
+            bytes.resize(bytes.size() * 2);
+        const ssize_t n = ::read(fd.get(), bytes.data() + used, bytes.size() - used);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return {};
+        if (n == 0)
+            break;
+        used += static_cast<std::size_t>(n);
+    }
+    bytes.resize(used);
+    content.status = ReadStatus::Read;
+    return content;
 }
 
 } // namespace qm::chm

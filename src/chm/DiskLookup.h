@@ -30,9 +30,23 @@ public:
         bool caseAdjusted = false;  // the letter case of the request differed
     };
 
-    // A regular file by its '/'-separated name relative to the root (as joinProjectPath
-    // returns it): the exact name first, then a name that differs only in letter case.
+    // A file by its '/'-separated name relative to the root (as joinProjectPath returns
+    // it): the exact name first, then a name that differs only in letter case.
     std::optional<Found> findFile(const std::string& name);
+
+    enum class ReadStatus {
+        Read,
+        LinkOut,    // a symbolic link on the way leads out of the root
+        NotRegular, // a FIFO, a device, a socket: opening or reading it could hang
+        Failed,
+    };
+    struct Content {
+        ReadStatus status = ReadStatus::Failed;
+        std::string bytes;
+    };
+    // The bytes of a found file. Symbolic links are followed only as far as they stay
+    // inside the root, and only regular files are read; anything else is not opened.
+    Content read(const Found& found) const;
 
 private:
     struct Folder {
@@ -43,6 +57,7 @@ private:
     Folder& folder(const std::string& relative);
 
     std::filesystem::path root_;
+    std::filesystem::path realRoot_; // no symbolic links in it
     std::unordered_map<std::string, Folder> folders_;
 };
 

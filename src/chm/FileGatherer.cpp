@@ -4,7 +4,6 @@
 #include "chm/TextCodec.h"
 
 #include <deque>
-#include <fstream>
 #include <set>
 #include <unordered_map>
 
@@ -24,26 +23,6 @@ Kind kindOf(std::string_view name) {
     if (ext == ".hhc" || ext == ".hhk")
         return Kind::Sitemap;
     return Kind::Other;
-}
-
-std::optional<std::string> readWhole(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    // Read at the size the file has, so that a large file is not copied as the string
-    // grows (twice its size at once); what the size did not tell is read after it.
-    std::string bytes;
-    std::error_code ec;
-    if (const std::uintmax_t size = std::filesystem::file_size(path, ec); !ec) {
-        bytes.resize(static_cast<std::size_t>(size));
-        in.read(bytes.data(), static_cast<std::streamsize>(size));
-        bytes.resize(static_cast<std::size_t>(in.gcount()));
-    }
-    for (char c; in.get(c);)
-        bytes.push_back(c);
-    if (in.bad())
-        return std::nullopt;
-    return bytes;
 }
 
 std::string inQuotes(std::string_view s) {
@@ -123,32 +102,43 @@ private:
             return again->second;
 
         reporter_.progress("Compiling " + found->name);
-        std::optional<std::string> bytes = readWhole(found->path);
-        if (!bytes) {
+        DiskLookup::Content content = disk_.read(*found);
+        switch (content.status) {
+        case DiskLookup::ReadStatus::Read:
+            break;
+        case DiskLookup::ReadStatus::LinkOut:
+            warnOnce(what +
+                     " leads out of the project's folder through a symbolic link; it is left out.");
+            return std::nullopt;
+        case DiskLookup::ReadStatus::NotRegular:
+            warnOnce(what + " is not a regular file; it is left out.");
+            return std::nullopt;
+        case DiskLookup::ReadStatus::Failed:
             warnOnce(what + " cannot be read; it is left out.");
             return std::nullopt;
         }
+        std::string& bytes = content.bytes;
         GatheredFile file;
         file.name = found->name;
         // The links are followed later, breadth first, in the order they were found;
         // only the scan is done now, while the content is at hand.
         Kind kind = kindOf(found->name);
         if (kind == Kind::Page) {
-            PageLinks page = scanPage(*bytes, project_.charset);
+            PageLinks page = scanPage(bytes, project_.charset);
             file.isPage = true;
             file.title = std::move(page.title);
             file.charset = std::move(page.charset);
             pending_.push_back({folderOf(file.name), file.name, std::move(page.links)});
         } else if (kind == Kind::StyleSheet) {
             pending_.push_back(
-                {folderOf(file.name), file.name, scanStyleSheet(*bytes, project_.charset)});
+                {folderOf(file.name), file.name, scanStyleSheet(bytes, project_.charset)});
         }
         std::size_t index = result_.files.size();
         result_.byFoldedName.emplace(foldCase(file.name), index);
         result_.files.push_back(std::move(file));
-        sink_(result_.files[index], *bytes);
+        sink_(result_.files[index], bytes);
         if (kind == Kind::Sitemap)
-            sitemaps_.emplace(index, std::move(*bytes));
+            sitemaps_.emplace(index, std::move(bytes));
         return index;
     }
 
@@ -179,8 +169,7 @@ private:
 
     std::string readAgain(std::size_t index) {
         std::optional<DiskLookup::Found> found = disk_.findFile(result_.files[index].name);
-        std::optional<std::string> bytes = found ? readWhole(found->path) : std::nullopt;
-        return bytes ? std::move(*bytes) : std::string();
+        return found ? disk_.read(*found).bytes : std::string();
     }
 
     void warnOnce(const std::string& text) {

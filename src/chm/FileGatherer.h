@@ -15,7 +15,9 @@
 // Which files go into the CHM, read from disk once: everything [FILES] lists, the
 // contents and index files and the files they name, the window and default topic
 // files, the targets of [ALIAS], and, followed from page to page, every local file a
-// page or style sheet refers to. Missing files are warnings and are left out.
+// page or style sheet refers to. Missing files are warnings and are left out, and so
+// are files reached through a symbolic link out of the project's folder and files that
+// are not regular (a FIFO or a device would hang the compile).
 //
 // Each file's content is handed on as soon as it is read and scanned, and then
 // dropped: only the names and what the scan found stay, so the gatherer never holds

@@ -8,23 +8,45 @@
 #include <map>
 
 namespace qm::chm {
+namespace {
 
-std::uint32_t FullTextIndex::addText(Words& words, std::uint32_t topic, const std::string& text,
-                                     std::uint32_t first, std::uint64_t& counted) {
+// How much of a body is indexed between two checkpoints.
+constexpr std::size_t kSliceBytes = 64 * 1024;
+
+} // namespace
+
+std::uint32_t FullTextIndex::addText(Words& words, std::uint32_t topic, std::string_view text,
+                                     std::uint32_t first, std::uint64_t& counted,
+                                     std::uint32_t* end) {
     std::uint32_t next = first;
-    for (IndexedWord& word : breakWords(text)) {
+    std::uint32_t taken = 0;
+    for (IndexedWord& word : breakWords(text, &taken)) {
         next = first + word.position;
         words[std::move(word.text)].add(topic, next++);
         ++counted;
     }
+    if (end)
+        *end = first + taken;
     return next;
 }
 
-void FullTextIndex::addTopic(std::uint32_t topic, const PageText& text) {
+void FullTextIndex::addTopic(std::uint32_t topic, const PageText& text,
+                             const std::function<void()>& checkpoint) {
     // The body's words are numbered on from the title's, as HTML Help Workshop numbers
     // them, so that no phrase can join a word of the title to one of the body.
-    const std::uint32_t bodyStart = addText(title_, topic, text.title, 0, wordsIndexed_);
-    addText(body_, topic, text.body, bodyStart, wordsIndexed_);
+    std::uint32_t next = addText(title_, topic, text.title, 0, wordsIndexed_);
+    // The body in slices that end after a space, which ends a word: the words and
+    // their numbers are those of the whole.
+    std::string_view body = text.body;
+    while (!body.empty()) {
+        std::size_t cut =
+            body.size() <= kSliceBytes ? std::string_view::npos : body.find(' ', kSliceBytes);
+        cut = cut == std::string_view::npos ? body.size() : cut + 1;
+        addText(body_, topic, body.substr(0, cut), next, wordsIndexed_, &next);
+        body.remove_prefix(cut);
+        if (checkpoint && !body.empty())
+            checkpoint();
+    }
     ++topics_;
 }
 

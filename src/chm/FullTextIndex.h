@@ -4,7 +4,9 @@
 #include "chm/PageText.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -19,8 +21,10 @@ public:
     // Adds a topic's words. Topics come in increasing order of their #TOPICS number.
     // Words are numbered from 0 in the title and on from there in the body; a word's
     // numbers are what the viewer matches phrases (and so words of several
-    // ideographs) with.
-    void addTopic(std::uint32_t topic, const PageText& text);
+    // ideographs) with. checkpoint, when given, is called between slices of a large
+    // body, so that the caller can stop (by throwing) while a huge page is indexed.
+    void addTopic(std::uint32_t topic, const PageText& text,
+                  const std::function<void()>& checkpoint = {});
 
     std::uint32_t topicCount() const { return topics_; }
 
@@ -31,9 +35,11 @@ public:
 private:
     using Words = std::unordered_map<std::string, PackedPostings>; // UTF-8 word → postings
 
-    // Adds the words of text numbered from first; returns the number after the last.
-    static std::uint32_t addText(Words& words, std::uint32_t topic, const std::string& text,
-                                 std::uint32_t first, std::uint64_t& counted);
+    // Adds the words of text numbered from first; returns the number after the last
+    // word. end, when given, receives the number after all the text took.
+    static std::uint32_t addText(Words& words, std::uint32_t topic, std::string_view text,
+                                 std::uint32_t first, std::uint64_t& counted,
+                                 std::uint32_t* end = nullptr);
 
     Words title_;
     Words body_;

@@ -71,7 +71,7 @@ std::string resetTable(const LzxEncoder& encoder) {
 
 } // namespace
 
-ItsfWriter::ItsfWriter(unsigned threads) : encoder_(section1_, LzxOptions{threads}) {}
+ItsfWriter::ItsfWriter(const LzxOptions& compression) : encoder_(section1_, compression) {}
 
 void ItsfWriter::addUncompressed(std::string name, std::string data) {
     section0_.emplace_back(std::move(name), std::move(data));

@@ -27,9 +27,9 @@ struct ItsfOptions {
 // memory whole.
 class ItsfWriter {
 public:
-    // threads: for the LZX compression; 0: one per core. Throws qm::Error when the
-    // temporary file cannot be created.
-    explicit ItsfWriter(unsigned threads = 0);
+    // compression: threads and checkpoint of the LZX compression. Throws qm::Error when
+    // the temporary file cannot be created.
+    explicit ItsfWriter(const LzxOptions& compression = {});
 
     // A file of content section 0. name: "/#SYSTEM" and the like.
     void addUncompressed(std::string name, std::string bytes);

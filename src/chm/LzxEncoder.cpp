@@ -97,7 +97,8 @@ struct LzxEncoder::Job {
 
 LzxEncoder::LzxEncoder(ByteSink& out, const LzxOptions& options)
     : out_(out), threads_(options.threads ? options.threads
-                                          : std::max(1u, std::thread::hardware_concurrency())) {}
+                                          : std::max(1u, std::thread::hardware_concurrency())),
+      checkpoint_(options.checkpoint) {}
 
 LzxEncoder::~LzxEncoder() {
     {
@@ -181,8 +182,12 @@ void LzxEncoder::writeOldest() {
     outputSize_ += job->result.bytes.size();
     // Its input's room is kept for an interval still to be filled.
     job->input.clear();
-    std::lock_guard lock(mutex_);
-    spareInputs_.push_back(std::move(job->input));
+    {
+        std::lock_guard lock(mutex_);
+        spareInputs_.push_back(std::move(job->input));
+    }
+    if (checkpoint_)
+        checkpoint_();
 }
 
 // A worker: takes the waiting intervals one by one until the encoder stops.

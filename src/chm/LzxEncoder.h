@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -22,6 +23,10 @@ struct LzxStream {
 
 struct LzxOptions {
     unsigned threads = 0; // 0: one per core
+    // Called on the appending thread each time a compressed interval is written out
+    // (while append() or finish() waits for the workers), so that a long stream can be
+    // stopped by throwing from it. The encoder is then only fit to be destroyed.
+    std::function<void()> checkpoint;
 };
 
 // Compresses a stream fed in pieces as HTML Help Workshop's MSCompressed section: a
@@ -62,6 +67,7 @@ private:
 
     ByteSink& out_;
     unsigned threads_;
+    std::function<void()> checkpoint_;
     std::vector<char> filling_; // the interval being filled
     std::uint64_t inputSize_ = 0;
     std::uint64_t outputSize_ = 0;

@@ -29,8 +29,20 @@ void Reporter::error(std::string_view utf8) {
 }
 
 void Reporter::progress(std::string_view utf8) {
-    if (!listener_.progress(out(utf8)))
+    lastProgress_ = out(utf8);
+    ask(lastProgress_);
+}
+
+void Reporter::checkpoint() {
+    ask(lastProgress_);
+}
+
+void Reporter::ask(const std::string& text) {
+    // A listener that asked to stop is not asked again: the compile unwinds.
+    if (stopped_ || !listener_.progress(text)) {
+        stopped_ = true;
         throw CompileCancelled{};
+    }
 }
 
 } // namespace qm::chm

@@ -15,8 +15,10 @@ public:
     // A log line: a warning about the project, an error that ends the compile, or a
     // note such as the closing line with the counts.
     virtual void log(MessageKind kind, std::string_view text) = 0;
-    // A progress line (one per file compiled). Returning false stops the compile: it
-    // fails and writes no CHM.
+    // A progress line: one per file compiled and, while files are indexed and
+    // compressed, the last line again about every 64 KiB, so that a request to stop is
+    // seen promptly. Called on the thread that started the compile. Returning false stops
+    // the compile: it fails and writes no CHM, and progress is not called again.
     virtual bool progress(std::string_view text) = 0;
 };
 
@@ -35,16 +37,23 @@ public:
     void info(std::string_view utf8);
     void warning(std::string_view utf8);
     void error(std::string_view utf8);
-    // Throws CompileCancelled when the listener returns false.
+    // Throws CompileCancelled when the listener returns false, now or before.
     void progress(std::string_view utf8);
+    // Sends the last progress line again, to ask whether to go on during a long step;
+    // throws like progress().
+    void checkpoint();
 
     int warnings() const { return warnings_; }
 
 private:
     std::string out(std::string_view utf8) const;
 
+    void ask(const std::string& text);
+
     CompileListener& listener_;
     std::string charset_;
+    std::string lastProgress_; // in the listener's charset
+    bool stopped_ = false;
     int warnings_ = 0;
 };
 

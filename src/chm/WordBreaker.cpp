@@ -34,7 +34,7 @@ bool isWordCharacter(UChar32 c) {
 
 } // namespace
 
-std::vector<IndexedWord> breakWords(std::string_view utf8) {
+std::vector<IndexedWord> breakWords(std::string_view utf8, std::uint32_t* end) {
     std::vector<IndexedWord> words;
     std::string word;
     std::uint32_t position = 0;
@@ -75,6 +75,8 @@ std::vector<IndexedWord> breakWords(std::string_view utf8) {
         }
     }
     finish();
+    if (end)
+        *end = position;
     return words;
 }
 

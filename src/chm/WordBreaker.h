@@ -21,7 +21,8 @@ struct IndexedWord {
 // The words of UTF-8 text, in order, numbered from 0. A punctuation mark such as 。，
 // “ or — is not a word but takes a number, as HTML Help Workshop counts it, so that
 // the characters on either side of it are not consecutive. Malformed bytes separate
-// words.
-std::vector<IndexedWord> breakWords(std::string_view utf8);
+// words. end, when given, receives the number after all the text took, a punctuation
+// mark at its end included.
+std::vector<IndexedWord> breakWords(std::string_view utf8, std::uint32_t* end = nullptr);
 
 } // namespace qm::chm

@@ -7,8 +7,9 @@ namespace {
 
 class ConsoleListener : public chm::CompileListener {
 public:
-    ConsoleListener(bool quiet, std::FILE* out, std::FILE* err)
-        : quiet_(quiet), out_(out), err_(err) {}
+    ConsoleListener(bool quiet, std::FILE* out, std::FILE* err,
+                    const volatile std::sig_atomic_t* stop)
+        : quiet_(quiet), out_(out), err_(err), stop_(stop) {}
 
     void log(chm::MessageKind kind, std::string_view text) override {
         if (kind == chm::MessageKind::Error) {
@@ -19,15 +20,22 @@ public:
     }
 
     bool progress(std::string_view text) override {
-        if (!quiet_)
+        // A large file sends its line again and again while it is compressed.
+        if (!quiet_ && text != lastProgress_) {
             std::fprintf(err_, "%.*s\n", static_cast<int>(text.size()), text.data());
-        return true;
+            lastProgress_ = text;
+        }
+        return !stopped();
     }
 
+    bool stopped() const { return stop_ && *stop_; }
+
 private:
+    std::string lastProgress_;
     bool quiet_;
     std::FILE* out_;
     std::FILE* err_;
+    const volatile std::sig_atomic_t* stop_;
 };
 
 bool parseNumber(const std::string& text, long long& value) {
@@ -50,7 +58,9 @@ std::string usageText() {
            "  --version          show the version\n"
            "\n"
            "Progress goes to standard error, warnings and the closing line to standard\n"
-           "output. The exit status is 0 when the CHM was written, 1 when it was not.\n";
+           "output. Ctrl-C stops the compile within a second and leaves an earlier CHM as\n"
+           "it was. The exit status is 0 when the CHM was written, 130 when it was\n"
+           "stopped, 1 otherwise.\n";
 }
 
 ParsedArguments parseArguments(const std::vector<std::string>& args) {
@@ -112,10 +122,13 @@ ParsedArguments parseArguments(const std::vector<std::string>& args) {
     return parsed;
 }
 
-int runCompile(const HhcOptions& options, std::FILE* out, std::FILE* err) {
-    ConsoleListener listener(options.quiet, out, err);
+int runCompile(const HhcOptions& options, std::FILE* out, std::FILE* err,
+               const volatile std::sig_atomic_t* stop) {
+    ConsoleListener listener(options.quiet, out, err, stop);
     chm::CompileResult result = chm::compileProject(options.project, listener, options.compile);
-    return result.written ? 0 : 1;
+    if (result.written)
+        return 0;
+    return listener.stopped() ? 130 : 1;
 }
 
 } // namespace qm::hhc

@@ -2,6 +2,7 @@
 
 #include "chm/Compiler.h"
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -28,7 +29,10 @@ ParsedArguments parseArguments(const std::vector<std::string>& args);
 std::string usageText();
 
 // Runs the compile, printing log lines to out (errors to err) and progress lines to
-// err. Returns the exit code: 0 when the CHM was written, 1 otherwise.
-int runCompile(const HhcOptions& options, std::FILE* out, std::FILE* err);
+// err. stop, when given, is polled at every progress line; once it is set (by a signal
+// handler) the compile stops and writes no CHM. Returns the exit code: 0 when the CHM
+// was written, 130 when it was stopped, 1 otherwise.
+int runCompile(const HhcOptions& options, std::FILE* out, std::FILE* err,
+               const volatile std::sig_atomic_t* stop = nullptr);
 
 } // namespace qm::hhc

@@ -1,7 +1,21 @@
 // quillmark-hhc: the CHM compiler on its own.
 #include "HhcCommand.h"
 
+#include <csignal>
 #include <cstdio>
+
+namespace {
+
+volatile std::sig_atomic_t g_stop = 0;
+
+// The compile sees the request at its next progress line and removes its temporary
+// file; a second signal ends the program at once.
+void requestStop(int signal) {
+    g_stop = 1;
+    std::signal(signal, SIG_DFL);
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     qm::hhc::ParsedArguments parsed =
@@ -19,5 +33,7 @@ int main(int argc, char** argv) {
         std::printf("quillmark-hhc %s\n", QM_VERSION);
         return 0;
     }
-    return qm::hhc::runCompile(parsed.options, stdout, stderr);
+    std::signal(SIGINT, requestStop);
+    std::signal(SIGTERM, requestStop);
+    return qm::hhc::runCompile(parsed.options, stdout, stderr, &g_stop);
 }

@@ -11,6 +11,9 @@
 
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <set>
+#include <sys/stat.h>
+#include <thread>
 
 using namespace qm::chm;
 using qm::test::RecordingListener;
@@ -46,6 +49,36 @@ std::string upperAscii(std::string s) {
             c = static_cast<char>(c - 'a' + 'A');
     return s;
 }
+
+// A page of about `bytes` bytes of varied words, in paragraphs.
+std::string largePage(std::size_t bytes) {
+    std::uint32_t state = 2024;
+    auto next = [&] { return state = state * 1103515245u + 12345u; };
+    std::vector<std::string> words(4000);
+    for (std::string& word : words)
+        for (std::uint32_t n = 2 + (next() >> 16) % 9; n > 0; --n)
+            word.push_back(static_cast<char>('a' + (next() >> 16) % 26));
+    std::string page = "<html><head><title>Large</title></head><body>\n";
+    page.reserve(bytes + 4096);
+    while (page.size() < bytes) {
+        page += "<p>";
+        for (int i = 0; i < 40; ++i)
+            page += words[(next() >> 12) % words.size()] + " ";
+        page += "</p>\n";
+    }
+    return page + "</body></html>\n";
+}
+
+// Notes whether progress is ever called off the thread that compiles.
+class ThreadCheckingListener : public RecordingListener {
+public:
+    bool progress(std::string_view text) override {
+        offThread |= std::this_thread::get_id() != thread;
+        return RecordingListener::progress(text);
+    }
+    std::thread::id thread = std::this_thread::get_id();
+    bool offThread = false;
+};
 
 } // namespace
 
@@ -224,6 +257,79 @@ TEST(Compiler, AStoppedCompileLeavesTheEarlierChmAsItWas) {
     for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
         EXPECT_EQ(entry.path().filename().string().find(".part"), std::string::npos)
             << entry.path();
+}
+
+TEST(Compiler, AStopDuringALargePageEndsTheCompileWithinThePage) {
+    TempDir dir;
+    qm::test::writeFile(dir / "big.htm", largePage(20 << 20));
+    const std::string earlier = "the earlier CHM\r\n\x01\x02";
+    // Indexing the page, then compressing it, are each long enough to be stopped in.
+    for (const char* fullText : {"Yes", "No"}) {
+        SCOPED_TRACE(fullText);
+        qm::test::writeFile(dir / "big.chm", earlier);
+        qm::test::writeFile(dir / "big.hhp",
+                            std::string("[OPTIONS]\r\nCompiled file=big.chm\r\nFull-text search=") +
+                                fullText + "\r\n[FILES]\r\nbig.htm\r\n");
+        ThreadCheckingListener listener;
+        // Ten progress lines come long before the page is done.
+        listener.stopAfter = 10;
+        CompileResult result = compileProject(dir / "big.hhp", listener, fixedOptions(4));
+        EXPECT_FALSE(result.written);
+        EXPECT_EQ(listener.progressLines.size(), 10u) << "asked again after it said stop";
+        EXPECT_FALSE(listener.offThread) << "progress was called from a worker thread";
+        ASSERT_EQ(listener.errors.size(), 1u) << listener.allLog();
+        EXPECT_NE(listener.errors[0].find("stopped"), std::string::npos) << listener.errors[0];
+        EXPECT_EQ(qm::test::readFile(dir / "big.chm"), earlier);
+        std::set<std::string> left;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+            left.insert(entry.path().filename().string());
+        EXPECT_EQ(left, (std::set<std::string>{"big.chm", "big.hhp", "big.htm"}));
+    }
+}
+
+TEST(Compiler, FilesLinkedFromOutsideTheProjectAndFifosAreLeftOutWithAWarning) {
+    TempDir dir;
+    const std::string secret = "private notes, not for the help";
+    qm::test::writeFile(dir / "private.txt", secret);
+    std::filesystem::permissions(dir / "private.txt", std::filesystem::perms::owner_read |
+                                                          std::filesystem::perms::owner_write);
+    qm::test::writeFile(dir / "elsewhere/photo.png", secret);
+    qm::test::writeFile(dir / "p/art/logo.png", "PNG logo");
+    std::filesystem::create_directories(dir / "p/pics");
+    std::filesystem::create_symlink(dir / "private.txt", dir / "p/pics/secret.png");
+    std::filesystem::create_symlink(dir / "elsewhere", dir / "p/linked");
+    // A link that stays inside the project is an ordinary way to share a picture.
+    std::filesystem::create_symlink("../art/logo.png", dir / "p/pics/logo.png");
+    ASSERT_EQ(mkfifo((dir / "p/pics/pipe.png").c_str(), 0600), 0);
+    qm::test::writeFile(dir / "p/a.htm",
+                        "<html><title>A</title><body>"
+                        "<img src=\"pics/secret.png\"><img src=\"linked/photo.png\">"
+                        "<img src=\"pics/logo.png\"><img src=\"pics/pipe.png\">"
+                        "</body></html>");
+    qm::test::writeFile(dir / "p/p.hhp",
+                        "[OPTIONS]\r\nCompiled file=p.chm\r\n[FILES]\r\na.htm\r\n");
+    RecordingListener listener;
+    CompileResult result = compileProject(dir / "p/p.hhp", listener, fixedOptions());
+    ASSERT_TRUE(result.written) << listener.allLog();
+
+    auto contents = qm::test::readWithChmlib(result.chm);
+    ASSERT_TRUE(contents);
+    EXPECT_EQ((*contents)["/pics/logo.png"], "PNG logo");
+    for (const char* name : {"/pics/secret.png", "/linked/photo.png", "/pics/pipe.png"})
+        EXPECT_FALSE(contents->count(name)) << name;
+    for (const auto& [name, bytes] : *contents)
+        EXPECT_EQ(bytes.find(secret), std::string::npos) << name;
+
+    ASSERT_EQ(listener.warnings.size(), 3u) << listener.allLog();
+    auto warned = [&](const std::string& name, const std::string& why) {
+        for (const std::string& w : listener.warnings)
+            if (w.find(name) != std::string::npos && w.find(why) != std::string::npos)
+                return true;
+        return false;
+    };
+    EXPECT_TRUE(warned("pics/secret.png", "symbolic link")) << listener.allLog();
+    EXPECT_TRUE(warned("linked/photo.png", "symbolic link")) << listener.allLog();
+    EXPECT_TRUE(warned("pics/pipe.png", "not a regular file")) << listener.allLog();
 }
 
 TEST(Compiler, AChmThatCannotBeWrittenFailsAndKeepsTheEarlierOne) {

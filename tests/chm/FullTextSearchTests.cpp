@@ -368,3 +368,28 @@ TEST(FullTextSearch, PackedPostingsGiveBackEveryTopicAndPosition) {
     PackedPostings::unpack({}, flat);
     EXPECT_TRUE(flat.empty());
 }
+
+TEST(FullTextSearch, PhrasesInAVeryLargePageAreFoundAsInASmallOne) {
+    // Words around a full stop are no phrase, words side by side are, however far into
+    // a page of megabytes they stand.
+    const std::vector<std::string> words = vocabulary(40, 6, 11);
+    std::mt19937 random(5);
+    PageText text;
+    text.title = "Large page";
+    while (text.body.size() < (2u << 20)) {
+        const std::size_t pair = random() % 10 * 2;
+        if (random() % 2)
+            text.body += words[pair] + "\xE3\x80\x82 " + words[pair + 1] + " "; // "。"
+        else
+            text.body += words[20 + pair] + " " + words[21 + pair] + "\n";
+    }
+    FullTextIndex index;
+    index.addTopic(0, text);
+    const FiftiMainReader reader(index.build(TextCodec("windows-1252"), 1252, 0x409));
+    for (std::size_t pair = 0; pair < 20; pair += 2) {
+        EXPECT_TRUE(reader.phrase({words[pair], words[pair + 1]}).empty()) << words[pair];
+        EXPECT_EQ(reader.phrase({words[20 + pair], words[21 + pair]}).size(), 1u)
+            << words[20 + pair];
+    }
+    EXPECT_EQ(reader.phrase({"large", "page"}).size(), 1u);
+}

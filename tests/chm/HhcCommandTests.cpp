@@ -79,3 +79,20 @@ TEST(HhcCommand, QuietOutputOptionAndFailure) {
               1);
     EXPECT_NE(out.find("missing.hhp"), std::string::npos) << "errors are printed even when quiet";
 }
+
+TEST(HhcCommand, AStopRequestEndsTheCompileWithoutAChm) {
+    qm::test::TempDir dir;
+    qm::test::Fixture fixture = qm::test::writeGeneratedProject(dir.path(), {});
+    qm::hhc::HhcOptions options;
+    options.project = fixture.project;
+    options.quiet = true;
+    volatile std::sig_atomic_t stop = 1; // as Ctrl-C sets it
+    std::FILE* out = std::tmpfile();
+    ASSERT_NE(out, nullptr);
+    EXPECT_EQ(qm::hhc::runCompile(options, out, out, &stop), 130);
+    std::fclose(out);
+    EXPECT_FALSE(std::filesystem::exists(dir / "manual.chm"));
+    stop = 0;
+    EXPECT_EQ(qm::hhc::runCompile(options, stdout, stderr, &stop), 0);
+    EXPECT_TRUE(std::filesystem::exists(dir / "manual.chm"));
+}

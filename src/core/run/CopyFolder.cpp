@@ -1,18 +1,66 @@
 #include "run/CopyFolder.h"
 
 namespace qm {
+namespace {
 
-bool CopyFolder(const std::filesystem::path& source, const std::filesystem::path& destination) {
+namespace fs = std::filesystem;
+
+// Makes target a real folder; a link in its place is removed, not written through.
+bool makeFolder(const fs::path& target) {
     std::error_code ec;
-    if (!std::filesystem::is_directory(source, ec) ||
-        !std::filesystem::is_directory(destination, ec))
+    const fs::file_status status = fs::symlink_status(target, ec);
+    if (fs::is_directory(status))
+        return true;
+    if (fs::is_symlink(status) && !fs::remove(target, ec))
         return false;
-    std::filesystem::path target = destination / source.filename();
-    std::filesystem::copy(source, target,
-                          std::filesystem::copy_options::recursive |
-                              std::filesystem::copy_options::overwrite_existing,
-                          ec);
+    return fs::create_directory(target, ec) || fs::is_directory(fs::symlink_status(target, ec));
+}
+
+bool copyInto(const fs::path& source, const fs::path& target, std::vector<fs::path>* skipped) {
+    if (!makeFolder(target))
+        return false;
+    std::error_code ec;
+    fs::directory_iterator entries(source, ec);
+    if (ec)
+        return false;
+    for (; entries != fs::directory_iterator(); entries.increment(ec)) {
+        if (ec)
+            return false;
+        const fs::path& from = entries->path();
+        const fs::path to = target / from.filename();
+        const fs::file_status status = entries->symlink_status(ec);
+        if (ec)
+            return false;
+        if (fs::is_symlink(status)) {
+            if (skipped)
+                skipped->push_back(from);
+        } else if (fs::is_directory(status)) {
+            if (!copyInto(from, to, skipped))
+                return false;
+        } else if (fs::is_regular_file(status)) {
+            // A link at the target would be written through.
+            if (fs::is_symlink(fs::symlink_status(to, ec)) && !fs::remove(to, ec))
+                return false;
+            if (!fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec))
+                return false;
+        }
+    }
     return !ec;
+}
+
+} // namespace
+
+bool CopyFolder(const fs::path& source, const fs::path& destination,
+                std::vector<fs::path>* skipped) {
+    std::error_code ec;
+    if (!fs::is_directory(source, ec) || !fs::is_directory(destination, ec))
+        return false;
+    if (fs::is_symlink(fs::symlink_status(source, ec))) {
+        if (skipped)
+            skipped->push_back(source);
+        return true;
+    }
+    return copyInto(source, destination / source.filename(), skipped);
 }
 
 } // namespace qm
