@@ -357,7 +357,7 @@ void Generator::processFile(std::size_t i, std::size_t n, RunOutcome& outcome) {
                                           ec); // a failure shows at the first page
     std::vector<std::filesystem::path> skipped;
     if (std::filesystem::is_directory(layout_.supportingFiles, ec) &&
-        !CopyFolder(layout_.supportingFiles, layout_.contentFolder))
+        !CopyFolder(layout_.supportingFiles, layout_.contentFolder, &skipped))
         throw Error(u8("无法把图片文件夹“") + pathText(layout_.supportingFiles) + u8("”复制到“") +
                     pathText(layout_.contentFolder) + u8("”"));
     report_.outputs.push_back(layout_.contentFolder);
