@@ -276,6 +276,54 @@ TEST(Cli, InterruptStopsTheRunAndKeepsTheFinishedProject) {
     }
 }
 
+// A stop during the compile ends it soon: the earlier CHM stays as it was, nothing
+// half-written is left, and the next run builds the help.
+TEST(Cli, InterruptDuringTheCompileKeepsTheEarlierChm) {
+    test::TempDir dir;
+    test::writeFile(dir / "big.htm", "<html><body><div><h1>Old</h1>x</div></body></html>");
+    ASSERT_EQ(RunProgram("quillmark", {"-q", (dir / "big.htm").string()}).exitCode, 0);
+    std::string earlier = test::readFile(dir / "big.chm");
+    // About 24 MB of varied text in one topic: seconds of compression.
+    std::string page = "<html><body><div><h1>Big</h1><p>";
+    std::uint32_t seed = 7;
+    while (page.size() < 24'000'000) {
+        seed = seed * 1103515245u + 12345u;
+        page += "w" + std::to_string(seed % 100000) + (seed % 7 == 0 ? ".\r\n" : " ");
+    }
+    page += "</p></div></body></html>";
+    test::writeFile(dir / "big.htm", page);
+
+    pid_t pid = fork();
+    if (pid == 0) {
+        if (!std::freopen("/dev/null", "w", stdout) || !std::freopen("/dev/null", "w", stderr))
+            _exit(126);
+        std::string exe = (test::binaryDir() / "quillmark").string();
+        std::string file = (dir / "big.htm").string();
+        execl(exe.c_str(), exe.c_str(), file.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    // The project of the big page is written just before the compile starts.
+    for (int i = 0; i < 60000; ++i) {
+        std::error_code ec;
+        if (std::filesystem::exists(dir / "big.hhp", ec) &&
+            test::readFile(dir / "big.hhp").find("Big.") != std::string::npos)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    kill(pid, SIGTERM);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 0)
+        GTEST_SKIP() << "the compile ended before the signal arrived";
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    EXPECT_EQ(test::readFile(dir / "big.chm"), earlier);
+    for (const auto& e : std::filesystem::recursive_directory_iterator(dir.path()))
+        EXPECT_EQ(e.path().string().find(".part"), std::string::npos) << e.path();
+    EXPECT_EQ(RunProgram("quillmark", {"-q", (dir / "big.htm").string()}).exitCode, 0);
+    EXPECT_NE(test::readFile(dir / "big.chm"), earlier);
+}
+
 // Document names are the user's: a name GBK cannot write is refused before anything is
 // written; any other becomes a project whose files cannot break or inject into the
 // project files, and whose CHM lies where the summary says.
