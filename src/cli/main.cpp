@@ -24,10 +24,7 @@ void requireFile(const std::filesystem::path& path) {
 
 std::string readWhole(const std::filesystem::path& path) {
     requireFile(path);
-    qm::ReadStream stream(path);
-    std::string bytes;
-    stream.read(bytes, stream.size());
-    return bytes;
+    return qm::ReadWholeFile(path);
 }
 
 int runCli(const qm::cli::CliOptions& options) {

@@ -224,6 +224,24 @@ TEST(Cli, WordPagesInEveryCharsetBecomeGbkProjects) {
 }
 
 // Ctrl-C is the user's interruption: the scan stops, the run log is written, exit 130.
+// Starts quillmark in the background, its output discarded, for a test to signal.
+pid_t startQuillmark(const std::vector<std::string>& args) {
+    std::string exe = (test::binaryDir() / "quillmark").string();
+    std::vector<char*> argv{exe.data()};
+    std::vector<std::string> copies = args;
+    for (std::string& a : copies)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = fork();
+    if (pid == 0) {
+        if (!std::freopen("/dev/null", "w", stdout) || !std::freopen("/dev/null", "w", stderr))
+            _exit(126);
+        execv(exe.c_str(), argv.data());
+        _exit(127);
+    }
+    return pid;
+}
+
 // Ctrl-C and SIGTERM stop a run: the run log gets a name of its own, so the ID list of
 // the finished project before stays; no working file is left; the next run works.
 TEST(Cli, InterruptStopsTheRunAndKeepsTheFinishedProject) {
@@ -241,16 +259,7 @@ TEST(Cli, InterruptStopsTheRunAndKeepsTheFinishedProject) {
         page += "</div></body></html>";
         test::writeFile(dir / "big.htm", page);
 
-        pid_t pid = fork();
-        if (pid == 0) {
-            if (!std::freopen("/dev/null", "w", stdout) || !std::freopen("/dev/null", "w", stderr))
-                _exit(126);
-            std::string exe = (test::binaryDir() / "quillmark").string();
-            std::string file = (dir / "big.htm").string();
-            execl(exe.c_str(), exe.c_str(), "--no-compile", file.c_str(),
-                  static_cast<char*>(nullptr));
-            _exit(127);
-        }
+        pid_t pid = startQuillmark({"--no-compile", (dir / "big.htm").string()});
         // Wait until the scan has begun (its first pages appear), then stop it.
         for (int i = 0; i < 20000; ++i) {
             std::error_code ec;
@@ -293,15 +302,7 @@ TEST(Cli, InterruptDuringTheCompileKeepsTheEarlierChm) {
     page += "</p></div></body></html>";
     test::writeFile(dir / "big.htm", page);
 
-    pid_t pid = fork();
-    if (pid == 0) {
-        if (!std::freopen("/dev/null", "w", stdout) || !std::freopen("/dev/null", "w", stderr))
-            _exit(126);
-        std::string exe = (test::binaryDir() / "quillmark").string();
-        std::string file = (dir / "big.htm").string();
-        execl(exe.c_str(), exe.c_str(), file.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
+    pid_t pid = startQuillmark({(dir / "big.htm").string()});
     // The project of the big page is written just before the compile starts.
     for (int i = 0; i < 60000; ++i) {
         std::error_code ec;

@@ -122,14 +122,6 @@ bool isNamed(const xmlNode* node, std::string_view name) {
            reinterpret_cast<const char*>(node->name) == name;
 }
 
-std::string readWhole(const std::filesystem::path& path) {
-    ReadStream stream(path);
-    std::string bytes;
-    if (stream.read(bytes, stream.size()) != stream.size())
-        throwCannotOpen(gbk::fromPath(path));
-    return bytes;
-}
-
 } // namespace
 
 std::string FormatAdditionalCode(const AdditionalCode& code) {
@@ -158,7 +150,7 @@ void SaveAdditionalCodeFile(const std::filesystem::path& path, const AdditionalC
 }
 
 LoadedAdditionalCode LoadAdditionalCodeFile(const std::filesystem::path& path) {
-    return ParseAdditionalCode(readWhole(path));
+    return ParseAdditionalCode(ReadWholeFile(path));
 }
 
 } // namespace qm

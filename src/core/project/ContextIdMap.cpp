@@ -142,9 +142,7 @@ std::optional<std::vector<ContextIdEntry>> ReadContextIdMap(const std::filesyste
     std::error_code ec;
     if (!std::filesystem::exists(file, ec))
         return std::nullopt;
-    ReadStream stream(file);
-    std::string text;
-    stream.read(text, stream.size());
+    std::string text = ReadWholeFile(file);
     std::vector<ContextIdEntry> entries;
     std::size_t lineNumber = 0;
     for (std::size_t start = 0; start < text.size();) {

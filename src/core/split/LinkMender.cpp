@@ -40,13 +40,6 @@ bool within(std::size_t offset, std::size_t start, std::size_t length) {
     return offset >= start && offset < start + length;
 }
 
-std::string readWhole(const std::filesystem::path& file) {
-    ReadStream stream(file);
-    std::string bytes;
-    stream.read(bytes, stream.size());
-    return bytes;
-}
-
 } // namespace
 
 LinkMender::LinkMender(std::string sourcePageName) : sourcePageName_(std::move(sourcePageName)) {}
@@ -182,7 +175,7 @@ std::string LinkMender::mendedLinks(std::size_t page, std::string_view bytes,
 
 bool LinkMender::rewrite(std::size_t p) {
     const Page& page = pages_[p];
-    std::string file = readWhole(page.file);
+    std::string file = ReadWholeFile(page.file);
     if (file.size() < page.topicStart + page.topicLength)
         return false; // changed under us: leave it
     std::string_view topic = std::string_view(file).substr(page.topicStart, page.topicLength);

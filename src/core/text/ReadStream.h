@@ -56,4 +56,8 @@ private:
     std::int64_t bufEnd_ = 0;
 };
 
+// The whole file's bytes. Throws qm::Error "Cannot open file <path>" when it cannot be
+// opened (a folder, a FIFO or a device included) or read to its end.
+std::string ReadWholeFile(const std::filesystem::path& path);
+
 } // namespace qm

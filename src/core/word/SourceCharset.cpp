@@ -135,13 +135,6 @@ std::string_view withoutXmlDeclaration(std::string_view page) {
     return next == std::string_view::npos ? std::string_view() : page.substr(next);
 }
 
-std::string readWholeFile(const std::filesystem::path& path) {
-    ReadStream in(path);
-    std::string bytes;
-    in.read(bytes, in.size());
-    return bytes;
-}
-
 } // namespace
 
 std::string pageCharset(std::string_view page) {
@@ -190,12 +183,12 @@ std::string pageToGbk(std::string_view page) {
 }
 
 bool needsGbkCopy(const std::filesystem::path& html) {
-    std::string name = pageCharset(readWholeFile(html));
+    std::string name = pageCharset(ReadWholeFile(html));
     return !name.empty() && !isGbkCharset(name);
 }
 
 void writeGbkCopy(const std::filesystem::path& html, const std::filesystem::path& copy) {
-    std::string gbk = pageToGbk(readWholeFile(html));
+    std::string gbk = pageToGbk(ReadWholeFile(html));
     OutputFile out(copy);
     out.write(gbk);
     out.commit();
