@@ -115,16 +115,31 @@ private:
         const std::filesystem::path folder = projectFile_.parent_path();
         DiskLookup disk(folder.empty() ? std::filesystem::path(".") : folder);
         IncludeLoader includes = [&](const std::string& name) -> std::optional<std::string> {
+            auto take = [&](const std::filesystem::path& path) -> std::optional<std::string> {
+                std::optional<std::string> read = readWhole(path);
+                if (read)
+                    inputs_.push_back(path);
+                return read;
+            };
             if (std::optional<std::string> inside = joinProjectPath("", name))
                 if (std::optional<DiskLookup::Found> found = disk.findFile(*inside))
-                    return readWhole(found->path);
+                    return take(found->path);
             std::string slashed = name;
             for (char& c : slashed)
                 if (c == '\\')
                     c = '/';
             const std::filesystem::path relative(slashed);
-            if (std::optional<std::string> here = readWhole((folder / relative).lexically_normal()))
-                return here;
+            // Headers of the program the help is for often sit beside the project's
+            // folder; they are read, but said, since nothing else outside it is.
+            const std::filesystem::path here = (folder / relative).lexically_normal();
+            if (std::optional<std::string> text = take(here)) {
+                const std::filesystem::path inside = here.lexically_relative(folder);
+                if (inside.empty() || *inside.begin() == "..")
+                    reporter_.warning("The include file " + name +
+                                      " is outside the project's folder (" + pathText(here) +
+                                      "); it is read all the same.");
+                return text;
+            }
             // Build scripts often run HTML Help Workshop from a folder above the
             // project's, and its #include paths are relative to that folder.
             std::filesystem::path base = std::filesystem::absolute(folder);
@@ -133,10 +148,11 @@ private:
                  ++up) {
                 base = base.parent_path();
                 std::filesystem::path candidate = (base / relative).lexically_normal();
-                if (std::optional<std::string> above = readWhole(candidate)) {
+                if (std::optional<std::string> above = take(candidate)) {
                     reporter_.warning("The include file " + name + " was found as " +
                                       pathText(candidate) +
-                                      ", relative to a folder above the project's.");
+                                      ", relative to a folder above the project's, outside the "
+                                      "project's folder; it is read all the same.");
                     return above;
                 }
             }
@@ -147,6 +163,10 @@ private:
         if (!options_.utf8Messages)
             reporter_.setCharset(project.charset);
         result_.chm = outputPath(project);
+        inputs_.push_back(projectFile_);
+        // Refused before the work, and again once every input is known.
+        if (!outputMayBeWritten())
+            return;
 
         const std::int64_t timestamp = chooseTimestamp(options_);
         TextCodec codec(project.charset);
@@ -176,6 +196,10 @@ private:
             ++result_.files;
         };
         GatheredProject gathered = gatherFiles(project, disk, reporter_, compress);
+        for (const GatheredFile& file : gathered.files)
+            inputs_.push_back(file.path);
+        if (!outputMayBeWritten())
+            return;
         reporter_.progress("Compressing " + std::to_string(gathered.files.size()) + " files");
 
         std::vector<TopicRecord> topics;
@@ -336,7 +360,47 @@ private:
             if (c == '\\')
                 c = '/';
         std::filesystem::path path = std::filesystem::path(name);
-        return path.is_absolute() ? path : (folder / path).lexically_normal();
+        path = path.is_absolute() ? path.lexically_normal() : (folder / path).lexically_normal();
+        // Build scripts put the CHM beside the sources or in a release folder; allowed,
+        // but said, since a project from elsewhere could otherwise write anywhere.
+        const std::filesystem::path inside = path.lexically_relative(folder);
+        if (inside.empty() || *inside.begin() == "..")
+            reporter_.warning("The compiled file " + project.compiledFile +
+                              " is outside the project's folder; the CHM is written to " +
+                              pathText(absolutePath(path)) + ".");
+        return path;
+    }
+
+    // The CHM replaces only an earlier CHM, never a file the project reads.
+    bool outputMayBeWritten() {
+        const std::filesystem::path& chm = result_.chm;
+        std::error_code ec;
+        const std::filesystem::file_status status = std::filesystem::status(chm, ec);
+        if (ec || !std::filesystem::exists(status))
+            return true;
+        for (const std::filesystem::path& input : inputs_) {
+            std::error_code same;
+            if (std::filesystem::equivalent(chm, input, same) && !same) {
+                reporter_.error("The compiled file " + pathText(chm) +
+                                " is one of the project's own files; it is not replaced and "
+                                "no CHM was written.");
+                return false;
+            }
+        }
+        if (!std::filesystem::is_regular_file(status)) {
+            reporter_.error("The compiled file " + pathText(chm) +
+                            " exists and is not a file; no CHM was written.");
+            return false;
+        }
+        char magic[4] = {};
+        std::ifstream in(chm, std::ios::binary);
+        if (!in.read(magic, sizeof magic) || std::string_view(magic, 4) != "ITSF") {
+            reporter_.error("The compiled file " + pathText(chm) +
+                            " exists and is not a CHM; it is not replaced and no CHM was "
+                            "written.");
+            return false;
+        }
+        return true;
     }
 
     void writeChm(ItsfWriter& container, const ItsfOptions& itsf) {
@@ -362,6 +426,8 @@ private:
     }
 
     std::filesystem::path projectFile_;
+    // Every file the project was read from: the CHM may replace none of them.
+    std::vector<std::filesystem::path> inputs_;
     const CompileOptions& options_;
     Reporter reporter_;
     CompileResult result_;

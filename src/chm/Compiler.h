@@ -32,8 +32,11 @@ struct CompileResult {
 };
 
 // Compiles an HTML Help Workshop project (.hhp) into the CHM its "Compiled file" names
-// (relative to the project's folder). Sends a progress line per file (and again while
-// a large file is indexed and compressed) and a log line per warning, and a closing
+// (relative to the project's folder; one outside that folder is written there with a
+// warning). The CHM replaces an existing file only when that file is a CHM and none of
+// the project's own files (the .hhp, a page, the contents, an included header);
+// otherwise the compile fails and the file stays as it was. Sends a progress line per file (and
+// again while a large file is indexed and compressed) and a log line per warning, and a closing
 // line with the counts. Files reached through a symbolic link out of the project's
 // folder, and files that are not regular, are left out with a warning. The CHM is
 // written under a temporary name and renamed into place only when complete, so a

@@ -25,6 +25,17 @@ Kind kindOf(std::string_view name) {
     return Kind::Other;
 }
 
+// A path from the root of a disk ("/etc/passwd", "C:\\x.htm", "\\\\server\\x.htm"); in
+// the project file a leading slash means that too, as it does on Windows.
+bool isAbsoluteReference(std::string_view ref, bool fromProject) {
+    if (ref.size() >= 2 && ref[1] == ':' &&
+        ((ref[0] >= 'A' && ref[0] <= 'Z') || (ref[0] >= 'a' && ref[0] <= 'z')))
+        return true;
+    if (ref.size() >= 2 && (ref[0] == '/' || ref[0] == '\\') && (ref[1] == '/' || ref[1] == '\\'))
+        return true;
+    return fromProject && !ref.empty() && (ref[0] == '/' || ref[0] == '\\');
+}
+
 std::string inQuotes(std::string_view s) {
     return "\"" + std::string(s) + "\"";
 }
@@ -37,30 +48,33 @@ public:
 
     GatheredProject run() {
         for (const std::string& file : project_.files)
-            add("", file, "The file " + inQuotes(file) + " listed in [FILES]");
+            add("", file, "The file " + inQuotes(file) + " listed in [FILES]", true);
 
         if (!project_.contentsFile.empty()) {
-            result_.contentsFile = add("", project_.contentsFile,
-                                       "The contents file " + inQuotes(project_.contentsFile));
+            result_.contentsFile =
+                add("", project_.contentsFile,
+                    "The contents file " + inQuotes(project_.contentsFile), true);
             if (result_.contentsFile)
                 result_.contents = readSitemap(*result_.contentsFile, true);
         }
         if (!project_.indexFile.empty()) {
             result_.indexFile =
-                add("", project_.indexFile, "The index file " + inQuotes(project_.indexFile));
+                add("", project_.indexFile, "The index file " + inQuotes(project_.indexFile), true);
             if (result_.indexFile)
                 result_.index = readSitemap(*result_.indexFile, false);
         }
         if (!project_.defaultTopic.empty())
-            add("", project_.defaultTopic, "The default topic " + inQuotes(project_.defaultTopic));
+            add("", project_.defaultTopic, "The default topic " + inQuotes(project_.defaultTopic),
+                true);
         for (const WindowDef& w : project_.windows)
             for (const std::string* file :
                  {&w.toc, &w.index, &w.defaultFile, &w.homeFile, &w.jump1Url, &w.jump2Url})
                 if (!file->empty() && isLocalReference(*file))
-                    add("", *file,
-                        "The file " + inQuotes(*file) + " of window " + inQuotes(w.name));
+                    add("", *file, "The file " + inQuotes(*file) + " of window " + inQuotes(w.name),
+                        true);
         for (const AliasDef& alias : project_.aliases)
-            add("", alias.file, "The file " + inQuotes(alias.file) + " of [ALIAS] " + alias.id);
+            add("", alias.file, "The file " + inQuotes(alias.file) + " of [ALIAS] " + alias.id,
+                true);
 
         while (!pending_.empty()) {
             Links links = std::move(pending_.front());
@@ -76,13 +90,13 @@ private:
     // Adds the file a reference names (relative to folder) unless it is in already.
     // what: how a warning names the reference when the file is missing.
     std::optional<std::size_t> add(const std::string& folder, std::string_view reference,
-                                   const std::string& what) {
+                                   const std::string& what, bool fromProject = false) {
         std::string cleaned(reference);
         std::size_t cut = cleaned.find_first_of("#?");
         if (cut != std::string::npos)
             cleaned.resize(cut);
         std::optional<std::string> name = joinProjectPath(folder, cleaned);
-        if (!name) {
+        if (!name || isAbsoluteReference(cleaned, fromProject)) {
             warnOnce(what + " is outside the project's folder; it is left out.");
             return std::nullopt;
         }
@@ -107,8 +121,8 @@ private:
         case DiskLookup::ReadStatus::Read:
             break;
         case DiskLookup::ReadStatus::LinkOut:
-            warnOnce(what +
-                     " leads out of the project's folder through a symbolic link; it is left out.");
+            warnOnce(what + " is outside the project's folder (through a symbolic link); it is "
+                            "left out.");
             return std::nullopt;
         case DiskLookup::ReadStatus::NotRegular:
             warnOnce(what + " is not a regular file; it is left out.");
@@ -120,6 +134,7 @@ private:
         std::string& bytes = content.bytes;
         GatheredFile file;
         file.name = found->name;
+        file.path = found->path;
         // The links are followed later, breadth first, in the order they were found;
         // only the scan is done now, while the content is at hand.
         Kind kind = kindOf(found->name);

@@ -6,6 +6,7 @@
 #include "chm/Sitemap.h"
 
 #include <cstddef>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -16,8 +17,9 @@
 // contents and index files and the files they name, the window and default topic
 // files, the targets of [ALIAS], and, followed from page to page, every local file a
 // page or style sheet refers to. Missing files are warnings and are left out, and so
-// are files reached through a symbolic link out of the project's folder and files that
-// are not regular (a FIFO or a device would hang the compile).
+// are files outside the project's folder (reached by "..", an absolute path or a
+// symbolic link) and files that are not regular (a FIFO or a device would hang the
+// compile).
 //
 // Each file's content is handed on as soon as it is read and scanned, and then
 // dropped: only the names and what the scan found stay, so the gatherer never holds
@@ -25,11 +27,12 @@
 namespace qm::chm {
 
 struct GatheredFile {
-    std::string name;        // inside the CHM: '/'-separated, no leading slash, UTF-8
-    bool isPage = false;     // an HTML page: a topic of the CHM
-    bool inContents = false; // named by the contents file
-    std::string title;       // a page's <title>, UTF-8
-    std::string charset;     // the charset a page was read in
+    std::string name;           // inside the CHM: '/'-separated, no leading slash, UTF-8
+    std::filesystem::path path; // on disk
+    bool isPage = false;        // an HTML page: a topic of the CHM
+    bool inContents = false;    // named by the contents file
+    std::string title;          // a page's <title>, UTF-8
+    std::string charset;        // the charset a page was read in
 };
 
 struct GatheredProject {

@@ -247,13 +247,13 @@ TEST(Compiler, AProjectThatCannotBeReadFails) {
 TEST(Compiler, AStoppedCompileLeavesTheEarlierChmAsItWas) {
     TempDir dir;
     qm::test::Fixture fixture = qm::test::writeGeneratedProject(dir.path(), {});
-    qm::test::writeFile(dir / "manual.chm", "the earlier CHM");
+    qm::test::writeFile(dir / "manual.chm", "ITSF, the earlier CHM");
     RecordingListener listener;
     listener.stopAfter = 3;
     CompileResult result = compileProject(fixture.project, listener, fixedOptions());
     EXPECT_FALSE(result.written);
     EXPECT_FALSE(listener.errors.empty());
-    EXPECT_EQ(qm::test::readFile(dir / "manual.chm"), "the earlier CHM");
+    EXPECT_EQ(qm::test::readFile(dir / "manual.chm"), "ITSF, the earlier CHM");
     for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
         EXPECT_EQ(entry.path().filename().string().find(".part"), std::string::npos)
             << entry.path();
@@ -262,7 +262,7 @@ TEST(Compiler, AStoppedCompileLeavesTheEarlierChmAsItWas) {
 TEST(Compiler, AStopDuringALargePageEndsTheCompileWithinThePage) {
     TempDir dir;
     qm::test::writeFile(dir / "big.htm", largePage(20 << 20));
-    const std::string earlier = "the earlier CHM\r\n\x01\x02";
+    const std::string earlier = "ITSF, the earlier CHM\r\n\x01\x02";
     // Indexing the page, then compressing it, are each long enough to be stopped in.
     for (const char* fullText : {"Yes", "No"}) {
         SCOPED_TRACE(fullText);
@@ -335,7 +335,7 @@ TEST(Compiler, FilesLinkedFromOutsideTheProjectAndFifosAreLeftOutWithAWarning) {
 TEST(Compiler, AChmThatCannotBeWrittenFailsAndKeepsTheEarlierOne) {
     TempDir dir;
     qm::test::Fixture fixture = qm::test::writeGeneratedProject(dir.path(), {});
-    qm::test::writeFile(dir / "manual.chm", "the earlier CHM");
+    qm::test::writeFile(dir / "manual.chm", "ITSF, the earlier CHM");
     // A folder where the compiler's temporary file would go: it cannot be created (root
     // or not, unlike a read-only folder).
     std::filesystem::create_directories(dir / ".manual.chm.part" / "blocked");
@@ -344,7 +344,7 @@ TEST(Compiler, AChmThatCannotBeWrittenFailsAndKeepsTheEarlierOne) {
     EXPECT_FALSE(result.written);
     ASSERT_FALSE(listener.errors.empty());
     EXPECT_NE(listener.errors[0].find("manual.chm"), std::string::npos) << listener.errors[0];
-    EXPECT_EQ(qm::test::readFile(dir / "manual.chm"), "the earlier CHM");
+    EXPECT_EQ(qm::test::readFile(dir / "manual.chm"), "ITSF, the earlier CHM");
 }
 
 TEST(Compiler, AnOutputUnderAFileFails) {
@@ -372,9 +372,11 @@ TEST(Compiler, CompiledFileIsRelativeToTheProjectAndAWindowsPathIsReplaced) {
     ASSERT_TRUE(r1.written) << one.allLog();
     EXPECT_EQ(r1.chm, dir / "out/one.chm");
     EXPECT_TRUE(std::filesystem::exists(dir / "out/one.chm"));
-    // The picture was found although its letter case differs: one warning.
-    ASSERT_EQ(one.warnings.size(), 1u) << one.allLog();
-    EXPECT_NE(one.warnings[0].find("letter case"), std::string::npos);
+    // Outside the project's folder, and the picture found although its letter case
+    // differs: two warnings.
+    ASSERT_EQ(one.warnings.size(), 2u) << one.allLog();
+    EXPECT_NE(one.warnings[0].find("outside the project"), std::string::npos);
+    EXPECT_NE(one.warnings[1].find("letter case"), std::string::npos);
     EXPECT_EQ(qm::test::chmlibLookup(r1.chm, "/pics/x.gif"), "GIF89a");
 
     CompileResult r2 = compileProject(dir / "p/two.hhp", two, fixedOptions());
