@@ -4,6 +4,7 @@
 #include "chm/TextCodec.h"
 #include "text/ByteString.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <set>
@@ -129,6 +130,8 @@ public:
         : includes_(includes), reporter_(reporter) {
         project_.file = projectFile;
         project_.folder = projectFile.parent_path();
+        including_.push_back(includeKey(projectFile.filename().string()));
+        includingNames_.push_back(projectFile.filename().string());
     }
 
     Project run(std::string_view bytes) {
@@ -255,12 +258,27 @@ private:
             reporter_.warning("#include " + name + " is nested too deeply; it is skipped.");
             return;
         }
+        // Every name is relative to the project's folder, so one spelling is one file.
+        const std::string key = includeKey(name);
+        auto open = std::find(including_.begin(), including_.end(), key);
+        if (open != including_.end()) {
+            std::string loop;
+            for (std::size_t i = static_cast<std::size_t>(open - including_.begin());
+                 i < includingNames_.size(); ++i)
+                loop += includingNames_[i] + " -> ";
+            reporter_.warning("#include " + name + " makes a loop (" + loop + name +
+                              "); it is skipped.");
+            return;
+        }
         std::optional<std::string> bytes = includes_ ? includes_(name) : std::nullopt;
         if (!bytes) {
             reporter_.warning("The include file \"" + name + "\" does not exist; it is skipped.");
             return;
         }
+        including_.push_back(key);
+        includingNames_.push_back(name);
         std::string text = decodeText(*bytes, project_.charset);
+        bytes.reset();
         bool inComment = false;
         for (std::string_view raw : splitLines(text)) {
             std::string line = stripComment(raw, inComment);
@@ -271,11 +289,24 @@ private:
             else
                 mapLine(line, depth + 1);
         }
+        including_.pop_back();
+        includingNames_.pop_back();
+    }
+
+    static std::string includeKey(std::string_view name) {
+        std::string slashed(name);
+        for (char& c : slashed)
+            if (c == '\\')
+                c = '/';
+        return asciiLower(std::filesystem::path(slashed).lexically_normal().generic_string());
     }
 
     const IncludeLoader& includes_;
     Reporter& reporter_;
     Project project_;
+    // The files being read, the project's first: an include of one of them is a loop.
+    std::vector<std::string> including_;      // as includeKey() gives them
+    std::vector<std::string> includingNames_; // as written
     std::set<std::string> warnedSections_;
 };
 

@@ -21,7 +21,9 @@ using IncludeLoader = std::function<std::optional<std::string>(const std::string
 // Lines may end in CR LF, LF or CR; keys and section names ignore case; values lose
 // their surrounding blanks. Sections the compiler does not support ([TEXT POPUPS],
 // [MERGE FILES], [SUBSETS], unknown ones) are warned about once and skipped. Never
-// throws for malformed input; whatever cannot be understood is warned about.
+// throws for malformed input; whatever cannot be understood is warned about. An
+// #include of a file already being read (the project itself included) is a loop: it is
+// skipped with one warning that names the chain.
 Project parseProject(std::string_view bytes, const std::filesystem::path& projectFile,
                      const IncludeLoader& includes, Reporter& reporter);
 
