@@ -112,6 +112,11 @@ private:
             reporter_.error("Cannot open the project file " + pathText(projectFile_) + ".");
             return;
         }
+        if (const std::string problem = notAProject(*bytes); !problem.empty()) {
+            reporter_.error("The project file " + pathText(projectFile_) + " " + problem +
+                            "; it is not an HTML Help Workshop project and no CHM was written.");
+            return;
+        }
         const std::filesystem::path folder = projectFile_.parent_path();
         DiskLookup disk(folder.empty() ? std::filesystem::path(".") : folder);
         IncludeLoader includes = [&](const std::string& name) -> std::optional<std::string> {
@@ -196,6 +201,11 @@ private:
             ++result_.files;
         };
         GatheredProject gathered = gatherFiles(project, disk, reporter_, compress);
+        if (gathered.files.empty()) {
+            reporter_.error("The project " + pathText(projectFile_) +
+                            " names nothing to compile; no CHM was written.");
+            return;
+        }
         for (const GatheredFile& file : gathered.files)
             inputs_.push_back(file.path);
         if (!outputMayBeWritten())

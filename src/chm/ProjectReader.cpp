@@ -312,6 +312,21 @@ private:
 
 } // namespace
 
+std::string notAProject(std::string_view bytes) {
+    const bool wide = bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF";
+    const std::string text = decodeText(bytes, "windows-1252");
+    if (TrimBlanks(text).empty())
+        return "is empty";
+    // A NUL never occurs in the text of a project; an image or a CHM has many.
+    if ((!wide && bytes.find('\0') != std::string_view::npos) ||
+        text.find('\0') != std::string::npos)
+        return "is not a text file";
+    for (std::string_view line : splitLines(text))
+        if (sectionName(line) == "options")
+            return {};
+    return "has no [OPTIONS] section";
+}
+
 std::optional<std::uint32_t> parseLanguage(std::string_view value) {
     value = TrimBlanks(value);
     std::size_t end = 0;

@@ -2,10 +2,13 @@
 // includes are read wherever they are, and a broken include costs one warning.
 #include "chm/Compiler.h"
 
+#include "HhcCommand.h"
+
 #include "ChmReaders.h"
 #include "RecordingListener.h"
 #include "support/TempDir.h"
 
+#include <cstdio>
 #include <gtest/gtest.h>
 
 using namespace qm::chm;
@@ -107,3 +110,52 @@ TEST(ProjectInputs, AMissingIncludeIsOneWarningAndTheLinesAfterItStillCount) {
     EXPECT_EQ(countContaining(c->listener.warnings, "absent.h"), 2);
     EXPECT_TRUE(qm::test::chmlibLookup(c->result.chm, "/#IVB"));
 }
+
+namespace {
+
+struct NotAProject {
+    const char* what;
+    std::string bytes;
+};
+
+class ProjectsWithNothingToCompile : public ::testing::TestWithParam<NotAProject> {};
+
+TEST_P(ProjectsWithNothingToCompile, FailWithExitOneAndNoChm) {
+    TempDir dir;
+    writeFile(dir / "a.htm", kPage);
+    writeFile(dir / "p.hhp", GetParam().bytes);
+    qm::hhc::HhcOptions options;
+    options.project = dir / "p.hhp";
+    options.compile.utf8Messages = true;
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    EXPECT_EQ(qm::hhc::runCompile(options, out, err), 1);
+    std::rewind(err);
+    char buffer[512] = {};
+    const std::size_t n = std::fread(buffer, 1, sizeof buffer - 1, err);
+    EXPECT_NE(std::string(buffer, n).find("no CHM"), std::string::npos) << buffer;
+    std::fclose(out);
+    std::fclose(err);
+    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+        EXPECT_NE(e.path().extension(), ".chm") << e.path();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Projects, ProjectsWithNothingToCompile,
+    ::testing::Values(NotAProject{"empty", ""}, NotAProject{"blank", " \r\n\r\n"},
+                      NotAProject{"no options", "[FILES]\r\na.htm\r\n"},
+                      NotAProject{"binary",
+                                  std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR[OPTIONS]", 24)},
+                      NotAProject{"a CHM", std::string("ITSF\x03\0\0\0`\0\0\0\x01\0\0\0", 16)},
+                      NotAProject{"no files", "[OPTIONS]\r\nCompiled file=p.chm\r\nTitle=T\r\n"},
+                      NotAProject{"only missing files",
+                                  "[OPTIONS]\r\nCompiled file=p.chm\r\n[FILES]\r\nb.htm\r\n"}),
+    [](const auto& param) {
+        std::string name = param.param.what;
+        for (char& c : name)
+            if (c == ' ')
+                c = '_';
+        return name;
+    });
+
+} // namespace
