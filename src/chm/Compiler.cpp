@@ -167,6 +167,7 @@ private:
         Project project = parseProject(*bytes, projectFile_, includes, reporter_);
         if (!options_.utf8Messages)
             reporter_.setCharset(project.charset);
+        disk.setNameCharset(project.charset);
         result_.chm = outputPath(project);
         inputs_.push_back(projectFile_);
         // Refused before the work, and again once every input is known.
@@ -339,6 +340,9 @@ private:
             reporter_.warning("The context ID " + id + " of [MAP] has no [ALIAS] topic.");
         for (const std::string& id : ids.aliasWithoutMap)
             reporter_.warning("The [ALIAS] ID " + id + " has no number in [MAP].");
+        for (const auto& [mapId, aliasId] : ids.caseMatched)
+            reporter_.warning("The context ID " + mapId + " of [MAP] is taken as the [ALIAS] ID " +
+                              aliasId + ", whose letter case differs.");
         for (const std::string& id : ids.duplicateNumbers)
             reporter_.warning("The number of context ID " + id +
                               " is already taken; it is skipped.");

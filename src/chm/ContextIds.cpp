@@ -120,21 +120,31 @@ std::optional<std::string> includeTarget(std::string_view line) {
 ContextResolution resolveContextIds(const std::vector<AliasDef>& aliases,
                                     const std::vector<MapDef>& map) {
     ContextResolution result;
-    // Symbolic IDs are case-sensitive C identifiers; the first alias of an ID wins.
-    std::unordered_map<std::string, std::string> fileOfId;
-    for (const AliasDef& alias : aliases)
-        fileOfId.emplace(alias.id, alias.file);
+    // An exact match first; WinHelp took context strings regardless of case, and
+    // projects rely on it, so then a match ignoring case. The first alias of an ID wins.
+    std::unordered_map<std::string, const AliasDef*> byId;
+    std::unordered_map<std::string, const AliasDef*> byFoldedId;
+    for (const AliasDef& alias : aliases) {
+        byId.emplace(alias.id, &alias);
+        byFoldedId.emplace(asciiLower(alias.id), &alias);
+    }
 
-    std::unordered_set<std::string> mapped;
+    std::unordered_set<std::string> mapped; // alias IDs a [MAP] line took
     std::map<std::uint32_t, std::string> byNumber;
     for (const MapDef& def : map) {
-        mapped.insert(def.id);
-        auto it = fileOfId.find(def.id);
-        if (it == fileOfId.end()) {
+        const AliasDef* alias = nullptr;
+        if (auto exact = byId.find(def.id); exact != byId.end()) {
+            alias = exact->second;
+        } else if (auto folded = byFoldedId.find(asciiLower(def.id)); folded != byFoldedId.end()) {
+            alias = folded->second;
+            result.caseMatched.push_back({def.id, alias->id});
+        }
+        if (!alias) {
             result.mapWithoutAlias.push_back(def.id);
             continue;
         }
-        if (!byNumber.emplace(def.number, it->second).second)
+        mapped.insert(alias->id);
+        if (!byNumber.emplace(def.number, alias->file).second)
             result.duplicateNumbers.push_back(def.id);
     }
     for (const AliasDef& alias : aliases)

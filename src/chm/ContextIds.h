@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // The lines of [ALIAS] and [MAP] and of the C header files they #include: what
@@ -25,7 +26,8 @@ std::optional<MapDef> parseMapLine(std::string_view line);
 // The file name of an "#include name" or "#include "name"" line, or nullopt.
 std::optional<std::string> includeTarget(std::string_view line);
 
-// Each context number appears once in #IVB: the first definition wins.
+// Each context number appears once in #IVB: the first definition wins. A [MAP] ID
+// takes the [ALIAS] of the same name, or else one whose name differs only in ASCII case.
 struct ContextEntry {
     std::uint32_t number;
     std::string file; // the alias target, as the project wrote it
@@ -35,6 +37,8 @@ struct ContextResolution {
     std::vector<std::string> mapWithoutAlias;
     std::vector<std::string> aliasWithoutMap;
     std::vector<std::string> duplicateNumbers;
+    // [MAP] IDs that found their [ALIAS] only when letter case is ignored: (map, alias).
+    std::vector<std::pair<std::string, std::string>> caseMatched;
 };
 ContextResolution resolveContextIds(const std::vector<AliasDef>& aliases,
                                     const std::vector<MapDef>& map);

@@ -83,14 +83,19 @@ DiskLookup::DiskLookup(std::filesystem::path root) : root_(std::move(root)) {
     realRoot_ = std::filesystem::weakly_canonical(std::filesystem::absolute(root_, ec), ec);
 }
 
-DiskLookup::Folder& DiskLookup::folder(const std::string& relative) {
+void DiskLookup::setNameCharset(std::string charset) {
+    nameCharset_ = std::move(charset);
+    folders_.clear();
+}
+
+DiskLookup::Folder& DiskLookup::folder(const std::string& relative,
+                                       const std::filesystem::path& disk) {
     auto [it, inserted] = folders_.try_emplace(relative);
     Folder& f = it->second;
     if (!inserted)
         return f;
     std::error_code ec;
-    std::filesystem::path dir = relative.empty() ? root_ : root_ / std::filesystem::path(relative);
-    std::filesystem::directory_iterator iter(dir, ec);
+    std::filesystem::directory_iterator iter(relative.empty() ? root_ : root_ / disk, ec);
     if (ec)
         return f;
     f.exists = true;
@@ -99,6 +104,11 @@ DiskLookup::Folder& DiskLookup::folder(const std::string& relative) {
             break;
         std::string name = iter->path().filename().string();
         bool isFolder = iter->is_directory(ec);
+        if (!isValidUtf8(name) && !nameCharset_.empty()) {
+            std::string utf8 = TextCodec(nameCharset_).toUtf8(name);
+            f.onDisk.emplace(utf8, std::move(name));
+            name = std::move(utf8);
+        }
         f.entries.emplace(name, isFolder);
         f.byFolded.emplace(foldCase(name), name);
     }
@@ -108,12 +118,13 @@ DiskLookup::Folder& DiskLookup::folder(const std::string& relative) {
 std::optional<DiskLookup::Found> DiskLookup::findFile(const std::string& name) {
     Found found;
     std::string current;
+    std::filesystem::path disk;
     std::size_t start = 0;
     while (true) {
         std::size_t slash = name.find('/', start);
         bool last = slash == std::string::npos;
         std::string part = name.substr(start, last ? std::string::npos : slash - start);
-        Folder& f = folder(current);
+        Folder& f = folder(current, disk);
         if (!f.exists || part.empty())
             return std::nullopt;
         std::string actual;
@@ -127,13 +138,15 @@ std::optional<DiskLookup::Found> DiskLookup::findFile(const std::string& name) {
             actual = folded->second;
             found.caseAdjusted = true;
         }
+        auto raw = f.onDisk.find(actual);
+        disk /= std::filesystem::path(raw == f.onDisk.end() ? actual : raw->second);
         current = current.empty() ? actual : current + "/" + actual;
         if (last)
             break;
         start = slash + 1;
     }
     found.name = current;
-    found.path = root_ / std::filesystem::path(current);
+    found.path = root_ / disk;
     return found;
 }
 

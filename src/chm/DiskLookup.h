@@ -24,6 +24,10 @@ class DiskLookup {
 public:
     explicit DiskLookup(std::filesystem::path root);
 
+    // The charset (ICU name) of on-disk names that are not UTF-8: the project's code
+    // page, in which a Windows author's files were named.
+    void setNameCharset(std::string charset);
+
     struct Found {
         std::filesystem::path path; // on disk
         std::string name;           // '/'-separated, relative to the root, letter case as on disk
@@ -53,10 +57,12 @@ private:
         bool exists = false;
         std::unordered_map<std::string, bool> entries;         // name → is a folder
         std::unordered_map<std::string, std::string> byFolded; // folded name → name
+        std::unordered_map<std::string, std::string> onDisk;   // name → bytes, if not UTF-8
     };
-    Folder& folder(const std::string& relative);
+    Folder& folder(const std::string& relative, const std::filesystem::path& disk);
 
     std::filesystem::path root_;
+    std::string nameCharset_;
     std::filesystem::path realRoot_; // no symbolic links in it
     std::unordered_map<std::string, Folder> folders_;
 };
