@@ -4,9 +4,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace qm::chm {
 namespace {
@@ -16,6 +22,7 @@ bool isInside(const std::filesystem::path& path, const std::filesystem::path& ro
            std::mismatch(root.begin(), root.end(), path.begin(), path.end()).first == root.end();
 }
 
+#ifndef _WIN32
 class Descriptor {
 public:
     explicit Descriptor(int fd) : fd_(fd) {}
@@ -30,6 +37,18 @@ public:
 private:
     int fd_;
 };
+#endif
+
+// Names on disk as UTF-8, and back: Windows keeps them in UTF-16, where the narrow
+// string() would go through the ANSI code page.
+std::string utf8Name(const std::filesystem::path& path) {
+    const std::u8string name = path.u8string();
+    return std::string(name.begin(), name.end());
+}
+
+std::filesystem::path pathOf(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
 
 } // namespace
 
@@ -102,7 +121,7 @@ DiskLookup::Folder& DiskLookup::folder(const std::string& relative,
     for (; iter != std::filesystem::directory_iterator(); iter.increment(ec)) {
         if (ec)
             break;
-        std::string name = iter->path().filename().string();
+        std::string name = utf8Name(iter->path().filename());
         bool isFolder = iter->is_directory(ec);
         if (!isValidUtf8(name) && !nameCharset_.empty()) {
             std::string utf8 = TextCodec(nameCharset_).toUtf8(name);
@@ -139,7 +158,7 @@ std::optional<DiskLookup::Found> DiskLookup::findFile(const std::string& name) {
             found.caseAdjusted = true;
         }
         auto raw = f.onDisk.find(actual);
-        disk /= std::filesystem::path(raw == f.onDisk.end() ? actual : raw->second);
+        disk /= pathOf(raw == f.onDisk.end() ? actual : raw->second);
         current = current.empty() ? actual : current + "/" + actual;
         if (last)
             break;
@@ -160,6 +179,49 @@ DiskLookup::Content DiskLookup::read(const Found& found) const {
         content.status = ReadStatus::LinkOut;
         return content;
     }
+#ifdef _WIN32
+    // canonical() resolved every link on the way; the file itself is opened without
+    // following a reparse point, so one put there since is not followed out.
+    HANDLE file = CreateFileW(real.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return content;
+    struct Closer {
+        HANDLE h;
+        ~Closer() { CloseHandle(h); }
+    } closer{file};
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(file, &info))
+        return content;
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        content.status = ReadStatus::LinkOut;
+        return content;
+    }
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || GetFileType(file) != FILE_TYPE_DISK) {
+        content.status = ReadStatus::NotRegular;
+        return content;
+    }
+    std::string& bytes = content.bytes;
+    bytes.resize(static_cast<std::size_t>(
+                     (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow) +
+                 1);
+    std::size_t used = 0;
+    for (;;) {
+        if (used == bytes.size())
+            bytes.resize(bytes.size() * 2);
+        DWORD n = 0;
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - used, 1u << 30));
+        if (!ReadFile(file, bytes.data() + used, want, &n, nullptr))
+            return {};
+        if (n == 0)
+            break;
+        used += n;
+    }
+    bytes.resize(used);
+    content.status = ReadStatus::Read;
+    return content;
+#else
     struct stat info {};
     if (::stat(real.c_str(), &info) != 0)
         return content;
@@ -202,6 +264,7 @@ DiskLookup::Content DiskLookup::read(const Found& found) const {
     bytes.resize(used);
     content.status = ReadStatus::Read;
     return content;
+#endif
 }
 
 } // namespace qm::chm

@@ -86,7 +86,7 @@ ParsedArguments parseArguments(const std::vector<std::string>& args) {
             const std::string* v = value("-o");
             if (!v)
                 return parsed;
-            o.compile.output = std::filesystem::absolute(*v);
+            o.compile.output = std::filesystem::absolute(std::u8string(v->begin(), v->end()));
         } else if (a == "-j" || a == "--threads") {
             const std::string* v = value("-j");
             long long n = 0;
@@ -111,7 +111,7 @@ ParsedArguments parseArguments(const std::vector<std::string>& args) {
             parsed.error = "unknown option " + a;
             return parsed;
         } else if (o.project.empty()) {
-            o.project = a;
+            o.project = std::u8string(a.begin(), a.end()); // UTF-8 on every system
         } else {
             parsed.error = "only one project can be compiled at a time";
             return parsed;

@@ -1,5 +1,6 @@
 // quillmark-hhc: the CHM compiler on its own.
 #include "HhcCommand.h"
+#include "Utf8Arguments.h"
 
 #include <csignal>
 #include <cstdio>
@@ -19,7 +20,7 @@ void requestStop(int signal) {
 
 int main(int argc, char** argv) {
     qm::hhc::ParsedArguments parsed =
-        qm::hhc::parseArguments(std::vector<std::string>(argv + 1, argv + argc));
+        qm::hhc::parseArguments(qm::hhc::utf8Arguments(argc, argv));
     if (!parsed.error.empty()) {
         std::fprintf(stderr, "quillmark-hhc: %s\n\n%s", parsed.error.c_str(),
                      qm::hhc::usageText().c_str());
