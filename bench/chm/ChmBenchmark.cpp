@@ -8,6 +8,11 @@
 // words of ASCII letters and digits, ours the words of every script and each Chinese
 // or Japanese character.
 //
+// First, the compiler's peak memory (getrusage in a child process) against 64 MiB
+// plus twice the largest file plus the finished full-text index, for a generated 44 MB
+// page of Chinese without spaces (GBK and UTF-8) and, after the table, for the largest
+// sample.
+//
 //   bench_chm [TOPICS]      (default 2000; BENCH_KEEP=1 keeps the scratch folder)
 #include "FiftiMainReader.h"
 #include "ProjectFixture.h"
@@ -21,6 +26,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <set>
 #include <spawn.h>
 #include <string>
@@ -28,6 +34,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
+
+extern char** environ;
 
 namespace {
 
@@ -145,6 +153,129 @@ long indexedWords(const fs::path& chm) {
     }
 }
 
+fs::path findChm(const fs::path& folder);
+
+// The peak resident memory of one compile, from getrusage in a child process that
+// starts the compiler and waits for it, so that neither this program's pages nor
+// other runs count.
+long peakRssKb(const std::vector<std::string>& argv, const fs::path& folder) {
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0)
+        return -1;
+    const pid_t child = fork();
+    if (child == 0) {
+        close(pipeFds[0]);
+        long kb = -1;
+        if (chdir(folder.c_str()) == 0) {
+            posix_spawn_file_actions_t actions;
+            posix_spawn_file_actions_init(&actions);
+            posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+            posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+            std::vector<char*> args;
+            for (const std::string& a : argv)
+                args.push_back(const_cast<char*>(a.c_str()));
+            args.push_back(nullptr);
+            pid_t compiler = 0;
+            int status = 0;
+            if (posix_spawn(&compiler, args[0], &actions, nullptr, args.data(), environ) == 0 &&
+                waitpid(compiler, &status, 0) == compiler && WIFEXITED(status) &&
+                WEXITSTATUS(status) == 0) {
+                rusage usage{};
+                getrusage(RUSAGE_CHILDREN, &usage);
+                kb = usage.ru_maxrss;
+            }
+        }
+        [[maybe_unused]] const ssize_t n = write(pipeFds[1], &kb, sizeof kb);
+        _exit(0);
+    }
+    close(pipeFds[1]);
+    long kb = -1;
+    if (child < 0 || read(pipeFds[0], &kb, sizeof kb) != sizeof kb)
+        kb = -1;
+    close(pipeFds[0]);
+    if (child > 0)
+        waitpid(child, nullptr, 0);
+    return kb;
+}
+
+std::uintmax_t largestFile(const fs::path& folder) {
+    std::uintmax_t largest = 0;
+    for (auto it = fs::recursive_directory_iterator(folder);
+         it != fs::recursive_directory_iterator(); ++it)
+        if (it->is_regular_file() && it->path().extension() != ".chm")
+            largest = std::max<std::uintmax_t>(largest, it->file_size());
+    return largest;
+}
+
+std::uintmax_t storedSize(const fs::path& chm, const std::string& name) {
+    const std::string command = "7zz e -so '" + chm.string() + "' '" + name + "' 2>/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return 0;
+    std::uintmax_t size = 0;
+    char buffer[65536];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        size += n;
+    pclose(pipe);
+    return size;
+}
+
+// The compiler's peak against what it may take: 64 MiB, twice the largest file and the
+// finished full-text index.
+void printMemoryRow(const std::string& name, const fs::path& folder, const fs::path& project,
+                    const fs::path& root, const std::string& hhc) {
+    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator();
+         ++it)
+        if (it->path().extension() == ".chm")
+            fs::remove(it->path());
+    const long kb =
+        peakRssKb({hhc, "-q", "-j", "2", "--timestamp", "1700000000", project.string()}, folder);
+    const fs::path chm = findChm(root);
+    const std::uintmax_t largest = largestFile(root);
+    const std::uintmax_t index = chm.empty() ? 0 : storedSize(chm, "$FIftiMain");
+    const double boundKb =
+        (64.0 * 1024 * 1024 + 2.0 * static_cast<double>(largest) + static_cast<double>(index)) /
+        1024.0;
+    std::printf("%-24s peak %ld KB against a bound of %.0f KB (64 MiB + 2 x %ju B largest file + "
+                "%ju B full-text index): %.2f of it, %.1f times the largest file\n",
+                name.c_str(), kb, boundKb, largest, index, static_cast<double>(kb) / boundKb,
+                largest ? static_cast<double>(kb) * 1024.0 / static_cast<double>(largest) : 0.0);
+}
+
+// One page of 44 MB on one line: Chinese without spaces (the worst case of the
+// full-text index), in GBK or UTF-8.
+fs::path writeLargePage(const fs::path& folder, bool utf8) {
+    fs::create_directories(folder);
+    std::ofstream page(folder / "big.htm", std::ios::binary);
+    page << "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset="
+         << (utf8 ? "utf-8" : "gb2312") << "\"><title>big</title></head><body><p>";
+    std::uint32_t state = 7;
+    std::string chunk;
+    for (std::size_t written = 0; written < 44u * 1000 * 1000; written += chunk.size()) {
+        chunk.clear();
+        for (int i = 0; i < 4096; ++i) {
+            state = state * 1103515245u + 12345u;
+            const std::uint32_t n = (state >> 16) % 3000;
+            if (utf8) { // U+4E00 and on
+                const std::uint32_t c = 0x4E00 + n;
+                chunk += static_cast<char>(0xE0 | (c >> 12));
+                chunk += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+                chunk += static_cast<char>(0x80 | (c & 0x3F));
+            } else { // GB2312 level 1: rows B0-D7
+                chunk += static_cast<char>(0xB0 + n / 94 % 40);
+                chunk += static_cast<char>(0xA1 + n % 94);
+            }
+        }
+        chunk += " archive.zip ";
+        page << chunk;
+    }
+    page << "</p></body></html>";
+    std::ofstream(folder / "big.hhp", std::ios::binary)
+        << "[OPTIONS]\r\nCompiled file=big.chm\r\nFull-text search=Yes\r\nLanguage=0x804\r\n"
+           "Title=big\r\n\r\n[FILES]\r\nbig.htm\r\n";
+    return folder / "big.hhp";
+}
+
 fs::path findChm(const fs::path& folder) {
     fs::path best;
     for (auto it = fs::recursive_directory_iterator(folder);
@@ -246,6 +377,15 @@ int main(int argc, char** argv) {
         return 1;
     const fs::path scratch = scratchPattern;
 
+    // Memory first, while this program is small.
+    for (const bool utf8 : {false, true}) {
+        const fs::path folder = scratch / (utf8 ? "large-utf8" : "large-gbk");
+        const fs::path project = writeLargePage(folder, utf8);
+        printMemoryRow(utf8 ? "44 MB page, UTF-8" : "44 MB page, GBK", folder, project.filename(),
+                       folder, hhc);
+        fs::remove_all(folder);
+    }
+
     std::printf("ratios are ours / chmcmd (below 1: ours is faster, smaller, leaner)\n");
 
     qm::test::FixtureOptions options;
@@ -269,6 +409,8 @@ int main(int argc, char** argv) {
     std::string line;
     std::getline(manifest, line);
     std::vector<std::pair<std::string, fs::path>> shippedChms;
+    std::pair<std::string, std::uintmax_t> largestSample;
+    std::map<std::string, fs::path> largestProject;
     while (std::getline(manifest, line)) {
         std::size_t tab1 = line.find('\t'), tab2 = line.find('\t', tab1 + 1);
         if (tab1 == std::string::npos || tab2 == std::string::npos)
@@ -294,6 +436,22 @@ int main(int argc, char** argv) {
                  findChm(scratch / "peer" / folder),
                  gzipSize(findChm(scratch / "ours" / folder), scratch));
         shippedChms.emplace_back(folder, project);
+        std::uintmax_t total = 0;
+        for (auto it = fs::recursive_directory_iterator(samples / folder);
+             it != fs::recursive_directory_iterator(); ++it)
+            if (it->is_regular_file())
+                total += it->file_size();
+        if (total > largestSample.second)
+            largestSample = {folder, total};
+        largestProject[folder] = project;
+    }
+    if (!largestSample.first.empty()) {
+        const std::string& folder = largestSample.first;
+        const fs::path project = largestProject[folder];
+        const fs::path root = scratch / "ours" / folder;
+        printMemoryRow(folder + " (largest sample)",
+                       root / "a" / "b" / "c" / folder / project.parent_path(), project.filename(),
+                       root, hhc);
     }
     for (const auto& [folder, project] : shippedChms)
         compareWithShippedChm(folder, samples / folder, project, scratch, hhc);

@@ -194,8 +194,15 @@ private:
                 return;
             }
             if (file.isPage) {
-                if (project.fullTextSearch)
-                    search.addTopic(pageNumber, extractPageText(content, file.charset), checkpoint);
+                // The body goes to the index in pieces: a large page is held once as
+                // read and once in UTF-8, never again as text.
+                if (project.fullTextSearch) {
+                    streamPageText(
+                        content, file.charset,
+                        [&](const std::string& title) { search.beginTopic(pageNumber, title); },
+                        [&](std::string_view piece) { search.addBody(piece, checkpoint); });
+                    search.endTopic();
+                }
                 ++pageNumber;
             }
             container.addCompressed("/" + file.name, content);

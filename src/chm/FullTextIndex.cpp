@@ -5,6 +5,7 @@
 #include "chm/WordBreaker.h"
 
 #include <algorithm>
+#include <cctype>
 #include <map>
 
 namespace qm::chm {
@@ -12,6 +13,29 @@ namespace {
 
 // How much of a body is indexed between two checkpoints.
 constexpr std::size_t kSliceBytes = 64 * 1024;
+
+// Where a slice of the body may end without changing its words or their numbers:
+// after a blank or an ASCII mark other than a point (each ends a word), or before a
+// Chinese or Japanese character or mark (each a word or number of its own). Text
+// without spaces, a Chinese page, is cut so too, so that no slice is the whole page.
+std::size_t sliceEnd(std::string_view text) {
+    if (text.size() <= kSliceBytes)
+        return text.size();
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    for (std::size_t i = kSliceBytes; i < text.size(); ++i) {
+        const unsigned char c = byte(i);
+        if (c < 0x80 && c != '.' && !std::isalnum(c))
+            return i + 1;
+        // U+3000..U+9FFF: E3 80 80 .. E9 BF BF; not bopomofo and the like (U+3100..U+33FF),
+        // which are letters.
+        if (c >= 0xE3 && c <= 0xE9 && i + 2 < text.size()) {
+            const std::uint32_t cp = ((c & 0x0Fu) << 12) | ((byte(i + 1) & 0x3Fu) << 6);
+            if (cp < 0x3100 || cp >= 0x3400)
+                return i;
+        }
+    }
+    return text.size();
+}
 
 } // namespace
 
@@ -32,22 +56,55 @@ std::uint32_t FullTextIndex::addText(Words& words, std::uint32_t topic, std::str
 
 void FullTextIndex::addTopic(std::uint32_t topic, const PageText& text,
                              const std::function<void()>& checkpoint) {
+    beginTopic(topic, text.title);
+    indexBody(text.body, checkpoint);
+    endTopic();
+}
+
+void FullTextIndex::beginTopic(std::uint32_t topic, std::string_view title) {
     // The body's words are numbered on from the title's, as HTML Help Workshop numbers
     // them, so that no phrase can join a word of the title to one of the body.
-    std::uint32_t next = addText(title_, topic, text.title, 0, wordsIndexed_);
-    // The body in slices that end after a space, which ends a word: the words and
-    // their numbers are those of the whole.
-    std::string_view body = text.body;
+    topic_ = topic;
+    pending_.clear();
+    next_ = addText(title_, topic, title, 0, wordsIndexed_);
+}
+
+void FullTextIndex::addBody(std::string_view piece, const std::function<void()>& checkpoint) {
+    pending_.append(piece);
+    if (pending_.size() < 2 * kSliceBytes)
+        return;
+    // What follows the last cut may be continued by the next piece.
+    std::string_view whole = pending_;
+    std::size_t done = 0;
+    while (whole.size() - done >= 2 * kSliceBytes) {
+        const std::size_t cut = sliceEnd(whole.substr(done));
+        if (done + cut == whole.size())
+            break; // no place to cut yet: one long word
+        addText(body_, topic_, whole.substr(done, cut), next_, wordsIndexed_, &next_);
+        done += cut;
+        if (checkpoint)
+            checkpoint();
+    }
+    pending_.erase(0, done);
+}
+
+void FullTextIndex::endTopic() {
+    indexBody(pending_, {});
+    pending_.clear();
+    pending_.shrink_to_fit();
+    ++topics_;
+}
+
+void FullTextIndex::indexBody(std::string_view body, const std::function<void()>& checkpoint) {
+    // The body in slices that end where a word ends: the words and their numbers are
+    // those of the whole.
     while (!body.empty()) {
-        std::size_t cut =
-            body.size() <= kSliceBytes ? std::string_view::npos : body.find(' ', kSliceBytes);
-        cut = cut == std::string_view::npos ? body.size() : cut + 1;
-        addText(body_, topic, body.substr(0, cut), next, wordsIndexed_, &next);
+        const std::size_t cut = sliceEnd(body);
+        addText(body_, topic_, body.substr(0, cut), next_, wordsIndexed_, &next_);
         body.remove_prefix(cut);
         if (checkpoint && !body.empty())
             checkpoint();
     }
-    ++topics_;
 }
 
 std::string FullTextIndex::build(const TextCodec& codec, std::uint32_t codePage,

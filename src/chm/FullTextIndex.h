@@ -26,6 +26,12 @@ public:
     void addTopic(std::uint32_t topic, const PageText& text,
                   const std::function<void()>& checkpoint = {});
 
+    // The same in pieces, for a body too large to hold whole: beginTopic with the
+    // title, addBody with each piece of the body in order, endTopic.
+    void beginTopic(std::uint32_t topic, std::string_view title);
+    void addBody(std::string_view piece, const std::function<void()>& checkpoint = {});
+    void endTopic();
+
     std::uint32_t topicCount() const { return topics_; }
 
     // $FIftiMain, the words in the code page of codec (a word the code page cannot
@@ -41,8 +47,15 @@ private:
                                  std::uint32_t first, std::uint64_t& counted,
                                  std::uint32_t* end = nullptr);
 
+    void indexBody(std::string_view body, const std::function<void()>& checkpoint);
+
     Words title_;
     Words body_;
+    // The topic being added: its number, the number of its next word, and the end of
+    // its body so far that may still be the start of a word.
+    std::uint32_t topic_ = 0;
+    std::uint32_t next_ = 0;
+    std::string pending_;
     std::uint32_t topics_ = 0;
     std::uint64_t wordsIndexed_ = 0;
 };

@@ -9,6 +9,9 @@
 namespace qm::chm {
 namespace {
 
+// How much of a large page is converted to UTF-8 at a time.
+constexpr std::size_t kConvertSliceBytes = 1 << 20;
+
 // A page's charset is declared in its head; Word's heads carry long style blocks.
 constexpr std::size_t kCharsetScanLimit = 256 * 1024;
 
@@ -156,7 +159,36 @@ std::string pageToUtf8(std::string_view page, const std::string& charset) {
     else if (isUtf16(charset) &&
              (page.substr(0, 2) == "\xFF\xFE" || page.substr(0, 2) == "\xFE\xFF"))
         page.remove_prefix(2);
-    return TextCodec(charset).toUtf8(page);
+    const TextCodec codec(charset);
+    // The converter holds its input in UTF-16 and its output grown by doubling: a large
+    // page goes through in slices, measured first so that the result is allocated once.
+    // A slice ends after a byte below 0x40, which no multi-byte character of an ASCII
+    // based code page (GBK, Shift-JIS, Big5, UTF-8, ...) contains; code pages that
+    // keep a state between characters are converted whole.
+    const std::string name = asciiLower(charset);
+    if (page.size() <= kConvertSliceBytes || isUtf16(charset) || name.rfind("utf-32", 0) == 0 ||
+        name.find("2022") != std::string::npos || name.rfind("hz", 0) == 0 ||
+        name.rfind("utf-7", 0) == 0)
+        return codec.toUtf8(page);
+    auto slices = [&](const auto& each) {
+        std::string_view rest = page;
+        while (!rest.empty()) {
+            std::size_t cut = rest.size();
+            for (std::size_t i = kConvertSliceBytes; i < rest.size(); ++i)
+                if (static_cast<unsigned char>(rest[i]) < 0x40) {
+                    cut = i + 1;
+                    break;
+                }
+            each(rest.substr(0, cut));
+            rest.remove_prefix(cut);
+        }
+    };
+    std::size_t total = 0;
+    slices([&](std::string_view slice) { total += codec.toUtf8(slice).size(); });
+    std::string utf8;
+    utf8.reserve(total);
+    slices([&](std::string_view slice) { utf8 += codec.toUtf8(slice); });
+    return utf8;
 }
 
 bool isLocalReference(std::string_view url) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -18,5 +19,12 @@ struct PageText {
 // breaks separate words; inline tags (<b>, <span>, <a>, ...) do not, so that a word
 // set partly in bold stays one word.
 PageText extractPageText(std::string_view page, const std::string& charset);
+
+// The same text without holding the body whole: title receives the title first, then
+// body the body's text in pieces of about 64 KiB (a character reference never split),
+// whose concatenation is PageText::body.
+void streamPageText(std::string_view page, const std::string& charset,
+                    const std::function<void(const std::string& title)>& title,
+                    const std::function<void(std::string_view piece)>& body);
 
 } // namespace qm::chm
