@@ -209,6 +209,9 @@ private:
             ++result_.files;
         };
         GatheredProject gathered = gatherFiles(project, disk, reporter_, compress);
+        // Viewers build the contents from the .hhc when #TOCIDX is absent.
+        if (project.binaryToc && gathered.contentsFile)
+            reporter_.warning("Binary TOC is not written; the contents come from the .hhc.");
         if (gathered.files.empty()) {
             reporter_.error("The project " + pathText(projectFile_) +
                             " names nothing to compile; no CHM was written.");
