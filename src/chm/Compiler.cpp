@@ -42,6 +42,16 @@ std::string pathText(const std::filesystem::path& path) {
     return path.string();
 }
 
+// A path from UTF-8 and back: Windows would read a narrow string in its ANSI code page.
+std::filesystem::path utf8Path(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string utf8Text(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 std::optional<std::string> readWhole(const std::filesystem::path& path) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec))
@@ -133,7 +143,7 @@ private:
             for (char& c : slashed)
                 if (c == '\\')
                     c = '/';
-            const std::filesystem::path relative(slashed);
+            const std::filesystem::path relative = utf8Path(slashed);
             // Headers of the program the help is for often sit beside the project's
             // folder; they are read, but said, since nothing else outside it is.
             const std::filesystem::path here = (folder / relative).lexically_normal();
@@ -272,7 +282,7 @@ private:
         info.title = codec.fromUtf8(project.title);
         info.defaultWindow = codec.fromUtf8(project.defaultWindow);
         info.defaultFont = codec.fromUtf8(project.defaultFont);
-        info.compiledName = codec.fromUtf8(asciiLower(result_.chm.stem().string()));
+        info.compiledName = codec.fromUtf8(asciiLower(utf8Text(result_.chm.stem())));
         info.idxhdr = buildIdxHdr(gathered.contents, static_cast<std::uint32_t>(topics.size()),
                                   info.timestamp, strings, project.charset);
 
@@ -372,18 +382,18 @@ private:
         const std::filesystem::path folder = projectFile_.parent_path();
         std::string name = project.compiledFile;
         if (name.empty())
-            name = projectFile_.stem().string() + ".chm";
+            name = utf8Text(projectFile_.stem()) + ".chm";
         if (isWindowsAbsolute(name)) {
             std::size_t cut = name.find_last_of("\\/");
             std::string file = cut == std::string::npos ? name.substr(2) : name.substr(cut + 1);
             reporter_.warning("The compiled file " + name + " is a Windows path; the CHM goes to " +
-                              pathText(folder / std::filesystem::path(file)) + " instead.");
+                              pathText(folder / utf8Path(file)) + " instead.");
             name = file;
         }
         for (char& c : name)
             if (c == '\\')
                 c = '/';
-        std::filesystem::path path = std::filesystem::path(name);
+        std::filesystem::path path = utf8Path(name);
         path = path.is_absolute() ? path.lexically_normal() : (folder / path).lexically_normal();
         // Build scripts put the CHM beside the sources or in a release folder; allowed,
         // but said, since a project from elsewhere could otherwise write anywhere.
