@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# The Windows programs under Wine, against the Linux build:
+#   wine-tests.sh LINUX_BUILD WINDOWS64_BUILD WINDOWS32_BUILD SAMPLES
+# quillmark-hhc.exe gives the Linux build's CHM byte for byte (the sample projects and
+# one in a folder with Chinese characters), hhc.exe exits 1 when the CHM was written
+# and 0 when not, and hha.dll (32 and 64-bit) compiles a sample for a program that loads
+# it. Exit 77 (skipped) when wine or the Windows build is missing.
+set -uo pipefail
+linux=$1 win64=$2 win32=$3 samples=$4
+
+skip() { echo "SKIPPED: $*; ./dev windows installs and builds it"; exit 77; }
+command -v wine >/dev/null || skip "wine is absent"
+for f in "$win64/quillmark-hhc.exe" "$win64/hhc.exe" "$win64/hha-load.exe" "$win64/hha.dll" \
+         "$win32/hha-load.exe" "$win32/hha.dll"; do
+    [ -f "$f" ] || skip "$f is missing"
+done
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# A prefix of its own, made once (the first start takes a while); no Mono or Gecko asks.
+export WINEPREFIX=$win64/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# Wine reads the command line in the locale's charset: UTF-8 keeps Chinese paths.
+export LC_ALL=C.UTF-8
+wine wineboot --init >/dev/null 2>&1 || fail "wineboot could not make $WINEPREFIX"
+
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+stamp=1700000000
+
+# Compiles PROJECT on Linux and under Wine into the same NAME.chm in two folders and
+# compares the bytes.
+compare() { # project name
+    local project=$1 name=$2 log
+    mkdir -p "$scratch/linux" "$scratch/windows"
+    if ! log=$("$linux/quillmark-hhc" -q --timestamp $stamp -o "$scratch/linux/$name.chm" \
+            "$project" 2>&1); then
+        fail "$name: the Linux build did not compile it: $log"
+        return
+    fi
+    if ! log=$(wine "$win64/quillmark-hhc.exe" -q --timestamp $stamp \
+            -o "Z:$scratch/windows/$name.chm" "Z:$project" 2>&1); then
+        fail "$name: quillmark-hhc.exe did not compile it: $log"
+        return
+    fi
+    if cmp -s "$scratch/linux/$name.chm" "$scratch/windows/$name.chm"; then
+        echo "identical: $name"
+        identical=$((identical + 1))
+    else
+        fail "$name: the CHMs differ ($(cmp "$scratch/linux/$name.chm" "$scratch/windows/$name.chm" | head -1))"
+    fi
+}
+
+identical=0
+compared=0
+if [ -d "$samples" ]; then
+    for dir in "$samples"/*/; do
+        project=$(find "$dir" -maxdepth 3 -iname '*.hhp' | sort | head -1)
+        [ -n "$project" ] || continue
+        compared=$((compared + 1))
+        compare "$project" "$(basename "$dir")"
+    done
+    echo "$identical of $compared sample projects give the same CHM under Wine"
+else
+    echo "$samples is absent; the sample projects are not compared"
+fi
+
+# A project in a folder with Chinese characters, a page named in them too; its project
+# file is GBK, as HTML Help Workshop writes it for Chinese.
+folder="$scratch/帮助 项目"
+mkdir -p "$folder"
+printf '<html><head><meta charset="utf-8"><title>说明</title></head><body><p>中文帮助</p></body></html>\n' \
+    >"$folder/说明.htm"
+printf '[OPTIONS]\r\nCompiled file=帮助.chm\r\nDefault topic=说明.htm\r\nLanguage=0x804\r\nTitle=帮助\r\nFull-text search=Yes\r\n\r\n[FILES]\r\n说明.htm\r\n' |
+    iconv -f UTF-8 -t GBK >"$folder/帮助.hhp"
+compare "$folder/帮助.hhp" "chinese"
+
+# hhc.exe: HTML Help Workshop's exit statuses.
+wine "$win64/hhc.exe" "Z:$folder/帮助.hhp" >"$scratch/hhc.log" 2>&1
+status=$?
+[ $status -eq 1 ] || fail "hhc.exe exited $status, not 1, for a written CHM: $(cat "$scratch/hhc.log")"
+[ -f "$folder/帮助.chm" ] || fail "hhc.exe wrote no $folder/帮助.chm"
+wine "$win64/hhc.exe" "Z:$scratch/none.hhp" >"$scratch/hhc.log" 2>&1
+status=$?
+[ $status -eq 0 ] || fail "hhc.exe exited $status, not 0, when no CHM was written"
+
+# hha.dll, 64 and 32-bit, loaded by a program and compiling a sample of its own.
+for build in "$win64" "$win32"; do
+    copy="$scratch/hha-$(basename "$build")"
+    if [ -d "$samples/far-newarc-ru" ]; then
+        cp -r "$samples/far-newarc-ru" "$copy"
+        rm -f "$copy/newarc.chm"
+    else
+        cp -r "$folder" "$copy"
+        mv "$copy/帮助.hhp" "$copy/newarc.hhp"
+        LC_ALL=C sed -i 's/^Compiled file=.*/Compiled file=newarc.chm\r/' "$copy/newarc.hhp"
+    fi
+    if ! log=$(cd "$build" && wine ./hha-load.exe "Z:$copy/newarc.hhp" 2>&1); then
+        fail "$(basename "$build")/hha-load.exe: $log"
+    elif [ "$(head -c 4 "$copy/newarc.chm" 2>/dev/null)" != ITSF ]; then
+        fail "$(basename "$build")/hha.dll wrote no CHM: $log"
+    else
+        echo "hha.dll of $(basename "$build") compiled the sample"
+    fi
+done
+
+[ $failures -eq 0 ] || { echo "$failures failures"; exit 1; }
+echo "all Windows checks passed"
