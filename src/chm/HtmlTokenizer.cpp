@@ -229,7 +229,7 @@ std::string decodeEntities(std::string_view s) {
 
 std::string decodeEntities(std::string_view s, const std::string& charset) {
     const TextCodec codec(charset);
-    if (s.find('&') == std::string_view::npos || codec.isUnicode())
+    if (s.find('&') == std::string_view::npos || charset.empty() || codec.isUnicode())
         return decodeEntities(s);
     std::string out;
     out.reserve(s.size());

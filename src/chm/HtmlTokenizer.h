@@ -72,7 +72,7 @@ std::string decodeEntities(std::string_view utf8);
 // cp1251 project's "&Icirc;" (0xCE) is "О"; a run of such bytes is read as the code
 // page's text (two bytes of a GBK character), and a byte that starts no character of
 // it (a lone lead byte) stays the Latin-1 character. Other references are their
-// Unicode characters. In a Unicode charset, the same as decodeEntities(utf8).
+// Unicode characters. In a Unicode charset or none, the same as decodeEntities(utf8).
 std::string decodeEntities(std::string_view utf8, const std::string& charset);
 
 // Appends the UTF-8 form of a code point (invalid ones as U+FFFD).

@@ -60,6 +60,11 @@ std::string toUtf8(const std::u16string& text) {
     return out;
 }
 
+std::string withoutZeros(std::string text) {
+    std::erase(text, '\0');
+    return text;
+}
+
 // A keyword as a message quotes it: its beginning when it is long.
 std::string quoted(const std::string& utf8) {
     constexpr std::size_t kShown = 60;
@@ -67,9 +72,11 @@ std::string quoted(const std::string& utf8) {
     return "\"" + toUtf8(cutUnits(text, kShown)) + (text.size() > kShown ? "...\"" : "\"");
 }
 
+// A zero would end the string early for a reader (a .hhk may hold a zero byte).
 void putUtf16(std::string& out, const std::u16string& text) {
     for (char16_t unit : text)
-        bytes::putU16(out, unit);
+        if (unit != 0)
+            bytes::putU16(out, unit);
     bytes::putU16(out, 0);
 }
 
@@ -180,7 +187,7 @@ std::vector<KeywordEntry> keywordEntries(const Sitemap& index, const TopicOfLink
         const std::int32_t prefix = at == 0 ? 0 : units + 2; // "parent, "
         for (std::size_t c : nodes[at].children) {
             Node& child = nodes[c];
-            const std::string name = child.entry->name(charset);
+            const std::string name = withoutZeros(child.entry->name(charset));
             const std::int32_t length = utf16Length(name);
             if (prefix + length <= kMaxKeywordUnits) {
                 child.name = name;
@@ -226,7 +233,7 @@ std::vector<KeywordEntry> keywordEntries(const Sitemap& index, const TopicOfLink
         const std::int32_t units = utf16Length(k.keyword);
         for (const SitemapParam& p : e.params)
             if (p.name == "see also")
-                k.seeAlso = p.valueIn(charset);
+                k.seeAlso = withoutZeros(p.valueIn(charset));
         if (!k.seeAlso.empty()) {
             // Cut as a keyword is, so that it still names the keyword it refers to.
             k.seeAlso = toUtf8(cutUnits(utf16(k.seeAlso), kMaxKeywordUnits));
@@ -235,8 +242,9 @@ std::vector<KeywordEntry> keywordEntries(const Sitemap& index, const TopicOfLink
                                       2 * static_cast<std::size_t>(units + 1)) /
                                      4;
             const std::vector<std::string> locals = e.locals();
+            const std::string title = locals.empty() ? std::string() : e.name(charset);
             for (std::size_t i = 0; i < locals.size() && i < room; ++i)
-                k.topics.push_back(topicOf(locals[i], e.name(charset)));
+                k.topics.push_back(topicOf(locals[i], title));
             if (locals.size() > room)
                 changes.add("The index keyword " + quoted(k.keyword) + " has " +
                             std::to_string(locals.size()) + " links; the binary index holds " +

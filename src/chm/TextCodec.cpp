@@ -1,6 +1,7 @@
 #include "chm/TextCodec.h"
 
 #include "text/Charset.h"
+#include "text/Error.h"
 #include "text/TextPlatform.h"
 
 #include <algorithm>
@@ -98,21 +99,33 @@ std::string TextCodec::fromUtf8(std::string_view utf8) const {
 }
 
 std::string TextCodec::toUtf8OrLatin1(std::string_view bytes) const {
+    auto substituted = [](const std::u16string& text) {
+        return text.find_first_of(u"\uFFFD\u001A") != std::u16string::npos;
+    };
+    std::u16string wide;
+    try {
+        wide = text::decode(bytes, charset_.c_str());
+    } catch (const Error&) { // a charset the platform does not know: Latin-1
+        wide.assign(bytes.begin(), bytes.end());
+        for (char16_t& c : wide)
+            c &= 0xFF;
+        return text::encode(wide, "UTF-8");
+    }
+    if (!substituted(wide))
+        return text::encode(wide, "UTF-8");
+    // Some bytes make no character: one character at a time, to find them.
     // The longest character of the charsets a project may use (GB 18030's).
     constexpr std::size_t kLongest = 4;
-    const bool known = text::isKnownCharset(charset_.c_str());
-    std::u16string wide;
+    wide.clear();
     std::size_t i = 0;
     while (i < bytes.size()) {
         std::size_t taken = 0;
-        for (std::size_t length = 1; known && length <= kLongest && i + length <= bytes.size();
-             ++length) {
+        for (std::size_t length = 1; length <= kLongest && i + length <= bytes.size(); ++length) {
             const std::u16string one = text::decode(bytes.substr(i, length), charset_.c_str());
-            // One character, not the substitute for bytes that make none.
             const bool single =
                 one.size() == 1 ||
                 (one.size() == 2 && (one[0] & 0xFC00) == 0xD800 && (one[1] & 0xFC00) == 0xDC00);
-            if (single && one[0] != 0xFFFD && one[0] != 0x1A) {
+            if (single && !substituted(one)) {
                 wide += one;
                 taken = length;
                 break;

@@ -7,11 +7,9 @@
 #include "chm/ProjectReader.h"
 #include "chm/Sitemap.h"
 
+#include "Fuzzing.h"
 #include "RecordingListener.h"
-#include "support/Samples.h"
-#include "support/TempDir.h"
 
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -19,72 +17,24 @@ using namespace qm::chm;
 
 namespace {
 
+using qm::test::mutate;
+using qm::test::randomBytes;
+
 constexpr int kRounds = 400;
 
-std::string randomBytes(std::mt19937& rng, std::size_t size, bool markup) {
-    static const char kMarkup[] = "<>=\"'/ \r\n[]#&;%\\abcdefhilmoprstuvAOBJECTPARMLI0x1";
-    std::string out(size, '\0');
-    for (char& c : out)
-        c = markup && rng() % 2 ? kMarkup[rng() % (sizeof kMarkup - 1)]
-                                : static_cast<char>(rng() & 0xFF);
-    return out;
-}
-
-std::string mutate(std::mt19937& rng, std::string s) {
-    int edits = 1 + static_cast<int>(rng() % 16);
-    for (int e = 0; e < edits && !s.empty(); ++e) {
-        std::size_t at = rng() % s.size();
-        switch (rng() % 4) {
-        case 0:
-            s[at] = static_cast<char>(rng() & 0xFF);
-            break;
-        case 1:
-            s.erase(at, rng() % 64);
-            break;
-        case 2:
-            s.insert(at, s.substr(rng() % s.size(), rng() % 64));
-            break;
-        default:
-            s.resize(at);
-            break;
-        }
-    }
-    return s;
-}
-
-// Seeds: the shared sample projects' own files, and small hand-written ones.
-std::vector<std::string> seeds(const std::vector<std::string>& extensions) {
-    std::vector<std::string> out{
-        "[OPTIONS]\r\nLanguage=0x804\r\n[FILES]\r\na.htm\r\n[MAP]\r\n#include x.h\r\n",
-        "<UL><LI><OBJECT type=\"text/sitemap\"><param name=\"Local\" "
-        "value=\"a.htm\"></OBJECT></UL>",
-        "<html><head><meta charset=gb2312><title>t</title></head><body><img src=a.gif></body>"};
-    std::filesystem::path samples = qm::test::samplesDir();
-    if (samples.empty())
-        return out;
-    for (auto it = std::filesystem::recursive_directory_iterator(samples / "hhp");
-         it != std::filesystem::recursive_directory_iterator() && out.size() < 60; ++it) {
-        std::string ext = it->path().extension().string();
-        for (char& c : ext)
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        if (it->is_regular_file() &&
-            std::find(extensions.begin(), extensions.end(), ext) != extensions.end() &&
-            it->file_size() < 200000)
-            out.push_back(qm::test::readFile(it->path()));
-    }
-    return out;
-}
-
+// The seed texts as they are, then rounds of random bytes and mutated seeds.
 template <typename Fn>
 void fuzz(const std::vector<std::string>& seedTexts, std::uint32_t seed, Fn&& target) {
-    std::mt19937 rng(seed);
     for (const std::string& s : seedTexts)
         target(s);
-    for (int round = 0; round < kRounds; ++round) {
-        target(randomBytes(rng, rng() % 2048, round % 2 == 0));
-        const std::string& base = seedTexts[rng() % seedTexts.size()];
-        target(mutate(rng, base));
-    }
+    qm::test::fuzzRounds(seed, kRounds, [&](std::mt19937& rng) {
+        target(randomBytes(rng, rng() % 2048, rng() % 2 == 0));
+        target(mutate(rng, seedTexts[rng() % seedTexts.size()]));
+    });
+}
+
+std::vector<std::string> seeds(const std::vector<std::string>& extensions) {
+    return qm::test::sampleSeeds(extensions);
 }
 
 } // namespace
