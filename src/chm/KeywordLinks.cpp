@@ -8,7 +8,7 @@
 #include <optional>
 #include <stdexcept>
 
-#include <unicode/unistr.h>
+#include "text/TextPlatform.h"
 
 namespace qm::chm {
 namespace {
@@ -36,18 +36,17 @@ constexpr std::size_t kMaxNotes = 10;
 
 // A UTF-16 string (without its terminator), as the tree stores it.
 std::u16string utf16(const std::string& utf8) {
-    const icu::UnicodeString text = icu::UnicodeString::fromUTF8(utf8);
-    return std::u16string(text.getBuffer(), static_cast<std::size_t>(text.length()));
+    return text::decode(utf8, "UTF-8");
 }
 
 std::int32_t utf16Length(const std::string& utf8) {
-    return icu::UnicodeString::fromUTF8(utf8).length();
+    return static_cast<std::int32_t>(utf16(utf8).size());
 }
 
 // The text cut to at most units UTF-16 units, never between the halves of a pair.
 std::u16string cutUnits(std::u16string text, std::size_t units) {
     if (text.size() > units) {
-        if (units > 0 && U16_IS_LEAD(text[units - 1]))
+        if (units > 0 && (text[units - 1] & 0xFC00) == 0xD800)
             --units;
         text.resize(units);
     }
@@ -55,9 +54,7 @@ std::u16string cutUnits(std::u16string text, std::size_t units) {
 }
 
 std::string toUtf8(const std::u16string& text) {
-    std::string out;
-    icu::UnicodeString(text.data(), static_cast<int32_t>(text.size())).toUTF8String(out);
-    return out;
+    return text::encode(text, "UTF-8");
 }
 
 std::string withoutZeros(std::string text) {

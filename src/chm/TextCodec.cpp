@@ -5,8 +5,6 @@
 #include "text/TextPlatform.h"
 
 #include <algorithm>
-#include <unicode/uchar.h>
-#include <unicode/ustring.h>
 #include <vector>
 
 namespace qm::chm {
@@ -219,29 +217,7 @@ std::string charsetForHtmlName(std::string_view name) {
 std::string foldCase(std::string_view utf8) {
     if (isAscii(utf8))
         return asciiLower(utf8);
-    UErrorCode status = U_ZERO_ERROR;
-    int32_t length = 0;
-    u_strFromUTF8WithSub(nullptr, 0, &length, utf8.data(), static_cast<int32_t>(utf8.size()),
-                         0xFFFD, nullptr, &status);
-    std::vector<UChar> wide(static_cast<std::size_t>(length) + 1);
-    status = U_ZERO_ERROR;
-    u_strFromUTF8WithSub(wide.data(), static_cast<int32_t>(wide.size()), &length, utf8.data(),
-                         static_cast<int32_t>(utf8.size()), 0xFFFD, nullptr, &status);
-    std::vector<UChar> folded(static_cast<std::size_t>(length) * 3 + 1);
-    status = U_ZERO_ERROR;
-    int32_t foldedLength = u_strFoldCase(folded.data(), static_cast<int32_t>(folded.size()),
-                                         wide.data(), length, U_FOLD_CASE_DEFAULT, &status);
-    if (U_FAILURE(status))
-        return asciiLower(utf8);
-    std::string out(static_cast<std::size_t>(foldedLength) * 3 + 1, '\0');
-    int32_t outLength = 0;
-    status = U_ZERO_ERROR;
-    u_strToUTF8(out.data(), static_cast<int32_t>(out.size()), &outLength, folded.data(),
-                foldedLength, &status);
-    if (U_FAILURE(status))
-        return asciiLower(utf8);
-    out.resize(static_cast<std::size_t>(outLength));
-    return out;
+    return text::foldCase(utf8);
 }
 
 std::string asciiLower(std::string_view text) {
