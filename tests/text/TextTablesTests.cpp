@@ -87,8 +87,9 @@ TEST(TextTables, EncodeEveryCodePointAsIcu) {
 TEST(TextTables, KnowTheNamesIcuGivesThesePages) {
     for (const char* name : {"gbk", "CP936", "windows-936", "shift_jis", "ms932", "cp1251",
                              "windows-1252", "utf-8", "UTF8", "UTF-16LE", "windows-874"}) {
-        if (qm::text::isKnownCharset(name))
+        if (qm::text::isKnownCharset(name)) {
             EXPECT_TRUE(qm::tables::isKnownCharset(name)) << name;
+        }
     }
     EXPECT_FALSE(qm::tables::isKnownCharset("no-such-charset"));
     EXPECT_THROW(qm::tables::decode("x", "no-such-charset"), qm::Error);

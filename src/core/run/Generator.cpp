@@ -364,7 +364,7 @@ void Generator::processFile(std::size_t i, std::size_t n, RunOutcome& outcome) {
     if (std::filesystem::is_directory(layout_.supportingFiles, ec))
         for (const auto& entry :
              std::filesystem::recursive_directory_iterator(layout_.supportingFiles, ec))
-            report_.pictures += entry.is_regular_file(ec) && !entry.is_symlink(ec) ? 1 : 0;
+            report_.pictures += entry.is_regular_file(ec) && !entry.is_symlink(ec) ? 1u : 0u;
     for (const std::filesystem::path& link : skipped)
         warn(u8("符号链接“") + pathText(link) + u8("”指向别处，未复制。"));
 
