@@ -1,7 +1,7 @@
 #include "split/HeadingText.h"
 
-#include "text/Charset.h"
 #include "text/Gbk.h"
+#include "text/Utf8.h"
 
 #include <algorithm>
 #include <array>
@@ -36,7 +36,7 @@ std::string gbkOf(char32_t c) {
         return "?";
     if (c < 0x80)
         return std::string(1, static_cast<char>(c));
-    return gbk::fromUtf8(charset::utf8Of(c));
+    return gbk::fromUtf8(Utf8Of(c));
 }
 
 // Decodes the reference at text[i] ('&'); returns its length, 0 when it is none.

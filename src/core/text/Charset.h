@@ -17,7 +17,4 @@ std::string fromUtf8(std::string_view utf8, const char* charsetName);
 // True when ICU knows the charset name.
 bool isKnown(const char* charsetName);
 
-// The UTF-8 bytes of one code point (no check of its range).
-std::string utf8Of(char32_t codePoint);
-
 } // namespace qm::charset

@@ -1,6 +1,7 @@
 #include "TextTables.h"
 
 #include "text/Error.h"
+#include "text/Utf8.h"
 
 #include <algorithm>
 #include <array>
@@ -14,7 +15,7 @@ namespace qm::tables {
 namespace {
 
 struct CodePageTable {
-    const char* names; // '\0'-separated; the first is ICU's canonical name
+    const char* names;           // '\0'-separated; the first is ICU's canonical name
     const std::uint32_t* single; // the unit of each byte alone
     const std::uint32_t* leads;  // lead bytes, ascending
     std::size_t leadCount;
@@ -188,7 +189,8 @@ std::u16string decodeUtf8(std::string_view bytes) {
 std::u16string decodeUtf16(std::string_view bytes, bool little) {
     std::u16string units;
     for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        const auto a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
+        const auto a = static_cast<unsigned char>(bytes[i]),
+                   b = static_cast<unsigned char>(bytes[i + 1]);
         units.push_back(static_cast<char16_t>(little ? a | (b << 8) : (a << 8) | b));
     }
     std::u16string out;
@@ -235,8 +237,7 @@ std::u16string decodeCodePage(std::string_view bytes, const CodePageTable& t) {
 }
 
 // Walks UTF-16 by code point; lone surrogates come as themselves, flagged.
-template <typename Emit>
-void eachCodePoint(std::u16string_view text, Emit emit) {
+template <typename Emit> void eachCodePoint(std::u16string_view text, Emit emit) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char16_t u = text[i];
         if (u >= 0xD800 && u <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
@@ -247,24 +248,6 @@ void eachCodePoint(std::u16string_view text, Emit emit) {
         } else {
             emit(static_cast<char32_t>(u), u >= 0xD800 && u <= 0xDFFF);
         }
-    }
-}
-
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
     }
 }
 
@@ -323,7 +306,7 @@ std::string encode(std::u16string_view text, const char* name) {
         std::uint32_t packed = 0;
         if (!loneSurrogate) {
             if (c.kind == Kind::Utf8) {
-                appendUtf8(out, cp);
+                AppendUtf8(out, cp);
                 return;
             }
             if (c.kind != Kind::CodePage) {
@@ -374,9 +357,9 @@ std::string foldCase(std::string_view utf8) {
         }
         if (lo < kFoldingCount && kFolding[4 * lo] == cp) {
             for (int k = 1; k <= 3 && kFolding[4 * lo + static_cast<std::size_t>(k)]; ++k)
-                appendUtf8(out, kFolding[4 * lo + static_cast<std::size_t>(k)]);
+                AppendUtf8(out, kFolding[4 * lo + static_cast<std::size_t>(k)]);
         } else {
-            appendUtf8(out, cp);
+            AppendUtf8(out, cp);
         }
     });
     return out;
