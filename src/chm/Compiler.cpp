@@ -217,6 +217,7 @@ private:
             }
             container.addCompressed("/" + file.name, content);
             ++result_.files;
+            result_.sourceBytes += content.size();
         };
         GatheredProject gathered = gatherFiles(project, disk, reporter_, compress);
         // Viewers build the contents from the .hhc when #TOCIDX is absent.
@@ -229,6 +230,9 @@ private:
         }
         for (const GatheredFile& file : gathered.files)
             inputs_.push_back(file.path);
+        result_.localLinks = gathered.localLinks;
+        result_.internetLinks = gathered.internetLinks;
+        result_.graphics = gathered.graphics;
         if (!outputMayBeWritten())
             return;
         reporter_.progress("Compressing " + std::to_string(gathered.files.size()) + " files");

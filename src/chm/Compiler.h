@@ -28,7 +28,11 @@ struct CompileResult {
     int files = 0;             // files stored, the compiler's own not counted
     int topics = 0;
     int warnings = 0;
-    std::uint64_t size = 0; // bytes of the CHM
+    int localLinks = 0;            // hyperlinks of the pages to local files
+    int internetLinks = 0;         // and to the internet
+    int graphics = 0;              // pictures stored
+    std::uint64_t sourceBytes = 0; // bytes of the files stored, as read
+    std::uint64_t size = 0;        // bytes of the CHM
 };
 
 // Compiles an HTML Help Workshop project (.hhp) into the CHM its "Compiled file" names

@@ -10,7 +10,7 @@
 namespace qm::chm {
 namespace {
 
-enum class Kind { Page, StyleSheet, Sitemap, Other };
+enum class Kind { Page, StyleSheet, Sitemap, Picture, Other };
 
 Kind kindOf(std::string_view name) {
     std::size_t dot = name.rfind('.');
@@ -22,6 +22,10 @@ Kind kindOf(std::string_view name) {
         return Kind::StyleSheet;
     if (ext == ".hhc" || ext == ".hhk")
         return Kind::Sitemap;
+    if (ext == ".gif" || ext == ".jpg" || ext == ".jpeg" || ext == ".png" || ext == ".bmp" ||
+        ext == ".ico" || ext == ".wmf" || ext == ".emf" || ext == ".tif" || ext == ".tiff" ||
+        ext == ".svg")
+        return Kind::Picture;
     return Kind::Other;
 }
 
@@ -143,10 +147,14 @@ private:
             file.isPage = true;
             file.title = std::move(page.title);
             file.charset = std::move(page.charset);
+            result_.localLinks += page.localLinks;
+            result_.internetLinks += page.internetLinks;
             pending_.push_back({folderOf(file.name), file.name, std::move(page.links)});
         } else if (kind == Kind::StyleSheet) {
             pending_.push_back(
                 {folderOf(file.name), file.name, scanStyleSheet(bytes, project_.charset)});
+        } else if (kind == Kind::Picture) {
+            ++result_.graphics;
         }
         std::size_t index = result_.files.size();
         result_.byFoldedName.emplace(foldCase(file.name), index);

@@ -41,6 +41,10 @@ struct GatheredProject {
     std::optional<std::size_t> indexFile;
     Sitemap contents;
     Sitemap index;
+    // For the compile summary: the pages' hyperlinks and the pictures gathered.
+    int localLinks = 0;
+    int internetLinks = 0;
+    int graphics = 0;
 
     // The CHM name of a file named by the project (relative to its folder), or empty
     // when no such file is in the CHM.

@@ -5,19 +5,25 @@
 
 #ifdef _WIN32
 #include <windows.h>
-// HHA.DLL's convention: undecorated (hha.def), the callee cleans the stack on 32-bit x86.
+// HHA.DLL's convention: undecorated (hha.def), the callee cleans the stack on 32-bit x86,
+// for the entry point and for both callbacks alike.
 #define QM_HHA_EXPORT __declspec(dllexport) int __stdcall
+#define QM_HHA_CALLBACK __stdcall
 #else
 #define QM_HHA_EXPORT __attribute__((visibility("default"))) int
+#define QM_HHA_CALLBACK
 #endif
 
 namespace {
+
+using LogCallback = void(QM_HHA_CALLBACK*)(const char*);
+using ProgressCallback = int(QM_HHA_CALLBACK*)(const char*);
 
 // Forwards the compiler's messages to the caller's callbacks as zero-terminated texts
 // in the project's code page.
 class CallbackListener : public qm::chm::CompileListener {
 public:
-    CallbackListener(void (*logFn)(const char*), int (*progressFn)(const char*))
+    CallbackListener(LogCallback logFn, ProgressCallback progressFn)
         : log_(logFn), progress_(progressFn) {}
 
     void log(qm::chm::MessageKind, std::string_view text) override {
@@ -30,8 +36,8 @@ public:
     }
 
 private:
-    void (*log_)(const char*);
-    int (*progress_)(const char*);
+    LogCallback log_;
+    ProgressCallback progress_;
 };
 
 // The project's path: UTF-8 on Linux; on Windows the system's ANSI code page, as the
@@ -54,8 +60,8 @@ std::filesystem::path projectPathOf(const char* text) {
 // Log and progress texts go to the callbacks (either may be null); a progress callback
 // returning 0 stops the compile. Returns nonzero exactly when the CHM was written.
 // The fourth argument is reserved (0).
-extern "C" QM_HHA_EXPORT HHA_CompileHHP(const char* projectPath, void (*log)(const char*),
-                                       int (*progress)(const char*), int /*reserved*/) {
+extern "C" QM_HHA_EXPORT HHA_CompileHHP(const char* projectPath, LogCallback log,
+                                        ProgressCallback progress, int /*reserved*/) {
     try {
         CallbackListener listener(log, progress);
         if (!projectPath || !*projectPath) {

@@ -124,6 +124,20 @@ void appendTagLinks(const HtmlTag& tag, const std::string& charset, std::vector<
         appendCssLinks(*style, charset, out);
 }
 
+// A hyperlink counted as the compile summary reports it.
+void countHyperlink(std::string_view href, const std::string& charset, PageLinks& page) {
+    if (!decodeReference(href, charset).empty()) {
+        ++page.localLinks;
+        return;
+    }
+    const std::string lowered = asciiLower(TrimBlanks(href));
+    for (std::string_view scheme : {"http:", "https:", "ftp:", "mailto:", "news:"})
+        if (lowered.rfind(scheme, 0) == 0) {
+            ++page.internetLinks;
+            return;
+        }
+}
+
 } // namespace
 
 std::string declaredCharset(std::string_view page) {
@@ -254,6 +268,9 @@ PageLinks scanPage(std::string_view page, const std::string& fallbackCharset) {
         if (tag.closing || tag.name[0] == '!')
             continue;
         appendTagLinks(tag, working, result.links);
+        if (tag.name == "a" || tag.name == "area")
+            if (const std::string_view* href = tag.attribute("href"))
+                countHyperlink(*href, working, result);
         if (tag.name == "script") {
             tokens.rawTextUntilClose("script");
         } else if (tag.name == "style") {

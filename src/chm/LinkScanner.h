@@ -17,6 +17,10 @@ struct PageLinks {
     // (http:, mailto:, ms-its:, a drive letter, ...), fragments alone and
     // protocol-relative links are left out.
     std::vector<std::string> links;
+    // Hyperlinks (a, area) to local files and to the internet (http:, https:, ftp:,
+    // mailto:, news:), for the compile summary.
+    int localLinks = 0;
+    int internetLinks = 0;
 };
 
 // The charset a page declares: a byte-order mark, then <meta charset> or

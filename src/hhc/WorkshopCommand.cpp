@@ -50,14 +50,15 @@ int runWorkshopCommand(const std::vector<std::string>& args, std::FILE* out,
         return 0;
     }
     if (args.size() == 1 && args[0] == "--help") {
-        std::fputs("Usage: hhc PROJECT.hhp\n"
-                   "Compiles an HTML Help Workshop project into the CHM its \"Compiled file\" names,\n"
-                   "and prints the compile time, the counts and the CHM's path and size.\n"
-                   "\n"
-                   "The exit status is 1 when the CHM was written and 0 when it was not, as\n"
-                   "HTML Help Workshop's compiler has it; tools such as Doxygen test for 1.\n"
-                   "quillmark-hhc is the same compiler with options and the usual exit status.\n",
-                   out);
+        std::fputs(
+            "Usage: hhc PROJECT.hhp\n"
+            "Compiles an HTML Help Workshop project into the CHM its \"Compiled file\" names,\n"
+            "and prints the compile time, the counts and the CHM's path and size.\n"
+            "\n"
+            "The exit status is 1 when the CHM was written and 0 when it was not, as\n"
+            "HTML Help Workshop's compiler has it; tools such as Doxygen test for 1.\n"
+            "quillmark-hhc is the same compiler with options and the usual exit status.\n",
+            out);
         return 0;
     }
     std::fprintf(out, "Quillmark HTML Help Compiler %s\n\n", QM_VERSION);
@@ -77,9 +78,9 @@ int runWorkshopCommand(const std::vector<std::string>& args, std::FILE* out,
     SummaryListener listener(out, stop);
     const auto start = std::chrono::steady_clock::now();
     const chm::CompileResult result = chm::compileProject(project, listener, options);
-    const long long seconds = std::chrono::duration_cast<std::chrono::seconds>(
-                                  std::chrono::steady_clock::now() - start)
-                                  .count();
+    const long long seconds =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start)
+            .count();
     if (!result.written) {
         std::fputs("\nNo compiled file was created.\n", out);
         return 0;
@@ -88,10 +89,20 @@ int runWorkshopCommand(const std::vector<std::string>& args, std::FILE* out,
     std::fprintf(out, "\nCompile time: %lld %s, %lld %s\n", seconds / 60,
                  plural(seconds / 60, "minute", "minutes"), seconds % 60,
                  plural(seconds % 60, "second", "seconds"));
-    std::fprintf(out, "%d\tTopics\n%d\tFiles\n%d\tWarnings\n\n\n", result.topics, result.files,
-                 result.warnings);
-    std::fprintf(out, "Created %s, %s bytes\n", reinterpret_cast<const char*>(chm.c_str()),
+    auto count = [&](int n, const char* one, const char* many) {
+        std::fprintf(out, "%d\t%s\n", n, plural(n, one, many));
+    };
+    count(result.topics, "Topic", "Topics");
+    count(result.localLinks, "Local link", "Local links");
+    count(result.internetLinks, "Internet link", "Internet links");
+    count(result.graphics, "Graphic", "Graphics");
+    std::fprintf(out, "\n\nCreated %s, %s bytes\n", reinterpret_cast<const char*>(chm.c_str()),
                  groupThousands(result.size).c_str());
+    const bool smaller = result.size <= result.sourceBytes;
+    std::fprintf(out, "Compression %s file by %s bytes.\n", smaller ? "decreased" : "increased",
+                 groupThousands(smaller ? result.sourceBytes - result.size
+                                        : result.size - result.sourceBytes)
+                     .c_str());
     return 1;
 }
 

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 namespace {
 
 std::string hhc() {
@@ -33,15 +35,36 @@ TEST(HhcProgram, ExitsOneWithASummaryWhenTheChmIsWritten) {
     EXPECT_NE(out.find(qm::hhc::groupThousands(std::filesystem::file_size(chm)) + " bytes"),
               std::string::npos)
         << out;
+    EXPECT_NE(out.find("creased file by "), std::string::npos) << out;
     EXPECT_TRUE(qm::test::readWithChmlib(chm).has_value());
+}
+
+TEST(HhcProgram, CountsLinksAndGraphicsAsHtmlHelpWorkshopDoes) {
+    qm::test::TempDir dir;
+    auto write = [&](const char* name, std::string_view text) {
+        std::ofstream(dir / name, std::ios::binary) << text;
+    };
+    write("help.hhp", "[OPTIONS]\r\nCompiled file=help.chm\r\n\r\n[FILES]\r\na.htm\r\n");
+    write("a.htm", "<html><title>A</title><img src=\"p.gif\"><a href=\"b.htm#x\">b</a>"
+                   "<a href=\"http://example.com/\">web</a><a href=\"MAILTO:me@example.com\">me</a>"
+                   "<a href=\"#top\">top</a></html>");
+    write("b.htm", "<html><title>B</title><a href=\"a.htm\">a</a></html>");
+    write("p.gif", "GIF89a");
+    std::string out;
+    EXPECT_EQ(
+        qm::test::runCommand(hhc() + " " + qm::test::shellQuote((dir / "help.hhp").string()), &out),
+        1);
+    EXPECT_NE(out.find("2\tTopics\n2\tLocal links\n2\tInternet links\n1\tGraphic\n"),
+              std::string::npos)
+        << out;
 }
 
 TEST(HhcProgram, ExitsZeroWhenNoChmIsWritten) {
     qm::test::TempDir dir;
     std::string out;
-    EXPECT_EQ(qm::test::runCommand(hhc() + " " + qm::test::shellQuote((dir / "none.hhp").string()),
-                                   &out),
-              0);
+    EXPECT_EQ(
+        qm::test::runCommand(hhc() + " " + qm::test::shellQuote((dir / "none.hhp").string()), &out),
+        0);
     EXPECT_NE(out.find("none.hhp"), std::string::npos) << out;
     EXPECT_NE(out.find("No compiled file"), std::string::npos) << out;
     EXPECT_EQ(qm::test::runCommand(hhc(), &out), 0);

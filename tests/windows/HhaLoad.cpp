@@ -8,14 +8,23 @@
 
 namespace {
 
-using CompileHhp = int(__stdcall*)(const char*, void (*)(const char*), int (*)(const char*), int);
+// The entry point and both callbacks: the callee removes the arguments.
+using LogCallback = void(__stdcall*)(const char*);
+using ProgressCallback = int(__stdcall*)(const char*);
+using CompileHhp = int(__stdcall*)(const char*, LogCallback, ProgressCallback, int);
 
-void log(const char* text) {
+int logLines = 0;
+int progressLines = 0;
+
+void __stdcall log(const char* text) {
     std::printf("%s\n", text);
+    ++logLines;
 }
 
-int progress(const char*) {
-    return 1;
+// True with all 32 bits set, as the programs written for HHA.DLL return it.
+int __stdcall progress(const char*) {
+    ++progressLines;
+    return -1;
 }
 
 } // namespace
@@ -40,6 +49,8 @@ int main(int argc, char** argv) {
     // No project: nothing is written and nothing unwinds into the caller.
     const int again = compile("", nullptr, nullptr, 0);
     FreeLibrary(hha);
-    std::printf("hha-load: HHA_CompileHHP returned %d, then %d for no project\n", written, again);
-    return written && !again ? 0 : 1;
+    std::printf("hha-load: HHA_CompileHHP returned %d, then %d for no project; %d log and %d "
+                "progress lines\n",
+                written, again, logLines, progressLines);
+    return written && !again && logLines > 0 && progressLines > 0 ? 0 : 1;
 }

@@ -3,15 +3,18 @@
 #   wine-tests.sh LINUX_BUILD WINDOWS64_BUILD WINDOWS32_BUILD SAMPLES
 # quillmark-hhc.exe gives the Linux build's CHM byte for byte (the sample projects and
 # one in a folder with Chinese characters), hhc.exe exits 1 when the CHM was written
-# and 0 when not, and hha.dll (32 and 64-bit) compiles a sample for a program that loads
-# it. Exit 77 (skipped) when wine or the Windows build is missing.
+# and 0 when not, hha.dll (32 and 64-bit) compiles a sample for a program that loads it,
+# and Wine's itss.dll (the storage the Windows help viewer reads CHMs with) reads every
+# file of each CHM as chmlib does. Exit 77 (skipped) when wine or the Windows build is
+# missing.
 set -uo pipefail
-linux=$1 win64=$2 win32=$3 samples=$4
+linux=$(realpath -m "$1") win64=$(realpath -m "$2") win32=$(realpath -m "$3") samples=$(realpath -m "$4")
 
 skip() { echo "SKIPPED: $*; ./dev windows installs and builds it"; exit 77; }
 command -v wine >/dev/null || skip "wine is absent"
+command -v extract_chmLib >/dev/null || skip "extract_chmLib (libchm-bin) is absent"
 for f in "$win64/quillmark-hhc.exe" "$win64/hhc.exe" "$win64/hha-load.exe" "$win64/hha.dll" \
-         "$win32/hha-load.exe" "$win32/hha.dll"; do
+         "$win64/itss-read.exe" "$win32/hha-load.exe" "$win32/hha.dll"; do
     [ -f "$f" ] || skip "$f is missing"
 done
 
@@ -28,8 +31,26 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 stamp=1700000000
 
-# Compiles PROJECT on Linux and under Wine into the same NAME.chm in two folders and
-# compares the bytes.
+# Reads CHM through itss.dll under Wine and with chmlib, and compares the files (the
+# viewer's own "#" and "$" files aside).
+readBack() { # chm name
+    local chm=$1 name=$2 log
+    rm -rf "$scratch/itss" "$scratch/chmlib"
+    if ! log=$(wine "$win64/itss-read.exe" "Z:$chm" "Z:$scratch/itss" 2>&1); then
+        fail "$name: itss.dll could not read the CHM: $(echo "$log" | grep itss-read)"
+        return
+    fi
+    extract_chmLib "$chm" "$scratch/chmlib" >/dev/null
+    find "$scratch/chmlib" -name '[#$]*' -prune -exec rm -rf {} +
+    if diff -r "$scratch/itss" "$scratch/chmlib" >"$scratch/diff"; then
+        readable=$((readable + 1))
+    else
+        fail "$name: itss.dll and chmlib read different files: $(head -3 "$scratch/diff")"
+    fi
+}
+
+# Compiles PROJECT on Linux and under Wine into the same NAME.chm in two folders,
+# compares the bytes and reads the CHM back through itss.dll.
 compare() { # project name
     local project=$1 name=$2 log
     mkdir -p "$scratch/linux" "$scratch/windows"
@@ -46,6 +67,7 @@ compare() { # project name
     if cmp -s "$scratch/linux/$name.chm" "$scratch/windows/$name.chm"; then
         echo "identical: $name"
         identical=$((identical + 1))
+        readBack "$scratch/windows/$name.chm" "$name"
     else
         fail "$name: the CHMs differ ($(cmp "$scratch/linux/$name.chm" "$scratch/windows/$name.chm" | head -1))"
     fi
@@ -53,6 +75,7 @@ compare() { # project name
 
 identical=0
 compared=0
+readable=0
 if [ -d "$samples" ]; then
     for dir in "$samples"/*/; do
         project=$(find "$dir" -maxdepth 3 -iname '*.hhp' | sort | head -1)
@@ -60,7 +83,8 @@ if [ -d "$samples" ]; then
         compared=$((compared + 1))
         compare "$project" "$(basename "$dir")"
     done
-    echo "$identical of $compared sample projects give the same CHM under Wine"
+    echo "$identical of $compared sample projects give the same CHM under Wine;" \
+        "itss.dll reads $readable of them as chmlib does"
 else
     echo "$samples is absent; the sample projects are not compared"
 fi
