@@ -137,8 +137,25 @@ private:
                 return read;
             };
             if (std::optional<std::string> inside = joinProjectPath("", name))
-                if (std::optional<DiskLookup::Found> found = disk.findFile(*inside))
-                    return take(found->path);
+                if (std::optional<DiskLookup::Found> found = disk.findFile(*inside)) {
+                    DiskLookup::Content content = disk.read(*found);
+                    switch (content.status) {
+                    case DiskLookup::ReadStatus::Read:
+                        inputs_.push_back(found->path);
+                        return std::move(content.bytes);
+                    case DiskLookup::ReadStatus::LinkOut:
+                        reporter_.warning("The include file " + name +
+                                          " leads out of the project's folder through a "
+                                          "symbolic link; it is read all the same.");
+                        return take(found->path);
+                    case DiskLookup::ReadStatus::NotRegular:
+                        reporter_.warning("The include file " + name +
+                                          " is not a regular file; it is left out.");
+                        return std::nullopt;
+                    case DiskLookup::ReadStatus::Failed:
+                        return std::nullopt;
+                    }
+                }
             std::string slashed = name;
             for (char& c : slashed)
                 if (c == '\\')

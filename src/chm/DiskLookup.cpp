@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -49,6 +51,57 @@ std::string utf8Name(const std::filesystem::path& path) {
 std::filesystem::path pathOf(const std::string& utf8) {
     return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
 }
+
+// A folder's entries: each name and whether it is a folder; nothing when the folder
+// cannot be listed.
+using FolderEntries = std::vector<std::pair<std::filesystem::path, bool>>;
+
+#ifdef _WIN32
+// Listed through the extended-length form (\\?\C:\...) of the folder's path: a project
+// deep in a folder tree lies past MAX_PATH's 260 characters, where the C runtime's
+// folder listing behind directory_iterator stops.
+std::optional<FolderEntries> listFolder(const std::filesystem::path& folder) {
+    std::error_code ec;
+    std::wstring pattern = std::filesystem::absolute(folder, ec).lexically_normal().native();
+    if (ec)
+        return std::nullopt;
+    std::replace(pattern.begin(), pattern.end(), L'/', L'\\');
+    if (!pattern.starts_with(L"\\\\?\\"))
+        pattern = pattern.starts_with(L"\\\\") ? L"\\\\?\\UNC\\" + pattern.substr(2)
+                                               : L"\\\\?\\" + pattern;
+    if (!pattern.ends_with(L'\\'))
+        pattern += L'\\';
+    pattern += L'*';
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch,
+                                   nullptr, 0);
+    if (find == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    FolderEntries entries;
+    do {
+        const std::wstring_view name = entry.cFileName;
+        if (name != L"." && name != L"..")
+            entries.emplace_back(std::filesystem::path(name),
+                                 (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
+    } while (FindNextFileW(find, &entry));
+    FindClose(find);
+    return entries;
+}
+#else
+std::optional<FolderEntries> listFolder(const std::filesystem::path& folder) {
+    std::error_code ec;
+    std::filesystem::directory_iterator iter(folder, ec);
+    if (ec)
+        return std::nullopt;
+    FolderEntries entries;
+    for (; iter != std::filesystem::directory_iterator(); iter.increment(ec)) {
+        if (ec)
+            break;
+        entries.emplace_back(iter->path().filename(), iter->is_directory(ec));
+    }
+    return entries;
+}
+#endif
 
 } // namespace
 
@@ -113,16 +166,12 @@ DiskLookup::Folder& DiskLookup::folder(const std::string& relative,
     Folder& f = it->second;
     if (!inserted)
         return f;
-    std::error_code ec;
-    std::filesystem::directory_iterator iter(relative.empty() ? root_ : root_ / disk, ec);
-    if (ec)
+    std::optional<FolderEntries> entries = listFolder(relative.empty() ? root_ : root_ / disk);
+    if (!entries)
         return f;
     f.exists = true;
-    for (; iter != std::filesystem::directory_iterator(); iter.increment(ec)) {
-        if (ec)
-            break;
-        std::string name = utf8Name(iter->path().filename());
-        bool isFolder = iter->is_directory(ec);
+    for (const auto& [fileName, isFolder] : *entries) {
+        std::string name = utf8Name(fileName);
         if (!isValidUtf8(name) && !nameCharset_.empty()) {
             std::string utf8 = TextCodec(nameCharset_).toUtf8(name);
             f.onDisk.emplace(utf8, std::move(name));
@@ -203,8 +252,8 @@ DiskLookup::Content DiskLookup::read(const Found& found) const {
         return content;
     }
     std::string& bytes = content.bytes;
-    bytes.resize(static_cast<std::size_t>(
-                     (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow) +
+    bytes.resize(static_cast<std::size_t>((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) |
+                                          info.nFileSizeLow) +
                  1);
     std::size_t used = 0;
     for (;;) {

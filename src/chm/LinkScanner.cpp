@@ -276,8 +276,9 @@ PageLinks scanPage(std::string_view page, const std::string& fallbackCharset) {
         } else if (tag.name == "style") {
             appendCssLinks(tokens.rawTextUntilClose("style"), working, result.links);
         } else if (tag.name == "title" && !haveTitle) {
-            std::string title =
-                decodeEntities(TextCodec(working).toUtf8(tokens.rawTextUntilClose("title")));
+            // As HTML Help Workshop reads titles: "&Icirc;" is a byte of the code page.
+            std::string title = decodeEntities(
+                TextCodec(working).toUtf8(tokens.rawTextUntilClose("title")), working);
             std::string collapsed;
             bool space = false;
             for (char c : title) {

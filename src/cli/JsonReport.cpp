@@ -48,6 +48,14 @@ std::string pathText(const std::filesystem::path& path) {
     return quoted(path.string());
 }
 
+std::string contextIdList(const std::vector<ContextIdChange>& ids) {
+    std::string json = "[";
+    for (std::size_t i = 0; i < ids.size(); ++i)
+        json += std::string(i ? "," : "") + "{\"id\":" + quoted(ids[i].name) +
+                ",\"number\":" + ids[i].number + ",\"topic\":" + quoted(ids[i].topic) + "}";
+    return json + "]";
+}
+
 const char* outcomeName(FileReport::Outcome outcome) {
     switch (outcome) {
     case FileReport::Outcome::Done:
@@ -77,7 +85,12 @@ std::string JsonLine(const FileReport& report) {
     std::snprintf(seconds, sizeof seconds, "%.3f", report.seconds);
     json += "],\"chm_size\":" +
             (report.chmSize ? std::to_string(*report.chmSize) : std::string("null")) +
-            ",\"seconds\":" + seconds + "}";
+            ",\"seconds\":" + seconds;
+    if (report.contextIds)
+        json += ",\"context_ids\":{\"kept\":" + std::to_string(report.contextIds->kept) +
+                ",\"added\":" + contextIdList(report.contextIds->added) +
+                ",\"retired\":" + contextIdList(report.contextIds->retired) + "}";
+    return json + "}";
     return json;
 }
 

@@ -34,8 +34,8 @@ struct Compiled {
 // (a topic titled from the index) and whose page has the given title.
 Compiled compile(const std::filesystem::path& dir, const std::string& lcid,
                  const std::string& keyword, const std::string& title) {
-    qm::test::writeFile(dir / "a.htm", "<html><head><title>" + title +
-                                           "</title></head><body>text</body></html>");
+    qm::test::writeFile(dir / "a.htm",
+                        "<html><head><title>" + title + "</title></head><body>text</body></html>");
     qm::test::writeFile(dir / "k.hhk",
                         "<UL><LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"" +
                             keyword + "\"><param name=\"Local\" value=\"a.htm#x\"></OBJECT></UL>");
@@ -104,6 +104,8 @@ TEST(CodePageEntities, ACp1251ProjectsIndexTitlesAndSearchReadInItsCodePage) {
     EXPECT_EQ(chm.keywords[0].keyword, "Окно & €");
     // The index's topic of the anchor is titled in cp1251 bytes; € is 0x88 there.
     EXPECT_EQ(titleOf(chm, "a.htm#x"), "\xCE\xEA\xED\xEE & \x88");
+    // The page's own title, from its <title>: "Окно О".
+    EXPECT_EQ(titleOf(chm, "a.htm"), "\xCE\xEA\xED\xEE \xCE");
     const qm::test::FiftiMainReader search(chm.files.at("/$FIftiMain"));
     std::vector<qm::test::FtsEntry> found = search.lookup("\xEE\xEA\xED\xEE"); // "окно"
     ASSERT_FALSE(found.empty()) << "the title's word, in cp1251";

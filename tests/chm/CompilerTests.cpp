@@ -306,8 +306,11 @@ TEST(Compiler, FilesLinkedFromOutsideTheProjectAndFifosAreLeftOutWithAWarning) {
                         "<img src=\"pics/secret.png\"><img src=\"linked/photo.png\">"
                         "<img src=\"pics/logo.png\"><img src=\"pics/pipe.png\">"
                         "</body></html>");
-    qm::test::writeFile(dir / "p/p.hhp",
-                        "[OPTIONS]\r\nCompiled file=p.chm\r\n[FILES]\r\na.htm\r\n");
+    // An included header linked from elsewhere is read (its IDs are the program's), but said.
+    qm::test::writeFile(dir / "elsewhere/ids.h", "#define IDH_A 7\n");
+    std::filesystem::create_symlink(dir / "elsewhere/ids.h", dir / "p/ids.h");
+    qm::test::writeFile(dir / "p/p.hhp", "[OPTIONS]\r\nCompiled file=p.chm\r\n[FILES]\r\na.htm\r\n"
+                                         "[ALIAS]\r\nIDH_A=a.htm\r\n[MAP]\r\n#include ids.h\r\n");
     RecordingListener listener;
     CompileResult result = compileProject(dir / "p/p.hhp", listener, fixedOptions());
     ASSERT_TRUE(result.written) << listener.allLog();
@@ -320,7 +323,7 @@ TEST(Compiler, FilesLinkedFromOutsideTheProjectAndFifosAreLeftOutWithAWarning) {
     for (const auto& [name, bytes] : *contents)
         EXPECT_EQ(bytes.find(secret), std::string::npos) << name;
 
-    ASSERT_EQ(listener.warnings.size(), 3u) << listener.allLog();
+    ASSERT_EQ(listener.warnings.size(), 4u) << listener.allLog();
     auto warned = [&](const std::string& name, const std::string& why) {
         for (const std::string& w : listener.warnings)
             if (w.find(name) != std::string::npos && w.find(why) != std::string::npos)
@@ -330,6 +333,8 @@ TEST(Compiler, FilesLinkedFromOutsideTheProjectAndFifosAreLeftOutWithAWarning) {
     EXPECT_TRUE(warned("pics/secret.png", "symbolic link")) << listener.allLog();
     EXPECT_TRUE(warned("linked/photo.png", "symbolic link")) << listener.allLog();
     EXPECT_TRUE(warned("pics/pipe.png", "not a regular file")) << listener.allLog();
+    EXPECT_TRUE(warned("ids.h", "read all the same")) << listener.allLog();
+    EXPECT_TRUE(contents->count("/#IVB")) << "the header's ID is in the CHM";
 }
 
 TEST(Compiler, AChmThatCannotBeWrittenFailsAndKeepsTheEarlierOne) {

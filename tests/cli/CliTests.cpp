@@ -439,6 +439,17 @@ TEST(Cli, JsonLinesTellEachDocumentsOutcomeAndOutputs) {
     EXPECT_GE(listed, 7);
     EXPECT_NE(lines[1].find("\"outcome\":\"failed\""), std::string::npos) << lines[1];
     EXPECT_NE(lines[1].find("\"warnings\":[\""), std::string::npos) << lines[1];
+    EXPECT_EQ(good.find("context_ids"), std::string::npos) << "no earlier IDs to compare with";
+
+    // The next run after an edit tells which context IDs are new and which are gone.
+    test::writeFile(dir / "good.htm",
+                    "<html><body><div><h1>A</h1>x<h1>B</h1>y<h1>D</h1>w</div></body></html>");
+    r = RunProgram("quillmark", {"--json", "-q", "--no-compile", (dir / "good.htm").string()});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("\"context_ids\":{\"kept\":2,\"added\":[{\"id\":\"IDH_3\",\"number\":"
+                         "1003,\"topic\":\"D\"}],\"retired\":[]}"),
+              std::string::npos)
+        << r.out;
 }
 
 // A saved pair frames every page; a --suffix file replaces only its half.

@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # The Windows programs under Wine, against the Linux build:
 #   wine-tests.sh LINUX_BUILD WINDOWS64_BUILD WINDOWS32_BUILD SAMPLES
-# quillmark-hhc.exe gives the Linux build's CHM byte for byte (the sample projects and
-# one in a folder with Chinese characters), hhc.exe exits 1 when the CHM was written
-# and 0 when not, hha.dll (32 and 64-bit) compiles a sample for a program that loads it,
-# and Wine's itss.dll (the storage the Windows help viewer reads CHMs with) reads every
-# file of each CHM as chmlib does. Exit 77 (skipped) when wine or the Windows build is
-# missing.
+# quillmark-hhc.exe gives the Linux build's CHM byte for byte (the sample projects, one
+# in a folder with Chinese characters, one deeper than 260 characters), hhc.exe exits 1
+# when the CHM was written and 0 when not, hha.dll (32 and 64-bit) compiles a sample for
+# a program that loads it, and Wine's itss.dll (the storage the Windows help viewer
+# reads CHMs with) reads every file of each CHM as chmlib does. Exit 77 (skipped) when
+# wine or the Windows build is missing.
 set -uo pipefail
 linux=$(realpath -m "$1") win64=$(realpath -m "$2") win32=$(realpath -m "$3") samples=$(realpath -m "$4")
 
@@ -98,6 +98,19 @@ printf '<html><head><meta charset="utf-8"><title>说明</title></head><body><p>�
 printf '[OPTIONS]\r\nCompiled file=帮助.chm\r\nDefault topic=说明.htm\r\nLanguage=0x804\r\nTitle=帮助\r\nFull-text search=Yes\r\n\r\n[FILES]\r\n说明.htm\r\n' |
     iconv -f UTF-8 -t GBK >"$folder/帮助.hhp"
 compare "$folder/帮助.hhp" "chinese"
+
+# A project deeper than MAX_PATH's 260 characters: read, and its CHM written beside it.
+deep="$scratch/$(printf 'a-folder-with-a-rather-long-name-%02d/' $(seq 1 9))"
+mkdir -p "$deep"
+cp "$folder/说明.htm" "$deep/"
+cp "$folder/帮助.hhp" "$deep/deep.hhp"
+compare "$deep/deep.hhp" "long-path"
+if wine "$win64/quillmark-hhc.exe" -q "Z:$deep/deep.hhp" >"$scratch/deep.log" 2>&1 &&
+        [ -f "$deep/帮助.chm" ]; then
+    echo "a project ${#deep} characters deep compiles in place"
+else
+    fail "the project ${#deep} characters deep: $(cat "$scratch/deep.log")"
+fi
 
 # hhc.exe: HTML Help Workshop's exit statuses.
 wine "$win64/hhc.exe" "Z:$folder/帮助.hhp" >"$scratch/hhc.log" 2>&1

@@ -398,6 +398,18 @@ TEST_F(MadeDocument, OurEarlierPageAndFolderAreReplaced) {
     expectMadePage(out / "m.htm");
     EXPECT_EQ(entries(out / "m.files"), std::set<std::string>{"image001.png"});
 
+    // A conversion killed while placing its results left the folder it was filling and
+    // the earlier one it had moved aside: the next conversion clears both away.
+    pid_t dead = ::fork();
+    if (dead == 0)
+        ::_exit(0);
+    ::waitpid(dead, nullptr, 0);
+    const std::string tag = std::to_string(dead) + "-0";
+    std::filesystem::rename(out / "m.files", out / (".m.files.old-" + tag));
+    test::writeFile(out / (".m.files.new-" + tag) / "image001.png", "half");
+    ASSERT_TRUE(converter().convert(doc(".rtf"), out / "m.htm", true));
+    EXPECT_EQ(entries(out.path()), (std::set<std::string>{"m.files", "m.htm"}));
+
     // A document without pictures leaves no folder of an earlier one behind.
     test::writeFile(out / "plain.rtf",
                     "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 Plain text.\\par}");

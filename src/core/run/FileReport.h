@@ -9,17 +9,33 @@
 
 namespace qm {
 
+// A context ID that a run gave or retired: "IDH_12", the number HelpID.h gives it and
+// the topic's key ("安装 / 系统要求", UTF-8 as the ID map keeps it).
+struct ContextIdChange {
+    std::string name;
+    std::string number;
+    std::string topic;
+};
+
+// How the context IDs fared against the map of the run before.
+struct ContextIdChanges {
+    std::size_t kept = 0;
+    std::vector<ContextIdChange> added;
+    std::vector<ContextIdChange> retired;
+};
+
 // What became of one file of a run, for front ends that report file by file (the
-// command line's --json). Texts are GBK.
+// command line's --json). Texts are GBK unless said otherwise.
 struct FileReport {
     enum class Outcome { Done, Failed, NoChm, Interrupted };
     Outcome outcome = Outcome::Done;
     std::filesystem::path source;
     std::vector<std::filesystem::path> outputs; // files and folders written, in order
     std::size_t topics = 0;
-    std::size_t pictures = 0;              // files of the pictures folder copied
-    std::vector<std::string> warnings;     // the compiler's among them
-    std::optional<std::uintmax_t> chmSize; // bytes of the finished CHM
+    std::size_t pictures = 0;                   // files of the pictures folder copied
+    std::vector<std::string> warnings;          // the compiler's among them
+    std::optional<std::uintmax_t> chmSize;      // bytes of the finished CHM
+    std::optional<ContextIdChanges> contextIds; // when an earlier ID map was read
     double seconds = 0;
 };
 

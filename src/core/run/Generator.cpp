@@ -109,6 +109,16 @@ std::string contextIdNote(const ContextIdNumbering& ids) {
            (ids.retired.empty() ? "" : "\r" + u8("停用：") + list(ids.retired)) + "\r\n";
 }
 
+ContextIdChanges contextIdChanges(const ContextIdNumbering& ids) {
+    auto changes = [](const std::vector<ContextIdEntry>& entries) {
+        std::vector<ContextIdChange> out;
+        for (const ContextIdEntry& e : entries)
+            out.push_back({"IDH_" + std::to_string(e.k), ContextNumber(e.k), e.key});
+        return out;
+    };
+    return {ids.kept, changes(ids.added), changes(ids.retired)};
+}
+
 } // namespace
 
 // The scan's and the page writer's view of the program: settings from the host,
@@ -459,8 +469,10 @@ bool Generator::writeProject(RunOutcome& outcome) {
     for (const char* extension : {"hhp", "hhc", "hhk", "txt", "ids"})
         report_.outputs.push_back(layout_.projectFilePath(extension));
     outcome.summary += pathText(layout_.projectFilePath("hhp")) + "\r\n";
-    if (earlier)
+    if (earlier) {
         outcome.summary += contextIdNote(ids);
+        report_.contextIds = contextIdChanges(ids);
+    }
     return true;
 }
 

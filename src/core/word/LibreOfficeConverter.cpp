@@ -52,32 +52,57 @@ std::string fileUrl(const fs::path& path) {
 
 constexpr std::string_view kPrivatePrefix = "quillmark-lo-";
 
-// Removes the private folders that converters of processes no longer running left behind:
-// a process that is killed cannot remove its own. Only folders of ours named with the id
-// of a process that does not exist go; those of live processes, ours included, stay.
+// True when entry is a folder of ours named prefix<pid>-... for a process id that is
+// not running: a process that is killed cannot remove what it was working in.
+bool leftByDeadProcess(const fs::path& entry, std::string_view prefix) {
+    const std::string name = entry.filename().string();
+    if (!name.starts_with(prefix))
+        return false;
+    const char* digits = name.data() + prefix.size();
+    const char* stop = name.data() + name.size();
+    pid_t pid = 0;
+    auto [after, error] = std::from_chars(digits, stop, pid);
+    if (error != std::errc() || after == digits || after == stop || *after != '-' || pid <= 0 ||
+        pid == ::getpid())
+        return false;
+    struct stat st {};
+    if (::lstat(entry.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
+        return false;
+    return ::kill(pid, 0) != 0 && errno == ESRCH;
+}
+
+// Removes the private folders that converters of processes no longer running left
+// behind; those of live processes, ours included, stay.
 void removeLeftovers(const fs::path& temp) {
     std::vector<fs::path> dead;
     std::error_code ec;
-    for (fs::directory_iterator it(temp, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (!name.starts_with(kPrivatePrefix))
-            continue;
-        const char* digits = name.data() + kPrivatePrefix.size();
-        const char* stop = name.data() + name.size();
-        pid_t pid = 0;
-        auto [after, error] = std::from_chars(digits, stop, pid);
-        if (error != std::errc() || after == digits || after == stop || *after != '-' || pid <= 0 ||
-            pid == ::getpid())
-            continue;
-        struct stat st {};
-        if (::lstat(it->path().c_str(), &st) != 0 || !S_ISDIR(st.st_mode) ||
-            st.st_uid != ::geteuid())
-            continue;
-        if (::kill(pid, 0) != 0 && errno == ESRCH)
+    for (fs::directory_iterator it(temp, ec), end; !ec && it != end; it.increment(ec))
+        if (leftByDeadProcess(it->path(), kPrivatePrefix))
             dead.push_back(it->path());
-    }
     for (const fs::path& folder : dead)
         fs::remove_all(folder, ec);
+}
+
+// What a conversion killed while placing its results left beside the page: the new
+// pictures folder it was filling goes; the earlier folder it had moved aside goes back
+// to its place when nothing took that place, since the earlier page still refers to it.
+void tidyKilledPlacement(const fs::path& dir, const std::string& stem, const fs::path& folder) {
+    const std::string staging = "." + stem + ".files.new-";
+    const std::string aside = "." + stem + ".files.old-";
+    std::vector<fs::path> left;
+    std::error_code ec;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
+        if (leftByDeadProcess(it->path(), staging) || leftByDeadProcess(it->path(), aside))
+            left.push_back(it->path());
+    for (const fs::path& entry : left) {
+        if (entry.filename().string().starts_with(aside) &&
+            !fs::exists(fs::symlink_status(folder, ec))) {
+            fs::rename(entry, folder, ec);
+            if (!ec)
+                continue;
+        }
+        fs::remove_all(entry, ec);
+    }
 }
 
 // The first file at the page's place or in its folder that an earlier conversion did not
@@ -165,6 +190,7 @@ void placeResults(const WordPage& page, const fs::path& exportDir, const fs::pat
     const fs::path dir = folder.parent_path();
     const std::string stem = html.stem().string();
 
+    tidyKilledPlacement(dir, stem, folder);
     fs::path staged;
     fs::path backup;
     bool folderSwapped = false;
