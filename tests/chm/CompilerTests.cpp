@@ -235,6 +235,20 @@ TEST(Compiler, AMissingListedFileIsAWarningAndIsLeftOut) {
     EXPECT_TRUE(contents->count("/" + fixture.topics[3].pageName));
 }
 
+TEST(Compiler, APageInACharsetNotKnownIsReadInTheProjectsCodePageAndSaid) {
+    TempDir dir;
+    qm::test::writeFile(dir / "a.htm", "<html><head><meta charset=\"x-no-such\"><title>A</title>"
+                                       "</head><body>text</body></html>");
+    qm::test::writeFile(dir / "p.hhp", "[OPTIONS]\r\nCompiled file=p.chm\r\n[FILES]\r\na.htm\r\n");
+    RecordingListener listener;
+    ASSERT_TRUE(compileProject(dir / "p.hhp", listener, fixedOptions()).written)
+        << listener.allLog();
+    ASSERT_EQ(listener.warnings.size(), 1u) << listener.allLog();
+    EXPECT_NE(listener.warnings[0].find("\"a.htm\" declares the charset \"x-no-such\""),
+              std::string::npos)
+        << listener.allLog();
+}
+
 TEST(Compiler, AProjectThatCannotBeReadFails) {
     TempDir dir;
     RecordingListener listener;

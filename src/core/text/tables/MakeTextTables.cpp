@@ -15,14 +15,23 @@
 #include <cstdlib>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
 
+// The Windows code pages (read and written), then the other charsets pages declare
+// (read only: a project's texts are always in a Windows code page). GB18030 carries its
+// four-byte sequences besides the pairs.
 const char* const kCodePages[] = {"windows-874",  "windows-31j",  "GBK",          "windows-949",
                                   "windows-950",  "windows-1250", "windows-1251", "windows-1252",
                                   "windows-1253", "windows-1254", "windows-1255", "windows-1256",
                                   "windows-1257", "windows-1258"};
+const char* const kReadOnlyCharsets[] = {"gb18030",     "ISO-8859-2",  "ISO-8859-3",  "ISO-8859-4",
+                                         "ISO-8859-5",  "ISO-8859-6",  "ISO-8859-7",  "ISO-8859-8",
+                                         "ISO-8859-9",  "ISO-8859-10", "ISO-8859-13", "ISO-8859-14",
+                                         "ISO-8859-15", "KOI8-R",      "KOI8-U",      "macintosh",
+                                         "IBM866",      "IBM437",      "IBM850"};
 
 [[noreturn]] void fail(const std::string& what) {
     std::fprintf(stderr, "make-text-tables: %s\n", what.c_str());
@@ -75,7 +84,42 @@ void writeArray16(std::FILE* f, const char* name, const std::vector<std::uint32_
     std::fprintf(f, "%s0};\n", values.empty() ? "" : "\n    ");
 }
 
-void writeCodePage(std::FILE* f, int index, const char* name, std::string& registry) {
+// GB18030's four-byte sequences of the BMP, as runs: (first sequence's index, its code
+// point, count). The index counts sequences from 81 30 81 30; the supplementary planes
+// follow from 90 30 81 30 by arithmetic, checked here against ICU.
+std::vector<std::uint32_t> fourByteRuns(UConverter* c) {
+    auto bytesOf = [](std::uint32_t index) {
+        return std::vector<unsigned char>{static_cast<unsigned char>(0x81 + index / 12600),
+                                          static_cast<unsigned char>(0x30 + index / 1260 % 10),
+                                          static_cast<unsigned char>(0x81 + index / 10 % 126),
+                                          static_cast<unsigned char>(0x30 + index % 10)};
+    };
+    std::vector<std::uint32_t> runs;
+    for (std::uint32_t index = 0; index < 4 * 12600; ++index) {
+        Decoded d = decode(c, bytesOf(index));
+        if (d.units.size() != 1 || d.offsets[0] != 0)
+            fail("gb18030: a four-byte sequence of the BMP decodes to an unexpected shape");
+        const std::uint32_t cp = d.units[0];
+        if (cp == 0xFFFD)
+            continue;
+        if (!runs.empty() && runs[runs.size() - 3] + runs.back() == index &&
+            runs[runs.size() - 2] + runs.back() == cp)
+            ++runs.back();
+        else
+            runs.insert(runs.end(), {index, cp, 1});
+    }
+    for (std::uint32_t cp : {0x10000u, 0x12345u, 0x10FFFFu}) {
+        Decoded d = decode(c, bytesOf(189000 + (cp - 0x10000)));
+        UChar expected[2] = {static_cast<UChar>(0xD800 + ((cp - 0x10000) >> 10)),
+                             static_cast<UChar>(0xDC00 + ((cp - 0x10000) & 0x3FF))};
+        if (d.units.size() != 2 || d.units[0] != expected[0] || d.units[1] != expected[1])
+            fail("gb18030: the supplementary planes are not where they should be");
+    }
+    return runs;
+}
+
+void writeCodePage(std::FILE* f, int index, const char* name, bool readOnly,
+                   std::string& registry) {
     UErrorCode status = U_ZERO_ERROR;
     UConverter* c = ucnv_open(name, &status);
     if (U_FAILURE(status))
@@ -121,10 +165,11 @@ void writeCodePage(std::FILE* f, int index, const char* name, std::string& regis
         for (int t = 0; t < 256; ++t) {
             std::uint32_t v = pairs[l * 256 + static_cast<std::size_t>(t)];
             if (!(v & 0x10000u))
-                inverse.try_emplace(v, std::string{static_cast<char>(leads[l]), static_cast<char>(t)});
+                inverse.try_emplace(v,
+                                    std::string{static_cast<char>(leads[l]), static_cast<char>(t)});
         }
     std::vector<std::uint32_t> extra;
-    for (UChar32 cp = 0; cp <= 0x10FFFF; ++cp) {
+    for (UChar32 cp = 0; !readOnly && cp <= 0x10FFFF; ++cp) {
         if (cp >= 0xD800 && cp <= 0xDFFF)
             continue;
         const std::string bytes = encode(c, cp);
@@ -138,8 +183,11 @@ void writeCodePage(std::FILE* f, int index, const char* name, std::string& regis
         for (unsigned char byte : bytes)
             packed = (packed << 8) | byte;
         // Length 0: cannot hold; 3: ICU writes nothing.
-        const std::uint32_t length = bytes == kCannot ? 0u : bytes.empty() ? 3u : static_cast<std::uint32_t>(bytes.size());
-        extra.insert(extra.end(), {static_cast<std::uint32_t>(cp), bytes == kCannot ? 0u : packed, length});
+        const std::uint32_t length = bytes == kCannot ? 0u
+                                     : bytes.empty()  ? 3u
+                                                      : static_cast<std::uint32_t>(bytes.size());
+        extra.insert(extra.end(),
+                     {static_cast<std::uint32_t>(cp), bytes == kCannot ? 0u : packed, length});
     }
 
     std::string aliases;
@@ -153,6 +201,8 @@ void writeCodePage(std::FILE* f, int index, const char* name, std::string& regis
         aliases += ucnv_getAlias(canonical, i, &status);
         aliases.push_back('\0');
     }
+    const std::vector<std::uint32_t> fourByte =
+        std::string_view(name) == "gb18030" ? fourByteRuns(c) : std::vector<std::uint32_t>();
     ucnv_close(c);
 
     const std::string id = "kPage" + std::to_string(index);
@@ -160,13 +210,15 @@ void writeCodePage(std::FILE* f, int index, const char* name, std::string& regis
     writeArray16(f, (id + "Leads").c_str(), leads);
     writeArray16(f, (id + "Pairs").c_str(), pairs);
     writeArray16(f, (id + "Extra").c_str(), extra);
+    writeArray16(f, (id + "FourByte").c_str(), fourByte);
     std::fprintf(f, "static const char %sNames[] = \"", id.c_str());
     for (char ch : aliases)
         ch ? std::fputc(ch, f) : std::fputs("\\0", f);
     std::fputs("\";\n", f);
     registry += "    {" + id + "Names, " + id + "Single, " + id + "Leads, " +
                 std::to_string(leads.size()) + ", " + id + "Pairs, " + id + "Extra, " +
-                std::to_string(extra.size() / 3) + "},\n";
+                std::to_string(extra.size() / 3) + ", " + id + "FourByte, " +
+                std::to_string(fourByte.size() / 3) + ", " + (readOnly ? "true" : "false") + "},\n";
 }
 
 // [first, last] ranges of the code points a predicate holds for.
@@ -205,7 +257,9 @@ int main(int argc, char** argv) {
     std::string registry;
     int index = 0;
     for (const char* name : kCodePages)
-        writeCodePage(f, index++, name, registry);
+        writeCodePage(f, index++, name, false, registry);
+    for (const char* name : kReadOnlyCharsets)
+        writeCodePage(f, index++, name, true, registry);
     std::fprintf(f, "static const CodePageTable kCodePages[] = {\n%s};\n", registry.c_str());
 
     // Full case folding: (code point, count, up to three code points).
@@ -231,19 +285,20 @@ int main(int argc, char** argv) {
             if (folded.size() > 3)
                 fail("a fold longer than three code points");
             folded.resize(3, 0);
-            folding.insert(folding.end(), {static_cast<std::uint32_t>(cp), folded[0], folded[1],
-                                           folded[2]});
+            folding.insert(folding.end(),
+                           {static_cast<std::uint32_t>(cp), folded[0], folded[1], folded[2]});
         }
         if (u_tolower(cp) != cp)
-            lower.insert(lower.end(),
-                         {static_cast<std::uint32_t>(cp), static_cast<std::uint32_t>(u_tolower(cp))});
+            lower.insert(lower.end(), {static_cast<std::uint32_t>(cp),
+                                       static_cast<std::uint32_t>(u_tolower(cp))});
     }
     writeArray16(f, "kFolding", folding);
     writeArray16(f, "kLower", lower);
     writeArray16(f, "kAlphanumeric", ranges(isAlnum));
     writeArray16(f, "kCombiningMark", ranges(isMark));
-    std::fprintf(f, "static const std::size_t kFoldingCount = %zu, kLowerCount = %zu, "
-                    "kAlphanumericCount = %zu, kCombiningMarkCount = %zu;\n",
+    std::fprintf(f,
+                 "static const std::size_t kFoldingCount = %zu, kLowerCount = %zu, "
+                 "kAlphanumericCount = %zu, kCombiningMarkCount = %zu;\n",
                  folding.size() / 4, lower.size() / 2, ranges(isAlnum).size() / 2,
                  ranges(isMark).size() / 2);
     if (std::fclose(f) != 0 || std::rename(temp.c_str(), argv[1]) != 0)

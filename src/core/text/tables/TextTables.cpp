@@ -22,6 +22,9 @@ struct CodePageTable {
     const std::uint32_t* pairs; // 256 per lead: the unit; bit 16: only the lead was used
     const std::uint32_t* extra; // encoder exceptions: code point, bytes, length
     std::size_t extraCount;
+    const std::uint32_t* fourByte; // GB18030's BMP sequences: first index, code point, count
+    std::size_t fourByteCount;
+    bool readOnly; // a charset pages declare, read only: no encoder exceptions were made
 };
 
 #include "TextTablesData.inc"
@@ -216,6 +219,54 @@ std::u16string decodeUtf16(std::string_view bytes, bool little) {
     return out;
 }
 
+bool isGbDigit(unsigned char b) {
+    return b >= 0x30 && b <= 0x39;
+}
+
+bool isGbLead(unsigned char b) {
+    return b >= 0x81 && b <= 0xFE;
+}
+
+// The code point of GB18030's four-byte sequence with that index (from 81 30 81 30), or
+// U+FFFD where none is assigned: the BMP's from the table, the supplementary planes'
+// from 90 30 81 30 on.
+char32_t gb18030FourByte(const CodePageTable& t, std::uint32_t index) {
+    constexpr std::uint32_t kSupplementary = 189000; // the index of 90 30 81 30
+    if (index >= kSupplementary)
+        return index - kSupplementary < 0x100000 ? 0x10000 + (index - kSupplementary) : 0xFFFD;
+    std::size_t lo = 0, hi = t.fourByteCount;
+    while (lo < hi) { // the last run starting at or before index
+        const std::size_t mid = (lo + hi) / 2;
+        if (t.fourByte[3 * mid] <= index)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    if (lo == 0)
+        return 0xFFFD;
+    const std::uint32_t* run = t.fourByte + 3 * (lo - 1);
+    return index < run[0] + run[2] ? run[1] + (index - run[0]) : 0xFFFD;
+}
+
+// A lead byte followed by a digit starts a four-byte sequence, read as ICU reads it: a
+// whole sequence is its character (U+FFFD when unassigned); one cut short by the end of
+// the text is one U+FFFD; one broken by a wrong byte is U+FFFD for the lead byte alone.
+std::size_t decodeFourByte(std::string_view bytes, std::size_t i, const CodePageTable& t,
+                           std::u16string& out) {
+    const std::size_t left = bytes.size() - i;
+    const auto at = [&](std::size_t k) { return static_cast<unsigned char>(bytes[i + k]); };
+    if (left >= 4 && isGbLead(at(2)) && isGbDigit(at(3))) {
+        const std::uint32_t index = (at(0) - 0x81u) * 12600 + (at(1) - 0x30u) * 1260 +
+                                    (at(2) - 0x81u) * 10 + (at(3) - 0x30u);
+        appendUtf16(out, gb18030FourByte(t, index));
+        return 4;
+    }
+    out.push_back(0xFFFD);
+    if (left == 2 || (left == 3 && isGbLead(at(2))))
+        return left;
+    return 1;
+}
+
 std::u16string decodeCodePage(std::string_view bytes, const CodePageTable& t) {
     const Prepared& p = prepare(t);
     std::u16string out;
@@ -223,6 +274,11 @@ std::u16string decodeCodePage(std::string_view bytes, const CodePageTable& t) {
     for (std::size_t i = 0; i < bytes.size();) {
         const auto b = static_cast<unsigned char>(bytes[i]);
         const int row = p.row[b];
+        if (t.fourByteCount && row >= 0 && i + 1 < bytes.size() &&
+            isGbDigit(static_cast<unsigned char>(bytes[i + 1]))) {
+            i += decodeFourByte(bytes, i, t, out);
+            continue;
+        }
         if (row < 0 || i + 1 == bytes.size()) {
             out.push_back(static_cast<char16_t>(t.single[b]));
             ++i;
