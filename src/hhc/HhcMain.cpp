@@ -1,5 +1,5 @@
 // hhc: the CHM compiler under the name and exit statuses of HTML Help Workshop's.
-#include "Utf8Arguments.h"
+#include "Utf8Console.h"
 #include "WorkshopCommand.h"
 
 #include <csignal>
@@ -19,5 +19,6 @@ void requestStop(int signal) {
 int main(int argc, char** argv) {
     std::signal(SIGINT, requestStop);
     std::signal(SIGTERM, requestStop);
+    [[maybe_unused]] const qm::hhc::Utf8Console console; // for the whole run
     return qm::hhc::runWorkshopCommand(qm::hhc::utf8Arguments(argc, argv), stdout, &g_stop);
 }

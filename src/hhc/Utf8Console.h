@@ -34,4 +34,34 @@ inline std::vector<std::string> utf8Arguments(int argc, char** argv) {
 #endif
 }
 
+// The programs write UTF-8. On Windows a console shows its output code page's
+// characters, so while the program runs the console is switched to UTF-8 (when the
+// output goes to one), and put back as it was at the end. Output to a file or a pipe
+// stays UTF-8.
+class Utf8Console {
+public:
+#ifdef _WIN32
+    Utf8Console() : previous_(GetConsoleOutputCP()) {
+        DWORD mode = 0;
+        if (previous_ != CP_UTF8 && (GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) ||
+                                     GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode)))
+            switched_ = SetConsoleOutputCP(CP_UTF8) != 0;
+    }
+    ~Utf8Console() {
+        if (switched_)
+            SetConsoleOutputCP(previous_);
+    }
+#else
+    Utf8Console() = default;
+#endif
+    Utf8Console(const Utf8Console&) = delete;
+    Utf8Console& operator=(const Utf8Console&) = delete;
+
+private:
+#ifdef _WIN32
+    UINT previous_;
+    bool switched_ = false;
+#endif
+};
+
 } // namespace qm::hhc
