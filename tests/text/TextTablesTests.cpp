@@ -18,9 +18,9 @@ const char* const kCharsets[] = {
     "windows-1257", "windows-1258", "UTF-8",        "UTF-16LE",     "UTF-16BE"};
 
 // Charsets that pages declare, which the Windows build reads but never writes.
-const char* const kReadOnly[] = {"gb18030",     "ISO-8859-2", "ISO-8859-5", "ISO-8859-7",
-                                 "ISO-8859-15", "KOI8-R",     "KOI8-U",     "macintosh",
-                                 "IBM866",      "latin2",     "koi8r",      "cp866"};
+const char* const kReadOnly[] = {"gb18030",     "EUC-JP", "ISO-8859-2", "ISO-8859-5", "ISO-8859-7",
+                                 "ISO-8859-15", "KOI8-R", "KOI8-U",     "macintosh",  "IBM866",
+                                 "latin2",      "koi8r",  "cp866"};
 
 std::vector<const char*> readable() {
     std::vector<const char*> names(std::begin(kCharsets), std::end(kCharsets));
@@ -101,6 +101,17 @@ TEST(TextTables, Gb18030FourByteSequencesAsIcu) {
                                     std::string("\x81\x30\x81\x30\x81")})
         ASSERT_EQ(
             difference(qm::tables::decode(text, "gb18030"), qm::text::decode(text, "gb18030")), "");
+}
+
+TEST(TextTables, EucJpThreeByteSequencesAsIcu) {
+    std::string all;
+    for (int a = 0; a < 256; ++a)
+        for (int b = 0; b < 256; ++b)
+            all += {'\x8F', static_cast<char>(a), static_cast<char>(b), ' '};
+    for (const std::string& text :
+         {all, std::string("\x8F"), std::string("\x8F\xA1"), std::string("x\x8F\xB0\xA1")})
+        ASSERT_EQ(difference(qm::tables::decode(text, "EUC-JP"), qm::text::decode(text, "EUC-JP")),
+                  "");
 }
 
 TEST(TextTables, EncodeEveryCodePointAsIcu) {

@@ -2,7 +2,8 @@
 # The Windows programs under Wine, against the Linux build:
 #   wine-tests.sh LINUX_BUILD WINDOWS64_BUILD WINDOWS32_BUILD SAMPLES
 # quillmark-hhc.exe gives the Linux build's CHM byte for byte (the sample projects, one
-# in a folder with Chinese characters, one deeper than 260 characters), hhc.exe exits 1
+# in a folder with Chinese characters, one of pages in GB18030, EUC-JP and KOI8-R, one
+# deeper than 260 characters), hhc.exe exits 1
 # when the CHM was written and 0 when not, hha.dll (32 and 64-bit) compiles a sample for
 # a program that loads it, and Wine's itss.dll (the storage the Windows help viewer
 # reads CHMs with) reads every file of each CHM as chmlib does. Exit 77 (skipped) when
@@ -98,6 +99,22 @@ printf '<html><head><meta charset="utf-8"><title>说明</title></head><body><p>�
 printf '[OPTIONS]\r\nCompiled file=帮助.chm\r\nDefault topic=说明.htm\r\nLanguage=0x804\r\nTitle=帮助\r\nFull-text search=Yes\r\n\r\n[FILES]\r\n说明.htm\r\n' |
     iconv -f UTF-8 -t GBK >"$folder/帮助.hhp"
 compare "$folder/帮助.hhp" "chinese"
+
+# Pages in the charsets the Windows build reads from its own tables: GB18030 with its
+# four-byte characters, EUC-JP with a three-byte one, KOI8-R.
+mixed="$scratch/charsets"
+mkdir -p "$mixed"
+page() { # file charset text
+    printf '<html><head><meta http-equiv="Content-Type" content="text/html; charset=%s">' "$2" >"$mixed/$1"
+    printf '<title>%s</title></head><body><p>%s</p></body></html>\n' "$3" "$3" |
+        iconv -f UTF-8 -t "$2" >>"$mixed/$1"
+}
+page gb.htm GB18030 "中文 𠀀 😀 €"
+page jp.htm EUC-JP "日本語のページ 丂"
+page ru.htm KOI8-R "Русский текст"
+printf '[OPTIONS]\r\nCompiled file=charsets.chm\r\nFull-text search=Yes\r\nLanguage=0x804\r\n\r\n[FILES]\r\ngb.htm\r\njp.htm\r\nru.htm\r\n' \
+    >"$mixed/charsets.hhp"
+compare "$mixed/charsets.hhp" "charsets"
 
 # A project deeper than MAX_PATH's 260 characters: read, and its CHM written beside it.
 deep="$scratch/$(printf 'a-folder-with-a-rather-long-name-%02d/' $(seq 1 9))"

@@ -11,7 +11,7 @@ namespace qm::text {
 
 // True when the charset name is known ("GBK", "windows-1251", "UTF-16LE", ...). The
 // tables know the Windows code pages 874, 932, 936, 949, 950 and 1250-1258 by their ICU
-// names and aliases, UTF-8 and UTF-16, and, for reading, GB18030, ISO-8859-2 to -16,
+// names and aliases, UTF-8 and UTF-16, and, for reading, GB18030, EUC-JP, ISO-8859-2 to -15,
 // KOI8-R/U, Mac Roman and the DOS code pages 437, 850 and 866.
 bool isKnownCharset(const char* name);
 

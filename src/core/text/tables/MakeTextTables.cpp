@@ -22,16 +22,16 @@ namespace {
 
 // The Windows code pages (read and written), then the other charsets pages declare
 // (read only: a project's texts are always in a Windows code page). GB18030 carries its
-// four-byte sequences besides the pairs.
+// four-byte sequences besides the pairs, EUC-JP its three-byte ones.
 const char* const kCodePages[] = {"windows-874",  "windows-31j",  "GBK",          "windows-949",
                                   "windows-950",  "windows-1250", "windows-1251", "windows-1252",
                                   "windows-1253", "windows-1254", "windows-1255", "windows-1256",
                                   "windows-1257", "windows-1258"};
-const char* const kReadOnlyCharsets[] = {"gb18030",     "ISO-8859-2",  "ISO-8859-3",  "ISO-8859-4",
-                                         "ISO-8859-5",  "ISO-8859-6",  "ISO-8859-7",  "ISO-8859-8",
-                                         "ISO-8859-9",  "ISO-8859-10", "ISO-8859-13", "ISO-8859-14",
-                                         "ISO-8859-15", "KOI8-R",      "KOI8-U",      "macintosh",
-                                         "IBM866",      "IBM437",      "IBM850"};
+const char* const kReadOnlyCharsets[] = {"gb18030",     "EUC-JP",      "ISO-8859-2",  "ISO-8859-3",
+                                         "ISO-8859-4",  "ISO-8859-5",  "ISO-8859-6",  "ISO-8859-7",
+                                         "ISO-8859-8",  "ISO-8859-9",  "ISO-8859-10", "ISO-8859-13",
+                                         "ISO-8859-14", "ISO-8859-15", "KOI8-R",      "KOI8-U",
+                                         "macintosh",   "IBM866",      "IBM437",      "IBM850"};
 
 [[noreturn]] void fail(const std::string& what) {
     std::fprintf(stderr, "make-text-tables: %s\n", what.c_str());
@@ -116,6 +116,24 @@ std::vector<std::uint32_t> fourByteRuns(UConverter* c) {
             fail("gb18030: the supplementary planes are not where they should be");
     }
     return runs;
+}
+
+// EUC-JP's three-byte sequences (8F, then two bytes): for every two bytes after the
+// lead, the first unit ICU gives and, above bit 16, how many bytes it took.
+constexpr unsigned kTripleLead = 0x8F;
+
+std::vector<std::uint32_t> tripleTable(UConverter* c, const char* name) {
+    std::vector<std::uint32_t> triples;
+    for (int a = 0; a < 256; ++a)
+        for (int b = 0; b < 256; ++b) {
+            Decoded d = decode(c, {static_cast<unsigned char>(kTripleLead),
+                                   static_cast<unsigned char>(a), static_cast<unsigned char>(b)});
+            if (d.units.empty() || d.offsets[0] != 0 || (d.units.size() > 1 && d.offsets[1] == 0))
+                fail(std::string(name) + ": a three-byte sequence decodes to an unexpected shape");
+            const auto taken = static_cast<std::uint32_t>(d.units.size() > 1 ? d.offsets[1] : 3);
+            triples.push_back(d.units[0] | (taken << 16));
+        }
+    return triples;
 }
 
 void writeCodePage(std::FILE* f, int index, const char* name, bool readOnly,
@@ -203,6 +221,8 @@ void writeCodePage(std::FILE* f, int index, const char* name, bool readOnly,
     }
     const std::vector<std::uint32_t> fourByte =
         std::string_view(name) == "gb18030" ? fourByteRuns(c) : std::vector<std::uint32_t>();
+    const std::vector<std::uint32_t> triples =
+        std::string_view(name) == "EUC-JP" ? tripleTable(c, name) : std::vector<std::uint32_t>();
     ucnv_close(c);
 
     const std::string id = "kPage" + std::to_string(index);
@@ -211,6 +231,7 @@ void writeCodePage(std::FILE* f, int index, const char* name, bool readOnly,
     writeArray16(f, (id + "Pairs").c_str(), pairs);
     writeArray16(f, (id + "Extra").c_str(), extra);
     writeArray16(f, (id + "FourByte").c_str(), fourByte);
+    writeArray16(f, (id + "Triples").c_str(), triples);
     std::fprintf(f, "static const char %sNames[] = \"", id.c_str());
     for (char ch : aliases)
         ch ? std::fputc(ch, f) : std::fputs("\\0", f);
@@ -218,7 +239,9 @@ void writeCodePage(std::FILE* f, int index, const char* name, bool readOnly,
     registry += "    {" + id + "Names, " + id + "Single, " + id + "Leads, " +
                 std::to_string(leads.size()) + ", " + id + "Pairs, " + id + "Extra, " +
                 std::to_string(extra.size() / 3) + ", " + id + "FourByte, " +
-                std::to_string(fourByte.size() / 3) + ", " + (readOnly ? "true" : "false") + "},\n";
+                std::to_string(fourByte.size() / 3) + ", " +
+                (triples.empty() ? "0" : std::to_string(kTripleLead)) + ", " + id + "Triples, " +
+                (readOnly ? "true" : "false") + "},\n";
 }
 
 // [first, last] ranges of the code points a predicate holds for.

@@ -24,6 +24,8 @@ struct CodePageTable {
     std::size_t extraCount;
     const std::uint32_t* fourByte; // GB18030's BMP sequences: first index, code point, count
     std::size_t fourByteCount;
+    std::uint32_t tripleLead;     // EUC-JP's 8F: the lead of three-byte sequences, or 0
+    const std::uint32_t* triples; // per two bytes after it: the unit; above bit 16, bytes taken
     bool readOnly; // a charset pages declare, read only: no encoder exceptions were made
 };
 
@@ -274,6 +276,13 @@ std::u16string decodeCodePage(std::string_view bytes, const CodePageTable& t) {
     for (std::size_t i = 0; i < bytes.size();) {
         const auto b = static_cast<unsigned char>(bytes[i]);
         const int row = p.row[b];
+        if (t.tripleLead && b == t.tripleLead && i + 2 < bytes.size()) {
+            const std::uint32_t v = t.triples[static_cast<unsigned char>(bytes[i + 1]) * 256u +
+                                              static_cast<unsigned char>(bytes[i + 2])];
+            out.push_back(static_cast<char16_t>(v & 0xFFFF));
+            i += v >> 16;
+            continue;
+        }
         if (t.fourByteCount && row >= 0 && i + 1 < bytes.size() &&
             isGbDigit(static_cast<unsigned char>(bytes[i + 1]))) {
             i += decodeFourByte(bytes, i, t, out);

@@ -5,7 +5,7 @@
 
 // The text platform (text/TextPlatform.h) from tables made from ICU by make-text-tables:
 // what the Windows build uses. The Linux tests hold it against ICU. Besides the Windows
-// code pages, charsets that pages declare (GB18030, ISO-8859-x, KOI8, Mac Roman, DOS
+// code pages, charsets that pages declare (GB18030, EUC-JP, ISO-8859-x, KOI8, Mac Roman, DOS
 // code pages) are read as ICU reads them; they are never written, and encode() to them
 // gives only their one- and two-byte characters.
 namespace qm::tables {
