@@ -196,6 +196,7 @@ private:
             reporter_.setCharset(project.charset);
         disk.setNameCharset(project.charset);
         result_.chm = outputPath(project);
+        reporter_.compiling(result_.chm);
         inputs_.push_back(projectFile_);
         // Refused before the work, and again once every input is known.
         if (!outputMayBeWritten())

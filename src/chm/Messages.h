@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,9 @@ public:
     // seen promptly. Called on the thread that started the compile. Returning false stops
     // the compile: it fails and writes no CHM, and progress is not called again.
     virtual bool progress(std::string_view text) = 0;
+    // Once the project is read: where the CHM will be written (HTML Help Workshop's
+    // command line names it before it compiles).
+    virtual void compiling(const std::filesystem::path& /*chm*/) {}
 };
 
 // Thrown out of Reporter::progress when the listener asked to stop.
@@ -42,6 +46,7 @@ public:
     // Sends the last progress line again, to ask whether to go on during a long step;
     // throws like progress().
     void checkpoint();
+    void compiling(const std::filesystem::path& chm) { listener_.compiling(chm); }
 
     int warnings() const { return warnings_; }
 

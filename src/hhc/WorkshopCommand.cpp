@@ -21,6 +21,12 @@ public:
 
     bool progress(std::string_view) override { return !(stop_ && *stop_); }
 
+    // As HTML Help Workshop's compiler: the CHM it is about to write, before the warnings.
+    void compiling(const std::filesystem::path& chm) override {
+        const std::u8string text = chm.u8string();
+        std::fprintf(out_, "Compiling %s\n\n", reinterpret_cast<const char*>(text.c_str()));
+    }
+
 private:
     std::FILE* out_;
     const volatile std::sig_atomic_t* stop_;
@@ -71,7 +77,6 @@ int runWorkshopCommand(const std::vector<std::string>& args, std::FILE* out,
     }
     const std::filesystem::path project =
         std::filesystem::path(std::u8string(args[0].begin(), args[0].end()));
-    std::fprintf(out, "Compiling %s\n\n", args[0].c_str());
 
     chm::CompileOptions options;
     options.utf8Messages = true;

@@ -29,6 +29,7 @@ TEST(HhcProgram, ExitsOneWithASummaryWhenTheChmIsWritten) {
               1)
         << out;
     const std::filesystem::path chm = std::filesystem::canonical(dir / "manual.chm");
+    EXPECT_NE(out.find("Compiling " + chm.string() + "\n"), std::string::npos) << out;
     EXPECT_NE(out.find("Compile time: 0 minutes"), std::string::npos) << out;
     EXPECT_NE(out.find("\tTopics\n"), std::string::npos) << out;
     EXPECT_NE(out.find("Created " + chm.string() + ", "), std::string::npos) << out;
