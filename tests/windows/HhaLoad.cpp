@@ -4,6 +4,7 @@
 // was written.
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 
 namespace {
@@ -27,6 +28,23 @@ int __stdcall progress(const char*) {
     return -1;
 }
 
+// Calls the entry point. On 32-bit x86 it also tells whether the stack pointer is the
+// same after the call as before: a __stdcall callee removes its 16 bytes of arguments.
+int compileChecked(CompileHhp compile, const char* project, LogCallback logFn,
+                   ProgressCallback progressFn, bool& balanced) {
+#if defined(__i386__)
+    std::uintptr_t before = 0, after = 0;
+    asm volatile("movl %%esp, %0" : "=r"(before));
+    const int result = compile(project, logFn, progressFn, 0);
+    asm volatile("movl %%esp, %0" : "=r"(after));
+    balanced = before == after;
+    return result;
+#else
+    balanced = true;
+    return compile(project, logFn, progressFn, 0);
+#endif
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -45,12 +63,15 @@ int main(int argc, char** argv) {
         return 4;
     }
     const auto compile = reinterpret_cast<CompileHhp>(reinterpret_cast<void*>(entry));
-    const int written = compile(argv[1], log, progress, 0);
+    bool balanced = false, balancedAgain = false;
+    const int written = compileChecked(compile, argv[1], log, progress, balanced);
     // No project: nothing is written and nothing unwinds into the caller.
-    const int again = compile("", nullptr, nullptr, 0);
+    const int again = compileChecked(compile, "", nullptr, nullptr, balancedAgain);
     FreeLibrary(hha);
     std::printf("hha-load: HHA_CompileHHP returned %d, then %d for no project; %d log and %d "
-                "progress lines\n",
-                written, again, logLines, progressLines);
-    return written && !again && logLines > 0 && progressLines > 0 ? 0 : 1;
+                "progress lines; the stack %s\n",
+                written, again, logLines, progressLines,
+                balanced && balancedAgain ? "as it was" : "NOT as it was after the call");
+    return written && !again && logLines > 0 && progressLines > 0 && balanced && balancedAgain ? 0
+                                                                                               : 1;
 }
