@@ -240,8 +240,7 @@ void writeCodePage(std::FILE* f, int index, const char* name, bool readOnly,
                 std::to_string(leads.size()) + ", " + id + "Pairs, " + id + "Extra, " +
                 std::to_string(extra.size() / 3) + ", " + id + "FourByte, " +
                 std::to_string(fourByte.size() / 3) + ", " +
-                (triples.empty() ? "0" : std::to_string(kTripleLead)) + ", " + id + "Triples, " +
-                (readOnly ? "true" : "false") + "},\n";
+                (triples.empty() ? "0" : std::to_string(kTripleLead)) + ", " + id + "Triples},\n";
 }
 
 // [first, last] ranges of the code points a predicate holds for.

@@ -26,7 +26,6 @@ struct CodePageTable {
     std::size_t fourByteCount;
     std::uint32_t tripleLead;     // EUC-JP's 8F: the lead of three-byte sequences, or 0
     const std::uint32_t* triples; // per two bytes after it: the unit; above bit 16, bytes taken
-    bool readOnly; // a charset pages declare, read only: no encoder exceptions were made
 };
 
 #include "TextTablesData.inc"
