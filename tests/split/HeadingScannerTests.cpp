@@ -152,6 +152,11 @@ TEST(HeadingScan, HeadingsReadAsWrittenAndNamePagesSafely) {
         {"&#339;uvre&nbsp;&lt;x&gt;&#x1F600;", "&#339;uvre <x>&#128512;", "uvrex"},
         {"<img src=\"a.png\">", "无标题", "无标题"},
         {"* * *", "* * *", "无标题"},
+        // Word's runs part no words; breaks and blocks do.
+        {"第<span lang=EN-US>1</span>章<span style='font-family:宋体'>概述</span><o:p></o:p>",
+         "第1章概述", "第1章概述"},
+        {"使用<font face=\"X\">&lt;</font>高级<FONT>&gt;</FONT>", "使用<高级>", "使用高级"},
+        {"上<br>下<!-- note -->文<P>段", "上 下文 段", "上下文段"},
     };
     for (const Case& c : cases) {
         ScanHarness h;

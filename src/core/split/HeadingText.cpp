@@ -69,6 +69,25 @@ bool isBlank(unsigned char b) {
     return b == ' ' || b == '\t' || b == '\r' || b == '\n' || b == '\f';
 }
 
+// Tags that part the words on either side, as a browser shows them: breaks, paragraphs,
+// cells and other blocks. Inline tags (Word's runs: span, font, b, a, o:p, ...) part
+// nothing: "第<span lang=EN-US>1</span>章" reads "第1章".
+bool partsWords(std::string_view tag) {
+    std::size_t start = tag.size() > 1 && tag[1] == '/' ? 2 : 1;
+    std::size_t end = start;
+    while (end < tag.size() &&
+           (std::isalnum(static_cast<unsigned char>(tag[end])) || tag[end] == ':'))
+        ++end;
+    std::string name(tag.substr(start, end - start));
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    static constexpr std::array<std::string_view, 27> kBlocks{
+        "br",    "p",     "div", "td", "th", "tr",      "li",  "table",      "tbody",
+        "thead", "tfoot", "h1",  "h2", "h3", "h4",      "h5",  "h6",         "hr",
+        "ul",    "ol",    "dl",  "dt", "dd", "caption", "pre", "blockquote", "center"};
+    return std::find(kBlocks.begin(), kBlocks.end(), name) != kBlocks.end();
+}
+
 // The text outside tags and comments, references still raw.
 std::string textOutsideMarkup(std::string_view markup) {
     std::string text;
@@ -77,12 +96,13 @@ std::string textOutsideMarkup(std::string_view markup) {
             text += markup[i++];
             continue;
         }
-        std::size_t end =
-            markup.compare(i, 4, "<!--") == 0 ? markup.find("-->", i + 4) : markup.find('>', i + 1);
+        const bool comment = markup.compare(i, 4, "<!--") == 0;
+        std::size_t end = comment ? markup.find("-->", i + 4) : markup.find('>', i + 1);
         if (end == std::string_view::npos)
             break;
-        i = end + (markup[end] == '>' ? 1 : 3);
-        text += ' '; // a tag may part two words (a line break, a cell)
+        if (!comment && partsWords(markup.substr(i, end - i)))
+            text += ' ';
+        i = end + (comment ? 3 : 1);
     }
     return text;
 }
