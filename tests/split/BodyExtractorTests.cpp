@@ -52,6 +52,19 @@ TEST(ExtractBody, BodyWithoutDivRunsToTheLastBodyEnd) {
     EXPECT_EQ(extract(dir, "<body>\n<p>x</p></body>\n</body>").workBytes, "\n<p>x</p></body>\n");
 }
 
+// A div after the first heading is no section div (LibreOffice's footnotes): the body
+// runs to its end, headings and all. Word's background before its div changes nothing.
+TEST(ExtractBody, ADivAfterTheHeadingsIsNoSectionDiv) {
+    test::TempDir dir;
+    EXPECT_EQ(extract(dir, "<body><p>a</p><h1>A</h1>b<H2>B</H2><div id=sdfootnote1>n</div></body>")
+                  .workBytes,
+              "<p>a</p><h1>A</h1>b<H2>B</H2><div id=sdfootnote1>n</div>");
+    EXPECT_EQ(extract(dir, "<body background=\"i.jpg\"><!--[if gte mso 9]><v:background/>"
+                           "<![endif]-->\r\n<div class=WordSection1><h1>A</h1></div></body>")
+                  .workBytes,
+              "<h1>A</h1>");
+}
+
 TEST(ExtractBody, CapitalBodyMeansTheWholeFile) {
     test::TempDir dir;
     std::string page = "<BODY><div>abc</div></BODY>";

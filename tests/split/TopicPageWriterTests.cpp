@@ -58,6 +58,9 @@ TEST(PageFrame, HeadsWithoutTitleOrDivAreCompleted) {
         {"<title>x</title><body>no div", "</title>\r\n</head>\r\n<body>\r\n<div>"},
         {"<html><body><div>no title</div>", "</title>\r\n</head>\r\n<body><div>"},
         {"<p>no markup around</p>", "</title>\r\n</head>\r\n<body>\r\n<div>"},
+        // LibreOffice's page: headings first, its only divs hold the footnotes at the end.
+        {"<head><title>t</title></head><body dir=ltr><p>a</p><h1>A</h1><div id=sdfootnote1>n</div>",
+         "</title>\r\n</head>\r\n<body dir=ltr>\r\n<div>"},
     };
     test::TempDir dir;
     for (const Case& c : cases) {

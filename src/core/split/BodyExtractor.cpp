@@ -28,7 +28,7 @@ Slice findSlice(ReadStream& stream) {
     if (!findStartTag("<body", stream))
         return slice;
     slice.start = stream.position();
-    std::int64_t divTag = FindTag("<div", stream, Origin::Current, 0);
+    std::int64_t divTag = FindSectionDiv(stream, slice.start);
     if (divTag >= 0) {
         // A div whose start tag never ends gives no sound slice: the whole file is read.
         if (!SkipToStartTagEnd(stream, LastDelimiterWasClose(stream)))

@@ -7,11 +7,11 @@
 
 namespace qm {
 
-// Cuts the document text out of Word's HTML: the bytes from the end of the first div
-// start tag inside the body to the last "</div>" of the file (or, without a div, to
-// the last "</body>"). The slice goes into the body working file
-// <IntermediateHtml>.tmp<date-time> and workStream is reopened on it; workFileName
-// names it. Without a sound slice nothing is written and workStream stays on the
+// Cuts the document text out of Word's HTML: the bytes from the end of the section div's
+// start tag (the first div inside the body, unless a heading comes before it) to the
+// last "</div>" of the file (or, without a section div, to the last "</body>"). The slice goes into
+// the body working file <IntermediateHtml>.tmp<date-time> and workStream is reopened on it;
+// workFileName names it. Without a sound slice nothing is written and workStream stays on the
 // IntermediateHtml, which the heading scan then reads whole.
 //
 // workStream may be null on entry; it is then opened on intermediateHtml. Returns

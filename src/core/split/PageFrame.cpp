@@ -55,6 +55,16 @@ std::int64_t startTagEnd(ReadStream& stream, std::string_view name, std::int64_t
     return stream.position();
 }
 
+// The end of the section div's start tag, found from the end of the body start tag;
+// -1 when the page has none.
+std::int64_t sectionDivEnd(ReadStream& stream, std::int64_t bodyEnd, std::int64_t* at) {
+    const std::int64_t found = FindSectionDiv(stream, bodyEnd);
+    if (found < 0 || !SkipToStartTagEnd(stream, LastDelimiterWasClose(stream)))
+        return -1;
+    *at = found;
+    return stream.position();
+}
+
 // A head for a page that lacks "</title" or a div after it (Word 2007 and later save
 // pages without a title): the page's own head and body start tags, with a title end
 // tag, a head end and a div supplied where they are missing, so that every topic page
@@ -87,7 +97,7 @@ std::string composedHead(ReadStream& stream) {
         return head + "<body>\r\n<div>";
     head += readRange(stream, bodyAt, bodyEnd);
     std::int64_t divAt = -1;
-    std::int64_t divEnd = startTagEnd(stream, "<div", bodyEnd, &divAt);
+    std::int64_t divEnd = sectionDivEnd(stream, bodyEnd, &divAt);
     return head + (divEnd >= 0 ? readRange(stream, divAt, divEnd) : std::string("\r\n<div>"));
 }
 
@@ -98,7 +108,9 @@ std::string ReadSourceHead(const std::filesystem::path& intermediateHtml) {
     std::int64_t titleEnd = FindTag("</title", stream, Origin::Current, 0);
     if (titleEnd < 0)
         return composedHead(stream);
-    std::int64_t end = startTagEnd(stream, "<div", stream.position());
+    std::int64_t bodyEnd = startTagEnd(stream, "<body", stream.position());
+    std::int64_t divAt = -1;
+    std::int64_t end = bodyEnd >= 0 ? sectionDivEnd(stream, bodyEnd, &divAt) : -1;
     if (end < 0)
         return composedHead(stream);
     return readRange(stream, titleEnd, end);

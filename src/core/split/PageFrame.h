@@ -22,8 +22,8 @@ const std::string& CreditLine();
 // classes, "</head>", the body start tag and "<div class=Section1 ...>".
 const std::string& DefaultAfterTitle();
 
-// The IntermediateHtml's own text from "</title" through the first div start tag
-// after it (head, style sheet, body start tag). A page without that text gets one made
+// The IntermediateHtml's own text from "</title" through the section div's start tag
+// (head, style sheet, body start tag; see FindSectionDiv). A page without that text gets one made
 // of its own head and body start tags, with "</title>", "</head>", "<body>" and "<div>"
 // supplied where missing: every page closes its title, its head and opens a div.
 // Throws qm::Error when the file cannot be opened.

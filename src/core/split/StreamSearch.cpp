@@ -120,4 +120,36 @@ bool SkipToStartTagEnd(ReadStream& stream, bool delimiterWasClose) {
     return false;
 }
 
+namespace {
+
+// True when a heading start tag ("<h1" to "<h9", either case) begins in [from, to).
+bool headingStartIn(ReadStream& stream, std::int64_t from, std::int64_t to) {
+    constexpr std::int64_t kChunk = 64 * 1024;
+    std::string span;
+    for (std::int64_t at = from; at < to; at += kChunk) {
+        const std::int64_t starts = std::min(kChunk, to - at);
+        span.clear();
+        stream.seek(at, Origin::Beginning);
+        // Two bytes more, so that a tag across the chunk's end is seen whole.
+        stream.read(span, starts + 2);
+        for (std::size_t i = 0; i < static_cast<std::size_t>(starts) && i + 2 < span.size(); ++i)
+            if (span[i] == '<' && (span[i + 1] == 'h' || span[i + 1] == 'H') &&
+                span[i + 2] >= '1' && span[i + 2] <= '9')
+                return true;
+    }
+    return false;
+}
+
+} // namespace
+
+std::int64_t FindSectionDiv(ReadStream& stream, std::int64_t from) {
+    const std::int64_t div = FindTag("<div", stream, Origin::Beginning, from);
+    if (div < 0)
+        return -1;
+    const std::int64_t after = stream.position();
+    const bool headingFirst = headingStartIn(stream, from, div);
+    stream.seek(after, Origin::Beginning);
+    return headingFirst ? -1 : div;
+}
+
 } // namespace qm

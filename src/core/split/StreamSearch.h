@@ -33,4 +33,12 @@ bool SkipToStartTagEnd(ReadStream& stream, bool delimiterWasClose);
 // The byte FindTag consumed after the name (for SkipToStartTagEnd).
 bool LastDelimiterWasClose(ReadStream& stream);
 
+// The section div of a page: the first div start tag from offset `from` (the end of
+// the body start tag) on, provided no heading start tag ("<h1" to "<h9", either case)
+// comes before it. Word puts its section div first in the body; a page whose headings
+// come before its first div (LibreOffice's, whose only divs hold the footnotes at the
+// end) has none. Returns the offset of its '<' with the stream just after the
+// delimiter, as FindTag leaves it, or -1.
+std::int64_t FindSectionDiv(ReadStream& stream, std::int64_t from);
+
 } // namespace qm
