@@ -109,5 +109,23 @@ TEST(LinkMender, ANoteCitedFromTwoTopicsStaysWhereItIs) {
     EXPECT_TRUE(deadLinks(h).empty()) << ::testing::PrintToString(deadLinks(h));
 }
 
+// Files beside the uncut page (LibreOffice's pictures, other pages) are reached from the
+// topics' folder; what the copied pictures folder holds, and what exists nowhere, stays.
+TEST(LinkMender, FilesBesideTheUncutPageAreReachedFromTheTopics) {
+    test::ScanHarness h;
+    test::writeFile(h.folder() / "x_htm_1.png", "png");
+    test::writeFile(h.folder() / "other.htm", "<html></html>");
+    test::writeFile(h.content() / "x.files" / "image001.png", "png");
+    h.scan("<h1>A</h1><img src=\"x_htm_1.png\"><a name=\"s\" href=\"other.htm#s\">o</a>"
+           "<img src=\"x.files/image001.png\"><img src=\"missing.png\">"
+           "<a href=\"http://example.com/\">e</a><a href=\"x.htm\">all</a>");
+    const std::string topic = h.topicBytes(h.written.at(0));
+    EXPECT_NE(topic.find("<img src=\"../x_htm_1.png\">"), std::string::npos) << topic;
+    EXPECT_NE(topic.find("<a name=\"s\" href=\"../other.htm#s\">"), std::string::npos) << topic;
+    for (const char* kept : {"\"x.files/image001.png\"", "\"missing.png\"",
+                             "\"http://example.com/\"", "href=\"x.htm\""})
+        EXPECT_NE(topic.find(kept), std::string::npos) << kept << " in " << topic;
+}
+
 } // namespace
 } // namespace qm

@@ -10,7 +10,7 @@ bool ScanHarness::scan(const std::string& bytes, const std::string& intermediate
     writeFile(dir_ / "x.htm", intermediateHtml.empty() ? bytes : intermediateHtml);
     std::filesystem::create_directories(content());
     std::unique_ptr<ReadStream> stream = std::make_unique<ReadStream>(dir_ / "x.htm.tmp1");
-    TopicPageWriter writer(content(), *this, written, runLog, "x.htm");
+    TopicPageWriter writer(content(), *this, written, runLog, "x.htm", dir_.path());
     HeadingScanner scanner({stream, dir_ / "x.htm", "x"}, tree, writer, *this, outsideTag);
     bool finished = scanner.ScanHeadings();
     if (finished)

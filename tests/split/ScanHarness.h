@@ -36,6 +36,8 @@ public:
     std::string topicBytes(const std::string& topicName) const;
     std::string page(const std::string& topicName) const;
     std::filesystem::path content() const { return dir_ / "x.Content"; }
+    // The folder of the uncut page x.htm.
+    std::filesystem::path folder() const { return dir_.path(); }
 
     // A node by its pre-order place.
     const StructureNode& node(std::size_t preorder) const;

@@ -441,7 +441,7 @@ bool Generator::convertDocument() {
 void Generator::scanHeadings() {
     Adapter adapter(*this);
     TopicPageWriter writer(layout_.contentFolder, adapter, writtenTopics_, runLog_,
-                           pathText(intermediateHtml_.filename()));
+                           pathText(intermediateHtml_.filename()), intermediateHtml_.parent_path());
     writtenTopics_.clear();
     HeadingScanner scanner({workStream_, pageSource_, layout_.baseName}, tree_, writer, adapter,
                            outsideTag_);

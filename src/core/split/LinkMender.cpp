@@ -1,6 +1,7 @@
 #include "split/LinkMender.h"
 
 #include "text/ByteString.h"
+#include "text/Gbk.h"
 #include "text/OutputFile.h"
 #include "text/ReadStream.h"
 #include "word/HtmlTags.h"
@@ -40,9 +41,48 @@ bool within(std::size_t offset, std::size_t start, std::size_t length) {
     return offset >= start && offset < start + length;
 }
 
+// The attributes that name a file for the page to show or link to.
+const html::Attribute* fileReference(const html::Tag& tag) {
+    if (tag.is("a") || tag.is("area") || tag.is("link"))
+        return tag.attribute("href");
+    for (std::string_view name : {"img", "script", "embed", "frame", "iframe", "input", "source",
+                                  "bgsound", "v:imagedata", "v:fill"})
+        if (tag.is(name))
+            return tag.attribute("src");
+    return tag.attribute("background");
+}
+
 } // namespace
 
-LinkMender::LinkMender(std::string sourcePageName) : sourcePageName_(std::move(sourcePageName)) {}
+LinkMender::LinkMender(std::string sourcePageName, std::filesystem::path sourceFolder)
+    : sourcePageName_(std::move(sourcePageName)), sourceFolder_(std::move(sourceFolder)) {}
+
+// A relative reference that reaches no file from the topic pages' folder but one beside
+// the uncut page, written to reach that file; empty otherwise.
+std::string LinkMender::rebased(std::string_view value,
+                                const std::filesystem::path& pageFolder) const {
+    if (sourceFolder_.empty() || value.empty() || value.front() == '#' || value.front() == '/' ||
+        value.front() == '\\')
+        return {};
+    const std::string_view path = value.substr(0, value.find_first_of("#?"));
+    const std::size_t colon = path.find(':');
+    if (path.empty() || (colon != std::string_view::npos && colon < path.find('/')) ||
+        namesSourcePage(path))
+        return {}; // a scheme, a drive, or the uncut page itself
+    const std::string utf8 = gbk::toUtf8(PercentDecode(path));
+    const std::filesystem::path relative(std::u8string(utf8.begin(), utf8.end()));
+    std::error_code ec;
+    if (std::filesystem::exists(pageFolder / relative, ec) ||
+        !std::filesystem::is_regular_file(sourceFolder_ / relative, ec))
+        return {};
+    const std::filesystem::path up =
+        std::filesystem::weakly_canonical(sourceFolder_, ec)
+            .lexically_relative(std::filesystem::weakly_canonical(pageFolder, ec));
+    if (ec || up.empty())
+        return {};
+    const std::u8string prefix = up.generic_u8string();
+    return gbk::fromUtf8(std::string(prefix.begin(), prefix.end())) + "/" + std::string(value);
+}
 
 bool LinkMender::namesSourcePage(std::string_view path) const {
     std::string decoded = PercentDecode(path);
@@ -90,11 +130,20 @@ void LinkMender::notePage(const std::filesystem::path& file, const std::string& 
         }
         if (const html::Attribute* id = tag.attribute("id"))
             addAnchor(id->value);
+        const html::Attribute* reference = fileReference(tag);
+        if (reference != nullptr) {
+            std::string value = rebased(reference->value, file.parent_path());
+            if (!value.empty()) {
+                page.links.push_back(Link{
+                    reference->valueOffset, reference->value.size(), {}, {}, std::move(value)});
+                reference = nullptr; // mended already
+            }
+        }
         if (!tag.is("a") && !tag.is("area"))
             return true;
         if (const html::Attribute* anchorName = tag.attribute("name"))
             addAnchor(anchorName->value);
-        const html::Attribute* href = tag.attribute("href");
+        const html::Attribute* href = reference;
         if (href == nullptr)
             return true;
         std::size_t hash = href->value.find('#');
@@ -104,8 +153,8 @@ void LinkMender::notePage(const std::filesystem::path& file, const std::string& 
         if (!path.empty() && !namesSourcePage(path))
             return true;
         std::string_view fragment = href->value.substr(hash + 1);
-        page.links.push_back(Link{href->valueOffset, href->value.size(), std::string(fragment),
-                                  anchorKey(fragment)});
+        page.links.push_back(Link{
+            href->valueOffset, href->value.size(), std::string(fragment), anchorKey(fragment), {}});
         return true;
     });
     std::erase_if(page.notes, [](const Note& note) { return note.length == 0; });
@@ -162,8 +211,14 @@ std::string LinkMender::mendedLinks(std::size_t page, std::string_view bytes,
         bool inDropped = std::any_of(dropped.begin(), dropped.end(), [&](const Note& note) {
             return within(link.offset, note.offset, note.length);
         });
+        if (inDropped)
+            continue;
+        if (!link.rebased.empty()) {
+            edits.push_back({link.offset - base, link.length, link.rebased});
+            continue;
+        }
         auto target = anchorPage_.find(link.anchor);
-        if (inDropped || target == anchorPage_.end())
+        if (target == anchorPage_.end())
             continue;
         std::string value = (target->second == page ? std::string() : pages_[target->second].name) +
                             "#" + link.fragment;

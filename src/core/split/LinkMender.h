@@ -14,12 +14,16 @@ namespace qm {
 // references, notes, "back to top") names a place that now lies in some topic page;
 // once every page is written, the link is pointed at that page. Footnotes and
 // endnotes, which Word and LibreOffice put at the end of the document, move to the end
-// of the one topic that cites them. Nothing else of a page changes: its frame stays,
-// and links whose anchor exists nowhere stay as they were. All texts are GBK.
+// of the one topic that cites them. A relative reference to a file beside the uncut
+// page (a picture or page that is not in the pictures folder copied with the topics)
+// is pointed at it from the topic pages' folder. Nothing else of a page changes: its
+// frame stays, and links whose anchor or file exists nowhere stay as they were. All
+// texts are GBK.
 class LinkMender {
 public:
-    // sourcePageName: the uncut page's file name, as links naming it write it.
-    explicit LinkMender(std::string sourcePageName = {});
+    // sourcePageName: the uncut page's file name, as links naming it write it;
+    // sourceFolder: the folder it lies in.
+    explicit LinkMender(std::string sourcePageName = {}, std::filesystem::path sourceFolder = {});
 
     // A page just written: its file, its file name as links write it, and where the
     // topic's bytes (topicBytes) start in the file.
@@ -36,6 +40,7 @@ private:
         std::size_t length = 0;
         std::string fragment; // as written after '#'
         std::string anchor;   // the fragment decoded
+        std::string rebased;  // for a file beside the uncut page: the value that reaches it
     };
     struct Note {
         std::size_t offset = 0; // of its "<div" in the topic
@@ -55,6 +60,7 @@ private:
     };
 
     bool namesSourcePage(std::string_view path) const;
+    std::string rebased(std::string_view value, const std::filesystem::path& pageFolder) const;
     void placeNotes();
     std::string mendedLinks(std::size_t page, std::string_view bytes,
                             const std::vector<Link>& links, std::size_t base,
@@ -62,6 +68,7 @@ private:
     bool rewrite(std::size_t page);
 
     std::string sourcePageName_;
+    std::filesystem::path sourceFolder_;
     std::vector<Page> pages_;
     std::unordered_map<std::string, std::size_t> anchorPage_; // the first page holding it
 };

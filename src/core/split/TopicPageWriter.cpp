@@ -41,9 +41,10 @@ void copyPrefix(ReadStream& stream, std::int64_t count, ByteSink& out) {
 
 TopicPageWriter::TopicPageWriter(std::filesystem::path contentFolder, PageSource& source,
                                  std::vector<std::string>& writtenTopics,
-                                 std::vector<std::string>& runLog, std::string sourcePageName)
+                                 std::vector<std::string>& runLog, std::string sourcePageName,
+                                 std::filesystem::path sourceFolder)
     : contentFolder_(std::move(contentFolder)), source_(source), writtenTopics_(writtenTopics),
-      runLog_(runLog), mender_(std::move(sourcePageName)) {}
+      runLog_(runLog), mender_(std::move(sourcePageName), std::move(sourceFolder)) {}
 
 std::string TopicPageWriter::topicName(const StructureNode& node) {
     return node.title + "." + node.position;

@@ -30,7 +30,7 @@ public:
     // sourcePageName: the uncut page's file name (GBK), as its own links name it.
     TopicPageWriter(std::filesystem::path contentFolder, PageSource& source,
                     std::vector<std::string>& writtenTopics, std::vector<std::string>& runLog,
-                    std::string sourcePageName = {});
+                    std::string sourcePageName = {}, std::filesystem::path sourceFolder = {});
 
     // buffered: the page frames topicBytes; its title element holds the heading.
     // Otherwise the page is a byte copy of the first EndPosition - Position bytes of
