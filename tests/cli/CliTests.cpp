@@ -390,14 +390,19 @@ TEST(Cli, OutputFolderTakesEverythingAndLeavesTheSourcesAlone) {
     test::writeFile(src / "utf8.htm",
                     "<html><head><meta charset=\"utf-8\"><title>t</title></head><body><div>"
                     "<h1>概述</h1>x</div></body></html>");
+    // LibreOffice's page: its pictures lie beside it.
+    test::writeFile(src / "lo.htm", "<html><head><title>t</title></head><body><h1>A</h1>"
+                                    "<p><img src=\"lo_htm_1.png\"></p><h1>B</h1>b</body></html>");
+    test::writeFile(src / "lo_htm_1.png", "png");
     auto before = snapshot(src);
     std::filesystem::path out = dir / "out" / "help";
     auto r = RunProgram("quillmark", {"-q", "-o", out.string(), (src / "pics.htm").string(),
-                                      (src / "utf8.htm").string()});
+                                      (src / "utf8.htm").string(), (src / "lo.htm").string()});
     EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err.find("Warning"), std::string::npos) << r.err;
     EXPECT_EQ(snapshot(src), before);
-    for (const char* name :
-         {"pics.chm", "pics.hhp", "pics.Content/pics.files/a.png", "utf8.chm", "utf8.txt"})
+    for (const char* name : {"pics.chm", "pics.hhp", "pics.Content/pics.files/a.png", "utf8.chm",
+                             "utf8.txt", "lo.chm", "lo.Content/lo_htm_1.png"})
         EXPECT_TRUE(std::filesystem::exists(out / name)) << name;
     // Two documents that would make one project are refused before anything starts.
     test::writeFile(dir / "other" / "pics.htm", "<html><body><div><h1>C</h1></div></body></html>");

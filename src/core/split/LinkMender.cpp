@@ -58,9 +58,13 @@ LinkMender::LinkMender(std::string sourcePageName, std::filesystem::path sourceF
     : sourcePageName_(std::move(sourcePageName)), sourceFolder_(std::move(sourceFolder)) {}
 
 // A relative reference that reaches no file from the topic pages' folder but one beside
-// the uncut page, written to reach that file; empty otherwise.
-std::string LinkMender::rebased(std::string_view value,
-                                const std::filesystem::path& pageFolder) const {
+// the uncut page: written to reach that file when the uncut page lies in the project's
+// folder (the topic pages' parent); otherwise (an output folder) the file is copied
+// beside the topic pages, where the reference as written finds it. Returns the new
+// value, or empty when the reference stays.
+std::string LinkMender::reachFromTopics(std::string_view value,
+                                        const std::filesystem::path& pageFolder) {
+    namespace fs = std::filesystem;
     if (sourceFolder_.empty() || value.empty() || value.front() == '#' || value.front() == '/' ||
         value.front() == '\\')
         return {};
@@ -70,18 +74,25 @@ std::string LinkMender::rebased(std::string_view value,
         namesSourcePage(path))
         return {}; // a scheme, a drive, or the uncut page itself
     const std::string utf8 = gbk::toUtf8(PercentDecode(path));
-    const std::filesystem::path relative(std::u8string(utf8.begin(), utf8.end()));
+    const fs::path relative = fs::path(std::u8string(utf8.begin(), utf8.end())).lexically_normal();
     std::error_code ec;
-    if (std::filesystem::exists(pageFolder / relative, ec) ||
-        !std::filesystem::is_regular_file(sourceFolder_ / relative, ec))
+    if (fs::exists(pageFolder / relative, ec) ||
+        !fs::is_regular_file(fs::symlink_status(sourceFolder_ / relative, ec)))
         return {};
-    const std::filesystem::path up =
-        std::filesystem::weakly_canonical(sourceFolder_, ec)
-            .lexically_relative(std::filesystem::weakly_canonical(pageFolder, ec));
-    if (ec || up.empty())
+    const fs::path source = fs::weakly_canonical(sourceFolder_, ec);
+    const fs::path pages = fs::weakly_canonical(pageFolder, ec);
+    const fs::path fromProject = source.lexically_relative(pages.parent_path());
+    if (ec || fromProject.empty())
         return {};
-    const std::u8string prefix = up.generic_u8string();
-    return gbk::fromUtf8(std::string(prefix.begin(), prefix.end())) + "/" + std::string(value);
+    if (*fromProject.begin() != "..") {
+        const std::u8string prefix = source.lexically_relative(pages).generic_u8string();
+        return gbk::fromUtf8(std::string(prefix.begin(), prefix.end())) + "/" + std::string(value);
+    }
+    if (!relative.empty() && *relative.begin() != ".." && relative.is_relative()) {
+        fs::create_directories((pageFolder / relative).parent_path(), ec);
+        fs::copy_file(sourceFolder_ / relative, pageFolder / relative, ec);
+    }
+    return {};
 }
 
 bool LinkMender::namesSourcePage(std::string_view path) const {
@@ -132,7 +143,7 @@ void LinkMender::notePage(const std::filesystem::path& file, const std::string& 
             addAnchor(id->value);
         const html::Attribute* reference = fileReference(tag);
         if (reference != nullptr) {
-            std::string value = rebased(reference->value, file.parent_path());
+            std::string value = reachFromTopics(reference->value, file.parent_path());
             if (!value.empty()) {
                 page.links.push_back(Link{
                     reference->valueOffset, reference->value.size(), {}, {}, std::move(value)});

@@ -16,9 +16,10 @@ namespace qm {
 // endnotes, which Word and LibreOffice put at the end of the document, move to the end
 // of the one topic that cites them. A relative reference to a file beside the uncut
 // page (a picture or page that is not in the pictures folder copied with the topics)
-// is pointed at it from the topic pages' folder. Nothing else of a page changes: its
-// frame stays, and links whose anchor or file exists nowhere stay as they were. All
-// texts are GBK.
+// is pointed at it from the topic pages' folder, or, when the uncut page lies outside
+// the project's folder, the file is copied beside the topic pages. Nothing else of a page changes:
+// its frame stays, and links whose anchor or file exists nowhere stay as they were. All texts are
+// GBK.
 class LinkMender {
 public:
     // sourcePageName: the uncut page's file name, as links naming it write it;
@@ -60,7 +61,7 @@ private:
     };
 
     bool namesSourcePage(std::string_view path) const;
-    std::string rebased(std::string_view value, const std::filesystem::path& pageFolder) const;
+    std::string reachFromTopics(std::string_view value, const std::filesystem::path& pageFolder);
     void placeNotes();
     std::string mendedLinks(std::size_t page, std::string_view bytes,
                             const std::vector<Link>& links, std::size_t base,
