@@ -13,6 +13,8 @@
 #include "word/ChildProcess.h"
 #include "word/LibreOfficeConverter.h"
 
+#include "SampleDocuments.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -26,21 +28,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-std::vector<fs::path> documents(const fs::path& folder) {
-    std::vector<fs::path> docs;
-    for (const fs::directory_entry& e : fs::directory_iterator(folder)) {
-        std::string ext = e.path().extension().string();
-        std::transform(ext.begin(), ext.end(), ext.begin(), [](char c) {
-            return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-        });
-        if (e.is_regular_file() &&
-            (ext == ".doc" || ext == ".docx" || ext == ".rtf" || ext == ".odt"))
-            docs.push_back(e.path());
-    }
-    std::sort(docs.begin(), docs.end());
-    return docs;
-}
 
 // A fresh empty folder under work.
 fs::path fresh(const fs::path& work, const std::string& name) {
@@ -68,7 +55,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     const fs::path soffice = qm::findProgram("soffice");
-    if (documents(folder).empty() || soffice.empty()) {
+    const std::vector<fs::path> originals = wordDocuments(folder);
+    if (originals.empty() || soffice.empty()) {
         std::fprintf(stderr, "bench_word_batch: needs LibreOffice (soffice) and documents\n");
         return 1;
     }
@@ -79,9 +67,9 @@ int main(int argc, char** argv) {
     const fs::path work = pattern;
     const fs::path copies = work / "docs";
     fs::create_directories(copies);
-    for (const fs::path& doc : documents(folder))
+    for (const fs::path& doc : originals)
         fs::copy_file(doc, copies / doc.filename());
-    const std::vector<fs::path> docs = documents(copies);
+    const std::vector<fs::path> docs = wordDocuments(copies);
     const auto limit = std::chrono::minutes(2);
     auto bare = [&](const fs::path& profile, const fs::path& out,
                     const std::vector<fs::path>& files) {

@@ -8,6 +8,8 @@
 #include "word/ChildProcess.h"
 #include "word/LibreOfficeConverter.h"
 
+#include "SampleDocuments.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -25,19 +27,6 @@ double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-std::vector<fs::path> documents(const fs::path& folder) {
-    std::vector<fs::path> docs;
-    for (const fs::directory_entry& e : fs::directory_iterator(folder)) {
-        std::string ext = e.path().extension().string();
-        std::transform(ext.begin(), ext.end(), ext.begin(),
-                       [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; });
-        if (e.is_regular_file() && (ext == ".doc" || ext == ".docx" || ext == ".rtf" || ext == ".odt"))
-            docs.push_back(e.path());
-    }
-    std::sort(docs.begin(), docs.end());
-    return docs;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -48,7 +37,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bench_word: no documents at %s\n", folder.c_str());
         return 1;
     }
-    const std::vector<fs::path> docs = documents(folder);
+    const std::vector<fs::path> docs = wordDocuments(folder);
     const fs::path soffice = qm::findProgram("soffice");
     qm::LibreOfficeConverter converter;
     if (docs.empty() || soffice.empty() || !converter.available()) {

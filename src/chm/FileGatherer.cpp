@@ -144,11 +144,11 @@ private:
         Kind kind = kindOf(found->name);
         if (kind == Kind::Page) {
             PageLinks page = scanPage(bytes, project_.charset);
-            if (const std::string declared = declaredCharset(bytes);
-                !declared.empty() && charsetForHtmlName(declared).empty())
+            if (!page.unknownCharset.empty())
                 reporter_.warning(inQuotes(file.name) + " declares the charset " +
-                                  inQuotes(declared) + ", which is not known here; it is read as " +
-                                  project_.charset + ", the project's.");
+                                  inQuotes(page.unknownCharset) +
+                                  ", which is not known here; it is read as " + project_.charset +
+                                  ", the project's.");
             file.isPage = true;
             file.title = std::move(page.title);
             file.charset = std::move(page.charset);

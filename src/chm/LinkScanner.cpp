@@ -77,18 +77,40 @@ void appendCssLinks(std::string_view css, const std::string& charset,
     }
 }
 
-// The attributes of a tag that name a file.
-void appendTagLinks(const HtmlTag& tag, const std::string& charset, std::vector<std::string>& out) {
+// True when a reference names a page on the internet (http:, https:, ftp:, mailto:,
+// news:).
+bool isInternetReference(std::string_view raw) {
+    const std::string lowered = asciiLower(TrimBlanks(raw));
+    for (std::string_view scheme : {"http:", "https:", "ftp:", "mailto:", "news:"})
+        if (lowered.rfind(scheme, 0) == 0)
+            return true;
+    return false;
+}
+
+// The attributes of a tag that name a file; hyperlinks (a, area) are also counted as
+// the compile summary reports them.
+void appendTagLinks(const HtmlTag& tag, const std::string& charset, PageLinks& page) {
+    std::vector<std::string>& out = page.links;
     auto take = [&](std::string_view attribute) {
         if (const std::string_view* value = tag.attribute(attribute)) {
             std::string link = decodeReference(*value, charset);
-            if (!link.empty())
+            if (!link.empty()) {
                 out.push_back(std::move(link));
+                return true;
+            }
         }
+        return false;
     };
     const std::string& n = tag.name;
-    if (n == "a" || n == "area" || n == "link")
+    if (n == "link")
         take("href");
+    if (n == "a" || n == "area") {
+        if (take("href"))
+            ++page.localLinks;
+        else if (const std::string_view* href = tag.attribute("href");
+                 href && isInternetReference(*href))
+            ++page.internetLinks;
+    }
     if (n == "img" || n == "script" || n == "frame" || n == "iframe" || n == "embed" ||
         n == "input" || n == "bgsound" || n == "audio" || n == "video" || n == "source" ||
         n == "track" || n == "xml" || n == "v:imagedata" || n == "v:fill")
@@ -122,20 +144,6 @@ void appendTagLinks(const HtmlTag& tag, const std::string& charset, std::vector<
     }
     if (const std::string_view* style = tag.attribute("style"))
         appendCssLinks(*style, charset, out);
-}
-
-// A hyperlink counted as the compile summary reports it.
-void countHyperlink(std::string_view href, const std::string& charset, PageLinks& page) {
-    if (!decodeReference(href, charset).empty()) {
-        ++page.localLinks;
-        return;
-    }
-    const std::string lowered = asciiLower(TrimBlanks(href));
-    for (std::string_view scheme : {"http:", "https:", "ftp:", "mailto:", "news:"})
-        if (lowered.rfind(scheme, 0) == 0) {
-            ++page.internetLinks;
-            return;
-        }
 }
 
 } // namespace
@@ -245,9 +253,12 @@ std::string decodeReference(std::string_view raw, const std::string& charset) {
 
 PageLinks scanPage(std::string_view page, const std::string& fallbackCharset) {
     PageLinks result;
-    std::string charset = charsetForHtmlName(declaredCharset(page));
-    if (charset.empty())
+    const std::string declared = declaredCharset(page);
+    std::string charset = charsetForHtmlName(declared);
+    if (charset.empty()) {
         charset = fallbackCharset;
+        result.unknownCharset = declared;
+    }
     result.charset = charset;
 
     std::string converted;
@@ -267,10 +278,7 @@ PageLinks scanPage(std::string_view page, const std::string& fallbackCharset) {
         const HtmlTag& tag = tokens.tag();
         if (tag.closing || tag.name[0] == '!')
             continue;
-        appendTagLinks(tag, working, result.links);
-        if (tag.name == "a" || tag.name == "area")
-            if (const std::string_view* href = tag.attribute("href"))
-                countHyperlink(*href, working, result);
+        appendTagLinks(tag, working, result);
         if (tag.name == "script") {
             tokens.rawTextUntilClose("script");
         } else if (tag.name == "style") {

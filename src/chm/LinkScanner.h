@@ -9,8 +9,9 @@
 namespace qm::chm {
 
 struct PageLinks {
-    std::string charset; // the ICU charset the page was read in
-    std::string title;   // UTF-8, blanks collapsed; empty when the page has none
+    std::string charset;        // the ICU charset the page was read in
+    std::string unknownCharset; // the charset the page declares when it is not known
+    std::string title;          // UTF-8, blanks collapsed; empty when the page has none
     // References to local files (UTF-8): character references and percent-escapes
     // decoded, fragment and query removed, as written otherwise (relative to the
     // page's folder, or to the root when they start with '/'). Links with a scheme

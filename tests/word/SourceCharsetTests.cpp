@@ -5,6 +5,7 @@
 #include "text/Charset.h"
 #include "text/Error.h"
 #include "text/Gbk.h"
+#include "text/Utf8.h"
 
 #include <gtest/gtest.h>
 
@@ -22,22 +23,7 @@ std::string resolveReferences(const std::string& utf8) {
     std::size_t pos = 0;
     for (auto it = begin; it != std::sregex_iterator(); ++it) {
         out.append(utf8, pos, static_cast<std::size_t>(it->position()) - pos);
-        auto cp = static_cast<std::uint32_t>(std::stoul((*it)[1].str()));
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
+        AppendUtf8(out, static_cast<char32_t>(std::stoul((*it)[1].str())));
         pos = static_cast<std::size_t>(it->position() + it->length());
     }
     out.append(utf8, pos);
