@@ -428,15 +428,23 @@ void MainFrmTests::eachFileShowsItsNamesWhenItStarts() {
 
     QString source, title, chm, folder, home;
     QTimer timer;
+    bool reading = false;
     QObject::connect(&timer, &QTimer::timeout, [&] {
-        if (!converter.hold.started || converter.hold.released)
+        if (!converter.hold.started || reading)
             return;
-        source = w.child<QLineEdit>("eSourceFileName")->text();
-        title = w.child<QLineEdit>("eCHMTitle")->text();
-        chm = w.child<QLineEdit>("eCHMFileName")->text();
-        folder = label4(w);
-        home = w.child<QLineEdit>("Edit3")->text();
-        converter.hold.released = true;
+        reading = true;
+        // Queued behind what the run posted before the converter started.
+        QMetaObject::invokeMethod(
+            &w.frm,
+            [&] {
+                source = w.child<QLineEdit>("eSourceFileName")->text();
+                title = w.child<QLineEdit>("eCHMTitle")->text();
+                chm = w.child<QLineEdit>("eCHMFileName")->text();
+                folder = label4(w);
+                home = w.child<QLineEdit>("Edit3")->text();
+                converter.hold.released = true;
+            },
+            Qt::QueuedConnection);
     });
     timer.start(1);
     w.generate();
