@@ -18,6 +18,7 @@
 #include "text/Error.h"
 #include "text/Gbk.h"
 #include "text/OutputFile.h"
+#include "text/Utf8Path.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -29,6 +30,9 @@
 #include <unordered_map>
 
 namespace qm::chm {
+using text::utf8Path;
+using text::utf8Text;
+
 namespace {
 
 // Windows counts FILETIME in 100 ns steps from 1601.
@@ -40,16 +44,6 @@ constexpr int kIncludeSearchDepth = 3;
 
 std::string pathText(const std::filesystem::path& path) {
     return path.string();
-}
-
-// A path from UTF-8 and back: Windows would read a narrow string in its ANSI code page.
-std::filesystem::path utf8Path(const std::string& utf8) {
-    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-std::string utf8Text(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
 }
 
 std::optional<std::string> readWhole(const std::filesystem::path& path) {

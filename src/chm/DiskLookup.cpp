@@ -1,6 +1,7 @@
 #include "chm/DiskLookup.h"
 
 #include "chm/TextCodec.h"
+#include "text/Utf8Path.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -24,6 +25,27 @@ bool isInside(const std::filesystem::path& path, const std::filesystem::path& ro
            std::mismatch(root.begin(), root.end(), path.begin(), path.end()).first == root.end();
 }
 
+// Everything a file has, read at the size it had when opened, so that a large file is
+// not copied as the string grows; what the size did not tell is read after it.
+// readSome(into, room) gives the bytes it read, 0 at the end, or -1 on failure.
+template <class ReadSome>
+std::optional<std::string> readToEnd(std::uint64_t size, ReadSome readSome) {
+    std::string bytes(static_cast<std::size_t>(size) + 1, '\0');
+    std::size_t used = 0;
+    for (;;) {
+        if (used == bytes.size())
+            bytes.resize(bytes.size() * 2);
+        const std::int64_t n = readSome(bytes.data() + used, bytes.size() - used);
+        if (n < 0)
+            return std::nullopt;
+        if (n == 0)
+            break;
+        used += static_cast<std::size_t>(n);
+    }
+    bytes.resize(used);
+    return bytes;
+}
+
 #ifndef _WIN32
 class Descriptor {
 public:
@@ -40,17 +62,6 @@ private:
     int fd_;
 };
 #endif
-
-// Names on disk as UTF-8, and back: Windows keeps them in UTF-16, where the narrow
-// string() would go through the ANSI code page.
-std::string utf8Name(const std::filesystem::path& path) {
-    const std::u8string name = path.u8string();
-    return std::string(name.begin(), name.end());
-}
-
-std::filesystem::path pathOf(const std::string& utf8) {
-    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}
 
 // A folder's entries: each name and whether it is a folder; nothing when the folder
 // cannot be listed.
@@ -171,7 +182,7 @@ DiskLookup::Folder& DiskLookup::folder(const std::string& relative,
         return f;
     f.exists = true;
     for (const auto& [fileName, isFolder] : *entries) {
-        std::string name = utf8Name(fileName);
+        std::string name = text::utf8Text(fileName);
         if (!isValidUtf8(name) && !nameCharset_.empty()) {
             std::string utf8 = TextCodec(nameCharset_).toUtf8(name);
             f.onDisk.emplace(utf8, std::move(name));
@@ -207,7 +218,7 @@ std::optional<DiskLookup::Found> DiskLookup::findFile(const std::string& name) {
             found.caseAdjusted = true;
         }
         auto raw = f.onDisk.find(actual);
-        disk /= pathOf(raw == f.onDisk.end() ? actual : raw->second);
+        disk /= text::utf8Path(raw == f.onDisk.end() ? actual : raw->second);
         current = current.empty() ? actual : current + "/" + actual;
         if (last)
             break;
@@ -251,25 +262,14 @@ DiskLookup::Content DiskLookup::read(const Found& found) const {
         content.status = ReadStatus::NotRegular;
         return content;
     }
-    std::string& bytes = content.bytes;
-    bytes.resize(static_cast<std::size_t>((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) |
-                                          info.nFileSizeLow) +
-                 1);
-    std::size_t used = 0;
-    for (;;) {
-        if (used == bytes.size())
-            bytes.resize(bytes.size() * 2);
-        DWORD n = 0;
-        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - used, 1u << 30));
-        if (!ReadFile(file, bytes.data() + used, want, &n, nullptr))
-            return {};
-        if (n == 0)
-            break;
-        used += n;
-    }
-    bytes.resize(used);
-    content.status = ReadStatus::Read;
-    return content;
+    const std::uint64_t size =
+        (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    std::optional<std::string> bytes =
+        readToEnd(size, [&](char* into, std::size_t room) -> std::int64_t {
+            DWORD n = 0;
+            const auto want = static_cast<DWORD>(std::min<std::size_t>(room, 1u << 30));
+            return ReadFile(file, into, want, &n, nullptr) ? n : -1;
+        });
 #else
     struct stat info {};
     if (::stat(real.c_str(), &info) != 0)
@@ -293,27 +293,21 @@ DiskLookup::Content DiskLookup::read(const Found& found) const {
         content.status = ReadStatus::LinkOut;
         return content;
     }
-    // Read at the size the file has, so that a large file is not copied as the string
-    // grows; what the size did not tell is read after it.
-    std::string& bytes = content.bytes;
-    bytes.resize(static_cast<std::size_t>(info.st_size) + 1);
-    std::size_t used = 0;
-    for (;;) {
-        if (used == bytes.size())
-            bytes.resize(bytes.size() * 2);
-        const ssize_t n = ::read(fd.get(), bytes.data() + used, bytes.size() - used);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return {};
-        if (n == 0)
-            break;
-        used += static_cast<std::size_t>(n);
-    }
-    bytes.resize(used);
+    const auto readSome = [&](char* into, std::size_t room) -> std::int64_t {
+        ssize_t n;
+        do
+            n = ::read(fd.get(), into, room);
+        while (n < 0 && errno == EINTR);
+        return n;
+    };
+    std::optional<std::string> bytes =
+        readToEnd(static_cast<std::uint64_t>(info.st_size), readSome);
+#endif
+    if (!bytes)
+        return {};
+    content.bytes = std::move(*bytes);
     content.status = ReadStatus::Read;
     return content;
-#endif
 }
 
 } // namespace qm::chm

@@ -3,50 +3,12 @@
 #include "chm/HtmlTokenizer.h"
 
 #include "text/TextPlatform.h"
+#include "text/Utf8.h"
 
 namespace qm::chm {
 namespace {
 
 using UChar32 = std::int32_t;
-
-// The next code point, or -1 for an ill-formed sequence, which is skipped up to the
-// byte that breaks it (as ICU's U8_NEXT does, so both builds index the same words).
-UChar32 nextCodePoint(const std::uint8_t* s, std::int32_t& i, std::int32_t length) {
-    const std::uint8_t lead = s[i++];
-    if (lead < 0x80)
-        return lead;
-    int trail = 0;
-    UChar32 c = 0;
-    std::uint8_t low = 0x80, high = 0xBF; // the range of the first trail byte
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        trail = 1;
-        c = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        trail = 2;
-        c = lead & 0x0F;
-        if (lead == 0xE0)
-            low = 0xA0;
-        else if (lead == 0xED)
-            high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        trail = 3;
-        c = lead & 0x07;
-        if (lead == 0xF0)
-            low = 0x90;
-        else if (lead == 0xF4)
-            high = 0x8F;
-    } else {
-        return -1;
-    }
-    for (int k = 0; k < trail; ++k) {
-        if (i >= length || s[i] < low || s[i] > high)
-            return -1;
-        c = (c << 6) | (s[i++] & 0x3F);
-        low = 0x80;
-        high = 0xBF;
-    }
-    return c;
-}
 
 // Scripts written without spaces: every character is indexed alone.
 bool isUnspacedCharacter(UChar32 c) {
@@ -63,7 +25,8 @@ bool isUnspacedCharacter(UChar32 c) {
 // the vertical forms, and the full-width forms that are not letters or digits.
 bool isNumberedPunctuation(UChar32 c) {
     return (c >= 0x2010 && c <= 0x205E) || (c >= 0x3000 && c <= 0x303F) ||
-           (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFFEF && !text::isAlphanumeric(static_cast<char32_t>(c)));
+           (c >= 0xFE30 && c <= 0xFE4F) ||
+           (c >= 0xFF00 && c <= 0xFFEF && !text::isAlphanumeric(static_cast<char32_t>(c)));
 }
 
 bool isWordCharacter(UChar32 c) {
@@ -83,11 +46,9 @@ std::vector<IndexedWord> breakWords(std::string_view utf8, std::uint32_t* end) {
             words.push_back({std::move(word), position++});
         word.clear();
     };
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(utf8.data());
-    const auto length = static_cast<std::int32_t>(utf8.size());
-    std::int32_t i = 0;
-    while (i < length) {
-        const UChar32 c = nextCodePoint(bytes, i, length);
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        const UChar32 c = NextUtf8(utf8, i);
         if (c < 0) {
             finish();
         } else if (isUnspacedCharacter(c)) {
@@ -96,11 +57,11 @@ std::vector<IndexedWord> breakWords(std::string_view utf8, std::uint32_t* end) {
             finish();
         } else if (isWordCharacter(c)) {
             appendUtf8(word, static_cast<std::uint32_t>(text::toLower(static_cast<char32_t>(c))));
-        } else if (c == '.' && !word.empty() && i < length) {
+        } else if (c == '.' && !word.empty() && i < utf8.size()) {
             // A point between letters or digits stays in the word ("1.5", "setup.exe"),
             // as HTML Help Workshop keeps it, or a search for such a word finds nothing.
-            std::int32_t next = i;
-            const UChar32 after = nextCodePoint(bytes, next, length);
+            std::size_t next = i;
+            const UChar32 after = NextUtf8(utf8, next);
             if (after >= 0 && isWordCharacter(after) && !isUnspacedCharacter(after))
                 word.push_back('.');
             else

@@ -1,5 +1,7 @@
 #include "HhcCommand.h"
 
+#include "text/Utf8Path.h"
+
 #include <cstdlib>
 
 namespace qm::hhc {
@@ -86,7 +88,7 @@ ParsedArguments parseArguments(const std::vector<std::string>& args) {
             const std::string* v = value("-o");
             if (!v)
                 return parsed;
-            o.compile.output = std::filesystem::absolute(std::u8string(v->begin(), v->end()));
+            o.compile.output = std::filesystem::absolute(text::utf8Path(*v));
         } else if (a == "-j" || a == "--threads") {
             const std::string* v = value("-j");
             long long n = 0;
@@ -111,7 +113,7 @@ ParsedArguments parseArguments(const std::vector<std::string>& args) {
             parsed.error = "unknown option " + a;
             return parsed;
         } else if (o.project.empty()) {
-            o.project = std::u8string(a.begin(), a.end()); // UTF-8 on every system
+            o.project = text::utf8Path(a); // UTF-8 on every system
         } else {
             parsed.error = "only one project can be compiled at a time";
             return parsed;

@@ -1,6 +1,7 @@
 #include "WorkshopCommand.h"
 
 #include "chm/Compiler.h"
+#include "text/Utf8Path.h"
 
 #include <chrono>
 
@@ -23,8 +24,7 @@ public:
 
     // As HTML Help Workshop's compiler: the CHM it is about to write, before the warnings.
     void compiling(const std::filesystem::path& chm) override {
-        const std::u8string text = chm.u8string();
-        std::fprintf(out_, "Compiling %s\n\n", reinterpret_cast<const char*>(text.c_str()));
+        std::fprintf(out_, "Compiling %s\n\n", text::utf8Text(chm).c_str());
     }
 
 private:
@@ -75,8 +75,7 @@ int runWorkshopCommand(const std::vector<std::string>& args, std::FILE* out,
                    out);
         return 0; // no CHM was written
     }
-    const std::filesystem::path project =
-        std::filesystem::path(std::u8string(args[0].begin(), args[0].end()));
+    const std::filesystem::path project = text::utf8Path(args[0]);
 
     chm::CompileOptions options;
     options.utf8Messages = true;
@@ -90,7 +89,7 @@ int runWorkshopCommand(const std::vector<std::string>& args, std::FILE* out,
         std::fputs("\nNo compiled file was created.\n", out);
         return 0;
     }
-    const std::u8string chm = result.chm.u8string();
+    const std::string chm = text::utf8Text(result.chm);
     std::fprintf(out, "\nCompile time: %lld %s, %lld %s\n", seconds / 60,
                  plural(seconds / 60, "minute", "minutes"), seconds % 60,
                  plural(seconds % 60, "second", "seconds"));
@@ -101,7 +100,7 @@ int runWorkshopCommand(const std::vector<std::string>& args, std::FILE* out,
     count(result.localLinks, "Local link", "Local links");
     count(result.internetLinks, "Internet link", "Internet links");
     count(result.graphics, "Graphic", "Graphics");
-    std::fprintf(out, "\n\nCreated %s, %s bytes\n", reinterpret_cast<const char*>(chm.c_str()),
+    std::fprintf(out, "\n\nCreated %s, %s bytes\n", chm.c_str(),
                  groupThousands(result.size).c_str());
     const bool smaller = result.size <= result.sourceBytes;
     std::fprintf(out, "Compression %s file by %s bytes.\n", smaller ? "decreased" : "increased",

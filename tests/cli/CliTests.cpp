@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <regex>
@@ -223,7 +224,6 @@ TEST(Cli, WordPagesInEveryCharsetBecomeGbkProjects) {
     }
 }
 
-// Ctrl-C is the user's interruption: the scan stops, the run log is written, exit 130.
 // Starts quillmark in the background, its output discarded, for a test to signal.
 pid_t startQuillmark(const std::vector<std::string>& args) {
     std::string exe = (test::binaryDir() / "quillmark").string();
@@ -240,6 +240,17 @@ pid_t startQuillmark(const std::vector<std::string>& args) {
         _exit(127);
     }
     return pid;
+}
+
+// Sends the signal once ready() holds (or after about `patience` milliseconds) and
+// gives the wait status of the stopped program.
+int signalWhenReady(pid_t pid, int signal, const std::function<bool()>& ready, int patience) {
+    for (int i = 0; i < patience && !ready(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    kill(pid, signal);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return status;
 }
 
 // Ctrl-C and SIGTERM stop a run: the run log gets a name of its own, so the ID list of
@@ -260,16 +271,14 @@ TEST(Cli, InterruptStopsTheRunAndKeepsTheFinishedProject) {
         test::writeFile(dir / "big.htm", page);
 
         pid_t pid = startQuillmark({"--no-compile", (dir / "big.htm").string()});
-        // Wait until the scan has begun (its first pages appear), then stop it.
-        for (int i = 0; i < 20000; ++i) {
-            std::error_code ec;
-            if (std::filesystem::exists(dir / "big.Content" / "T0.2.htm", ec))
-                break;
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        kill(pid, signal);
-        int status = 0;
-        waitpid(pid, &status, 0);
+        // Once the scan has begun (its first pages appear), stop it.
+        const int status = signalWhenReady(
+            pid, signal,
+            [&] {
+                std::error_code ec;
+                return std::filesystem::exists(dir / "big.Content" / "T0.2.htm", ec);
+            },
+            20000);
         ASSERT_TRUE(WIFEXITED(status));
         if (WEXITSTATUS(status) == 0)
             GTEST_SKIP() << "the run ended before the signal arrived";
@@ -304,16 +313,14 @@ TEST(Cli, InterruptDuringTheCompileKeepsTheEarlierChm) {
 
     pid_t pid = startQuillmark({(dir / "big.htm").string()});
     // The project of the big page is written just before the compile starts.
-    for (int i = 0; i < 60000; ++i) {
-        std::error_code ec;
-        if (std::filesystem::exists(dir / "big.hhp", ec) &&
-            test::readFile(dir / "big.hhp").find("Big.") != std::string::npos)
-            break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    kill(pid, SIGTERM);
-    int status = 0;
-    waitpid(pid, &status, 0);
+    const int status = signalWhenReady(
+        pid, SIGTERM,
+        [&] {
+            std::error_code ec;
+            return std::filesystem::exists(dir / "big.hhp", ec) &&
+                   test::readFile(dir / "big.hhp").find("Big.") != std::string::npos;
+        },
+        60000);
     ASSERT_TRUE(WIFEXITED(status));
     if (WEXITSTATUS(status) == 0)
         GTEST_SKIP() << "the compile ended before the signal arrived";

@@ -26,25 +26,26 @@ TEST(Doxygen, BuildsTheChmOfACProjectThroughHhcLocation) {
         GTEST_SKIP() << "doxygen is absent (apt-get install doxygen); test skipped";
     qm::test::TempDir dir;
     qm::test::writeFile(dir / "calc.h", "/** @file calc.h\n"
-                                         " *  @brief A tiny calculator.\n"
-                                         " */\n"
-                                         "/** Adds two numbers. @param a first @param b second\n"
-                                         " *  @return the sum of a and b */\n"
-                                         "int calc_add(int a, int b);\n");
+                                        " *  @brief A tiny calculator.\n"
+                                        " */\n"
+                                        "/** Adds two numbers. @param a first @param b second\n"
+                                        " *  @return the sum of a and b */\n"
+                                        "int calc_add(int a, int b);\n");
     // Doxygen would turn the search and the dynamic menus off itself, with an error line.
-    qm::test::writeFile(dir / "Doxyfile",
-                        "PROJECT_NAME = Calc\n"
-                        "INPUT = calc.h\n"
-                        "OUTPUT_DIRECTORY = out\n"
-                        "GENERATE_LATEX = NO\n"
-                        "GENERATE_HTMLHELP = YES\n"
-                        "CHM_FILE = calc.chm\n"
-                        "HHC_LOCATION = " + (qm::test::binaryDir() / "hhc").string() + "\n"
-                        "SEARCHENGINE = NO\n"
-                        "HTML_DYNAMIC_MENUS = NO\n"
-                        "HAVE_DOT = NO\n"
-                        "GENERATE_LEGEND = NO\n"
-                        "QUIET = YES\n");
+    qm::test::writeFile(dir / "Doxyfile", "PROJECT_NAME = Calc\n"
+                                          "INPUT = calc.h\n"
+                                          "OUTPUT_DIRECTORY = out\n"
+                                          "GENERATE_LATEX = NO\n"
+                                          "GENERATE_HTMLHELP = YES\n"
+                                          "CHM_FILE = calc.chm\n"
+                                          "HHC_LOCATION = " +
+                                              (qm::test::binaryDir() / "hhc").string() +
+                                              "\n"
+                                              "SEARCHENGINE = NO\n"
+                                              "HTML_DYNAMIC_MENUS = NO\n"
+                                              "HAVE_DOT = NO\n"
+                                              "GENERATE_LEGEND = NO\n"
+                                              "QUIET = YES\n");
     std::string out;
     EXPECT_EQ(runCommand("cd " + quoted(dir.path()) + " && doxygen Doxyfile", &out), 0) << out;
     // Doxygen's only word on the compiler: an exit status other than 1 is this error.
@@ -72,9 +73,8 @@ TEST(Sphinx, HtmlHelpOutputCompilesIntoAChm) {
     qm::test::writeFile(dir / "src/usage.rst",
                         "Usage\n=====\n\n.. index:: running\n\nRun it with care.\n");
     std::string out;
-    const int built = runCommand("sphinx-build -q -b htmlhelp " + quoted(dir / "src") + " " +
-                                     quoted(dir / "out"),
-                                 &out);
+    const int built = runCommand(
+        "sphinx-build -q -b htmlhelp " + quoted(dir / "src") + " " + quoted(dir / "out"), &out);
     if (built != 0 && out.find("sphinxcontrib.htmlhelp") != std::string::npos)
         GTEST_SKIP() << "Sphinx lacks its htmlhelp builder (apt-get install "
                         "python3-sphinxcontrib.htmlhelp); test skipped: "

@@ -4,6 +4,7 @@
 #include "text/Gbk.h"
 #include "text/OutputFile.h"
 #include "text/ReadStream.h"
+#include "text/Utf8Path.h"
 #include "word/HtmlTags.h"
 
 #include <algorithm>
@@ -73,8 +74,7 @@ std::string LinkMender::reachFromTopics(std::string_view value,
     if (path.empty() || (colon != std::string_view::npos && colon < path.find('/')) ||
         namesSourcePage(path))
         return {}; // a scheme, a drive, or the uncut page itself
-    const std::string utf8 = gbk::toUtf8(PercentDecode(path));
-    const fs::path relative = fs::path(std::u8string(utf8.begin(), utf8.end())).lexically_normal();
+    const fs::path relative = text::utf8Path(gbk::toUtf8(PercentDecode(path))).lexically_normal();
     std::error_code ec;
     if (fs::exists(pageFolder / relative, ec) ||
         !fs::is_regular_file(fs::symlink_status(sourceFolder_ / relative, ec)))

@@ -2,6 +2,7 @@
 
 #include "text/Charset.h"
 #include "text/Utf8.h"
+#include "text/Utf8Path.h"
 
 #include <charconv>
 
@@ -47,13 +48,11 @@ std::string toDisplayUtf8(std::string_view gbk) {
 }
 
 std::filesystem::path toPath(std::string_view gbk) {
-    std::string utf8 = toUtf8(gbk);
-    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+    return text::utf8Path(toUtf8(gbk));
 }
 
 std::string fromPath(const std::filesystem::path& path) {
-    std::u8string u8 = path.u8string();
-    return fromUtf8(std::string(u8.begin(), u8.end()));
+    return fromUtf8(text::utf8Text(path));
 }
 
 } // namespace qm::gbk

@@ -45,7 +45,8 @@ int replaceFile(const std::filesystem::path& from, const std::filesystem::path& 
 
 OutputFile::OutputFile(std::filesystem::path target) : target_(std::move(target)) {
     temp_ = target_;
-    temp_.replace_filename(std::filesystem::path(u8"." + target_.filename().u8string() + u8".part"));
+    temp_.replace_filename(
+        std::filesystem::path(u8"." + target_.filename().u8string() + u8".part"));
     fd_ = openForWriting(temp_);
     if (fd_ < 0)
         throwCannotCreate(gbk::fromPath(target_), errno);
@@ -79,7 +80,8 @@ void OutputFile::flush() {
     std::size_t left = buffer_.size();
     while (left > 0) {
         // Windows' write() takes an unsigned int count.
-        const auto n = ::write(fd_, p, static_cast<unsigned>(std::min<std::size_t>(left, 1u << 30)));
+        const auto n =
+            ::write(fd_, p, static_cast<unsigned>(std::min<std::size_t>(left, 1u << 30)));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)

@@ -138,54 +138,12 @@ void appendUtf16(std::u16string& out, char32_t c) {
 std::u16string decodeUtf8(std::string_view bytes) {
     std::u16string out;
     out.reserve(bytes.size());
-    const std::size_t n = bytes.size();
-    std::size_t i = 0;
-    while (i < n) {
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        if (c < 0x80) {
-            out.push_back(c);
-            ++i;
-            continue;
-        }
-        int extra;
-        char32_t cp;
-        unsigned char low = 0x80, high = 0xBF; // the range of the first trail byte
-        if (c >= 0xC2 && c <= 0xDF) {
-            extra = 1;
-            cp = c & 0x1Fu;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            extra = 2;
-            cp = c & 0x0Fu;
-            if (c == 0xE0)
-                low = 0xA0;
-            if (c == 0xED)
-                high = 0x9F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            extra = 3;
-            cp = c & 0x07u;
-            if (c == 0xF0)
-                low = 0x90;
-            if (c == 0xF4)
-                high = 0x8F;
-        } else {
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::int32_t c = NextUtf8(bytes, i);
+        if (c < 0)
             out.push_back(0xFFFD);
-            ++i;
-            continue;
-        }
-        std::size_t j = i + 1;
-        int got = 0;
-        for (; got < extra && j < n; ++got, ++j) {
-            const auto t = static_cast<unsigned char>(bytes[j]);
-            const unsigned char lo = got == 0 ? low : 0x80, hi = got == 0 ? high : 0xBF;
-            if (t < lo || t > hi)
-                break;
-            cp = (cp << 6) | (t & 0x3Fu);
-        }
-        if (got == extra)
-            appendUtf16(out, cp);
         else
-            out.push_back(0xFFFD);
-        i = j;
+            appendUtf16(out, static_cast<char32_t>(c));
     }
     return out;
 }
