@@ -268,7 +268,7 @@ DiskLookup::Content DiskLookup::read(const Found& found) const {
         readToEnd(size, [&](char* into, std::size_t room) -> std::int64_t {
             DWORD n = 0;
             const auto want = static_cast<DWORD>(std::min<std::size_t>(room, 1u << 30));
-            return ReadFile(file, into, want, &n, nullptr) ? n : -1;
+            return ReadFile(file, into, want, &n, nullptr) ? static_cast<std::int64_t>(n) : -1;
         });
 #else
     struct stat info {};
