@@ -3,7 +3,7 @@
 include(GNUInstallDirs)
 
 set(QM_PACKAGING_DIR ${CMAKE_SOURCE_DIR}/packaging)
-set(QM_PACKAGE_MAINTAINER "Quillmark maintainers <maintainers@users.noreply.c-seed-6b27eb3e.example>"
+set(QM_PACKAGE_MAINTAINER "Quillmark maintainers <maintainers@quillmark.example.org>"
     CACHE STRING "Maintainer field of the Debian package")
 set(QM_DOCDIR ${CMAKE_INSTALL_DATADIR}/doc/quillmark)
 
