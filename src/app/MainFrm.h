@@ -86,6 +86,7 @@ public:
     bool autoTitle() override;
     bool useDefaultHeader() override;
     bool renumber() override;
+    bool replaceProject(const std::string& question) override;
     bool useAdditionalCode() override;
     std::string beforeEntry() override;
     std::string afterEntry() override;

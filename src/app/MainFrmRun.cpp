@@ -327,6 +327,15 @@ bool MainFrm::renumber() {
     return onGuiThread() ? cbRenumber_->isChecked() : sharedSettings().renumber;
 }
 
+// Asked when the run is about to replace a project another document made.
+bool MainFrm::replaceProject(const std::string& question) {
+    auto replace = std::make_shared<bool>(false);
+    waitForGui([this, replace, shown = widgettext::boxText(question)] {
+        *replace = dialogs_.askYesNo(QStringLiteral("替换帮助工程"), shown);
+    });
+    return *replace;
+}
+
 std::string MainFrm::beforeEntry() {
     return onGuiThread() ? additionalCode_->beforeEntry() : sharedSettings().before;
 }

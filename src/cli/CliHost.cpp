@@ -23,7 +23,7 @@ extern "C" void onInterrupt(int) {
 
 // Message boxes break lines with CR LF or a bare CR; a terminal wants LF.
 std::string terminalText(const std::string& gbk) {
-    std::string text = gbk::toUtf8(gbk);
+    std::string text = gbk::toDisplayUtf8(gbk); // names as the user typed them
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '\r') {

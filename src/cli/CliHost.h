@@ -36,6 +36,7 @@ public:
     void setChmFileName(const std::string& name) override { chmFileName_ = name; }
     std::filesystem::path outputFolder() override { return options_.outputFolder; }
     bool renumber() override { return options_.renumber; }
+    bool replaceProject(const std::string&) override { return options_.replace; }
 
     void showText(RunField field, const std::string& text) override;
     void scanProgress(std::int64_t done, std::int64_t total, std::size_t nodes) override;

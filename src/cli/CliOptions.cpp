@@ -1,6 +1,7 @@
 #include "CliOptions.h"
 
 #include "text/Gbk.h"
+#include "text/PathArgument.h"
 
 namespace qm::cli {
 
@@ -22,6 +23,8 @@ std::string UsageText() {
            "                          beside its source; the source's folder stays untouched\n"
            "      --renumber          number the context IDs in document order, forgetting the\n"
            "                          project's ID map <name>.ids\n"
+           "      --replace           let a document replace a project that another document\n"
+           "                          made (two documents of one name, in two folders)\n"
            "      --no-compile        write the project but do not compile the CHM\n"
            "  -q, --quiet             no progress output\n"
            "      --json              instead of the summary, one JSON object per line and\n"
@@ -34,6 +37,24 @@ std::string UsageText() {
            "built or is incomplete, 130 interrupted (where several apply: 130, 1, then 3).\n";
 }
 
+namespace {
+
+// The longest title taken, in bytes of its UTF-8 text.
+constexpr std::size_t kMaxTitleBytes = 1024;
+
+// A path of the command line made absolute; the error of the usage line otherwise.
+std::optional<std::filesystem::path> pathValue(const std::string& what, const std::string& value,
+                                               std::string& error) {
+    std::string problem;
+    std::optional<std::filesystem::path> path = text::absolutePathArgument(value, problem);
+    if (!path)
+        error =
+            what + " \"" + value.substr(0, 80) + (value.size() > 80 ? "..." : "") + "\" " + problem;
+    return path;
+}
+
+} // namespace
+
 ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     ParseResult result;
     CliOptions& o = result.options;
@@ -41,6 +62,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
         result.error = std::move(message);
         return result;
     };
+    std::string error;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         auto value = [&](std::string& out) {
@@ -48,6 +70,12 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
                 return false;
             out = args[++i];
             return true;
+        };
+        auto addFile = [&](const std::string& name) {
+            std::optional<std::filesystem::path> file = pathValue("FILE", name, error);
+            if (file)
+                o.files.push_back(*file);
+            return file.has_value();
         };
         std::string v;
         if (a == "-h" || a == "--help") {
@@ -60,6 +88,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
             o.json = true;
         } else if (a == "--renumber") {
             o.renumber = true;
+        } else if (a == "--replace") {
+            o.replace = true;
         } else if (a == "--no-compile") {
             o.compile = false;
         } else if (a == "--default-header") {
@@ -69,6 +99,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
         } else if (a == "-t" || a == "--title") {
             if (!value(v))
                 return fail(a + " needs a text");
+            if (std::string problem = text::valueProblem(v, kMaxTitleBytes); !problem.empty())
+                return fail("the title of " + a + " " + problem);
             o.title = gbk::fromUtf8(v);
             o.autoTitle = false;
         } else if (a == "-l" || a == "--level") {
@@ -81,18 +113,23 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
             auto& slot = a == "--prefix"   ? o.prefixFile
                          : a == "--suffix" ? o.suffixFile
                                            : o.addcodeFile;
-            slot = std::filesystem::absolute(v);
+            if (!(slot = pathValue("the file of " + a, v, error)))
+                return fail(error);
         } else if (a == "-o" || a == "--output-dir") {
-            if (!value(v) || v.empty())
+            if (!value(v))
                 return fail(a + " needs a folder");
-            o.outputFolder = std::filesystem::absolute(v);
+            std::optional<std::filesystem::path> folder = pathValue("the folder of " + a, v, error);
+            if (!folder)
+                return fail(error);
+            o.outputFolder = *folder;
         } else if (a == "--") {
             for (++i; i < args.size(); ++i)
-                o.files.push_back(std::filesystem::absolute(args[i]));
+                if (!addFile(args[i]))
+                    return fail(error);
         } else if (a.size() > 1 && a[0] == '-') {
             return fail("unknown option " + a);
-        } else {
-            o.files.push_back(std::filesystem::absolute(a));
+        } else if (!addFile(a)) {
+            return fail(error);
         }
     }
     if (o.files.empty() && !o.help && !o.version)

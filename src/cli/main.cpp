@@ -52,7 +52,7 @@ int runCli(const qm::cli::CliOptions& options) {
     qm::RunOutcome outcome = generator.GenerationRun();
     using Ending = qm::RunOutcome::Ending;
     if (outcome.ending == Ending::Interrupted)
-        std::fprintf(stderr, "%s\n", qm::gbk::toUtf8(outcome.summary).c_str());
+        std::fprintf(stderr, "%s\n", qm::gbk::toDisplayUtf8(outcome.summary).c_str());
     // Where several outcomes meet, the first one below wins.
     if (generator.aborted() || qm::cli::CliHost::interrupted())
         return 130;
@@ -85,7 +85,11 @@ int main(int argc, char** argv) {
     try {
         return runCli(parsed.options);
     } catch (const qm::Error& e) {
-        std::fprintf(stderr, "quillmark: %s\n", qm::gbk::toUtf8(e.what()).c_str());
+        std::fprintf(stderr, "quillmark: %s\n", qm::gbk::toDisplayUtf8(e.what()).c_str());
+        return qm::cli::CliHost::interrupted() ? 130 : 1;
+    } catch (const std::exception& e) {
+        // A fault of the system (memory, a folder gone under the run): said, not aborted.
+        std::fprintf(stderr, "quillmark: %s\n", e.what());
         return qm::cli::CliHost::interrupted() ? 130 : 1;
     }
 }

@@ -1,5 +1,6 @@
 #include "HhcCommand.h"
 
+#include "text/PathArgument.h"
 #include "text/Utf8Path.h"
 
 #include <cstdlib>
@@ -88,7 +89,13 @@ ParsedArguments parseArguments(const std::vector<std::string>& args) {
             const std::string* v = value("-o");
             if (!v)
                 return parsed;
-            o.compile.output = std::filesystem::absolute(text::utf8Path(*v));
+            std::string problem;
+            std::optional<std::filesystem::path> output = text::absolutePathArgument(*v, problem);
+            if (!output) {
+                parsed.error = "the path of -o " + problem;
+                return parsed;
+            }
+            o.compile.output = *output;
         } else if (a == "-j" || a == "--threads") {
             const std::string* v = value("-j");
             long long n = 0;
@@ -113,6 +120,10 @@ ParsedArguments parseArguments(const std::vector<std::string>& args) {
             parsed.error = "unknown option " + a;
             return parsed;
         } else if (o.project.empty()) {
+            if (std::string problem = text::pathProblem(a); !problem.empty()) {
+                parsed.error = "the project path " + problem;
+                return parsed;
+            }
             o.project = text::utf8Path(a); // UTF-8 on every system
         } else {
             parsed.error = "only one project can be compiled at a time";

@@ -4,6 +4,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <exception>
 
 namespace {
 
@@ -20,5 +21,10 @@ int main(int argc, char** argv) {
     std::signal(SIGINT, requestStop);
     std::signal(SIGTERM, requestStop);
     [[maybe_unused]] const qm::hhc::Utf8Console console; // for the whole run
-    return qm::hhc::runWorkshopCommand(qm::hhc::utf8Arguments(argc, argv), stdout, &g_stop);
+    try {
+        return qm::hhc::runWorkshopCommand(qm::hhc::utf8Arguments(argc, argv), stdout, &g_stop);
+    } catch (const std::exception& e) { // a fault of the system: said, not aborted
+        std::fprintf(stdout, "%s\n", e.what());
+        return 0; // no CHM was written
+    }
 }

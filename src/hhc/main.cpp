@@ -4,6 +4,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <exception>
 
 namespace {
 
@@ -36,5 +37,10 @@ int main(int argc, char** argv) {
     }
     std::signal(SIGINT, requestStop);
     std::signal(SIGTERM, requestStop);
-    return qm::hhc::runCompile(parsed.options, stdout, stderr, &g_stop);
+    try {
+        return qm::hhc::runCompile(parsed.options, stdout, stderr, &g_stop);
+    } catch (const std::exception& e) { // a fault of the system: said, not aborted
+        std::fprintf(stderr, "quillmark-hhc: %s\n", e.what());
+        return g_stop ? 130 : 1;
+    }
 }

@@ -77,20 +77,49 @@ TEST(ContextIds, TheMapFileRoundTripsAndADamagedOneIsAClearError) {
     ContextIdNumbering n = NumberContextIds(
         {"首页", "B"},
         std::vector<ContextIdEntry>{{1, "首页", false}, {2, "A", false}, {3, "Old", true}});
-    WriteContextIdMap(dir / "m.ids", n.map);
-    std::optional<std::vector<ContextIdEntry>> back = ReadContextIdMap(dir / "m.ids");
+    WriteContextIdMap(dir / "m.ids", {n.map, "../doc/m.htm", {"m.Content/a.htm"}});
+    std::optional<ContextIdMapFile> back = ReadContextIdMap(dir / "m.ids");
     ASSERT_TRUE(back.has_value());
-    ASSERT_EQ(back->size(), n.map.size());
-    for (std::size_t i = 0; i < back->size(); ++i) {
-        EXPECT_EQ((*back)[i].k, n.map[i].k);
-        EXPECT_EQ((*back)[i].key, n.map[i].key);
-        EXPECT_EQ((*back)[i].retired, n.map[i].retired);
+    EXPECT_EQ(back->source, "../doc/m.htm");
+    EXPECT_EQ(back->written, std::vector<std::string>{"m.Content/a.htm"});
+    ASSERT_EQ(back->entries.size(), n.map.size());
+    for (std::size_t i = 0; i < back->entries.size(); ++i) {
+        EXPECT_EQ(back->entries[i].k, n.map[i].k);
+        EXPECT_EQ(back->entries[i].key, n.map[i].key);
+        EXPECT_EQ(back->entries[i].retired, n.map[i].retired);
     }
     // B took the place of A, the one old topic between the same neighbours.
     EXPECT_NE(test::readFile(dir / "m.ids").find("2\ttopic\tB\n3\tretired\tOld\n"),
               std::string::npos);
-    test::writeFile(dir / "bad.ids", "1\ttopic\tA\nnonsense\n");
-    EXPECT_THROW(ReadContextIdMap(dir / "bad.ids"), Error);
+    // A map is taken whole or refused with the line that is wrong, never half-read.
+    const std::pair<const char*, const char*> damaged[] = {
+        {"1\ttopic\tA\nnonsense\n", "第2行"},
+        {"1\ttopic\tA\n2\ttopic\t安装 / 系", "第2行"},       // cut short
+        {"1\ttopic\tA\n2\ttopic\t\xe5\xae\n", "第2行"},      // cut in a character
+        {"1\ttopic\tA\n1\tretired\tB\n", "第2行"},           // a number twice
+        {"# old map\n\n1\ttopic\tA\n2\ttopic\t\n", "第4行"}, // no key
+    };
+    for (const auto& [bytes, line] : damaged) {
+        test::writeFile(dir / "bad.ids", bytes);
+        try {
+            ReadContextIdMap(dir / "bad.ids");
+            ADD_FAILURE() << bytes;
+        } catch (const Error& e) {
+            EXPECT_NE(gbk::toUtf8(e.what()).find(line), std::string::npos) << gbk::toUtf8(e.what());
+        }
+    }
+    // An old map without the records is read as it is.
+    test::writeFile(dir / "old.ids", "# comment\n1\ttopic\tA\r\n3\tretired\tB\n");
+    std::optional<ContextIdMapFile> old = ReadContextIdMap(dir / "old.ids");
+    ASSERT_TRUE(old.has_value());
+    EXPECT_EQ(old->entries.size(), 2u);
+    EXPECT_TRUE(old->source.empty());
+    // Bounded: more lines than any project has is no map of ours.
+    std::string huge;
+    for (std::size_t k = 1; k <= kMaxContextIdMapLines + 1; ++k)
+        huge += std::to_string(k) + "\ttopic\tT" + std::to_string(k) + "\n";
+    test::writeFile(dir / "huge.ids", huge);
+    EXPECT_THROW(ReadContextIdMap(dir / "huge.ids"), Error);
 }
 
 } // namespace

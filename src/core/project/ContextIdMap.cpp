@@ -5,6 +5,8 @@
 #include "text/Gbk.h"
 #include "text/OutputFile.h"
 #include "text/ReadStream.h"
+#include "text/Utf8.h"
+#include "text/Utf8Path.h"
 
 #include <algorithm>
 #include <charconv>
@@ -138,50 +140,123 @@ ContextIdNumbering NumberContextIds(const std::vector<std::string>& keys,
     return result;
 }
 
-std::optional<std::vector<ContextIdEntry>> ReadContextIdMap(const std::filesystem::path& file) {
+namespace {
+
+[[noreturn]] void refuseMap(const std::filesystem::path& file, std::size_t lineNumber,
+                            const char* what) {
+    throw Error(gbk::fromUtf8("上下文ID表“") + gbk::fromPath(file) + gbk::fromUtf8("”") +
+                (lineNumber > 0
+                     ? gbk::fromUtf8("第") + std::to_string(lineNumber) + gbk::fromUtf8("行")
+                     : std::string()) +
+                gbk::fromUtf8(what) +
+                gbk::fromUtf8("；请改正或删除该文件（删除后将按文档顺序重新编号）。"));
+}
+
+bool isUtf8(std::string_view line) {
+    for (std::size_t i = 0; i < line.size();)
+        if (NextUtf8(line, i) < 0)
+            return false;
+    return true;
+}
+
+// The largest number a topic can have: "100" + k must stay a number the help takes.
+constexpr std::size_t kMaxK = 9999999;
+
+// One line of numbers into the map; false when it is not of the form.
+bool readEntryLine(std::string_view line, ContextIdMapFile& map) {
+    const std::size_t tab1 = line.find('\t');
+    const std::size_t tab2 = tab1 == std::string_view::npos ? tab1 : line.find('\t', tab1 + 1);
+    if (tab2 == std::string_view::npos || tab2 + 1 >= line.size())
+        return false;
+    ContextIdEntry entry;
+    auto [stop, err] = std::from_chars(line.data(), line.data() + tab1, entry.k);
+    const std::string_view status = line.substr(tab1 + 1, tab2 - tab1 - 1);
+    if (err != std::errc() || stop != line.data() + tab1 || entry.k == 0 || entry.k > kMaxK ||
+        (status != "topic" && status != "retired"))
+        return false;
+    entry.retired = status == "retired";
+    entry.key = std::string(line.substr(tab2 + 1));
+    map.entries.push_back(std::move(entry));
+    return true;
+}
+
+// A record line ("#\tsource\t..." or "#\twritten\t..."); other comments are skipped.
+void readRecordLine(std::string_view line, ContextIdMapFile& map) {
+    constexpr std::string_view source = "#\tsource\t";
+    constexpr std::string_view written = "#\twritten\t";
+    if (line.starts_with(source))
+        map.source = std::string(line.substr(source.size()));
+    else if (line.starts_with(written) && line.size() > written.size())
+        map.written.emplace_back(line.substr(written.size()));
+}
+
+} // namespace
+
+std::optional<ContextIdMapFile> ReadContextIdMap(const std::filesystem::path& file) {
     std::error_code ec;
     if (!std::filesystem::exists(file, ec))
         return std::nullopt;
+    const std::uintmax_t size = std::filesystem::file_size(file, ec);
+    if (!ec && size > kMaxContextIdMapBytes)
+        refuseMap(file, 0, "超过16 MB，不是本程序写的上下文ID表");
     std::string text = ReadWholeFile(file);
-    std::vector<ContextIdEntry> entries;
+    if (text.size() > kMaxContextIdMapBytes)
+        refuseMap(file, 0, "超过16 MB，不是本程序写的上下文ID表");
+    ContextIdMapFile map;
+    std::unordered_map<std::size_t, bool> seen;
     std::size_t lineNumber = 0;
     for (std::size_t start = 0; start < text.size();) {
-        std::size_t end = text.find('\n', start);
-        std::string line =
-            text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        start = end == std::string::npos ? text.size() : end + 1;
-        ++lineNumber;
+        const std::size_t end = text.find('\n', start);
+        if (++lineNumber > kMaxContextIdMapLines)
+            refuseMap(file, 0, "超过100000行，不是本程序写的上下文ID表");
+        if (end == std::string::npos)
+            refuseMap(file, lineNumber, "不完整（文件在行中截断）");
+        std::string_view line(text.data() + start, end - start);
+        start = end + 1;
         if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (line.empty() || line.front() == '#')
+            line.remove_suffix(1);
+        if (!isUtf8(line))
+            refuseMap(file, lineNumber, "不是有效的UTF-8文本");
+        if (line.empty())
             continue;
-        std::size_t tab1 = line.find('\t');
-        std::size_t tab2 = tab1 == std::string::npos ? tab1 : line.find('\t', tab1 + 1);
-        ContextIdEntry entry;
-        auto [stop, err] =
-            std::from_chars(line.data(), line.data() + std::min(tab1, line.size()), entry.k);
-        std::string status =
-            tab2 == std::string::npos ? "" : line.substr(tab1 + 1, tab2 - tab1 - 1);
-        if (err != std::errc() || stop != line.data() + tab1 || entry.k == 0 ||
-            (status != "topic" && status != "retired"))
-            throw Error(
-                gbk::fromUtf8("上下文ID表“") + gbk::fromPath(file) + gbk::fromUtf8("”第") +
-                std::to_string(lineNumber) +
-                gbk::fromUtf8("行无法识别；请改正或删除该文件（删除后将按文档顺序重新编号）。"));
-        entry.retired = status == "retired";
-        entry.key = line.substr(tab2 + 1);
-        entries.push_back(std::move(entry));
+        if (line.front() == '#') {
+            readRecordLine(line, map);
+            continue;
+        }
+        if (!readEntryLine(line, map))
+            refuseMap(file, lineNumber, "无法识别");
+        if (seen[map.entries.back().k])
+            refuseMap(file, lineNumber, "重复了前面的编号");
+        seen[map.entries.back().k] = true;
     }
-    return entries;
+    return map;
 }
 
-void WriteContextIdMap(const std::filesystem::path& file, const std::vector<ContextIdEntry>& map) {
+void WriteContextIdMap(const std::filesystem::path& file, const ContextIdMapFile& map) {
     OutputFile out(file);
     out.write("# Context IDs of the help: topic k is IDH_k with the number 100k. Keep this file\n"
               "# with the document; the next run gives each topic the number it has here.\n");
-    for (const ContextIdEntry& e : map)
+    if (!map.source.empty())
+        out.write("#\tsource\t" + map.source + "\n");
+    for (const std::string& path : map.written)
+        out.write("#\twritten\t" + path + "\n");
+    for (const ContextIdEntry& e : map.entries)
         out.write(std::to_string(e.k) + (e.retired ? "\tretired\t" : "\ttopic\t") + e.key + "\n");
     out.commit();
+}
+
+std::string MapRelativePath(const std::filesystem::path& path, const std::filesystem::path& map) {
+    std::filesystem::path folder = map.parent_path();
+    std::filesystem::path relative = path.lexically_relative(folder.empty() ? "." : folder);
+    if (relative.empty())
+        relative = path;
+    const std::u8string generic = relative.generic_u8string();
+    return std::string(generic.begin(), generic.end());
+}
+
+std::filesystem::path MapRecordedPath(const std::string& recorded,
+                                      const std::filesystem::path& map) {
+    return (map.parent_path() / text::utf8Path(recorded)).lexically_normal();
 }
 
 } // namespace qm

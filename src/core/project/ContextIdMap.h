@@ -3,6 +3,7 @@
 #include "split/StructureTree.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -16,7 +17,12 @@ namespace qm {
 // so that an edit of the manual does not move the F1 help of the application.
 //
 // The file is UTF-8 text, one topic a line in document order, then the retired
-// numbers: "<k>\ttopic\t<key>" and "<k>\tretired\t<key>".
+// numbers: "<k>\ttopic\t<key>" and "<k>\tretired\t<key>". Lines starting with '#' are
+// comments, but for the run's own records: "#\tsource\t<path>" (the document the project
+// was made from) and "#\twritten\t<path>" (each page and picture the last complete run
+// wrote), paths UTF-8 with '/' and relative to the map's folder, so that a moved project,
+// and the same project on Windows, stays the same. A map written before these records
+// existed has none.
 struct ContextIdEntry {
     std::size_t k = 0;
     std::string key; // UTF-8: "安装 / 系统要求", a repeated title under one parent "标题 #2"
@@ -43,9 +49,27 @@ std::vector<std::string> ContextIdKeys(const StructureTree& tree,
 ContextIdNumbering NumberContextIds(const std::vector<std::string>& keys,
                                     const std::optional<std::vector<ContextIdEntry>>& earlier);
 
-// Reads a map; nullopt when there is none. A damaged line throws qm::Error naming it.
-std::optional<std::vector<ContextIdEntry>> ReadContextIdMap(const std::filesystem::path& file);
+struct ContextIdMapFile {
+    std::vector<ContextIdEntry> entries;
+    std::string source;               // UTF-8, relative to the map's folder; "" = not recorded
+    std::vector<std::string> written; // UTF-8, relative to the map's folder
+};
+
+// The most a map may hold; a larger one is no map this program wrote.
+inline constexpr std::size_t kMaxContextIdMapLines = 100000;
+inline constexpr std::uintmax_t kMaxContextIdMapBytes = 16u << 20;
+
+// Reads a map; nullopt when there is none. A map is taken whole or refused: one that is
+// too large, a line that is not UTF-8, not of the form above, cut short or repeating a
+// number throws qm::Error naming the line.
+std::optional<ContextIdMapFile> ReadContextIdMap(const std::filesystem::path& file);
 // Writes a map whole or not at all.
-void WriteContextIdMap(const std::filesystem::path& file, const std::vector<ContextIdEntry>& map);
+void WriteContextIdMap(const std::filesystem::path& file, const ContextIdMapFile& map);
+
+// A path as a map records it: relative to the map's folder, UTF-8 with '/'.
+std::string MapRelativePath(const std::filesystem::path& path, const std::filesystem::path& map);
+// The path a map's record names.
+std::filesystem::path MapRecordedPath(const std::string& recorded,
+                                      const std::filesystem::path& map);
 
 } // namespace qm

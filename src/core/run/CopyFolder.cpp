@@ -16,7 +16,12 @@ bool makeFolder(const fs::path& target) {
     return fs::create_directory(target, ec) || fs::is_directory(fs::symlink_status(target, ec));
 }
 
-bool copyInto(const fs::path& source, const fs::path& target, std::vector<fs::path>* skipped) {
+struct CopyLists {
+    std::vector<fs::path>* skipped;
+    std::vector<fs::path>* copied;
+};
+
+bool copyInto(const fs::path& source, const fs::path& target, const CopyLists& lists) {
     if (!makeFolder(target))
         return false;
     std::error_code ec;
@@ -32,17 +37,21 @@ bool copyInto(const fs::path& source, const fs::path& target, std::vector<fs::pa
         if (ec)
             return false;
         if (fs::is_symlink(status)) {
-            if (skipped)
-                skipped->push_back(from);
+            if (lists.skipped)
+                lists.skipped->push_back(from);
         } else if (fs::is_directory(status)) {
-            if (!copyInto(from, to, skipped))
+            if (!copyInto(from, to, lists))
                 return false;
         } else if (fs::is_regular_file(status)) {
             // A link at the target would be written through.
             if (fs::is_symlink(fs::symlink_status(to, ec)) && !fs::remove(to, ec))
                 return false;
+            if (lists.copied)
+                lists.copied->push_back(to);
             if (!fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec))
                 return false;
+        } else if (lists.skipped) {
+            lists.skipped->push_back(from); // a FIFO or a device: no picture
         }
     }
     return !ec;
@@ -50,8 +59,8 @@ bool copyInto(const fs::path& source, const fs::path& target, std::vector<fs::pa
 
 } // namespace
 
-bool CopyFolder(const fs::path& source, const fs::path& destination,
-                std::vector<fs::path>* skipped) {
+bool CopyFolder(const fs::path& source, const fs::path& destination, std::vector<fs::path>* skipped,
+                std::vector<fs::path>* copied) {
     std::error_code ec;
     if (!fs::is_directory(source, ec) || !fs::is_directory(destination, ec))
         return false;
@@ -60,7 +69,7 @@ bool CopyFolder(const fs::path& source, const fs::path& destination,
             skipped->push_back(source);
         return true;
     }
-    return copyInto(source, destination / source.filename(), skipped);
+    return copyInto(source, destination / source.filename(), {skipped, copied});
 }
 
 } // namespace qm

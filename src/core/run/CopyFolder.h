@@ -10,8 +10,10 @@ namespace qm {
 // Symbolic links are never followed, so that a link in Word's pictures folder cannot
 // bring a file from elsewhere into the help: each is left out and, when skipped is
 // given, added to it. Other files that are not regular (FIFOs, devices) are left out
-// too. Returns false on any failure.
+// and added to it too. Each file written (or tried) is added to copied when it is given. Returns
+// false on any failure.
 bool CopyFolder(const std::filesystem::path& source, const std::filesystem::path& destination,
-                std::vector<std::filesystem::path>* skipped = nullptr);
+                std::vector<std::filesystem::path>* skipped = nullptr,
+                std::vector<std::filesystem::path>* copied = nullptr);
 
 } // namespace qm

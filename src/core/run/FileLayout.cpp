@@ -21,9 +21,12 @@ std::string upperExtension(const std::filesystem::path& path) {
     return ext;
 }
 
+// By the end of the name, so that a page named just ".htm" is a page too.
 bool isWordPage(const std::filesystem::path& path) {
-    std::string ext = upperExtension(path);
-    return ext == ".HTM" || ext == ".HTML";
+    std::string name = path.filename().string();
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return name.ends_with(".HTM") || name.ends_with(".HTML");
 }
 
 // The project's name from the document's: the user chose it, so a name GBK cannot

@@ -6,6 +6,7 @@
 #include "run/ChmCheck.h"
 #include "run/CopyFolder.h"
 #include "run/DocumentConverter.h"
+#include "run/ProjectChecks.h"
 #include "run/ProjectCompiler.h"
 #include "run/RunHost.h"
 #include "run/RunLock.h"
@@ -23,6 +24,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <map>
 #include <optional>
 #include <regex>
@@ -56,7 +58,7 @@ void rejectNonFile(const std::filesystem::path& file) {
     std::error_code ec;
     std::filesystem::file_status status = std::filesystem::status(file, ec);
     if (!std::filesystem::exists(status))
-        throwCannotOpen(pathText(file));
+        throwCannotOpen(pathText(file), ec ? ec.value() : ENOENT);
     if (!std::filesystem::is_regular_file(status))
         throw Error(u8("“") + pathText(file) + u8("”不是文件（是文件夹、设备或管道），无法转换。"));
 }
@@ -79,6 +81,17 @@ void removeLeftovers(const FileLayout& layout) {
     }
 }
 
+// A file that is neither a page nor a document the converter reads has no page to cut;
+// its own name says so, not the name of a page it never had.
+void rejectUnknownType(const FileLayout& layout) {
+    std::error_code ec;
+    if (!layout.needsConversion() && layout.intermediateHtml != layout.source &&
+        !std::filesystem::exists(layout.intermediateHtml, ec))
+        throw Error(
+            u8("“") + pathText(layout.source) +
+            u8("”既不是Word文档（.doc .docx .rtf .odt），也不是网页（.htm .html），无法转换。"));
+}
+
 // True when the page declares (or its byte-order mark tells) a charset outside GBK's
 // family. The declaration sits in the head, so the first megabyte tells.
 bool needsGbkCopy(ReadStream& stream) {
@@ -92,14 +105,26 @@ bool needsGbkCopy(ReadStream& stream) {
     return !name.empty() && (!isGbkCharset(name) || name.find("18030") != std::string::npos);
 }
 
+// A picture's name that GBK cannot write cannot be named by a GBK page: the page loses
+// it, so the user hears of it.
+bool gbkCanName(const std::filesystem::path& file) {
+    const std::u8string name8 = file.filename().u8string();
+    const std::string name(name8.begin(), name8.end());
+    return gbk::toUtf8(gbk::fromUtf8(name)) == name;
+}
+
 // What the programmers need to know of the IDs: how many stayed, which are new and
 // which are gone.
+// A long list (a document replaced by another) is cut after the first twenty numbers.
 std::string contextIdNote(const ContextIdNumbering& ids) {
+    constexpr std::size_t kListed = 20;
     auto list = [](const std::vector<ContextIdEntry>& entries) {
         std::string text;
-        for (const ContextIdEntry& e : entries)
-            text += "\r    IDH_" + std::to_string(e.k) + " (" + ContextNumber(e.k) + ") " +
-                    gbk::fromUtf8(e.key);
+        for (std::size_t i = 0; i < entries.size() && i < kListed; ++i)
+            text += "\r    IDH_" + std::to_string(entries[i].k) + " (" +
+                    ContextNumber(entries[i].k) + ") " + gbk::fromUtf8(entries[i].key);
+        if (entries.size() > kListed)
+            text += "\r    " + u8("……另有 ") + std::to_string(entries.size() - kListed) + u8(" 个");
         return text;
     };
     return u8("上下文ID：保留 ") + std::to_string(ids.kept) + u8(" 个，新增 ") +
@@ -117,6 +142,12 @@ ContextIdChanges contextIdChanges(const ContextIdNumbering& ids) {
         return out;
     };
     return {ids.kept, changes(ids.added), changes(ids.retired)};
+}
+
+std::filesystem::path absolutePath(const std::filesystem::path& path) {
+    std::error_code ec;
+    std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    return (ec ? path : absolute).lexically_normal();
 }
 
 } // namespace
@@ -258,6 +289,7 @@ RunOutcome Generator::GenerationRun() {
         } catch (const Error& e) {
             fileFailed(file, e.what(), outcome);
         }
+        settlePages();
         removeWorkingFiles();
         report_.seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
@@ -331,11 +363,13 @@ void Generator::processFile(std::size_t i, std::size_t n, RunOutcome& outcome) {
     host_.showText(RunField::FileCount,
                    "(" + std::to_string(i + 1) + "/" + std::to_string(n) + ")");
     rejectNonFile(file);
+    writtenTopics_.clear();
     layout_ = FileLayout::forSource(file, outputFolder_);
     intermediateHtml_ = layout_.intermediateHtml;
+    rejectUnknownType(layout_);
     // Nothing is touched while another run writes this project.
     RunLock lock(layout_.projectFilePath(""));
-    removeLeftovers(layout_);
+    openProject(file);
     if (host_.autoTitle())
         host_.setChmTitle(layout_.baseName + u8(" －帮助"));
 
@@ -361,22 +395,7 @@ void Generator::processFile(std::size_t i, std::size_t n, RunOutcome& outcome) {
         report_.outputs.push_back(layout_.supportingFiles);
     }
     openPage();
-    std::error_code ec;
-    if (!std::filesystem::is_directory(layout_.contentFolder, ec))
-        std::filesystem::create_directory(layout_.contentFolder,
-                                          ec); // a failure shows at the first page
-    std::vector<std::filesystem::path> skipped;
-    if (std::filesystem::is_directory(layout_.supportingFiles, ec) &&
-        !CopyFolder(layout_.supportingFiles, layout_.contentFolder, &skipped))
-        throw Error(u8("无法把图片文件夹“") + pathText(layout_.supportingFiles) + u8("”复制到“") +
-                    pathText(layout_.contentFolder) + u8("”"));
-    report_.outputs.push_back(layout_.contentFolder);
-    if (std::filesystem::is_directory(layout_.supportingFiles, ec))
-        for (const auto& entry :
-             std::filesystem::recursive_directory_iterator(layout_.supportingFiles, ec))
-            report_.pictures += entry.is_regular_file(ec) && !entry.is_symlink(ec) ? 1u : 0u;
-    for (const std::filesystem::path& link : skipped)
-        warn(u8("符号链接“") + pathText(link) + u8("”指向别处，未复制。"));
+    copyPictures();
 
     ExtractBody(workStream_, pageSource_, workFileName_, generating_, layout_.workingFileRoot());
 
@@ -426,6 +445,57 @@ void Generator::openPage() {
     rejectNonHtml(*workStream_);
 }
 
+void Generator::warnOfPictures(const std::vector<std::filesystem::path>& skipped,
+                               const std::vector<std::filesystem::path>& copied) {
+    std::error_code ec;
+    for (const std::filesystem::path& file : skipped)
+        warn(std::filesystem::is_symlink(std::filesystem::symlink_status(file, ec))
+                 ? u8("符号链接“") + pathText(file) + u8("”指向别处，未复制。")
+                 : u8("“") + pathText(file) + u8("”不是普通文件（是管道或设备），未复制。"));
+    for (const std::filesystem::path& file : copied)
+        if (!gbkCanName(file))
+            warn(u8("图片“") + pathText(file) +
+                 u8("”的文件名含有GBK编码无法表示的字符，页面无法引用它；请将图片改名后再试。"));
+}
+
+// Everything known of the project before anything of it is written: it must be
+// writable as it is, its map must read whole, and it must be this document's.
+void Generator::openProject(const std::filesystem::path& file) {
+    RejectLinkedContentFolder(layout_);
+    RejectReadOnlyProjectFiles(layout_);
+    const std::filesystem::path mapFile = layout_.projectFilePath("ids");
+    earlierMap_ = readEarlierMap(mapFile);
+    rejectOtherSource(file, mapFile);
+    removeLeftovers(layout_);
+    pageRecord_.begin(layout_.contentFolder, mapFile,
+                      earlierMap_ ? earlierMap_->written : std::vector<std::string>());
+    pagesPending_ = true;
+}
+
+// The page's pictures folder goes into the content folder, under its own name.
+void Generator::copyPictures() {
+    std::error_code ec;
+    if (!std::filesystem::is_directory(layout_.contentFolder, ec))
+        std::filesystem::create_directory(layout_.contentFolder,
+                                          ec); // a failure shows at the first page
+    std::vector<std::filesystem::path> skipped;
+    std::vector<std::filesystem::path> copied;
+    bool copyFailed =
+        std::filesystem::is_directory(layout_.supportingFiles, ec) &&
+        !CopyFolder(layout_.supportingFiles, layout_.contentFolder, &skipped, &copied);
+    for (const std::filesystem::path& picture : copied)
+        pageRecord_.wrote(picture);
+    if (copyFailed)
+        throw Error(u8("无法把图片文件夹“") + pathText(layout_.supportingFiles) + u8("”复制到“") +
+                    pathText(layout_.contentFolder) + u8("”"));
+    report_.outputs.push_back(layout_.contentFolder);
+    if (std::filesystem::is_directory(layout_.supportingFiles, ec))
+        for (const auto& entry :
+             std::filesystem::recursive_directory_iterator(layout_.supportingFiles, ec))
+            report_.pictures += entry.is_regular_file(ec) && !entry.is_symlink(ec) ? 1u : 0u;
+    warnOfPictures(skipped, copied);
+}
+
 bool Generator::convertDocument() {
     host_.showText(RunField::Status, u8("正在生成中间文件，请稍候……"));
     host_.setBusy(true);
@@ -453,19 +523,26 @@ bool Generator::writeProject(RunOutcome& outcome) {
     if (tree_.empty())
         return false;
     // The context IDs stay with their topics: numbered with the map of the last run.
-    std::filesystem::path mapFile = layout_.projectFilePath("ids");
+    const std::filesystem::path mapFile = layout_.projectFilePath("ids");
     std::optional<std::vector<ContextIdEntry>> earlier;
-    if (!host_.renumber())
-        earlier = ReadContextIdMap(mapFile);
+    if (earlierMap_ && !host_.renumber())
+        earlier = earlierMap_->entries;
     ContextIdNumbering ids = NumberContextIds(ContextIdKeys(tree_, writtenTopics_), earlier);
 
+    // The map is the record of the numbers: written before the files that carry them, so
+    // that a map that cannot be written changes none of them. Until the project is
+    // complete it keeps the earlier run's pages on record too.
+    recordPages();
+    ContextIdMapFile map{ids.map, MapRelativePath(absolutePath(layout_.source), mapFile),
+                         pageRecord_.record(true)};
+    WriteContextIdMap(mapFile, map);
     ProjectInput input{tree_, writtenTopics_, host_.chmTitle(), host_.chmFileName(), &ids.ks};
     std::string defaultPage = WriteProjectFile(input, layout_);
     if (!defaultPage.empty())
         host_.showText(RunField::DefaultPage, defaultPage);
     WriteContentsAndIndex(tree_, layout_.contentFolderPrefix(), layout_.projectFilePath("hhc"),
                           layout_.projectFilePath("hhk"));
-    WriteContextIdMap(mapFile, ids.map);
+    settlePagesOfCompleteProject(map);
     for (const char* extension : {"hhp", "hhc", "hhk", "txt", "ids"})
         report_.outputs.push_back(layout_.projectFilePath(extension));
     outcome.summary += pathText(layout_.projectFilePath("hhp")) + "\r\n";
@@ -474,6 +551,66 @@ bool Generator::writeProject(RunOutcome& outcome) {
         report_.contextIds = contextIdChanges(ids);
     }
     return true;
+}
+
+// The project is complete: the earlier run's pages this run did not write go, and the
+// record holds this run's alone. A record that cannot be written then keeps the earlier
+// pages listed, which only leaves them for a later run to remove.
+void Generator::settlePagesOfCompleteProject(ContextIdMapFile& map) {
+    pagesPending_ = false;
+    pageRecord_.removeStale();
+    map.written = pageRecord_.record(false);
+    try {
+        WriteContextIdMap(layout_.projectFilePath("ids"), map);
+    } catch (const Error&) {
+    }
+}
+
+// A project that was not completed (a failure, a stop, nothing to write) takes away the
+// pages and pictures it created, so that failed runs do not pile them up.
+void Generator::settlePages() {
+    if (!pagesPending_)
+        return;
+    pagesPending_ = false;
+    recordPages();
+    pageRecord_.removeNew();
+}
+
+void Generator::recordPages() {
+    for (const std::string& topic : writtenTopics_)
+        pageRecord_.wrote(layout_.contentFolder / gbk::toPath(topic + ".htm"));
+}
+
+std::optional<ContextIdMapFile> Generator::readEarlierMap(const std::filesystem::path& mapFile) {
+    if (!host_.renumber())
+        return ReadContextIdMap(mapFile);
+    try {
+        return ReadContextIdMap(mapFile);
+    } catch (const Error&) {
+        return std::nullopt; // renumbering is the way out of a damaged map
+    }
+}
+
+// A project made from another document (two documents of one name, in two folders with
+// one output folder) is not replaced without the user's word. A map written before
+// projects recorded their document, or one whose document is gone, names none.
+void Generator::rejectOtherSource(const std::filesystem::path& file,
+                                  const std::filesystem::path& mapFile) {
+    if (!earlierMap_ || earlierMap_->source.empty())
+        return;
+    const std::filesystem::path recorded = MapRecordedPath(earlierMap_->source, mapFile);
+    const std::filesystem::path source = absolutePath(file);
+    std::error_code ec;
+    if (recorded == source.lexically_normal() ||
+        std::filesystem::equivalent(recorded, source, ec) || !std::filesystem::exists(recorded, ec))
+        return;
+    const std::string both = u8("帮助工程“") + pathText(layout_.projectFilePath("hhp")) +
+                             u8("”是由“") + pathText(recorded) + u8("”生成的，“") + pathText(file) +
+                             u8("”会生成同名的工程并替换它");
+    if (host_.replaceProject(both + u8("。要替换吗？")))
+        return;
+    throw Error(both + u8("；为免互相覆盖，没有做任何改动。如确要替换，请在命令行加 --replace，"
+                          "或在窗口中确认替换。"));
 }
 
 bool Generator::compileProject() {

@@ -1,13 +1,16 @@
 #pragma once
 
+#include "project/ContextIdMap.h"
 #include "run/FileLayout.h"
 #include "run/FileReport.h"
+#include "run/PageRecord.h"
 #include "run/StopFlag.h"
 #include "split/StructureTree.h"
 #include "text/ReadStream.h"
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -89,10 +92,19 @@ private:
     void rejectSharedProjects() const;
     void prepareConversions();
     void warn(const std::string& text);
+    void warnOfPictures(const std::vector<std::filesystem::path>& skipped,
+                        const std::vector<std::filesystem::path>& copied);
+    void openProject(const std::filesystem::path& file);
+    void copyPictures();
     bool convertDocument();
     void openPage();
     void scanHeadings();
     bool writeProject(RunOutcome& outcome);
+    std::optional<ContextIdMapFile> readEarlierMap(const std::filesystem::path& mapFile);
+    void rejectOtherSource(const std::filesystem::path& file, const std::filesystem::path& mapFile);
+    void recordPages();
+    void settlePages();
+    void settlePagesOfCompleteProject(ContextIdMapFile& map);
     bool compileProject();
     void endRun(RunOutcome& outcome, std::size_t n);
     void closeWorkStream();
@@ -123,7 +135,10 @@ private:
     // until endRun tells it.
     std::vector<std::string> incompleteChms_;
     std::vector<std::string> failures_;
-    FileReport report_; // of the file in hand
+    FileReport report_;                          // of the file in hand
+    std::optional<ContextIdMapFile> earlierMap_; // the project's map as the run found it
+    PageRecord pageRecord_;                      // what the run writes into the content folder
+    bool pagesPending_ = false;                  // the run on the file in hand is not settled
     std::string sourceHeadCache_;
 };
 

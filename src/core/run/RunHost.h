@@ -45,6 +45,9 @@ public:
     virtual std::filesystem::path outputFolder() { return {}; }
     // Number the context IDs in document order, forgetting the project's ID map.
     virtual bool renumber() { return false; }
+    // The project another document made is about to be replaced (the question names
+    // both): true lets the run replace it. The command line answers with --replace.
+    virtual bool replaceProject(const std::string& /*question*/) { return false; }
 
     // Display and interaction; the defaults show nothing.
     virtual void showText(RunField, const std::string&) {}
