@@ -1,4 +1,5 @@
 #include "addcode/AdditionalCodeLibrary.h"
+#include "addcode/AdditionalCodeFile.h"
 #include "support/TempDir.h"
 #include "text/Gbk.h"
 
@@ -41,6 +42,19 @@ TEST(AdditionalCodeLibrary, NothingStoredGivesAnEmptyList) {
     test::TempDir dir;
     EXPECT_TRUE(ListAdditionalCodeFiles(dir.path()).empty());
     EXPECT_TRUE(ListAdditionalCodeFiles(dir / "missing").empty());
+}
+
+// The examples the Windows installer and zip put beside the program: each one loads
+// and adds code to a page.
+TEST(AdditionalCodeLibrary, ShippedExamplesLoad) {
+    std::vector<AdditionalCodeFileEntry> entries =
+        ListAdditionalCodeFiles(std::filesystem::path(QM_SOURCE_DIR) / "packaging/additional-code");
+    ASSERT_GE(entries.size(), 2u);
+    for (const AdditionalCodeFileEntry& entry : entries) {
+        LoadedAdditionalCode code = LoadAdditionalCodeFile(entry.position);
+        EXPECT_FALSE(code.beforeEntry.value_or("").empty() && code.afterEntry.value_or("").empty())
+            << entry.position;
+    }
 }
 
 } // namespace
