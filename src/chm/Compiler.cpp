@@ -124,7 +124,18 @@ private:
         const std::filesystem::path folder = projectFile_.parent_path();
         DiskLookup disk(folder.empty() ? std::filesystem::path(".") : folder);
         IncludeLoader includes = [&](const std::string& name) -> std::optional<std::string> {
+            bool leftOut = false; // a file found but not read: no other message for it
             auto take = [&](const std::filesystem::path& path) -> std::optional<std::string> {
+                std::error_code ec;
+                const auto status = std::filesystem::status(path, ec);
+                if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+                    // A device or a FIFO (#include /dev/zero) would never end; it is
+                    // read as empty, so that the message says what it is.
+                    reporter_.warning("The include file " + name + " (" + pathText(path) +
+                                      ") is not a regular file; it is left out.");
+                    leftOut = true;
+                    return std::string();
+                }
                 std::optional<std::string> read = readWhole(path);
                 if (read)
                     inputs_.push_back(path);
@@ -160,7 +171,7 @@ private:
             const std::filesystem::path here = (folder / relative).lexically_normal();
             if (std::optional<std::string> text = take(here)) {
                 const std::filesystem::path inside = here.lexically_relative(folder);
-                if (inside.empty() || *inside.begin() == "..")
+                if (!leftOut && (inside.empty() || *inside.begin() == ".."))
                     reporter_.warning("The include file " + name +
                                       " is outside the project's folder (" + pathText(here) +
                                       "); it is read all the same.");
@@ -175,10 +186,11 @@ private:
                 base = base.parent_path();
                 std::filesystem::path candidate = (base / relative).lexically_normal();
                 if (std::optional<std::string> above = take(candidate)) {
-                    reporter_.warning("The include file " + name + " was found as " +
-                                      pathText(candidate) +
-                                      ", relative to a folder above the project's, outside the "
-                                      "project's folder; it is read all the same.");
+                    if (!leftOut)
+                        reporter_.warning("The include file " + name + " was found as " +
+                                          pathText(candidate) +
+                                          ", relative to a folder above the project's, outside the "
+                                          "project's folder; it is read all the same.");
                     return above;
                 }
             }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/types.h>
 #include <unistd.h>
 
 namespace qm {
@@ -111,6 +112,19 @@ TEST(Hostile, LinksWhereTheRunWritesAreNeverFollowed) {
     EXPECT_EQ(test::readFile(dir / "victim.txt"), "victim");
     EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(dir / "x.hhc")));
     EXPECT_FALSE(fs::exists(fs::symlink_status(dir / ".x.hhp.part")));
+
+    // A file beside the uncut page is copied beside the topic pages, never through a
+    // link among the folders there.
+    test::writeFile(dir / "src" / "lo.htm",
+                    "<html><body><h1>A</h1><p><img src=\"sub/pic.png\"></p></body></html>");
+    test::writeFile(dir / "src" / "sub" / "pic.png", "png");
+    fs::create_directories(dir / "out" / "lo.Content");
+    fs::create_directory(dir / "away");
+    fs::create_directory_symlink(dir / "away", dir / "out" / "lo.Content" / "sub");
+    auto beside = RunProgram("quillmark", {"--no-compile", "-o", (dir / "out").string(),
+                                           (dir / "src" / "lo.htm").string()});
+    EXPECT_EQ(beside.exitCode, 0) << beside.err;
+    EXPECT_TRUE(fs::is_empty(dir / "away"));
 }
 
 // A read-only file of the project stops the project before anything is written; a file
@@ -139,6 +153,29 @@ TEST(Hostile, ReadOnlyFilesAreKeptAndModesStay) {
     EXPECT_EQ(modeOf(dir / "x.ids"), 0444u);
 }
 
+// What cannot be taken is said, with its true reason.
+TEST(Hostile, WhatIsLeftOutIsSaidWithItsReason) {
+    test::TempDir dir;
+    test::writeFile(dir / "p.htm", "<html><body><div><h1>A</h1><img src=\"p.files/a.png\">"
+                                   "</div></body></html>");
+    test::writeFile(dir / "p.files" / "a.png", "png");
+    test::writeFile(dir / "p.files" / "한.png", "png");
+    ASSERT_EQ(mkfifo((dir / "p.files" / "pipe.png").c_str(), 0600), 0);
+    auto r = RunProgram("quillmark", {"--no-compile", (dir / "p.htm").string()});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.err.find("pipe.png”不是普通文件"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("한.png”的文件名含有GBK"), std::string::npos) << r.err;
+
+    // The compiler: an included device is no file, and does not "not exist".
+    test::writeFile(dir / "d.htm", "<html><body>d</body></html>");
+    test::writeFile(dir / "d.hhp", "[OPTIONS]\r\nCompiled file=d.chm\r\n[FILES]\r\n"
+                                   "d.htm\r\n[MAP]\r\n#include /dev/zero\r\n");
+    auto hhc = RunProgram("quillmark-hhc", {(dir / "d.hhp").string()});
+    EXPECT_NE((hhc.out + hhc.err).find("not a regular file"), std::string::npos) << hhc.out;
+    EXPECT_EQ((hhc.out + hhc.err).find("does not exist"), std::string::npos) << hhc.out;
+    EXPECT_EQ((hhc.out + hhc.err).find("read all the same"), std::string::npos) << hhc.out;
+}
+
 // Messages name the file as the user gave it, with the system's reason.
 TEST(Hostile, MessagesNameTheFileAsGiven) {
     test::TempDir dir;
@@ -153,6 +190,11 @@ TEST(Hostile, MessagesNameTheFileAsGiven) {
     EXPECT_EQ(other.exitCode, 1);
     EXPECT_NE(other.err.find((dir / "notes.txt").string()), std::string::npos) << other.err;
     EXPECT_EQ(other.err.find("notes.htm"), std::string::npos) << other.err;
+
+    test::writeFile(dir / "한국어.htm", kPage);
+    auto korean = RunProgram("quillmark", {"--no-compile", (dir / "한국어.htm").string()});
+    EXPECT_EQ(korean.exitCode, 1);
+    EXPECT_NE(korean.err.find("“한국어”"), std::string::npos) << korean.err;
 
     auto missing = RunProgram("quillmark", {"--no-compile", (dir / "nothere.htm").string()});
     EXPECT_EQ(missing.exitCode, 1);

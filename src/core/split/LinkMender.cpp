@@ -53,6 +53,19 @@ const html::Attribute* fileReference(const html::Tag& tag) {
     return tag.attribute("background");
 }
 
+// True when a folder between the topic pages' folder and the copy's place is a symbolic
+// link: the copy would land wherever it points.
+bool linkOnTheWay(const std::filesystem::path& pageFolder, const std::filesystem::path& relative) {
+    std::filesystem::path at = pageFolder;
+    std::error_code ec;
+    for (const std::filesystem::path& part : relative) {
+        at /= part;
+        if (std::filesystem::is_symlink(std::filesystem::symlink_status(at, ec)))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 LinkMender::LinkMender(std::string sourcePageName, std::filesystem::path sourceFolder)
@@ -88,7 +101,8 @@ std::string LinkMender::reachFromTopics(std::string_view value,
         const std::u8string prefix = source.lexically_relative(pages).generic_u8string();
         return gbk::fromUtf8(std::string(prefix.begin(), prefix.end())) + "/" + std::string(value);
     }
-    if (!relative.empty() && *relative.begin() != ".." && relative.is_relative()) {
+    if (!relative.empty() && *relative.begin() != ".." && relative.is_relative() &&
+        !linkOnTheWay(pageFolder, relative)) {
         fs::create_directories((pageFolder / relative).parent_path(), ec);
         fs::copy_file(sourceFolder_ / relative, pageFolder / relative, ec);
     }
