@@ -139,6 +139,7 @@ private slots:
     // Where the files go and opening them.
     void outputFolderTakesTheRun();
     void renumberingIsForOneRunOnly();
+    void anotherDocumentsProjectIsReplacedOnlyWhenTheUserSaysSo();
     void targetFoldersAndBannerGoThroughTheShell();
     void openHelpUsesAViewerOrNamesOne();
     // Keyboard, language, layout, settings.
@@ -837,6 +838,30 @@ void MainFrmTests::renumberingIsForOneRunOnly() {
     QVERIFY(helpIds.starts_with("#define IDH_1 1001\r\n"));
     QVERIFY(helpIds.find("IDH_90 ") == std::string::npos);
     QVERIFY(!renumber->isChecked());
+}
+
+// Two documents of one name into one output folder: the second asks before it replaces
+// the first one's project.
+void MainFrmTests::anotherDocumentsProjectIsReplacedOnlyWhenTheUserSaysSo() {
+    Window w;
+    const auto out = w.dir / "out";
+    w.dialogs.folderToChoose = QString::fromStdString(out.string());
+    QTest::mouseClick(w.child<QPushButton>("BrowseOutput"), Qt::LeftButton);
+    w.open({w.sample("A", 2)});
+    w.generate();
+    const std::string hhp = qm::test::readFile(out / "A.hhp");
+    const auto other = w.dir / "other";
+    std::filesystem::create_directory(other);
+    w.open({qm::test::writeSampleDocument(other, "A", 1)});
+    w.generate();
+    QCOMPARE(w.dialogs.questions.size(), qsizetype{1});
+    QCOMPARE(w.dialogs.questions[0].caption, QStringLiteral("替换帮助工程"));
+    QVERIFY(w.dialogs.questions[0].text.contains(QString::fromStdString(other.string())));
+    QVERIFY(qm::test::readFile(out / "A.hhp") == hhp);
+
+    w.dialogs.answers[QStringLiteral("替换帮助工程")] = true;
+    w.generate();
+    QVERIFY(qm::test::readFile(out / "A.hhp") != hhp);
 }
 
 void MainFrmTests::targetFoldersAndBannerGoThroughTheShell() {
