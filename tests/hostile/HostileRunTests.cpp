@@ -166,6 +166,15 @@ TEST(Hostile, WhatIsLeftOutIsSaidWithItsReason) {
     EXPECT_NE(r.err.find("pipe.png”不是普通文件"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("한.png”的文件名含有GBK"), std::string::npos) << r.err;
 
+    // An additional-code file that is not one: the file and the line, in words.
+    test::writeFile(dir / "bad.ahtml", "<Root>\n<BeforeEntry>x</AfterEntry></Root>");
+    auto code = RunProgram("quillmark",
+                           {"--addcode", (dir / "bad.ahtml").string(), (dir / "p.htm").string()});
+    EXPECT_EQ(code.exitCode, 1);
+    EXPECT_NE(code.err.find("附加代码文件“" + (dir / "bad.ahtml").string() + "”第2行"),
+              std::string::npos)
+        << code.err;
+
     // The compiler: an included device is no file, and does not "not exist".
     test::writeFile(dir / "d.htm", "<html><body>d</body></html>");
     test::writeFile(dir / "d.hhp", "[OPTIONS]\r\nCompiled file=d.chm\r\n[FILES]\r\n"

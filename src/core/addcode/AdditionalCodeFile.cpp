@@ -112,7 +112,8 @@ std::string codeText(const xmlNode* element) {
     if (child == nullptr)
         return {};
     if (child->next != nullptr || child->type != XML_TEXT_NODE)
-        throw Error("Element does not contain a single text node");
+        throw xml::XmlError("Element does not contain a single text node",
+                            static_cast<int>(xmlGetLineNo(element)));
     return child->content ? reinterpret_cast<const char*>(child->content) : "";
 }
 
@@ -149,8 +150,17 @@ void SaveAdditionalCodeFile(const std::filesystem::path& path, const AdditionalC
     saveBytes(path, FormatAdditionalCode(code));
 }
 
+// The user hears which file and which line, in words, before the parser's own detail.
 LoadedAdditionalCode LoadAdditionalCodeFile(const std::filesystem::path& path) {
-    return ParseAdditionalCode(ReadWholeFile(path));
+    const std::string bytes = ReadWholeFile(path);
+    try {
+        return ParseAdditionalCode(bytes);
+    } catch (const xml::XmlError& e) {
+        throw Error(gbk::fromUtf8("附加代码文件“") + gbk::fromPath(path) + gbk::fromUtf8("”第") +
+                    std::to_string(e.line()) +
+                    gbk::fromUtf8("行有错误，不是正确的附加代码文件，无法读取。") + "\r\n" +
+                    e.what());
+    }
 }
 
 } // namespace qm

@@ -41,7 +41,8 @@ LoadedAdditionalCode ParseAdditionalCode(std::string_view fileBytes);
 void SaveAdditionalCodeFile(const std::filesystem::path& path, const AdditionalCode& code);
 
 // Reads the file at path (see ParseAdditionalCode). Throws qm::Error "Cannot open file
-// <path>" when it is missing, unreadable or a folder.
+// <path>" when it is missing, unreadable or a folder; a file that cannot be parsed is
+// refused with a sentence naming the file and the line, then the parser's message.
 LoadedAdditionalCode LoadAdditionalCodeFile(const std::filesystem::path& path);
 
 } // namespace qm

@@ -53,8 +53,9 @@ std::string shownLine(std::string_view text, int line) {
 [[noreturn]] void fail(std::string_view reason, int line, std::string_view text) {
     while (!reason.empty() && static_cast<unsigned char>(reason.back()) <= ' ')
         reason.remove_suffix(1);
-    throw Error(gbk::fromUtf8(reason) + "\r\nLine: " + std::to_string(line) + "\r\n" +
-                gbk::fromUtf8(shownLine(text, line)));
+    throw XmlError(gbk::fromUtf8(reason) + "\r\nLine: " + std::to_string(line) + "\r\n" +
+                       gbk::fromUtf8(shownLine(text, line)),
+                   line);
 }
 
 // The value of the encoding pseudo-attribute of a leading XML declaration, or empty.

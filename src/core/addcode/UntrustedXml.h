@@ -1,5 +1,7 @@
 #pragma once
 
+#include "text/Error.h"
+
 #include <libxml/tree.h>
 
 #include <memory>
@@ -7,6 +9,16 @@
 
 // Reading XML that may come from someone else (a shared .ahtml file) through libxml2.
 namespace qm::xml {
+
+// A file that is not what it should be, and the line (from 1) where that shows.
+class XmlError : public Error {
+public:
+    XmlError(const std::string& gbkMessage, int line) : Error(gbkMessage), line_(line) {}
+    int line() const { return line_; }
+
+private:
+    int line_;
+};
 
 struct DocumentDeleter {
     void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
@@ -21,7 +33,7 @@ using Document = std::unique_ptr<xmlDoc, DocumentDeleter>;
 // a document type declaration is refused outright, which also rules out entity
 // expansion bombs. libxml2's size limits for huge documents stay in force.
 //
-// Throws qm::Error with the text "<reason>\r\nLine: <n>\r\n<first 40 characters of the
+// Throws XmlError with the text "<reason>\r\nLine: <n>\r\n<first 40 characters of the
 // line>" (GBK) when the bytes are not well-formed, not valid in their encoding, or
 // hold a document type declaration.
 Document parseUntrusted(std::string_view bytes);
