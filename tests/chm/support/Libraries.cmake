@@ -8,7 +8,8 @@ target_include_directories(qm_chm_fixture PUBLIC ${QM_CHM_SUPPORT})
 target_link_libraries(qm_chm_fixture PUBLIC quillmark_core)
 qm_warnings(qm_chm_fixture)
 
-add_library(qm_chm_inspect STATIC ${QM_CHM_SUPPORT}/ChmInspect.cpp
-    ${QM_CHM_SUPPORT}/FiftiMainReader.cpp)
+add_library(qm_chm_inspect STATIC ${QM_CHM_SUPPORT}/ChmInspect.cpp)
 target_include_directories(qm_chm_inspect PUBLIC ${QM_CHM_SUPPORT})
+# $FIftiMain is read with the viewer's reader.
+target_link_libraries(qm_chm_inspect PUBLIC quillmark_viewer)
 qm_warnings(qm_chm_inspect)

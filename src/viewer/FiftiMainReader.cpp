@@ -1,50 +1,33 @@
-#include "FiftiMainReader.h"
+#include "viewer/FiftiMainReader.h"
 
-#include "ChmInspect.h"
+#include "viewer/ByteReader.h"
 
+#include <algorithm>
 #include <map>
 
-namespace qm::test {
+namespace qm::viewer {
 namespace {
-
-std::uint32_t le16(const std::string& s, std::size_t at) {
-    if (at + 2 > s.size())
-        throw std::runtime_error("read past the end of $FIftiMain");
-    return static_cast<std::uint32_t>(static_cast<unsigned char>(s[at])) |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(s[at + 1])) << 8;
-}
-
-std::uint32_t u32(const std::string& s, std::size_t at) {
-    if (at + 4 > s.size())
-        throw std::runtime_error("read past the end of $FIftiMain");
-    return le32(s, at);
-}
-
-unsigned byteAt(const std::string& s, std::size_t at) {
-    if (at >= s.size())
-        throw std::runtime_error("read past the end of $FIftiMain");
-    return static_cast<unsigned char>(s[at]);
-}
 
 // Seven bits a byte, least significant group first.
 std::uint32_t readCount(const std::string& s, std::size_t& at) {
     std::uint32_t value = 0;
-    unsigned shift = 0;
     unsigned b = 0;
-    do {
+    for (unsigned shift = 0;; shift += 7) {
         b = byteAt(s, at++);
+        if (shift > 28)
+            throw DamagedFile("a count of $FIftiMain runs past 32 bits");
         value |= (b & 0x7Fu) << shift;
-        shift += 7;
-    } while (b & 0x80u);
-    return value;
+        if (!(b & 0x80u))
+            return value;
+    }
 }
 
 // The word of an entry: bytes kept from the previous word, then new ones.
 std::string readWord(const std::string& s, std::size_t& at, const std::string& previous) {
     const unsigned length = byteAt(s, at);
     const unsigned kept = byteAt(s, at + 1);
-    if (length == 0 || kept > previous.size())
-        throw std::runtime_error("bad word entry in $FIftiMain");
+    if (length == 0 || kept > previous.size() || at + 2 + length - 1 > s.size())
+        throw DamagedFile("bad word entry in $FIftiMain");
     std::string word = previous.substr(0, kept) + s.substr(at + 2, length - 1);
     at += 2 + length - 1;
     return word;
@@ -52,10 +35,11 @@ std::string readWord(const std::string& s, std::size_t& at, const std::string& p
 
 class BitReader {
 public:
-    BitReader(const std::string& s, std::size_t at, std::size_t end) : s_(s), at_(at), end_(end) {}
+    BitReader(const std::string& s, std::size_t at, std::size_t end)
+        : s_(s), at_(at), end_(std::min(end, s.size())) {}
     unsigned bit() {
         if (at_ >= end_)
-            throw std::runtime_error("location codes run past their size");
+            throw DamagedFile("location codes run past their size");
         unsigned b =
             (static_cast<unsigned>(static_cast<unsigned char>(s_[at_])) >> (7 - used_)) & 1u;
         if (++used_ == 8) {
@@ -69,6 +53,8 @@ public:
         while (bit() == 1)
             ++prefix;
         const unsigned count = prefix == 0 ? root : root + prefix - 1;
+        if (count > 32)
+            throw DamagedFile("a location code runs past 32 bits");
         std::uint32_t value = prefix == 0 ? 0 : 1;
         for (unsigned i = 0; i < count; ++i)
             value = value << 1 | bit();
@@ -90,28 +76,28 @@ private:
 } // namespace
 
 FiftiMainReader::FiftiMainReader(std::string bytes) : data_(std::move(bytes)) {
-    if (data_.size() < 0x400 || u32(data_, 0) != 0x00280000u)
-        throw std::runtime_error("not a $FIftiMain");
-    root_ = u32(data_, 0x08);
-    depth_ = le16(data_, 0x18);
+    if (data_.size() < 0x400 || readU32(data_, 0) != 0x00280000u)
+        throw DamagedFile("not a $FIftiMain");
+    root_ = readU32(data_, 0x08);
+    depth_ = readU16(data_, 0x18);
     if (byteAt(data_, 0x1E) != 2 || byteAt(data_, 0x20) != 2 || byteAt(data_, 0x22) != 2)
-        throw std::runtime_error("location codes with a scale other than 2");
+        throw DamagedFile("location codes with a scale other than 2");
     rootDoc_ = byteAt(data_, 0x1F);
     rootCount_ = byteAt(data_, 0x21);
     rootCode_ = byteAt(data_, 0x23);
-    nodeSize_ = u32(data_, 0x2E);
+    nodeSize_ = readU32(data_, 0x2E);
     if (depth_ == 0 || nodeSize_ < 16)
-        throw std::runtime_error("bad $FIftiMain tree");
+        throw DamagedFile("bad $FIftiMain tree");
 }
 
 std::uint32_t FiftiMainReader::codePage() const {
-    return u32(data_, 0x7A);
+    return readU32(data_, 0x7A);
 }
 std::uint32_t FiftiMainReader::lcid() const {
-    return u32(data_, 0x7E);
+    return readU32(data_, 0x7E);
 }
 std::uint32_t FiftiMainReader::leafCount() const {
-    return u32(data_, 0x10);
+    return readU32(data_, 0x10);
 }
 
 std::vector<FtsTopic> FiftiMainReader::readCodes(std::uint32_t offset, std::uint32_t size,
@@ -135,9 +121,12 @@ std::vector<FtsTopic> FiftiMainReader::readCodes(std::uint32_t offset, std::uint
 }
 
 std::uint32_t FiftiMainReader::readLeaf(std::uint32_t offset, std::vector<FtsEntry>& out) const {
-    const std::uint32_t next = u32(data_, offset);
-    const std::size_t end = std::size_t{offset} + nodeSize_ - le16(data_, offset + 6);
-    std::size_t at = offset + 8;
+    const std::uint32_t next = readU32(data_, offset);
+    const std::uint32_t free = readU16(data_, offset + 6);
+    if (free > nodeSize_)
+        throw DamagedFile("a leaf of $FIftiMain with more free space than room");
+    const std::size_t end = std::size_t{offset} + nodeSize_ - free;
+    std::size_t at = std::size_t{offset} + 8;
     std::string previous;
     while (at < end) {
         FtsEntry e;
@@ -145,7 +134,7 @@ std::uint32_t FiftiMainReader::readLeaf(std::uint32_t offset, std::vector<FtsEnt
         previous = e.word;
         e.inTitle = byteAt(data_, at++) == 1;
         const std::uint32_t count = readCount(data_, at);
-        const std::uint32_t codes = u32(data_, at);
+        const std::uint32_t codes = readU32(data_, at);
         at += 6;
         const std::uint32_t size = readCount(data_, at);
         e.topics = readCodes(codes, size, count);
@@ -157,16 +146,16 @@ std::uint32_t FiftiMainReader::readLeaf(std::uint32_t offset, std::vector<FtsEnt
 std::uint32_t FiftiMainReader::firstLeaf() const {
     std::uint32_t node = root_;
     for (unsigned level = depth_; level > 1; --level)
-        node = u32(data_, node + 2 + 2 + byteAt(data_, node + 2) - 1);
+        node = readU32(data_, std::size_t{node} + 2 + 2 + byteAt(data_, std::size_t{node} + 2) - 1);
     return node;
 }
 
 std::vector<FtsEntry> FiftiMainReader::all() const {
     std::vector<FtsEntry> out;
     std::uint32_t leaf = firstLeaf();
-    for (std::uint32_t n = 0; leaf != 0; ++n) {
-        if (n > leafCount())
-            throw std::runtime_error("the leaf chain loops");
+    for (std::size_t n = 0; leaf != 0; ++n) {
+        if (n > leafLimit())
+            throw DamagedFile("the leaf chain of $FIftiMain loops");
         leaf = readLeaf(leaf, out);
     }
     return out;
@@ -175,13 +164,16 @@ std::vector<FtsEntry> FiftiMainReader::all() const {
 std::vector<FtsEntry> FiftiMainReader::lookup(const std::string& word) const {
     std::uint32_t node = root_;
     for (unsigned level = depth_; level > 1; --level) {
-        const std::size_t end = std::size_t{node} + nodeSize_ - le16(data_, node);
-        std::size_t at = node + 2;
+        const std::uint32_t free = readU16(data_, node);
+        if (free > nodeSize_)
+            throw DamagedFile("an index node of $FIftiMain with more free space than room");
+        const std::size_t end = std::size_t{node} + nodeSize_ - free;
+        std::size_t at = std::size_t{node} + 2;
         std::string previous;
         bool descended = false;
         while (at < end) {
             previous = readWord(data_, at, previous);
-            const std::uint32_t child = u32(data_, at);
+            const std::uint32_t child = readU32(data_, at);
             at += 6;
             // Each entry names the last word of its child.
             if (word <= previous) {
@@ -195,7 +187,7 @@ std::vector<FtsEntry> FiftiMainReader::lookup(const std::string& word) const {
     }
     std::vector<FtsEntry> found;
     std::uint32_t leaf = node;
-    while (leaf != 0) {
+    for (std::size_t n = 0; leaf != 0 && n <= leafLimit(); ++n) {
         std::vector<FtsEntry> entries;
         const std::uint32_t next = readLeaf(leaf, entries);
         for (FtsEntry& e : entries)
@@ -242,4 +234,4 @@ std::set<std::uint32_t> FiftiMainReader::phrase(const std::vector<std::string>& 
     return result;
 }
 
-} // namespace qm::test
+} // namespace qm::viewer
