@@ -8,18 +8,22 @@
 #include "text/Gbk.h"
 #include "word/ChildProcess.h"
 #include "word/HtmlTags.h"
+#include "word/OfficePipe.h"
 #include "word/SourceCharset.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <memory>
 #include <set>
 #include <sstream>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -497,6 +501,16 @@ TEST_F(MadeDocument, AConversionPastTheTimeLimitIsEndedAndWritesNothing) {
     EXPECT_TRUE(entries(out.path()).empty());
 }
 
+// A unix socket bound at path (the file stays when it is closed without unlinking).
+int boundSocket(const fs::path& path) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    EXPECT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    return fd;
+}
+
 TEST_F(MadeDocument, PrivateFoldersGoWithTheConverterOrWithItsKilledProcess) {
     // The converter keeps its profile and work folders under TMPDIR; give it one of its own.
     test::TempDir tmp;
@@ -513,6 +527,15 @@ TEST_F(MadeDocument, PrivateFoldersGoWithTheConverterOrWithItsKilledProcess) {
     test::writeFile(tmp / deadFolder / "profile" / "user" / "registrymodifications.xcu", "x");
     test::writeFile(tmp / liveFolder / "job1" / "in" / "document.doc", "x");
     test::writeFile(tmp / "quillmark-lo-notes" / "notes.txt", "x");
+    // The socket the killed process's office left in /tmp, and a live office's.
+    const fs::path deadPipe =
+        OfficePipePath("/tmp", "file://" + (tmp / deadFolder / "profile").string());
+    const fs::path livePipe =
+        OfficePipePath("/tmp", "file://" + (tmp / liveFolder / "profile").string());
+    const int deadSocket = boundSocket(deadPipe);
+    ::close(deadSocket);
+    const int liveSocket = boundSocket(livePipe);
+    ASSERT_EQ(::listen(liveSocket, 1), 0);
     {
         LibreOfficeConverter own;
         test::TempDir out;
@@ -528,6 +551,10 @@ TEST_F(MadeDocument, PrivateFoldersGoWithTheConverterOrWithItsKilledProcess) {
     else
         ::unsetenv("TMPDIR");
     EXPECT_EQ(entries(tmp.path()), (std::set<std::string>{liveFolder, "quillmark-lo-notes"}));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(deadPipe)));
+    EXPECT_TRUE(fs::exists(fs::symlink_status(livePipe)));
+    ::close(liveSocket);
+    ::unlink(livePipe.c_str());
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "text/ReadStream.h"
 #include "word/ChildProcess.h"
 #include "word/DocumentSniffer.h"
+#include "word/OfficePipe.h"
 #include "word/WordDialect.h"
 
 #include <algorithm>
@@ -79,8 +80,11 @@ void removeLeftovers(const fs::path& temp) {
     for (fs::directory_iterator it(temp, ec), end; !ec && it != end; it.increment(ec))
         if (leftByDeadProcess(it->path(), kPrivatePrefix))
             dead.push_back(it->path());
+    // Its office dies with it, but may take a moment: while it still listens, its folder
+    // stays for a later run, which then removes the socket it leaves.
     for (const fs::path& folder : dead)
-        fs::remove_all(folder, ec);
+        if (RemoveOfficePipe(fileUrl(folder / "profile")))
+            fs::remove_all(folder, ec);
 }
 
 // What a conversion killed while placing its results left beside the page: the new
@@ -315,8 +319,10 @@ bool LibreOfficeConverter::stopped() const {
 
 LibreOfficeConverter::~LibreOfficeConverter() {
     std::error_code ec;
-    if (!root_.empty())
+    if (!root_.empty()) {
+        RemoveOfficePipe(fileUrl(root_ / "profile"));
         fs::remove_all(root_, ec);
+    }
 }
 
 ProcessResult LibreOfficeConverter::runOffice(const std::vector<fs::path>& sources,
@@ -350,8 +356,9 @@ ProcessResult LibreOfficeConverter::runOffice(const std::vector<fs::path>& sourc
             r.ending == ProcessResult::Ending::Stopped ||
             r.ending == ProcessResult::Ending::Signalled) {
             // A LibreOffice that was killed or crashed may leave its profile locked or
-            // half-written; the next conversion starts with a fresh one.
+            // half-written, and its socket; the next conversion starts with a fresh one.
             std::error_code ec;
+            RemoveOfficePipe(fileUrl(profile));
             fs::remove_all(profile, ec);
         }
         return r;
