@@ -7,9 +7,40 @@
 #include "project/ChmCompiler.h"
 #include "word/LibreOfficeConverter.h"
 
+#include "text/PathArgument.h"
+
 #include <QApplication>
 
+#include <cstdio>
+#include <string_view>
+
+namespace {
+
+// Qt's own options that take a value: an empty, blank or over-long one would only end
+// in Qt's abort, so it is bad usage, said before Qt starts.
+bool qtOptionValuesAreUsable(int argc, char* argv[]) {
+    for (int i = 1; i + 1 < argc; ++i) {
+        const std::string_view option = argv[i];
+        for (std::string_view known :
+             {"-platform", "-platformpluginpath", "-platformtheme", "-plugin", "-style",
+              "-stylesheet", "-display", "-qwindowgeometry", "-qwindowtitle", "-qwindowicon"})
+            if (option == known || (option.size() > 1 && option.substr(1) == known)) {
+                const std::string problem = qm::text::pathProblem(argv[i + 1]);
+                if (!problem.empty()) {
+                    std::fprintf(stderr, "quillmark-gui: the value of %s %s\n", argv[i],
+                                 problem.c_str());
+                    return false;
+                }
+            }
+    }
+    return true;
+}
+
+} // namespace
+
 int main(int argc, char* argv[]) {
+    if (!qtOptionValuesAreUsable(argc, argv))
+        return 2;
     QApplication app(argc, argv);
     // The settings and the user's additional code live under this name
     // (~/.config/quillmark/, ~/.local/share/quillmark/).

@@ -77,6 +77,15 @@ TEST(Hostile, EmptyBlankAndOverlongArgumentsAreBadUsage) {
     for (const std::string& arg : {std::string(), std::string(" "), longPath})
         EXPECT_EQ(RunProgram("hhc", {arg}).exitCode, 0) << arg.substr(0, 20);
 
+    // The window's program takes no file; Qt's own options with no usable value are bad
+    // usage before Qt would abort on them.
+    if (fs::exists(test::binaryDir() / "quillmark-gui"))
+        for (const std::string& value : {std::string(), std::string(" "), longPath}) {
+            auto r = RunProgram("quillmark-gui", {"-platform", value});
+            EXPECT_EQ(r.exitCode, 2) << r.err;
+            EXPECT_NE(r.err.find("quillmark-gui: "), std::string::npos);
+        }
+
     // A relative name in a working folder that was removed: said, not aborted.
     test::TempDir dir;
     const fs::path here = fs::current_path();
