@@ -324,6 +324,19 @@ TEST(Hostile, StalePagesGoAndTheUsersFilesStay) {
     EXPECT_EQ(pages(), (std::vector<std::string>{"Alias.h", "HelpID.h", "five", "four", "notes.htm",
                                                  "one"}));
 
+    // A record edited by hand reaches nothing outside the content folder, nor through a
+    // link in it.
+    test::writeFile(dir / "away" / "victim.txt", "v");
+    test::writeFile(dir / "outside.txt", "o");
+    fs::create_directory_symlink(dir / "away", content / "link");
+    std::string map = test::readFile(dir / "x.ids");
+    map.insert(map.find("#\twritten\t"),
+               "#\twritten\tx.Content/link/victim.txt\n#\twritten\tx.Content/../outside.txt\n");
+    test::writeFile(dir / "x.ids", map);
+    ASSERT_EQ(RunProgram("quillmark", {"--no-compile", source.string()}).exitCode, 0);
+    EXPECT_EQ(test::readFile(dir / "away" / "victim.txt"), "v");
+    EXPECT_EQ(test::readFile(dir / "outside.txt"), "o");
+
     test::writeFile(dir / "empty.htm", "<html><body><div></div></body></html>");
     auto empty = RunProgram("quillmark", {"--no-compile", (dir / "empty.htm").string()});
     EXPECT_EQ(empty.exitCode, 0) << empty.err;

@@ -1,6 +1,7 @@
 #include "run/PageRecord.h"
 
 #include "project/ContextIdMap.h"
+#include "text/LinkOnTheWay.h"
 
 #include <algorithm>
 
@@ -57,7 +58,8 @@ void PageRecord::removeStale() const {
         const fs::path file = MapRecordedPath(recorded, mapFile_);
         // Only what lies in the content folder: a record edited by hand reaches no further.
         const fs::path inside = file.lexically_relative(contentFolder_);
-        if (inside.empty() || *inside.begin() == ".." || written_.count(file) > 0)
+        if (inside.empty() || *inside.begin() == ".." || written_.count(file) > 0 ||
+            LinkOnTheWay(contentFolder_, inside))
             continue;
         removeFile(file);
     }

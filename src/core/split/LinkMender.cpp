@@ -2,6 +2,7 @@
 
 #include "text/ByteString.h"
 #include "text/Gbk.h"
+#include "text/LinkOnTheWay.h"
 #include "text/OutputFile.h"
 #include "text/ReadStream.h"
 #include "text/Utf8Path.h"
@@ -53,19 +54,6 @@ const html::Attribute* fileReference(const html::Tag& tag) {
     return tag.attribute("background");
 }
 
-// True when a folder between the topic pages' folder and the copy's place is a symbolic
-// link: the copy would land wherever it points.
-bool linkOnTheWay(const std::filesystem::path& pageFolder, const std::filesystem::path& relative) {
-    std::filesystem::path at = pageFolder;
-    std::error_code ec;
-    for (const std::filesystem::path& part : relative) {
-        at /= part;
-        if (std::filesystem::is_symlink(std::filesystem::symlink_status(at, ec)))
-            return true;
-    }
-    return false;
-}
-
 } // namespace
 
 LinkMender::LinkMender(std::string sourcePageName, std::filesystem::path sourceFolder)
@@ -102,7 +90,7 @@ std::string LinkMender::reachFromTopics(std::string_view value,
         return gbk::fromUtf8(std::string(prefix.begin(), prefix.end())) + "/" + std::string(value);
     }
     if (!relative.empty() && *relative.begin() != ".." && relative.is_relative() &&
-        !linkOnTheWay(pageFolder, relative)) {
+        !LinkOnTheWay(pageFolder, relative)) {
         fs::create_directories((pageFolder / relative).parent_path(), ec);
         fs::copy_file(sourceFolder_ / relative, pageFolder / relative, ec);
     }
