@@ -1,6 +1,6 @@
 #include "chm/ContextFile.h"
 
-#include "chm/Bytes.h"
+#include "Bytes.h"
 
 #include <algorithm>
 

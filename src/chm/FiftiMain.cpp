@@ -1,6 +1,6 @@
 #include "chm/FiftiMain.h"
 
-#include "chm/Bytes.h"
+#include "Bytes.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
 #include "chm/HtmlTokenizer.h"
 
-#include "chm/HtmlEntities.h"
+#include "HtmlEntities.h"
 #include "chm/TextCodec.h"
 #include "text/Utf8.h"
 

@@ -1,6 +1,6 @@
 #include "chm/ItsfWriter.h"
 
-#include "chm/Bytes.h"
+#include "Bytes.h"
 #include "chm/Directory.h"
 #include "chm/LzxConstants.h"
 

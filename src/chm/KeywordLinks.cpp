@@ -1,6 +1,6 @@
 #include "chm/KeywordLinks.h"
 
-#include "chm/Bytes.h"
+#include "Bytes.h"
 #include "chm/TextCodec.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "chm/LzxBlockWriter.h"
+#include "LzxBlockWriter.h"
 
 #include "chm/HuffmanCode.h"
 #include "chm/LzxConstants.h"

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "chm/LzxBitWriter.h"
+#include "LzxBitWriter.h"
+#include "LzxToken.h"
 #include "chm/LzxConstants.h"
-#include "chm/LzxToken.h"
 
 #include <array>
 #include <cstddef>

@@ -1,8 +1,8 @@
 #include "chm/LzxEncoder.h"
 
-#include "chm/LzxBlockWriter.h"
+#include "LzxBlockWriter.h"
+#include "LzxParser.h"
 #include "chm/LzxConstants.h"
-#include "chm/LzxParser.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "chm/LzxOptimalParser.h"
+#include "LzxOptimalParser.h"
 
 #include "chm/HuffmanCode.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "chm/LzxToken.h"
+#include "LzxToken.h"
 #include "chm/LzxTreeMatchFinder.h"
 
 #include <array>

@@ -1,4 +1,4 @@
-#include "chm/LzxParser.h"
+#include "LzxParser.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "LzxOptimalParser.h"
+#include "LzxToken.h"
 #include "chm/LzxMatchFinder.h"
-#include "chm/LzxOptimalParser.h"
-#include "chm/LzxToken.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "chm/WindowsFile.h"
 
-#include "chm/Bytes.h"
+#include "Bytes.h"
 #include "chm/TextCodec.h"
 
 namespace qm::chm {

@@ -2,8 +2,8 @@
 
 #include "JsonReport.h"
 #include "run/Generator.h"
-#include "run/StopFlag.h"
 #include "text/Gbk.h"
+#include "word/StopFlag.h"
 
 #include <csignal>
 #include <cstdio>

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "SampleDocument.h"
-#include "run/DocumentConverter.h"
-#include "run/ProjectCompiler.h"
-#include "run/StopFlag.h"
+#include "project/ProjectCompiler.h"
+#include "word/DocumentConverter.h"
+#include "word/StopFlag.h"
 
 #include <atomic>
 #include <chrono>

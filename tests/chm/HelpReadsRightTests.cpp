@@ -1,10 +1,10 @@
 // A real Word document through LibreOffice, the splitter and the compiler, read back
 // from the CHM by chmlib as a help viewer would: every page shows, every link lands.
 #include "ChmReaders.h"
+#include "html/HtmlTags.h"
 #include "support/Samples.h"
 #include "support/TempDir.h"
 #include "text/Gbk.h"
-#include "word/HtmlTags.h"
 
 #include <gtest/gtest.h>
 

@@ -94,12 +94,12 @@ TEST(ProjectFile, WrittenFilesAndTheEmptyCases) {
     std::vector<std::string> none;
 
     StructureTree empty;
-    EXPECT_EQ(WriteProjectFile({empty, none, "t", "Manual.chm"}, layout), "");
+    EXPECT_EQ(WriteProjectFile({empty, none, "t", "Manual.chm"}, layout.projectPlace()), "");
     EXPECT_FALSE(std::filesystem::exists(dir / "Manual.hhp"));
     EXPECT_FALSE(std::filesystem::exists(layout.contentFolder / "Alias.h"));
 
     StructureTree tree = treeWithRoot("A", "2");
-    EXPECT_EQ(WriteProjectFile({tree, none, "t", "Manual.chm"}, layout), "A.2.htm");
+    EXPECT_EQ(WriteProjectFile({tree, none, "t", "Manual.chm"}, layout.projectPlace()), "A.2.htm");
     EXPECT_EQ(test::readFile(layout.contentFolder / "Alias.h"), "");
     EXPECT_EQ(test::readFile(layout.contentFolder / "HelpID.h"), "");
     EXPECT_EQ(test::readFile(dir / "Manual.txt"), "");
@@ -113,7 +113,7 @@ TEST(ProjectFile, MissingContentFolderIsAFileError) {
     FileLayout layout = FileLayout::forSource(dir / "Manual.htm");
     StructureTree tree = treeWithRoot("A", "2");
     std::vector<std::string> topics = {"A.2"};
-    EXPECT_THROW(WriteProjectFile({tree, topics, "t", "Manual.chm"}, layout), Error);
+    EXPECT_THROW(WriteProjectFile({tree, topics, "t", "Manual.chm"}, layout.projectPlace()), Error);
     EXPECT_FALSE(std::filesystem::exists(dir / "Manual.hhp"));
 }
 

@@ -1,12 +1,12 @@
 #include "chm/Compiler.h"
-#include "run/DocumentConverter.h"
+#include "project/ProjectCompiler.h"
 #include "run/Generator.h"
-#include "run/ProjectCompiler.h"
 #include "run/RunHost.h"
 #include "run/RunLock.h"
 #include "support/TempDir.h"
 #include "text/Error.h"
 #include "text/Gbk.h"
+#include "word/DocumentConverter.h"
 
 #include <gtest/gtest.h>
 #include <map>

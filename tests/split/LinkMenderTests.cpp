@@ -1,7 +1,7 @@
 #include "ScanHarness.h"
 
+#include "html/HtmlTags.h"
 #include "text/Gbk.h"
-#include "word/HtmlTags.h"
 
 #include <gtest/gtest.h>
 

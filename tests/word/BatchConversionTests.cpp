@@ -3,10 +3,10 @@
 // the documents that ask for it.
 #include "word/LibreOfficeConverter.h"
 
-#include "run/StopFlag.h"
 #include "support/Samples.h"
 #include "support/TempDir.h"
 #include "text/Gbk.h"
+#include "word/StopFlag.h"
 
 #include <gtest/gtest.h>
 

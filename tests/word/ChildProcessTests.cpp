@@ -1,8 +1,8 @@
 #include "word/ChildProcess.h"
 
-#include "run/StopFlag.h"
 #include "support/TempDir.h"
 #include "word/LibreOfficeConverter.h"
+#include "word/StopFlag.h"
 
 #include <gtest/gtest.h>
 

@@ -3,11 +3,11 @@
 #include "word/LibreOfficeConverter.h"
 
 #include "BodySlice.h"
+#include "html/HtmlTags.h"
 #include "support/Samples.h"
 #include "support/TempDir.h"
 #include "text/Gbk.h"
 #include "word/ChildProcess.h"
-#include "word/HtmlTags.h"
 #include "word/OfficePipe.h"
 #include "word/SourceCharset.h"
 

@@ -1,6 +1,6 @@
 #include "addcode/AdditionalCodeFile.h"
 
-#include "addcode/UntrustedXml.h"
+#include "UntrustedXml.h"
 #include "text/Error.h"
 #include "text/Gbk.h"
 #include "text/OutputFile.h"

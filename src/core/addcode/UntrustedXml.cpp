@@ -1,4 +1,4 @@
-#include "addcode/UntrustedXml.h"
+#include "UntrustedXml.h"
 
 #include "text/Charset.h"
 #include "text/Error.h"

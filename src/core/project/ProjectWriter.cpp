@@ -1,6 +1,5 @@
 #include "project/ProjectWriter.h"
 
-#include "run/FileLayout.h"
 #include "split/TopicPageWriter.h"
 #include "text/Gbk.h"
 #include "text/OutputFile.h"
@@ -101,14 +100,14 @@ ProjectFiles BuildProjectFiles(const ProjectInput& input, const std::string& bas
     return files;
 }
 
-std::string WriteProjectFile(const ProjectInput& input, const FileLayout& layout) {
+std::string WriteProjectFile(const ProjectInput& input, const ProjectPlace& place) {
     if (input.tree.empty())
         return {};
-    ProjectFiles files = BuildProjectFiles(input, layout.baseName, layout.contentFolderPrefix());
-    saveLines(layout.contentFolder / "Alias.h", files.alias);
-    saveLines(layout.contentFolder / "HelpID.h", files.helpIds);
-    saveLines(layout.projectFilePath("hhp"), files.project);
-    saveLines(layout.projectFilePath("txt"), files.idList);
+    ProjectFiles files = BuildProjectFiles(input, place.baseName, place.contentFolderPrefix);
+    saveLines(place.contentFolder / "Alias.h", files.alias);
+    saveLines(place.contentFolder / "HelpID.h", files.helpIds);
+    saveLines(place.projectFile, files.project);
+    saveLines(place.idList, files.idList);
     return files.defaultPage;
 }
 

@@ -1,4 +1,4 @@
-#include "run/ChmCheck.h"
+#include "ChmCheck.h"
 
 #include "project/ChmDirectoryReader.h"
 #include "text/ByteString.h"

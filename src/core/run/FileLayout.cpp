@@ -1,5 +1,7 @@
 #include "run/FileLayout.h"
 
+#include "project/ProjectWriter.h"
+
 #include "text/Error.h"
 #include "text/Gbk.h"
 #include "text/SafeName.h"
@@ -105,6 +107,11 @@ std::string FileLayout::targetFolderText() const {
 std::filesystem::path FileLayout::topicPagePath(std::string_view title,
                                                 std::string_view position) const {
     return contentFolder / gbk::toPath(std::string(title) + "." + std::string(position) + ".htm");
+}
+
+ProjectPlace FileLayout::projectPlace() const {
+    return {baseName, contentFolderPrefix(), contentFolder, projectFilePath("hhp"),
+            projectFilePath("txt")};
 }
 
 } // namespace qm

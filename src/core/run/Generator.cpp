@@ -1,13 +1,12 @@
 #include "run/Generator.h"
 
+#include "ChmCheck.h"
+#include "ProjectChecks.h"
 #include "project/ContextIdMap.h"
+#include "project/ProjectCompiler.h"
 #include "project/ProjectWriter.h"
 #include "project/SitemapWriter.h"
-#include "run/ChmCheck.h"
 #include "run/CopyFolder.h"
-#include "run/DocumentConverter.h"
-#include "run/ProjectChecks.h"
-#include "run/ProjectCompiler.h"
 #include "run/RunHost.h"
 #include "run/RunLock.h"
 #include "split/BodyExtractor.h"
@@ -20,6 +19,7 @@
 #include "text/Error.h"
 #include "text/Gbk.h"
 #include "text/OutputFile.h"
+#include "word/DocumentConverter.h"
 #include "word/SourceCharset.h"
 
 #include <algorithm>
@@ -537,7 +537,7 @@ bool Generator::writeProject(RunOutcome& outcome) {
                          pageRecord_.record(true)};
     WriteContextIdMap(mapFile, map);
     ProjectInput input{tree_, writtenTopics_, host_.chmTitle(), host_.chmFileName(), &ids.ks};
-    std::string defaultPage = WriteProjectFile(input, layout_);
+    std::string defaultPage = WriteProjectFile(input, layout_.projectPlace());
     if (!defaultPage.empty())
         host_.showText(RunField::DefaultPage, defaultPage);
     WriteContentsAndIndex(tree_, layout_.contentFolderPrefix(), layout_.projectFilePath("hhc"),

@@ -1,4 +1,4 @@
-#include "run/ProjectChecks.h"
+#include "ProjectChecks.h"
 
 #include "text/Error.h"
 #include "text/Gbk.h"

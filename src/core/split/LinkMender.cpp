@@ -1,12 +1,12 @@
 #include "split/LinkMender.h"
 
+#include "html/HtmlTags.h"
 #include "text/ByteString.h"
 #include "text/Gbk.h"
 #include "text/LinkOnTheWay.h"
 #include "text/OutputFile.h"
 #include "text/ReadStream.h"
 #include "text/Utf8Path.h"
-#include "word/HtmlTags.h"
 
 #include <algorithm>
 #include <cctype>

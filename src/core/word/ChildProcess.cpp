@@ -1,6 +1,6 @@
 #include "word/ChildProcess.h"
 
-#include "run/StopFlag.h"
+#include "word/StopFlag.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,12 +1,12 @@
 #include "word/LibreOfficeConverter.h"
 
-#include "run/StopFlag.h"
 #include "text/Gbk.h"
 #include "text/OutputFile.h"
 #include "text/ReadStream.h"
 #include "word/ChildProcess.h"
 #include "word/DocumentSniffer.h"
 #include "word/OfficePipe.h"
+#include "word/StopFlag.h"
 #include "word/WordDialect.h"
 
 #include <algorithm>

@@ -1,9 +1,9 @@
 #include "word/SourceCharset.h"
 
+#include "html/HtmlTags.h"
 #include "text/Charset.h"
 #include "text/OutputFile.h"
 #include "text/ReadStream.h"
-#include "word/HtmlTags.h"
 
 #include <algorithm>
 #include <array>

@@ -1,7 +1,7 @@
 #include "word/WordDialect.h"
 
+#include "html/HtmlTags.h"
 #include "text/ByteString.h"
-#include "word/HtmlTags.h"
 #include "word/SourceCharset.h"
 
 #include <algorithm>

@@ -5,7 +5,7 @@ set(QM_CHM_SUPPORT ${CMAKE_CURRENT_LIST_DIR})
 
 add_library(qm_chm_fixture STATIC ${QM_CHM_SUPPORT}/ProjectFixture.cpp)
 target_include_directories(qm_chm_fixture PUBLIC ${QM_CHM_SUPPORT})
-target_link_libraries(qm_chm_fixture PUBLIC quillmark_core)
+target_link_libraries(qm_chm_fixture PUBLIC quillmark_text)
 qm_warnings(qm_chm_fixture)
 
 add_library(qm_chm_inspect STATIC ${QM_CHM_SUPPORT}/ChmInspect.cpp)

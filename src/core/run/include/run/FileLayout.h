@@ -6,6 +6,8 @@
 
 namespace qm {
 
+struct ProjectPlace;
+
 // Where everything of one source file <dir>/<name>.<ext> goes: the one place that knows.
 // Paths on disk are std::filesystem paths; texts written into project files
 // (contentFolderPrefix) are GBK with the backslash as separator.
@@ -43,6 +45,8 @@ struct FileLayout {
     std::string contentFolderPrefix() const;
     // The target folder as shown to the user, with its trailing separator (GBK).
     std::string targetFolderText() const;
+    // Where the project writer puts the project's files.
+    ProjectPlace projectPlace() const;
     // The page of a topic: ContentFolder/<title>.<position>.htm.
     std::filesystem::path topicPagePath(std::string_view title, std::string_view position) const;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "run/ProjectCompiler.h"
+#include "project/ProjectCompiler.h"
 
 #include <functional>
 #include <string>

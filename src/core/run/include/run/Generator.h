@@ -4,9 +4,9 @@
 #include "run/FileLayout.h"
 #include "run/FileReport.h"
 #include "run/PageRecord.h"
-#include "run/StopFlag.h"
 #include "split/StructureTree.h"
 #include "text/ReadStream.h"
+#include "word/StopFlag.h"
 
 #include <filesystem>
 #include <memory>

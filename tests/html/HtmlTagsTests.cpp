@@ -1,4 +1,4 @@
-#include "word/HtmlTags.h"
+#include "html/HtmlTags.h"
 
 #include <gtest/gtest.h>
 

@@ -8,8 +8,6 @@
 
 namespace qm {
 
-struct FileLayout;
-
 // What goes into the project of one source file (GBK texts).
 struct ProjectInput {
     const StructureTree& tree;
@@ -20,11 +18,20 @@ struct ProjectInput {
     const std::vector<std::size_t>* contextIds = nullptr;
 };
 
-// Writes Alias.h and HelpID.h into the ContentFolder, then <name>.hhp and the ID list
-// <name>.txt into the target folder. Nothing is written for an empty tree. Returns the
+// Where the files of one project go.
+struct ProjectPlace {
+    std::string baseName;                // the project's name (GBK)
+    std::string contentFolderPrefix;     // "<name>.Content\" as project files write it (GBK)
+    std::filesystem::path contentFolder; // takes Alias.h and HelpID.h
+    std::filesystem::path projectFile;   // <name>.hhp
+    std::filesystem::path idList;        // <name>.txt
+};
+
+// Writes Alias.h and HelpID.h into the content folder, then the project file and the ID
+// list. Nothing is written for an empty tree. Returns the
 // default page (the first root node's page name) or empty when nothing was written.
 // A file that cannot be written raises qm::Error; files saved before it stay.
-std::string WriteProjectFile(const ProjectInput& input, const FileLayout& layout);
+std::string WriteProjectFile(const ProjectInput& input, const ProjectPlace& place);
 
 // The project file's, Alias.h's, HelpID.h's and the ID list's lines.
 struct ProjectFiles {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "run/DocumentConverter.h"
+#include "word/DocumentConverter.h"
 
 #include <chrono>
 #include <ctime>
