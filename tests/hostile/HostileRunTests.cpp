@@ -266,6 +266,13 @@ TEST(Hostile, AProjectIsReplacedOnlyByItsOwnDocumentOrOnRequest) {
     EXPECT_EQ(clash.exitCode, 1);
     EXPECT_NE(clash.err.find("q\"uote.htm"), std::string::npos) << clash.err;
 
+    // A Word document and the page it became are one document.
+    test::writeFile(dir / "w" / "d.doc", "not converted");
+    test::writeFile(dir / "w" / "d.htm", pageOf({"D"}));
+    test::writeFile(dir / "w" / "d.ids", "#\tsource\td.doc\n1\ttopic\tD\n");
+    EXPECT_EQ(RunProgram("quillmark", {"--no-compile", (dir / "w" / "d.htm").string()}).exitCode,
+              0);
+
     // On request it is replaced; a map written before projects named their document is
     // taken as it is.
     auto replaced = RunProgram("quillmark", {"--no-compile", "--replace", "-o", out.string(),

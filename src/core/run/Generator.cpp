@@ -150,6 +150,21 @@ std::filesystem::path absolutePath(const std::filesystem::path& path) {
     return (ec ? path : absolute).lexically_normal();
 }
 
+// True when the document's page is the page given: a Word document and the page it was
+// converted into (or the same document saved as .doc and as .docx) are one document.
+bool samePage(const std::filesystem::path& document, const std::filesystem::path& page,
+              const std::filesystem::path& outputFolder) {
+    std::error_code ec;
+    try {
+        const std::filesystem::path its =
+            FileLayout::forSource(document, outputFolder).intermediateHtml;
+        return its.lexically_normal() == page.lexically_normal() ||
+               std::filesystem::equivalent(its, page, ec);
+    } catch (const Error&) {
+        return false; // a name no project can have
+    }
+}
+
 } // namespace
 
 // The scan's and the page writer's view of the program: settings from the host,
@@ -602,7 +617,9 @@ void Generator::rejectOtherSource(const std::filesystem::path& file,
     const std::filesystem::path source = absolutePath(file);
     std::error_code ec;
     if (recorded == source.lexically_normal() ||
-        std::filesystem::equivalent(recorded, source, ec) || !std::filesystem::exists(recorded, ec))
+        std::filesystem::equivalent(recorded, source, ec) ||
+        !std::filesystem::exists(recorded, ec) ||
+        samePage(recorded, layout_.intermediateHtml, outputFolder_))
         return;
     const std::string both = u8("帮助工程“") + pathText(layout_.projectFilePath("hhp")) +
                              u8("”是由“") + pathText(recorded) + u8("”生成的，“") + pathText(file) +
