@@ -12,10 +12,14 @@ Converts a copy of every sample (Word documents and Word-saved pages) with
            (pictures inside Word's <!--[if gte vml 1]> blocks included)
   blank    topic pages a browser shows empty (unclosed <title>, or no text and
            no <img>) / topic pages ([FILES] entries of the .hhp in the CHM)
+  titled   topic pages whose <title> has text and starts with it (no blank
+           first) / topic pages
+  glued    contents entries whose leading number runs into the text
+           ("1.1编写目的", not "1.1 编写目的") / entries of the .hhc
   topics   [FILES] entries of the .hhp that the CHM lacks / all entries
 "-" means there was nothing to measure (no page, no CHM, no project).
 """
-import argparse, html.parser, os, posixpath, re, shutil, signal, subprocess
+import argparse, html, html.parser, os, posixpath, re, shutil, signal, subprocess
 import sys, tempfile, unicodedata, urllib.parse
 from concurrent.futures import ThreadPoolExecutor
 
@@ -124,6 +128,8 @@ def read_page(path):
     m = re.search(r"<title\b", text, re.I)
     page.unclosed_title = bool(m) and not re.search(r"</title\s*>", text[m.end():], re.I)
     page.blank = page.unclosed_title or (not page.text and not page.imgs)
+    t = re.search(r"<title\b[^>]*>(.*?)</title\s*>", text, re.I | re.S)
+    page.titled = bool(t) and t.group(1).strip() != "" and not t.group(1)[0].isspace()
     return page
 
 # -------------------------------------------------------------- measuring
@@ -163,9 +169,13 @@ def chm_checks(files, topics, r, detail):
     parsed = {k: read_page(v) for k, v in files.items()
               if k[0] not in "#$" and k.endswith((".htm", ".html"))}
     pages = sorted(k for k in parsed if topics is None or k in topics)
-    r.update(links=0, links_ok=0, miss=0, blank=0, pages=len(pages))
+    r.update(links=0, links_ok=0, miss=0, blank=0, pages=len(pages), titled=0)
     for key in pages:
         page = parsed[key]
+        if page.titled:
+            r["titled"] += 1
+        else:
+            detail.append(f"chm: untitled page {key}")
         if page.blank:
             r["blank"] += 1
             why = "unclosed <title>" if page.unclosed_title else "nothing visible"
@@ -210,9 +220,20 @@ def hhp_files(hhp):
     return entries
 
 
+GLUED = re.compile(r"^\d+(\.\d+)*\.?[^\s\d.)\]、，,:：]")
+
+
+def hhc_names(hhc):
+    """The Name of every contents entry."""
+    with open(hhc, "rb") as f:
+        text = f.read().decode("gb18030", "replace")
+    return [html.unescape(m) for m in
+            re.findall(r"""<param\s+name="Name"\s+value="([^"]*)">""", text, re.I)]
+
+
 def convert(doc, args):
     """Runs quillmark on one copy; its exit status (or T/O) and last errors."""
-    proc = subprocess.Popen([args.quillmark, "-q", doc], stdout=subprocess.DEVNULL,
+    proc = subprocess.Popen([args.quillmark, "-q"] + args.arg + [doc], stdout=subprocess.DEVNULL,
                             stderr=subprocess.PIPE, start_new_session=True)
     try:
         rc, err = None, proc.communicate(timeout=args.timeout)[1]
@@ -253,6 +274,11 @@ def measure(sample, args):
                 lost = [e for e in entries if posixpath.normpath(e).lower() not in files]
                 r["topics"], r["lost"] = len(entries), len(lost)
                 r["detail"] += [f"chm: topic missing {e}" for e in lost]
+            if os.path.exists(stem + ".hhc"):
+                names = hhc_names(stem + ".hhc")
+                glued = [n for n in names if GLUED.match(n)]
+                r["entries"], r["glued"] = len(names), len(glued)
+                r["detail"] += [f"hhc: number runs into text: {n}" for n in glued]
             chm_checks(files, topics, r, r["detail"])
     except Exception as e:  # a fault of this tool: still a row
         r["detail"].append(f"help-links: {type(e).__name__}: {e}")
@@ -282,13 +308,15 @@ def frac(r, ok, total):
 
 def print_table(rows, verbose):
     cols = [("rc", 4), ("src ok/all", 11), ("chm ok/all", 11), ("miss", 5),
-            ("blank/pages", 12), ("topics lost/all", 16)]
+            ("blank/pages", 12), ("titled/pages", 13), ("glued/entries", 14),
+            ("topics lost/all", 16)]
     fails = sum(1 for r in rows if r["rc"] != "0")
     label = f"TOTAL {len(rows)} samples, {fails} rc!=0"
     namew = min(46, max([width(label)] + [width(r["name"]) for r in rows]))
     print(clip("sample", namew) + "".join(h.rjust(w + 1) for h, w in cols))
     print("-" * (namew + sum(w + 1 for _, w in cols)))
-    keys = ("src_ok", "src", "links_ok", "links", "miss", "blank", "pages", "lost", "topics")
+    keys = ("src_ok", "src", "links_ok", "links", "miss", "blank", "pages", "titled", "glued",
+            "entries", "lost", "topics")
     total = {k: 0 for k in keys}
     for r in rows + [None]:
         if r is None:
@@ -298,7 +326,8 @@ def print_table(rows, verbose):
             for k in keys:
                 total[k] += r.get(k, 0)
         cells = [r["rc"], frac(r, "src_ok", "src"), frac(r, "links_ok", "links"),
-                 str(r.get("miss", "-")), frac(r, "blank", "pages"), frac(r, "lost", "topics")]
+                 str(r.get("miss", "-")), frac(r, "blank", "pages"), frac(r, "titled", "pages"),
+                 frac(r, "glued", "entries"), frac(r, "lost", "topics")]
         print(clip(r["name"], namew) + "".join(c.rjust(w + 1) for c, (_, w) in zip(cells, cols)))
         if verbose and "detail" in r:
             for d in r["detail"]:
@@ -329,6 +358,8 @@ def main():
     ap.add_argument("--timeout", type=int, default=180, help="seconds per conversion (180)")
     ap.add_argument("--tmp", help="folder for the working copies (system temp)")
     ap.add_argument("--keep", action="store_true", help="keep the working copies")
+    ap.add_argument("--arg", action="append", default=[],
+                    help="an option passed to quillmark, as --arg=--numbered-names (repeatable)")
     ap.add_argument("-v", "--verbose", action="store_true", help="list each broken thing")
     args = ap.parse_args()
     samples = [s for s in find_samples(args.samples)

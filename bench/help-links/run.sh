@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Converts every sample document and page with the build's quillmark and
 # reports which links still work in the CHM, blank pages and lost topics.
-# Usage: bench/help-links/run.sh [--only TEXT] [--jobs N] [--timeout S] [-v] [--keep]
+# Usage: bench/help-links/run.sh [--only TEXT] [--jobs N] [--timeout S] [--arg OPTION] [-v] [--keep]
 # QUILLMARK_BUILD_DIR=dir uses another build than build/ of this repository.
 set -uo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"

@@ -106,8 +106,40 @@ TEST(HeadingScan, WithoutHeadingsTheWholeFileIsOnePage) {
     h.scan("only text", html);
     EXPECT_EQ(shape(h.tree),
               (std::vector<std::string>{"x|0|" + std::to_string(html.size()) + "|1"}));
-    EXPECT_EQ(h.page("x.0"), html);
+    EXPECT_EQ(h.page("x.0"),
+              "<html><head><title>x</title></head><body><div>only text</div></body></html>");
     EXPECT_EQ(h.written, (std::vector<std::string>{"x.0"}));
+}
+
+// A page's title is its topic's as the contents show it, never blank and never starting
+// with one: the one page of a document without headings takes the document's name,
+// whatever title (none, an empty one, one never closed) the page had.
+TEST(HeadingScan, EveryPageIsTitledAsTheContentsNameIt) {
+    struct Case {
+        const char* page;
+        const char* titled;
+    } cases[] = {
+        {"<html><head><title></title></head><body>b</body></html>",
+         "<html><head><title>x</title></head><body>b</body></html>"},
+        {"<html><head>\r\n<meta a></head><body>b</body>",
+         "<html><head><title>x</title>\r\n<meta a></head><body>b</body>"},
+        {"<html><body><title>in the body</title>b</body>",
+         "<html><title>x</title><body><title>in the body</title>b</body>"},
+        {"<p>b</p>", "<title>x</title><p>b</p>"},
+        {"<head><title>never closed</head><body>b</body>",
+         "<head><title>x</title>never closed</head><body>b</body>"},
+    };
+    for (const Case& c : cases) {
+        ScanHarness h;
+        h.scan("b", c.page);
+        EXPECT_EQ(h.page("x.0"), c.titled) << c.page;
+    }
+    ScanHarness cut;
+    cut.scan(g("正文<h1>  1 概述 &amp; 范围</h1>x"));
+    EXPECT_TRUE(PageHead().ends_with("<title>"));
+    EXPECT_TRUE(cut.page(g("首页.1")).starts_with(PageHead() + g("首页[after]")));
+    EXPECT_TRUE(
+        cut.page(cut.written.back()).starts_with(PageHead() + g("1 概述 &amp; 范围[after]")));
 }
 
 TEST(HeadingScan, EmptyStreamGivesNoNodeAndNoPage) {
@@ -325,7 +357,7 @@ TEST(HeadingScanFuzz, RandomStreamsKeepTheInvariants) {
             whole = whole || node.position == "0";
         });
         if (whole) {
-            EXPECT_EQ(h.page("x.0"), "<html>whole</html>");
+            EXPECT_EQ(h.page("x.0"), "<html><title>x</title>whole</html>");
             continue;
         }
         for (const std::string& name : h.written)

@@ -12,7 +12,7 @@ TEST(PageFrame, FixedTexts) {
     EXPECT_EQ(PageHead(),
               "<html> \r\n<head> \r\n<meta http-equiv=Content-Type content=\"text/html; "
               "charset=gb2312\"> \r\n<meta name=Generator content=\"Microsoft Word 10 "
-              "(filtered)\"> \r\n<title> ");
+              "(filtered)\"> \r\n<title>");
     EXPECT_EQ(PageTail(), "</div> \r\n</body> \r\n</html> ");
     // Out of sight and out of search: a comment.
     EXPECT_EQ(CreditLine().rfind("<!-- Powered By ", 0), 0u);

@@ -12,7 +12,7 @@ const std::string& PageHead() {
     static const std::string text =
         "<html> \r\n<head> \r\n<meta http-equiv=Content-Type content=\"text/html; "
         "charset=gb2312\"> \r\n<meta name=Generator content=\"Microsoft Word 10 (filtered)\"> "
-        "\r\n<title> ";
+        "\r\n<title>";
     return text;
 }
 
@@ -101,7 +101,40 @@ std::string composedHead(ReadStream& stream) {
     return head + (divEnd >= 0 ? readRange(stream, divAt, divEnd) : std::string("\r\n<div>"));
 }
 
+// The offset just after the first start tag of name when it starts before limit (-1:
+// no limit), or -1.
+std::int64_t startTagEndBefore(ReadStream& stream, std::string_view name, std::int64_t limit,
+                               std::int64_t* at = nullptr) {
+    std::int64_t found = -1;
+    std::int64_t end = startTagEnd(stream, name, 0, &found);
+    if (end < 0 || (limit >= 0 && found >= limit))
+        return -1;
+    if (at)
+        *at = found;
+    return end;
+}
+
 } // namespace
+
+TitleSlot FindTitleSlot(ReadStream& page) {
+    const std::int64_t body = FindTag("<body", page, Origin::Beginning, 0);
+    std::int64_t titleAt = -1;
+    const std::int64_t contentStart = startTagEndBefore(page, "<title", body, &titleAt);
+    if (contentStart >= 0) {
+        const std::int64_t close =
+            SearchStream("</title", page, Origin::Beginning, contentStart, false);
+        if (close >= 0 && (body < 0 || close < body))
+            return {contentStart, close, false};
+        // A title never closed would swallow the page: its start tag becomes a whole title.
+        return {titleAt, contentStart, true};
+    }
+    for (std::string_view container : {"<head", "<html"}) {
+        const std::int64_t end = startTagEndBefore(page, container, body);
+        if (end >= 0)
+            return {end, end, true};
+    }
+    return {0, 0, true};
+}
 
 std::string ReadSourceHead(const std::filesystem::path& intermediateHtml) {
     ReadStream stream(intermediateHtml);

@@ -17,19 +17,32 @@ std::int64_t toInt(const std::string& text) {
     return value;
 }
 
-void copyPrefix(ReadStream& stream, std::int64_t count, ByteSink& out) {
+// Bytes [from, to) of the stream.
+void copyRange(ReadStream& stream, std::int64_t from, std::int64_t to, ByteSink& out) {
+    stream.seek(from, Origin::Beginning);
+    std::string chunk;
+    for (std::int64_t count = to - from; count > 0;) {
+        chunk.clear();
+        std::int64_t got = stream.read(chunk, std::min<std::int64_t>(count, 1 << 20));
+        if (got <= 0)
+            break;
+        out.write(chunk);
+        count -= got;
+    }
+}
+
+// The first count bytes of the page, its title saying title (GBK), so that the page and
+// the contents name the topic alike.
+void copyTitled(ReadStream& stream, std::int64_t count, const std::string& title, ByteSink& out) {
     std::int64_t saved = stream.position();
-    stream.seek(0, Origin::Beginning);
     try {
-        std::string chunk;
-        while (count > 0) {
-            chunk.clear();
-            std::int64_t got = stream.read(chunk, std::min<std::int64_t>(count, 1 << 20));
-            if (got <= 0)
-                break;
-            out.write(chunk);
-            count -= got;
-        }
+        TitleSlot slot = FindTitleSlot(stream);
+        slot.end = std::min(slot.end, count);
+        slot.start = std::min(slot.start, slot.end);
+        copyRange(stream, 0, slot.start, out);
+        const std::string text = EscapeHtmlText(title);
+        out.write(slot.element ? "<title>" + text + "</title>" : text);
+        copyRange(stream, slot.end, count, out);
     } catch (...) {
         stream.seek(saved, Origin::Beginning);
         throw;
@@ -72,7 +85,8 @@ void TopicPageWriter::WriteTopicPage(const StructureNode& node, bool buffered,
         page.write(source_.suffixCode());
         page.write(PageTail());
     } else if (rawSource) {
-        copyPrefix(*rawSource, toInt(node.endPosition) - toInt(node.position), page);
+        copyTitled(*rawSource, toInt(node.endPosition) - toInt(node.position),
+                   node.heading.empty() ? node.title : node.heading, page);
     }
     page.commit();
     if (buffered)

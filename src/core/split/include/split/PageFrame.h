@@ -1,5 +1,8 @@
 #pragma once
 
+#include "text/ReadStream.h"
+
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -11,7 +14,7 @@ namespace qm {
 inline constexpr std::string_view kMakerName = "Quillmark";
 inline constexpr std::string_view kMakerAddress = "https://quillmark.example.org/";
 
-// Opens the page up to the title start tag and one space.
+// Opens the page up to and including the title start tag.
 const std::string& PageHead();
 // Closes the section div, the body and the page.
 const std::string& PageTail();
@@ -28,5 +31,17 @@ const std::string& DefaultAfterTitle();
 // supplied where missing: every page closes its title, its head and opens a div.
 // Throws qm::Error when the file cannot be opened.
 std::string ReadSourceHead(const std::filesystem::path& intermediateHtml);
+
+// Where a whole page (the one page of a document without headings) takes its title:
+// bytes [start, end) of the page are replaced. With a title element before the body,
+// they are its content (the text written in its place); without one, start == end is
+// where a whole title element goes (after the head's start tag, else after the html
+// start tag, else at the page's start) and element is true. Leaves the stream anywhere.
+struct TitleSlot {
+    std::int64_t start = 0;
+    std::int64_t end = 0;
+    bool element = false;
+};
+TitleSlot FindTitleSlot(ReadStream& page);
 
 } // namespace qm

@@ -34,8 +34,8 @@ public:
 
     // buffered: the page frames topicBytes; its title element holds the heading.
     // Otherwise the page is a byte copy of the first EndPosition - Position bytes of
-    // rawSource (the whole-document topic). An empty topicBytes writes nothing and
-    // logs "<Title>无法建立".
+    // rawSource (the whole-document topic) whose title says the node's heading. An empty topicBytes
+    // writes nothing and logs "<Title>无法建立".
     void WriteTopicPage(const StructureNode& node, bool buffered, std::string_view topicBytes,
                         ReadStream* rawSource);
 
