@@ -52,6 +52,50 @@ TEST(ContextIds, NumbersStayWithTheirTopicsAcrossEdits) {
     EXPECT_EQ(ks(NumberContextIds(v1, deleted.map)), ks(first));
 }
 
+// A map an earlier version wrote keyed the same topics otherwise: numbers run into the
+// text (LibreOffice's pages), the top level under "首页" when the document has no
+// level-1 heading, and a heading that shows only a picture as "无标题". Its next run
+// keeps every number and writes today's keys.
+TEST(ContextIds, AMapOfAnEarlierVersionKeepsEveryNumber) {
+    using Keys = std::vector<std::string>;
+    const std::vector<ContextIdEntry> old = {{1, "首页", false},
+                                             {2, "首页 / 1概述", false},
+                                             {3, "首页 / 1概述 / 1.1编写目的", false},
+                                             {4, "首页 / 1概述 / 无标题", false},
+                                             {5, "首页 / 1概述 / 无标题 #2", false},
+                                             {6, "首页 / 2安装", false},
+                                             {7, "首页 / 2安装 / 2.1 Requirements", false},
+                                             {8, "Gone", true}};
+    const Keys keys = {"首页",
+                       "1 概述",
+                       "1 概述 / 1.1 编写目的",
+                       "1 概述 / image001.png",
+                       "1 概述 / 流程图",
+                       "2 安装",
+                       "2 安装 / 2.1 Requirements"};
+    const Keys legacy = {"首页",
+                         "1 概述",
+                         "1 概述 / 1.1 编写目的",
+                         "1 概述 / 无标题",
+                         "1 概述 / 无标题 #2",
+                         "2 安装",
+                         "2 安装 / 2.1 Requirements"};
+    ContextIdNumbering next = NumberContextIds(keys, old, legacy);
+    EXPECT_EQ(ks(next), (std::vector<std::size_t>{1, 2, 3, 4, 5, 6, 7}));
+    EXPECT_EQ(next.kept, 7u);
+    EXPECT_TRUE(next.added.empty());
+    EXPECT_TRUE(next.retired.empty());
+    ASSERT_EQ(next.map.size(), 8u);
+    EXPECT_EQ(next.map[3].key, "1 概述 / image001.png");
+    EXPECT_EQ(ks(NumberContextIds(keys, next.map, legacy)), ks(next));
+
+    // Read alike is no licence to merge: a second topic of the same reading is new.
+    ContextIdNumbering twice =
+        NumberContextIds({"1 A", "1A"}, std::vector<ContextIdEntry>{{1, "1A", false}});
+    EXPECT_EQ(ks(twice), (std::vector<std::size_t>{2, 1}));
+    EXPECT_EQ(numbersOf(twice.added), (std::vector<std::size_t>{2}));
+}
+
 TEST(ContextIds, KeysFollowTheTreeAndTellRepeatedTitlesApart) {
     StructureTree tree;
     auto add = [&](StructureNode* parent, const char* heading, const char* position) {
@@ -69,6 +113,17 @@ TEST(ContextIds, KeysFollowTheTreeAndTellRepeatedTitlesApart) {
     tree.forEach([&](const StructureNode& n) { topics.push_back(n.title + "." + n.position); });
     EXPECT_EQ(ContextIdKeys(tree, topics),
               (std::vector<std::string>{"安装", "安装 / 设置", "安装 / 设置 #2", "한"}));
+
+    // Pictures' names, and the "无标题" earlier versions read for them.
+    StructureNode* shown = add(install, "image001.png", "40");
+    shown->pictureHeading = true;
+    add(install, "image002.png", "50")->pictureHeading = true;
+    topics.push_back(shown->title + ".40");
+    topics.push_back(gbk::fromUtf8("image002.png.50"));
+    std::vector<std::string> legacy = ContextIdKeys(tree, topics, KeyReading::Legacy);
+    EXPECT_EQ(ContextIdKeys(tree, topics).back(), "安装 / image002.png");
+    EXPECT_EQ(std::vector<std::string>(legacy.end() - 2, legacy.end()),
+              (std::vector<std::string>{"安装 / 无标题", "安装 / 无标题 #2"}));
 }
 
 TEST(ContextIds, TheMapFileRoundTripsAndADamagedOneIsAClearError) {

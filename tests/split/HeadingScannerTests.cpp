@@ -182,7 +182,15 @@ TEST(HeadingScan, HeadingsReadAsWrittenAndNamePagesSafely) {
         {"a/b:c*d?\"e|f", "a/b:c*d?\"e|f", "abcdef"},
         {"#OFSEATS &amp; 50% off; why?", "#OFSEATS & 50% off; why?", "OFSEATS50offwhy"},
         {"&#339;uvre&nbsp;&lt;x&gt;&#x1F600;", "&#339;uvre <x>&#128512;", "uvrex"},
-        {"<img src=\"a.png\">", "无标题", "无标题"},
+        // A heading that shows only a picture: its alt text, else its file name.
+        {"<img src=\"x.files/image001.png\">", "image001.png", "image001.png"},
+        {"<img src=\"x.files/a%20b.png?v=1\" alt=\" 安装&amp;向导 \">", "安装&向导", "安装向导"},
+        {"<!--[if gte vml 1]><v:shape alt=\"流程图\"><v:imagedata src=\"x.files/image001.png\" "
+         "o:title=\"\"/></v:shape><![endif]--><![if !vml]><img src=\"x.files/image002.jpg\" "
+         "v:shapes=\"_x0000_i1025\"><![endif]>",
+         "流程图", "流程图"},
+        {"<img src=\"x.files/a%20b.png\">", "a b.png", "ab.png"},
+        {"<img>", "无标题", "无标题"},
         {"* * *", "* * *", "无标题"},
         // Word's runs part no words; breaks and blocks do.
         {"第<span lang=EN-US>1</span>章<span style='font-family:宋体'>概述</span><o:p></o:p>",

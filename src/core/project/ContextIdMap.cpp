@@ -18,31 +18,70 @@ namespace {
 
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
-std::string shownTitle(const StructureNode& node) {
+constexpr std::string_view kPathSeparator = " / ";
+
+std::string shownTitle(const StructureNode& node, KeyReading reading) {
+    if (reading == KeyReading::Legacy && node.pictureHeading)
+        return "无标题";
     return gbk::toDisplayUtf8(node.heading.empty() ? node.title : node.heading);
 }
 
 // Keys of a node's children: their titles, with "#n" for the n-th of a repeated title.
 void collectKeys(const std::vector<std::unique_ptr<StructureNode>>& nodes,
-                 const std::string& parentKey,
+                 const std::string& parentKey, KeyReading reading,
                  std::unordered_map<const StructureNode*, std::string>& keys) {
     std::map<std::string, int> seen;
     for (const auto& node : nodes) {
-        std::string title = shownTitle(*node);
+        std::string title = shownTitle(*node, reading);
         int occurrence = ++seen[title];
-        std::string key = (parentKey.empty() ? "" : parentKey + " / ") + title +
-                          (occurrence > 1 ? " #" + std::to_string(occurrence) : "");
+        std::string key = (parentKey.empty() ? "" : parentKey + std::string(kPathSeparator)) +
+                          title + (occurrence > 1 ? " #" + std::to_string(occurrence) : "");
         keys[node.get()] = key;
-        collectKeys(node->children, key, keys);
+        collectKeys(node->children, key, reading, keys);
+    }
+}
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// A title of a key read alike whether or not a blank parts its leading number from its
+// text: "1.1 编写目的" and "1.1编写目的" both read "1.1编写目的".
+std::string withoutBlankAfterNumber(std::string_view title) {
+    std::size_t i = 0;
+    while (i < title.size() && (isDigit(title[i]) || (title[i] == '.' && i > 0)))
+        ++i;
+    if (i == 0 || i >= title.size() || title[i] != ' ')
+        return std::string(title);
+    std::size_t text = title.find_first_not_of(' ', i);
+    return std::string(title.substr(0, i)) +
+           std::string(text == std::string_view::npos ? "" : title.substr(text));
+}
+
+// A key as maps of every version read alike: no home topic above the top level, no
+// blank between a heading's number and its text.
+std::string comparableKey(std::string_view key) {
+    constexpr std::string_view home = "首页 / ";
+    if (key.starts_with(home))
+        key.remove_prefix(home.size());
+    std::string out;
+    for (std::size_t start = 0;;) {
+        std::size_t end = key.find(kPathSeparator, start);
+        out += withoutBlankAfterNumber(key.substr(start, end - start));
+        if (end == std::string_view::npos)
+            return out;
+        out += kPathSeparator;
+        start = end + kPathSeparator.size();
     }
 }
 
 } // namespace
 
 std::vector<std::string> ContextIdKeys(const StructureTree& tree,
-                                       const std::vector<std::string>& writtenTopics) {
+                                       const std::vector<std::string>& writtenTopics,
+                                       KeyReading reading) {
     std::unordered_map<const StructureNode*, std::string> keys;
-    collectKeys(tree.roots(), "", keys);
+    collectKeys(tree.roots(), "", reading, keys);
     std::unordered_map<std::string, std::string> byTopic;
     tree.forEach([&](const StructureNode& node) {
         byTopic.emplace(TopicPageWriter::topicName(node), keys[&node]);
@@ -56,7 +95,8 @@ std::vector<std::string> ContextIdKeys(const StructureTree& tree,
 }
 
 ContextIdNumbering NumberContextIds(const std::vector<std::string>& keys,
-                                    const std::optional<std::vector<ContextIdEntry>>& earlier) {
+                                    const std::optional<std::vector<ContextIdEntry>>& earlier,
+                                    const std::vector<std::string>& legacyKeys) {
     ContextIdNumbering result;
     result.ks.assign(keys.size(), kNone);
     if (!earlier) {
@@ -78,6 +118,26 @@ ContextIdNumbering NumberContextIds(const std::vector<std::string>& keys,
             if (found != byKey.end() && !used[found->second]) {
                 result.ks[i] = found->second;
                 used[found->second] = true;
+                ++result.kept;
+            }
+        }
+        // A map an earlier version wrote, whose keys read the same headings otherwise.
+        std::unordered_multimap<std::string, std::size_t> byComparable;
+        for (const ContextIdEntry& e : *earlier)
+            if (!used[e.k])
+                byComparable.emplace(comparableKey(e.key), e.k);
+        for (std::size_t i = 0; i < keys.size() && !byComparable.empty(); ++i) {
+            if (result.ks[i] != kNone)
+                continue;
+            auto [from, to] = byComparable.equal_range(
+                comparableKey(i < legacyKeys.size() ? legacyKeys[i] : keys[i]));
+            std::size_t best = kNone; // the smallest free number: the earliest topic
+            for (auto it = from; it != to; ++it)
+                if (!used[it->second])
+                    best = std::min(best, it->second);
+            if (best != kNone) {
+                result.ks[i] = best;
+                used[best] = true;
                 ++result.kept;
             }
         }

@@ -542,7 +542,9 @@ bool Generator::writeProject(RunOutcome& outcome) {
     std::optional<std::vector<ContextIdEntry>> earlier;
     if (earlierMap_ && !host_.renumber())
         earlier = earlierMap_->entries;
-    ContextIdNumbering ids = NumberContextIds(ContextIdKeys(tree_, writtenTopics_), earlier);
+    ContextIdNumbering ids =
+        NumberContextIds(ContextIdKeys(tree_, writtenTopics_), earlier,
+                         ContextIdKeys(tree_, writtenTopics_, KeyReading::Legacy));
 
     // The map is the record of the numbers: written before the files that carry them, so
     // that a map that cannot be written changes none of them. Until the project is

@@ -211,11 +211,17 @@ void HeadingScanner::resolvePending(std::int64_t end) {
     markup = markup.substr(static_cast<std::size_t>(heading.start - bufferStart_),
                            static_cast<std::size_t>(end - heading.start));
     std::string text = ReadableHeading(markup);
-    if (!text.empty() || HasPicture(markup))
-        commit(heading, std::move(text));
+    if (!text.empty()) {
+        commit(heading, std::move(text), false);
+    } else if (HasPicture(markup)) {
+        // A heading that shows only a picture is called by the picture's name.
+        std::string name = PictureName(markup);
+        const bool named = !name.empty();
+        commit(heading, named ? std::move(name) : gbk::fromUtf8("无标题"), named);
+    }
 }
 
-void HeadingScanner::commit(const PendingHeading& heading, std::string text) {
+void HeadingScanner::commit(const PendingHeading& heading, std::string text, bool picture) {
     auto before = static_cast<std::size_t>(heading.start - bufferStart_);
     if (current_ == nullptr && heading.textBefore) {
         // Text came before the first heading: it becomes the home topic.
@@ -233,7 +239,8 @@ void HeadingScanner::commit(const PendingHeading& heading, std::string text) {
     StructureNode& node = tree_.append(placeFor(heading.level));
     node.position = std::to_string(heading.start + 2);
     node.level = std::to_string(heading.level);
-    node.heading = text.empty() ? gbk::fromUtf8("无标题") : std::move(text);
+    node.heading = std::move(text);
+    node.pictureHeading = picture;
     node.title = PageTitle(node.heading, node.position);
     current_ = &node;
     previousLevel_ = heading.level;

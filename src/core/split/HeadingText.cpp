@@ -1,7 +1,9 @@
 #include "split/HeadingText.h"
 
+#include "text/ByteString.h"
 #include "text/Gbk.h"
 #include "text/Utf8.h"
+#include "word/HtmlTags.h"
 
 #include <algorithm>
 #include <array>
@@ -163,6 +165,51 @@ bool HasPicture(std::string_view markup) {
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return lower.find("<img") != std::string::npos ||
            lower.find("<v:imagedata") != std::string::npos;
+}
+
+namespace {
+
+// The last part of a picture's address: "a.files/image001.png?x" → "image001.png". Escapes
+// are undone only where they stand for ASCII, which reads the same in any charset.
+std::string fileNameOf(std::string_view address) {
+    address = address.substr(0, address.find_first_of("?#"));
+    std::size_t slash = address.find_last_of("/\\");
+    if (slash != std::string_view::npos)
+        address.remove_prefix(slash + 1);
+    std::string decoded = PercentDecode(address);
+    bool ascii = std::all_of(decoded.begin(), decoded.end(),
+                             [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    return ReadableHeading(ascii ? decoded : std::string(address));
+}
+
+} // namespace
+
+std::string PictureName(std::string_view markup) {
+    // Word's VML pictures stand in comments ("<!--[if gte vml 1]>"): read them as tags.
+    std::string tags(markup);
+    for (std::string_view mark : {"<!--", "-->"})
+        for (std::size_t at = tags.find(mark); at != std::string::npos; at = tags.find(mark, at))
+            tags.replace(at, mark.size(), mark.size(), ' ');
+    std::string alt;
+    std::string file;
+    html::forEachTag(tags, [&](const html::Tag& tag) {
+        if (tag.closing)
+            return true;
+        if (tag.is("v:shape")) { // the frame of the VML image that follows
+            if (const html::Attribute* a = tag.attribute("alt"))
+                alt = ReadableHeading(a->value);
+            return true;
+        }
+        const bool img = tag.is("img");
+        if (!img && !tag.is("v:imagedata"))
+            return true;
+        if (const html::Attribute* a = tag.attribute(img ? "alt" : "o:title"); a && alt.empty())
+            alt = ReadableHeading(a->value);
+        if (const html::Attribute* src = tag.attribute("src"))
+            file = fileNameOf(src->value);
+        return false;
+    });
+    return alt.empty() ? file : alt;
 }
 
 std::string EscapeHtmlText(std::string_view gbk) {

@@ -37,17 +37,26 @@ struct ContextIdNumbering {
     std::size_t kept = 0;
 };
 
+// How a key reads a topic: as this version does, or as maps of earlier versions hold it
+// (a heading that shows only a picture was "无标题" there, not the picture's name).
+enum class KeyReading { Current, Legacy };
+
 // The key of each written topic (topic names as the page writer records them).
 std::vector<std::string> ContextIdKeys(const StructureTree& tree,
-                                       const std::vector<std::string>& writtenTopics);
+                                       const std::vector<std::string>& writtenTopics,
+                                       KeyReading reading = KeyReading::Current);
 
 // Numbers the topics (keys in document order). Without an earlier map, k is the
-// document order. With one: a known key keeps its k; a topic alone between the same
-// two matched neighbours as the one old topic that went keeps that topic's k (a
-// corrected title); any other topic takes the next k never used; old topics not found
-// are retired, and their numbers are never given again.
+// document order. With one: a known key keeps its k; then a topic whose legacy key
+// (legacyKeys, one per key; none: the keys) matches an old key as earlier versions
+// wrote it keeps that k, both read alike: no "首页 / " above the top level, no blank
+// between a heading's number and its text ("1.1编写目的" is "1.1 编写目的"); a topic
+// alone between the same two matched neighbours as the one old topic that went keeps
+// that topic's k (a corrected title); any other topic takes the next k never used; old
+// topics not found are retired, and their numbers are never given again.
 ContextIdNumbering NumberContextIds(const std::vector<std::string>& keys,
-                                    const std::optional<std::vector<ContextIdEntry>>& earlier);
+                                    const std::optional<std::vector<ContextIdEntry>>& earlier,
+                                    const std::vector<std::string>& legacyKeys = {});
 
 struct ContextIdMapFile {
     std::vector<ContextIdEntry> entries;

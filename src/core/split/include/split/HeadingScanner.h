@@ -69,7 +69,7 @@ private:
     void headingStart(unsigned char digit);
     void headingEnd();
     void resolvePending(std::int64_t end);
-    void commit(const PendingHeading& heading, std::string text);
+    void commit(const PendingHeading& heading, std::string text, bool picture);
     StructureNode* placeFor(int level);
     void closeTopic(StructureNode& node, std::int64_t endPosition, std::size_t length);
     void finish();

@@ -15,6 +15,11 @@ std::string ReadableHeading(std::string_view markup);
 // True when the markup shows a picture (an img, or a VML shape's image).
 bool HasPicture(std::string_view markup);
 
+// The name of the first picture the markup shows, read as ReadableHeading reads text:
+// its alt text (a VML shape's alt or title), else its file name ("image001.png");
+// empty when it shows none or names it nowhere.
+std::string PictureName(std::string_view markup);
+
 // The text escaped for an attribute value or the title element: & " < > as entities;
 // "&#N;" references (characters GBK cannot hold) stay as they are.
 std::string EscapeHtmlText(std::string_view gbk);

@@ -12,13 +12,15 @@ namespace qm {
 // them: Title (GBK), Position and EndPosition (decimal byte offsets) and Level (a
 // decimal digit, empty for the home topic). Title is the safe name that names the
 // topic's page; heading is the heading as the reader reads it (the tree, the contents,
-// the index, the ID list and the page's title show it).
+// the index, the ID list and the page's title show it): for a heading that shows only
+// a picture, the picture's alt text or file name.
 struct StructureNode {
     std::string title;
     std::string heading;
     std::string position;
     std::string endPosition;
     std::string level;
+    bool pictureHeading = false; // the heading shows only a picture; heading names it
 
     StructureNode* parent = nullptr; // none for a top-level node
     std::size_t index = 0;           // 0-based place among its siblings
