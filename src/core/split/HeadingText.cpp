@@ -1,9 +1,9 @@
 #include "split/HeadingText.h"
 
+#include "html/HtmlTags.h"
 #include "text/ByteString.h"
 #include "text/Gbk.h"
 #include "text/Utf8.h"
-#include "word/HtmlTags.h"
 
 #include <algorithm>
 #include <array>
