@@ -16,13 +16,11 @@ std::uint8_t delta(std::uint8_t previous, std::uint8_t length) {
     return static_cast<std::uint8_t>((previous + 17 - length) % 17);
 }
 
-} // namespace
-
-void BlockWriter::writeLengths(const std::vector<std::uint8_t>& lengths, std::uint8_t* previous,
-                               unsigned first, unsigned last) {
-    // Pretree symbols: 0-16 a length as (previous - new) mod 17, 17 a run of 4-19
-    // zeros, 18 a run of 20-51 zeros, 19 a run of 4-5 equal lengths followed by the
-    // symbol of the change, taken against the first length of the run.
+// Pretree symbols: 0-16 a length as (previous - new) mod 17, 17 a run of 4-19 zeros,
+// 18 a run of 20-51 zeros, 19 a run of 4-5 equal lengths followed by the symbol of the
+// change, taken against the first length of the run.
+void writeLengths(BitWriter& out, const std::uint8_t* lengths, const std::uint8_t* previous,
+                  unsigned first, unsigned last) {
     std::vector<PretreeSymbol> symbols;
     unsigned i = first;
     while (i < last) {
@@ -46,57 +44,88 @@ void BlockWriter::writeLengths(const std::vector<std::uint8_t>& lengths, std::ui
             ++i;
         }
     }
-    std::vector<std::uint32_t> frequencies(kPretreeSymbols, 0);
+    std::array<std::uint32_t, kPretreeSymbols> frequencies{};
     for (const PretreeSymbol& s : symbols)
         frequencies[s.symbol]++;
-    std::vector<std::uint8_t> pretree = buildCodeLengths(frequencies, kMaxPretreeLength);
-    std::vector<std::uint32_t> codes = canonicalCodes(pretree);
+    std::array<std::uint8_t, kPretreeSymbols> pretree{};
+    std::array<std::uint32_t, kPretreeSymbols> codes{};
+    buildCodeLengths(frequencies, kMaxPretreeLength, pretree);
+    canonicalCodes(pretree, codes);
     for (unsigned s = 0; s < kPretreeSymbols; ++s)
-        out_.put(pretree[s], 4);
+        out.put(pretree[s], 4);
     for (const PretreeSymbol& s : symbols) {
-        out_.put(codes[s.symbol], pretree[s.symbol]);
-        out_.put(s.extra, s.extraBits);
+        out.put(codes[s.symbol], pretree[s.symbol]);
+        out.put(s.extra, s.extraBits);
     }
-    for (unsigned k = first; k < last; ++k)
-        previous[k] = lengths[k];
+}
+
+// The block header and the trees, against the previous block's lengths.
+void writeHeader(BitWriter& out, const BlockCodes& codes, std::uint32_t size,
+                 const std::uint8_t* previousMain, const std::uint8_t* previousLength) {
+    out.put(codes.alignedBlock ? kAligned : kVerbatim, 3);
+    out.put(size >> 8, 16);
+    out.put(size & 0xFF, 8);
+    if (codes.alignedBlock)
+        for (unsigned s = 0; s < kAlignedSymbols; ++s)
+            out.put(codes.aligned[s], 3);
+    writeLengths(out, codes.main.data(), previousMain, 0, kNumChars);
+    writeLengths(out, codes.main.data(), previousMain, kNumChars, kMainSymbols);
+    writeLengths(out, codes.length.data(), previousLength, 0, kLengthSymbols);
+}
+
+} // namespace
+
+void SymbolCounts::add(const SymbolCounts& other) {
+    for (unsigned s = 0; s < kMainSymbols; ++s)
+        main[s] += other.main[s];
+    for (unsigned s = 0; s < kLengthSymbols; ++s)
+        length[s] += other.length[s];
+    for (unsigned s = 0; s < kAlignedSymbols; ++s)
+        aligned[s] += other.aligned[s];
+    footerBits += other.footerBits;
+    alignedUses += other.alignedUses;
+}
+
+BlockCodes BlockCodes::fromCounts(const SymbolCounts& counts) {
+    BlockCodes codes;
+    buildCodeLengths(counts.main, kMaxCodeLength, codes.main);
+    buildCodeLengths(counts.length, kMaxCodeLength, codes.length);
+    buildCodeLengths(counts.aligned, kMaxAlignedLength, codes.aligned);
+    std::uint64_t bits = 0, alignedBits = 3 * kAlignedSymbols;
+    for (unsigned s = 0; s < kMainSymbols; ++s)
+        bits += std::uint64_t{counts.main[s]} * codes.main[s];
+    for (unsigned s = 0; s < kLengthSymbols; ++s)
+        bits += std::uint64_t{counts.length[s]} * codes.length[s];
+    for (unsigned s = 0; s < kAlignedSymbols; ++s)
+        alignedBits += std::uint64_t{counts.aligned[s]} * codes.aligned[s];
+    codes.alignedBlock = alignedBits < 3 * counts.alignedUses;
+    codes.tokenBits = bits + counts.footerBits;
+    if (codes.alignedBlock)
+        codes.tokenBits = codes.tokenBits - 3 * counts.alignedUses + alignedBits;
+    return codes;
+}
+
+std::uint64_t blockHeaderBits(const BlockCodes& codes, const BlockCodes* previous) {
+    static constexpr BlockCodes kFresh{};
+    const BlockCodes& before = previous ? *previous : kFresh;
+    BitWriter scratch;
+    writeHeader(scratch, codes, 0, before.main.data(), before.length.data());
+    scratch.alignToWord();
+    return 8 * scratch.bytesWritten();
 }
 
 void BlockWriter::writeBlock(const Token* tokens, std::size_t count, std::uint32_t size,
-                             std::vector<std::size_t>& frameStarts) {
-    std::vector<std::uint32_t> mainFreq(kMainSymbols, 0), lengthFreq(kLengthSymbols, 0),
-        alignedFreq(kAlignedSymbols, 0);
-    for (std::size_t k = 0; k < count; ++k) {
-        const TokenCode t = tokens[k].code();
-        mainFreq[t.mainSymbol]++;
-        if (t.lengthSymbol != TokenCode::kNoLength)
-            lengthFreq[t.lengthSymbol]++;
-        if (t.extraBits >= 3)
-            alignedFreq[t.extra & 7u]++;
-    }
-    std::vector<std::uint8_t> mainLengths = buildCodeLengths(mainFreq, kMaxCodeLength);
-    std::vector<std::uint8_t> lengthLengths = buildCodeLengths(lengthFreq, kMaxCodeLength);
-    std::vector<std::uint8_t> alignedLengths = buildCodeLengths(alignedFreq, kMaxAlignedLength);
+                             const BlockCodes& codes, std::vector<std::size_t>& frameStarts) {
+    writeHeader(out_, codes, size, previousMain_.data(), previousLength_.data());
+    previousMain_ = codes.main;
+    previousLength_ = codes.length;
 
-    std::uint64_t alignedUses = 0, alignedCost = 3 * kAlignedSymbols;
-    for (unsigned s = 0; s < kAlignedSymbols; ++s) {
-        alignedUses += alignedFreq[s];
-        alignedCost += static_cast<std::uint64_t>(alignedFreq[s]) * alignedLengths[s];
-    }
-    const bool aligned = alignedCost < 3 * alignedUses;
-
-    out_.put(aligned ? kAligned : kVerbatim, 3);
-    out_.put(size >> 8, 16);
-    out_.put(size & 0xFF, 8);
-    if (aligned)
-        for (unsigned s = 0; s < kAlignedSymbols; ++s)
-            out_.put(alignedLengths[s], 3);
-    writeLengths(mainLengths, previousMain_.data(), 0, kNumChars);
-    writeLengths(mainLengths, previousMain_.data(), kNumChars, kMainSymbols);
-    writeLengths(lengthLengths, previousLength_.data(), 0, kLengthSymbols);
-
-    std::vector<std::uint32_t> mainCodes = canonicalCodes(mainLengths);
-    std::vector<std::uint32_t> lengthCodes = canonicalCodes(lengthLengths);
-    std::vector<std::uint32_t> alignedCodes = canonicalCodes(alignedLengths);
+    std::array<std::uint32_t, kMainSymbols> mainCodes;
+    std::array<std::uint32_t, kLengthSymbols> lengthCodes;
+    std::array<std::uint32_t, kAlignedSymbols> alignedCodes;
+    canonicalCodes(codes.main, mainCodes);
+    canonicalCodes(codes.length, lengthCodes);
+    canonicalCodes(codes.aligned, alignedCodes);
     std::uint32_t produced = 0;
     for (std::size_t k = 0; k < count; ++k) {
         if (produced > 0 && produced % kFrameSize == 0 && produced < size) {
@@ -105,13 +134,13 @@ void BlockWriter::writeBlock(const Token* tokens, std::size_t count, std::uint32
         }
         produced += tokens[k].length();
         const TokenCode t = tokens[k].code();
-        out_.put(mainCodes[t.mainSymbol], mainLengths[t.mainSymbol]);
+        out_.put(mainCodes[t.mainSymbol], codes.main[t.mainSymbol]);
         if (t.lengthSymbol != TokenCode::kNoLength)
-            out_.put(lengthCodes[t.lengthSymbol], lengthLengths[t.lengthSymbol]);
-        if (aligned && t.extraBits >= 3) {
+            out_.put(lengthCodes[t.lengthSymbol], codes.length[t.lengthSymbol]);
+        if (codes.alignedBlock && t.extraBits >= 3) {
             out_.put(t.extra >> 3, t.extraBits - 3u);
             const unsigned low = t.extra & 7u;
-            out_.put(alignedCodes[low], alignedLengths[low]);
+            out_.put(alignedCodes[low], codes.aligned[low]);
         } else {
             out_.put(t.extra, t.extraBits);
         }

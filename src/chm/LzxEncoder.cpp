@@ -32,29 +32,63 @@ struct LzxEncoder::Workspace {
 
 namespace {
 
-// The tokens of an interval of `size` bytes as blocks of blockSize bytes each (a
-// multiple of the frame size; the last may be shorter).
-CompressedInterval writeBlocks(const std::vector<lzx::Token>& tokens, std::size_t size,
-                               std::size_t blockSize) {
+// Where each frame's tokens end, and their symbol counts.
+struct FrameTokens {
+    std::size_t end = 0;
+    lzx::SymbolCounts counts;
+};
+
+// The tokens of an interval of `size` bytes, one block a frame or one for the whole
+// interval. One block sends its trees once; a block a frame fits the codes to each
+// frame. The cheaper in bits is written.
+CompressedInterval writeBlocks(const std::vector<lzx::Token>& tokens, std::size_t size) {
     using namespace lzx;
+    std::vector<FrameTokens> frames((size + kFrameSize - 1) / kFrameSize);
+    std::size_t at = 0;
+    for (std::size_t f = 0; f < frames.size(); ++f) {
+        const std::size_t frameBytes = std::min(kFrameSize, size - f * kFrameSize);
+        for (std::size_t covered = 0; at < tokens.size() && covered < frameBytes; ++at) {
+            covered += tokens[at].length(); // no token crosses a frame
+            frames[f].counts.add(tokens[at].code());
+        }
+        frames[f].end = at;
+    }
+    SymbolCounts all;
+    for (const FrameTokens& frame : frames)
+        all.add(frame.counts);
+    const BlockCodes whole = BlockCodes::fromCounts(all);
+    std::vector<BlockCodes> perFrame;
+    std::uint64_t perFrameBits = 0;
+    if (frames.size() > 1)
+        for (const FrameTokens& frame : frames) {
+            perFrame.push_back(BlockCodes::fromCounts(frame.counts));
+            perFrameBits +=
+                perFrame.back().tokenBits +
+                blockHeaderBits(perFrame.back(),
+                                perFrame.size() > 1 ? &perFrame[perFrame.size() - 2] : nullptr);
+        }
+    const bool split =
+        !perFrame.empty() && perFrameBits < whole.tokenBits + blockHeaderBits(whole, nullptr);
+
     BitWriter bits;
     BlockWriter blocks(bits);
     CompressedInterval out;
     out.frameOffsets.push_back(0);
     bits.put(0, 1); // no Intel E8 translation
-    std::size_t first = 0;
-    for (std::size_t blockStart = 0; blockStart < size; blockStart += blockSize) {
-        if (blockStart > 0) { // a block that starts a frame starts on 16 bits
-            bits.alignToWord();
-            out.frameOffsets.push_back(bits.bytesWritten());
+    if (!split) {
+        blocks.writeBlock(tokens.data(), tokens.size(), static_cast<std::uint32_t>(size), whole,
+                          out.frameOffsets);
+    } else {
+        for (std::size_t f = 0, first = 0; f < frames.size(); first = frames[f++].end) {
+            if (f > 0) { // a block that starts a frame starts on 16 bits
+                bits.alignToWord();
+                out.frameOffsets.push_back(bits.bytesWritten());
+            }
+            const std::size_t frameBytes = std::min(kFrameSize, size - f * kFrameSize);
+            blocks.writeBlock(tokens.data() + first, frames[f].end - first,
+                              static_cast<std::uint32_t>(frameBytes), perFrame[f],
+                              out.frameOffsets);
         }
-        const std::size_t blockBytes = std::min(blockSize, size - blockStart);
-        std::size_t last = first, covered = 0;
-        while (last < tokens.size() && covered < blockBytes) // no token crosses a frame
-            covered += tokens[last++].length();
-        blocks.writeBlock(tokens.data() + first, last - first,
-                          static_cast<std::uint32_t>(blockBytes), out.frameOffsets);
-        first = last;
     }
     bits.alignToWord();
     out.bytes = std::move(bits.bytes());
@@ -74,16 +108,7 @@ CompressedInterval compressInterval(std::string_view data, std::size_t start,
 
     const std::vector<Token>& tokens =
         parseInterval(buffer.data(), paddedSize, realSize, ParseOptions{}, workspace.parse);
-
-    // One block for the whole interval sends its trees once; a block per frame fits
-    // the codes to each frame. Both are written and the smaller kept.
-    CompressedInterval whole = writeBlocks(tokens, paddedSize, paddedSize);
-    if (paddedSize > kFrameSize) {
-        CompressedInterval perFrame = writeBlocks(tokens, paddedSize, kFrameSize);
-        if (perFrame.bytes.size() < whole.bytes.size())
-            return perFrame;
-    }
-    return whole;
+    return writeBlocks(tokens, paddedSize);
 }
 
 } // namespace

@@ -7,43 +7,65 @@
 namespace qm::chm::lzx {
 namespace {
 
-// A symbol the first parse never used may still pay off; it is priced as a long code.
+// A symbol never counted may still pay off; it is priced as a long code.
 constexpr std::uint32_t kUnusedPrice = 17;
 // The parse solves the interval in stretches of this many bytes, which no token
 // crosses: the path's nodes take a stretch's worth of memory (128 KiB) rather than a
 // frame's, for 0.1% of output.
 constexpr std::size_t kStretch = 8192;
 static_assert(kFrameSize % kStretch == 0);
-// A match this long is taken whole: splitting it never pays, and it saves the work.
-constexpr unsigned kTakeWhole = 128;
+// A match this long is taken whole: splitting it seldom pays, and the match finder
+// orders its tree over no more bytes than this, which is most of its work.
+constexpr unsigned kTakeWhole = 32;
+// The guessed counts weigh as much as the symbols of 1/kGuessWeight of the data, so
+// that counted symbols soon outweigh them.
+constexpr std::size_t kGuessWeight = 32;
 // How many of its first positions still go into the match finder's tree.
 constexpr std::size_t kInsertedOfWhole = 8;
 
 } // namespace
 
-TokenPrices TokenPrices::fromTokens(const std::vector<Token>& tokens) {
-    std::vector<std::uint32_t> mainFreq(kMainSymbols, 0), lengthFreq(kLengthSymbols, 0);
-    for (const Token& token : tokens) {
-        const TokenCode t = token.code();
-        mainFreq[t.mainSymbol]++;
-        if (t.lengthSymbol != TokenCode::kNoLength)
-            lengthFreq[t.lengthSymbol]++;
-    }
-    const std::vector<std::uint8_t> mainLengths = buildCodeLengths(mainFreq, kMaxCodeLength);
-    const std::vector<std::uint8_t> lengthLengths = buildCodeLengths(lengthFreq, kMaxCodeLength);
+TokenPrices TokenPrices::fromCounts(const std::array<std::uint32_t, kMainSymbols>& main,
+                                    const std::array<std::uint32_t, kLengthSymbols>& length) {
+    std::array<std::uint8_t, kMainSymbols> mainLengths;
+    std::array<std::uint8_t, kLengthSymbols> lengthLengths;
+    buildCodeLengths(main, kMaxCodeLength, mainLengths);
+    buildCodeLengths(length, kMaxCodeLength, lengthLengths);
     TokenPrices p;
     for (unsigned s = 0; s < kMainSymbols; ++s)
-        p.main[s] = mainFreq[s] ? mainLengths[s] : kUnusedPrice;
+        p.main[s] = main[s] ? mainLengths[s] : kUnusedPrice;
     for (unsigned s = 0; s < kLengthSymbols; ++s)
-        p.length[s] = lengthFreq[s] ? lengthLengths[s] : kUnusedPrice;
+        p.length[s] = length[s] ? lengthLengths[s] : kUnusedPrice;
     return p;
 }
 
-void parseOptimal(const std::uint8_t* data, std::size_t size, std::size_t hardEnd,
-                  const TokenPrices& prices, unsigned depth, TreeMatchFinder& finder,
-                  std::vector<PathNode>& nodes, std::vector<Token>& tokens) {
+void TokenPrices::guessCounts(const std::uint8_t* data, std::size_t size,
+                              std::array<std::uint32_t, kMainSymbols>& main,
+                              std::array<std::uint32_t, kLengthSymbols>& length) {
+    for (std::size_t i = 0; i < size; i += kGuessWeight)
+        main[data[i]]++;
+    // Matches as text usually has them: mostly short, near and repeated offsets
+    // cheapest; about one match for every ten literals.
+    const std::uint32_t matches = static_cast<std::uint32_t>(size / 10 / kGuessWeight) + 1;
+    for (unsigned slot = 0; slot < kPositionSlots; ++slot)
+        for (unsigned header = 0; header <= kNumPrimaryLengths; ++header)
+            main[kNumChars + slot * 8 + header] +=
+                matches / ((slot < 3 ? 8 : slot) * (header + 2)) + 1;
+    for (unsigned s = 0; s < kLengthSymbols; ++s)
+        length[s] += matches / (8 * (s + 1)) + 1;
+}
+
+void parseOptimal(const std::uint8_t* data, std::size_t size, std::size_t hardEnd, unsigned depth,
+                  TreeMatchFinder& finder, std::vector<PathNode>& nodes,
+                  std::vector<Token>& tokens) {
     hardEnd = std::min(hardEnd, size);
-    finder.reset(data, size, depth);
+    // The first stretch is priced by a guess from the bytes, each one after by the
+    // symbols of the stretches before it.
+    std::array<std::uint32_t, kMainSymbols> mainCounts{};
+    std::array<std::uint32_t, kLengthSymbols> lengthCounts{};
+    TokenPrices::guessCounts(data, hardEnd, mainCounts, lengthCounts);
+    TokenPrices prices = TokenPrices::fromCounts(mainCounts, lengthCounts);
+    finder.reset(data, size, depth, kTakeWhole);
     tokens.clear();
     // No token crosses a stretch's end (frames end on one too), so the cheapest path
     // runs through every stretch's end: each stretch is solved from the node the one
@@ -79,8 +101,8 @@ void parseOptimal(const std::uint8_t* data, std::size_t size, std::size_t hardEn
 
     // Positions inside a match taken whole, [skipFrom + 1, skipUntil), are not expanded.
     std::size_t skipFrom = 0, skipUntil = 0;
-    for (; base < size; base += kStretch) {
-        const std::size_t end = std::min(size, base + kStretch);
+    for (std::size_t end; base < size; base = end) {
+        end = std::min(size, base + kStretch);
         std::fill_n(nodes.begin(), end - base + 1, PathNode{});
         nodes[0] = start;
         for (std::size_t i = base; i < end; ++i) {
@@ -103,7 +125,8 @@ void parseOptimal(const std::uint8_t* data, std::size_t size, std::size_t hardEn
             if (limit >= kMinMatch) {
                 for (int r = 0; r < 3; ++r) {
                     const std::uint32_t off = here.repeats[r];
-                    if (off > i)
+                    // Most positions repeat no offset; two bytes tell at once.
+                    if (off > i || data[i] != data[i - off] || data[i + 1] != data[i + 1 - off])
                         continue;
                     const unsigned len = commonLength(data + i, data + i - off, limit);
                     longest = std::max(longest, len);
@@ -147,6 +170,14 @@ void parseOptimal(const std::uint8_t* data, std::size_t size, std::size_t hardEn
             at -= n.length == 0 ? 1 : n.length;
         }
         std::reverse(tokens.begin() + static_cast<std::ptrdiff_t>(first), tokens.end());
+        for (std::size_t k = first; k < tokens.size(); ++k) {
+            const TokenCode t = tokens[k].code();
+            mainCounts[t.mainSymbol]++;
+            if (t.lengthSymbol != TokenCode::kNoLength)
+                lengthCounts[t.lengthSymbol]++;
+        }
+        if (end < size)
+            prices = TokenPrices::fromCounts(mainCounts, lengthCounts);
         // Costs only compare within a stretch; the next one starts from zero.
         start = nodes[end - base];
         start.cost = 0;

@@ -2,7 +2,9 @@
 
 namespace qm::chm::lzx {
 
-void TreeMatchFinder::reset(const std::uint8_t* data, std::size_t size, unsigned depth) {
+void TreeMatchFinder::reset(const std::uint8_t* data, std::size_t size, unsigned depth,
+                            unsigned niceLength) {
+    niceLength_ = niceLength < kMinMatch + 1 ? kMinMatch + 1 : niceLength;
     data_ = data;
     size_ = size;
     depth_ = depth;
