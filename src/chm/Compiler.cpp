@@ -63,6 +63,13 @@ std::filesystem::path absolutePath(const std::filesystem::path& path) {
     return ec ? path : absolute;
 }
 
+// The path with every symbolic link and dot resolved, as far as it exists.
+std::filesystem::path realPath(const std::filesystem::path& path) {
+    std::error_code ec;
+    std::filesystem::path real = std::filesystem::weakly_canonical(absolutePath(path), ec);
+    return ec ? absolutePath(path).lexically_normal() : real;
+}
+
 std::int64_t chooseTimestamp(const CompileOptions& options) {
     if (options.timestamp)
         return *options.timestamp;
@@ -424,12 +431,15 @@ private:
         std::filesystem::path path = utf8Path(name);
         path = path.is_absolute() ? path.lexically_normal() : (folder / path).lexically_normal();
         // Build scripts put the CHM beside the sources or in a release folder; allowed,
-        // but said, since a project from elsewhere could otherwise write anywhere.
-        const std::filesystem::path inside = path.lexically_relative(folder);
+        // but said, since a project from elsewhere could otherwise write anywhere. The
+        // real folders decide, so that a folder of the project that is a symbolic link
+        // to elsewhere counts as elsewhere; the CHM itself replaces a link in its place.
+        const std::filesystem::path real = realPath(path.parent_path()) / path.filename();
+        const std::filesystem::path inside = real.lexically_relative(realPath(folder));
         if (inside.empty() || *inside.begin() == "..")
             reporter_.warning("The compiled file " + project.compiledFile +
                               " is outside the project's folder; the CHM is written to " +
-                              pathText(absolutePath(path)) + ".");
+                              pathText(real) + ".");
         return path;
     }
 

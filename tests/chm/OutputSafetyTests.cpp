@@ -126,3 +126,30 @@ TEST(CompiledFile, AnOutputPathGivenByTheCallerOverridesItWithoutAWarning) {
     EXPECT_FALSE(compileProject(project, again, options).written);
     EXPECT_EQ(readFile(project), hhp);
 }
+
+// The real path decides whether the CHM lands outside the project's folder: a folder
+// of the project that is a symbolic link to elsewhere is outside, and the warning names
+// where the CHM really goes; a link to another folder of the project is inside.
+TEST(CompiledFile, ThroughASymbolicLinkTheRealPathDecides) {
+    TempDir dir;
+    const std::filesystem::path project = writeProject(dir.path(), "lnk\\viasym.chm");
+    const std::filesystem::path folder = project.parent_path();
+    std::filesystem::create_directories(dir / "elsewhere");
+    std::filesystem::create_directory_symlink(dir / "elsewhere", folder / "lnk");
+    RecordingListener listener;
+    ASSERT_TRUE(compileProject(project, listener).written) << listener.allLog();
+    const std::filesystem::path real = std::filesystem::canonical(dir / "elsewhere") / "viasym.chm";
+    EXPECT_EQ(readFile(real).substr(0, 4), "ITSF");
+    ASSERT_EQ(listener.warnings.size(), 1u) << listener.allLog();
+    EXPECT_NE(listener.warnings[0].find("outside the project"), std::string::npos);
+    EXPECT_NE(listener.warnings[0].find(real.string()), std::string::npos) << listener.warnings[0];
+
+    std::filesystem::create_directories(folder / "out");
+    std::filesystem::create_directory_symlink(folder / "out", folder / "inner");
+    writeFile(project, readFile(project).replace(readFile(project).find("lnk\\viasym.chm"), 14,
+                                                 "inner\\in.chm"));
+    RecordingListener inside;
+    ASSERT_TRUE(compileProject(project, inside).written) << inside.allLog();
+    EXPECT_TRUE(std::filesystem::exists(folder / "out" / "in.chm"));
+    EXPECT_TRUE(inside.warnings.empty()) << inside.allLog();
+}
