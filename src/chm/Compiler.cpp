@@ -329,9 +329,12 @@ private:
         container.addCompressed("/#IDXHDR", info.idxhdr);
         if (!contexts.empty())
             container.addCompressed("/#IVB", contexts);
-        if (project.fullTextSearch)
-            container.addCompressed("/$FIftiMain",
-                                    search.build(codec, project.codePage, project.lcid));
+        if (project.fullTextSearch) {
+            search.compact();
+            container.writeCompressed("/$FIftiMain", [&](ByteSink& out) {
+                search.build(codec, project.codePage, project.lcid, out);
+            });
+        }
         // The postings are the largest thing held; let them go before the last
         // intervals are compressed.
         search = FullTextIndex();

@@ -1,9 +1,11 @@
 #include "chm/FiftiMain.h"
 
 #include "Bytes.h"
+#include "chm/SpoolFile.h"
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <vector>
 
 namespace qm::chm {
@@ -180,16 +182,193 @@ struct Child {
     std::uint32_t offset;
 };
 
-void finishNode(std::string& out, NodeBuilder& node, std::size_t freeAt,
+// Appends the node to the nodes, which start at base in the file.
+void finishNode(std::string& out, std::size_t base, NodeBuilder& node, std::size_t freeAt,
                 std::vector<Child>& level) {
     std::string& bytes = node.bytes();
     const std::size_t free = node.freeSpace();
     bytes[freeAt] = static_cast<char>(free & 0xFF);
     bytes[freeAt + 1] = static_cast<char>(free >> 8);
-    level.push_back({node.lastWord(), static_cast<std::uint32_t>(out.size())});
+    level.push_back({node.lastWord(), static_cast<std::uint32_t>(base + out.size())});
     bytes.resize(kNodeSize, '\0');
     out.append(bytes);
     node.reset();
+}
+
+struct Roots {
+    unsigned doc = 0, count = 0, code = 0;
+};
+
+// The roots that store the topic steps, the counts and the position steps in the
+// fewest bits.
+Roots chooseRoots(std::span<const FtsWord> words, std::vector<std::uint32_t>& flat) {
+    RootChooser docRoot, countRoot, codeRoot;
+    for (const FtsWord& w : words)
+        forEachTopic(w.postings, flat,
+                     [&](std::uint32_t topicDelta, std::span<const std::uint32_t> codes) {
+                         docRoot.add(topicDelta);
+                         countRoot.add(static_cast<std::uint32_t>(codes.size()));
+                         std::uint32_t lastCode = 0;
+                         for (std::uint32_t c : codes) {
+                             codeRoot.add(c - lastCode);
+                             lastCode = c;
+                         }
+                     });
+    return {docRoot.best(), countRoot.best(), codeRoot.best()};
+}
+
+// The word-location codes of every word, after the header: held in memory up to
+// kSpoolAfter bytes, beyond that in a temporary file, since on a large project they
+// are most of the index.
+class LocationCodes {
+public:
+    std::vector<std::uint32_t> offset, size, topics; // a word's codes and topic count
+
+    void write(std::span<const FtsWord> words, const Roots& roots,
+               std::vector<std::uint32_t>& flat) {
+        offset.resize(words.size());
+        size.resize(words.size());
+        topics.resize(words.size());
+        for (std::size_t i = 0; i < words.size(); ++i) {
+            offset[i] = static_cast<std::uint32_t>(end());
+            BitWriter bits(held_);
+            topics[i] = forEachTopic(
+                words[i].postings, flat,
+                [&](std::uint32_t topicDelta, std::span<const std::uint32_t> codes) {
+                    bits.putScaleRoot(topicDelta, roots.doc);
+                    bits.putScaleRoot(static_cast<std::uint32_t>(codes.size()), roots.count);
+                    std::uint32_t lastCode = 0;
+                    for (std::uint32_t c : codes) {
+                        bits.putScaleRoot(c - lastCode, roots.code);
+                        lastCode = c;
+                    }
+                    bits.flush();
+                });
+            size[i] = static_cast<std::uint32_t>(end() - offset[i]);
+            if (held_.size() >= kSpoolAfter) {
+                if (!spool_)
+                    spool_.emplace();
+                spool_->write(held_);
+                held_.clear();
+            }
+        }
+    }
+    // Where the codes end in the file.
+    std::uint64_t end() const { return kHeaderSize + (spool_ ? spool_->size() : 0) + held_.size(); }
+    void copyTo(ByteSink& out) {
+        if (spool_)
+            spool_->copyTo(out);
+        out.write(held_);
+    }
+
+private:
+    static constexpr std::size_t kSpoolAfter = std::size_t{1} << 20;
+    std::optional<SpoolFile> spool_;
+    std::string held_;
+};
+
+// The B-tree over the words, whose nodes start at base in the file: leaves in word
+// order, chained, then the index nodes above them, the root last.
+struct Tree {
+    std::string nodes;
+    std::uint32_t leafCount = 0;
+    std::uint32_t root = 0;
+    std::uint16_t depth = 1;
+    std::uint32_t lastLeafFree = 0;
+};
+
+std::vector<Child> buildLeaves(std::span<const FtsWord> words, const LocationCodes& codes,
+                               std::size_t base, Tree& tree) {
+    std::vector<Child> level;
+    NodeBuilder leaf(kLeafHeader);
+    std::size_t previousLeaf = 0;
+    bool anyLeaf = false;
+    auto closeLeaf = [&] {
+        const std::size_t at = tree.nodes.size();
+        if (anyLeaf)
+            bytes::patchU32(tree.nodes, previousLeaf, static_cast<std::uint32_t>(base + at));
+        tree.lastLeafFree = static_cast<std::uint32_t>(leaf.freeSpace());
+        finishNode(tree.nodes, base, leaf, 6, level);
+        previousLeaf = at;
+        anyLeaf = true;
+    };
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const FtsWord& w = words[i];
+        std::string entry;
+        bytes::putU8(entry, w.inTitle ? 1 : 0);
+        putSevenBitGroups(entry, codes.topics[i]);
+        bytes::putU32(entry, codes.offset[i]);
+        bytes::putU16(entry, 0);
+        putSevenBitGroups(entry, codes.size[i]);
+        if (!leaf.fits(leaf.wordPartSize(w.bytes) + entry.size()))
+            closeLeaf();
+        leaf.putWord(w.bytes);
+        leaf.bytes().append(entry);
+    }
+    closeLeaf(); // an empty index still has its one leaf
+    tree.leafCount = static_cast<std::uint32_t>(level.size());
+    return level;
+}
+
+Tree buildTree(std::span<const FtsWord> words, const LocationCodes& codes, std::size_t base) {
+    Tree tree;
+    std::vector<Child> level = buildLeaves(words, codes, base, tree);
+    while (level.size() > 1) {
+        std::vector<Child> above;
+        NodeBuilder node(kIndexHeader);
+        for (const Child& child : level) {
+            if (!node.fits(node.wordPartSize(child.lastWord) + 6))
+                finishNode(tree.nodes, base, node, 0, above);
+            node.putWord(child.lastWord);
+            bytes::putU32(node.bytes(), child.offset);
+            bytes::putU16(node.bytes(), 0);
+        }
+        finishNode(tree.nodes, base, node, 0, above);
+        level = std::move(above);
+        ++tree.depth;
+    }
+    tree.root = level.front().offset;
+    return tree;
+}
+
+std::string header(std::span<const FtsWord> words, const FiftiMainInfo& info, const Roots& roots,
+                   const Tree& tree) {
+    std::size_t longest = 0, totalLength = 0;
+    for (const FtsWord& w : words) {
+        longest = std::max(longest, w.bytes.size());
+        totalLength += w.bytes.size();
+    }
+    std::string header;
+    header.append("\0\0\x28\0", 4);
+    bytes::putU32(header, info.topicCount);
+    bytes::putU32(header, tree.root);
+    bytes::putU32(header, 0);
+    bytes::putU32(header, tree.leafCount);
+    bytes::putU32(header, tree.root);
+    bytes::putU16(header, tree.depth);
+    bytes::putU32(header, 7);
+    for (unsigned r : {roots.doc, roots.count, roots.code}) {
+        bytes::putU8(header, kScale);
+        bytes::putU8(header, r);
+    }
+    header.append(10, '\0');
+    bytes::putU32(header, kNodeSize);
+    bytes::putU32(header, 0);
+    bytes::putU32(header, 1);
+    bytes::putU32(header, 5);
+    bytes::putU32(header, static_cast<std::uint32_t>(longest));
+    bytes::putU32(header, static_cast<std::uint32_t>(info.wordsIndexed));
+    bytes::putU32(header, static_cast<std::uint32_t>(words.size()));
+    bytes::putU64(header, totalLength);
+    bytes::putU32(header, static_cast<std::uint32_t>(totalLength));
+    bytes::putU32(header, tree.lastLeafFree);
+    bytes::putU32(header, 0);
+    bytes::putU32(header, info.topicCount == 0 ? 0 : info.topicCount - 1);
+    header.append(24, '\0');
+    bytes::putU32(header, info.codePage);
+    bytes::putU32(header, info.lcid);
+    header.resize(kHeaderSize, '\0');
+    return header;
 }
 
 } // namespace
@@ -227,124 +406,22 @@ void PackedPostings::unpack(std::string_view packed, std::vector<std::uint32_t>&
     }
 }
 
-std::string buildFiftiMain(std::span<const FtsWord> words, const FiftiMainInfo& info) {
+void buildFiftiMain(std::span<const FtsWord> words, const FiftiMainInfo& info, ByteSink& out) {
     std::vector<std::uint32_t> flat;
-    RootChooser docRoot, countRoot, codeRoot;
-    for (const FtsWord& w : words)
-        forEachTopic(w.postings, flat,
-                     [&](std::uint32_t topicDelta, std::span<const std::uint32_t> codes) {
-                         docRoot.add(topicDelta);
-                         countRoot.add(static_cast<std::uint32_t>(codes.size()));
-                         std::uint32_t lastCode = 0;
-                         for (std::uint32_t c : codes) {
-                             codeRoot.add(c - lastCode);
-                             lastCode = c;
-                         }
-                     });
-    const unsigned rootDoc = docRoot.best(), rootCount = countRoot.best(),
-                   rootCode = codeRoot.best();
-
-    std::string out(kHeaderSize, '\0');
+    const Roots roots = chooseRoots(words, flat);
     // The location codes of all words come first, then the leaves that point at them.
-    std::vector<std::uint32_t> wlcOffset(words.size()), wlcSize(words.size()),
-        topicCount(words.size());
-    std::size_t longest = 0, totalLength = 0;
-    for (std::size_t i = 0; i < words.size(); ++i) {
-        const FtsWord& w = words[i];
-        longest = std::max(longest, w.bytes.size());
-        totalLength += w.bytes.size();
-        wlcOffset[i] = static_cast<std::uint32_t>(out.size());
-        BitWriter bits(out);
-        topicCount[i] = forEachTopic(
-            w.postings, flat, [&](std::uint32_t topicDelta, std::span<const std::uint32_t> codes) {
-                bits.putScaleRoot(topicDelta, rootDoc);
-                bits.putScaleRoot(static_cast<std::uint32_t>(codes.size()), rootCount);
-                std::uint32_t lastCode = 0;
-                for (std::uint32_t c : codes) {
-                    bits.putScaleRoot(c - lastCode, rootCode);
-                    lastCode = c;
-                }
-                bits.flush();
-            });
-        wlcSize[i] = static_cast<std::uint32_t>(out.size() - wlcOffset[i]);
-    }
+    LocationCodes codes;
+    codes.write(words, roots, flat);
+    const Tree tree = buildTree(words, codes, static_cast<std::size_t>(codes.end()));
+    out.write(header(words, info, roots, tree));
+    codes.copyTo(out);
+    out.write(tree.nodes);
+}
 
-    std::vector<Child> level;
-    NodeBuilder leaf(kLeafHeader);
-    std::size_t previousLeaf = 0;
-    std::uint32_t lastLeafFree = static_cast<std::uint32_t>(kNodeSize - kLeafHeader);
-    auto closeLeaf = [&] {
-        const std::size_t at = out.size();
-        if (previousLeaf != 0)
-            bytes::patchU32(out, previousLeaf, static_cast<std::uint32_t>(at));
-        lastLeafFree = static_cast<std::uint32_t>(leaf.freeSpace());
-        finishNode(out, leaf, 6, level);
-        previousLeaf = at;
-    };
-    for (std::size_t i = 0; i < words.size(); ++i) {
-        const FtsWord& w = words[i];
-        std::string entry;
-        bytes::putU8(entry, w.inTitle ? 1 : 0);
-        putSevenBitGroups(entry, topicCount[i]);
-        bytes::putU32(entry, wlcOffset[i]);
-        bytes::putU16(entry, 0);
-        putSevenBitGroups(entry, wlcSize[i]);
-        if (!leaf.fits(leaf.wordPartSize(w.bytes) + entry.size()))
-            closeLeaf();
-        leaf.putWord(w.bytes);
-        leaf.bytes().append(entry);
-    }
-    closeLeaf(); // an empty index still has its one leaf
-    const std::uint32_t leafCount = static_cast<std::uint32_t>(level.size());
-
-    std::uint16_t depth = 1;
-    while (level.size() > 1) {
-        std::vector<Child> above;
-        NodeBuilder node(kIndexHeader);
-        for (const Child& child : level) {
-            if (!node.fits(node.wordPartSize(child.lastWord) + 6))
-                finishNode(out, node, 0, above);
-            node.putWord(child.lastWord);
-            bytes::putU32(node.bytes(), child.offset);
-            bytes::putU16(node.bytes(), 0);
-        }
-        finishNode(out, node, 0, above);
-        level = std::move(above);
-        ++depth;
-    }
-    const std::uint32_t root = level.front().offset;
-
-    std::string header;
-    header.append("\0\0\x28\0", 4);
-    bytes::putU32(header, info.topicCount);
-    bytes::putU32(header, root);
-    bytes::putU32(header, 0);
-    bytes::putU32(header, leafCount);
-    bytes::putU32(header, root);
-    bytes::putU16(header, depth);
-    bytes::putU32(header, 7);
-    for (unsigned r : {rootDoc, rootCount, rootCode}) {
-        bytes::putU8(header, kScale);
-        bytes::putU8(header, r);
-    }
-    header.append(10, '\0');
-    bytes::putU32(header, kNodeSize);
-    bytes::putU32(header, 0);
-    bytes::putU32(header, 1);
-    bytes::putU32(header, 5);
-    bytes::putU32(header, static_cast<std::uint32_t>(longest));
-    bytes::putU32(header, static_cast<std::uint32_t>(info.wordsIndexed));
-    bytes::putU32(header, static_cast<std::uint32_t>(words.size()));
-    bytes::putU64(header, totalLength);
-    bytes::putU32(header, static_cast<std::uint32_t>(totalLength));
-    bytes::putU32(header, lastLeafFree);
-    bytes::putU32(header, 0);
-    bytes::putU32(header, info.topicCount == 0 ? 0 : info.topicCount - 1);
-    header.append(24, '\0');
-    bytes::putU32(header, info.codePage);
-    bytes::putU32(header, info.lcid);
-    out.replace(0, header.size(), header);
-    return out;
+std::string buildFiftiMain(std::span<const FtsWord> words, const FiftiMainInfo& info) {
+    MemorySink out;
+    buildFiftiMain(words, info, out);
+    return out.data();
 }
 
 } // namespace qm::chm

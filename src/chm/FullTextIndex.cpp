@@ -107,8 +107,21 @@ void FullTextIndex::indexBody(std::string_view body, const std::function<void()>
     }
 }
 
+void FullTextIndex::compact() {
+    for (Words* words : {&title_, &body_})
+        for (auto& [word, postings] : *words)
+            postings.compact();
+}
+
 std::string FullTextIndex::build(const TextCodec& codec, std::uint32_t codePage,
                                  std::uint32_t lcid) const {
+    MemorySink out;
+    build(codec, codePage, lcid, out);
+    return out.data();
+}
+
+void FullTextIndex::build(const TextCodec& codec, std::uint32_t codePage, std::uint32_t lcid,
+                          ByteSink& out) const {
     // Sorted by the stored bytes, body entry first, as HTML Help Workshop orders them:
     // the order the B-tree is searched in.
     std::map<std::pair<std::string, bool>, const PackedPostings*> sorted; // (bytes, in title)
@@ -134,7 +147,7 @@ std::string FullTextIndex::build(const TextCodec& codec, std::uint32_t codePage,
     info.codePage = codePage;
     info.lcid = lcid;
     info.wordsIndexed = wordsIndexed_;
-    return buildFiftiMain(words, info);
+    buildFiftiMain(words, info, out);
 }
 
 } // namespace qm::chm

@@ -82,6 +82,17 @@ void ItsfWriter::addCompressed(std::string name, std::string_view data) {
     encoder_.append(data);
 }
 
+void ItsfWriter::writeCompressed(std::string name, const std::function<void(ByteSink&)>& write) {
+    struct ToEncoder : ByteSink {
+        explicit ToEncoder(LzxEncoder& target) : encoder(target) {}
+        void write(std::string_view bytes) override { encoder.append(bytes); }
+        LzxEncoder& encoder;
+    } sink(encoder_);
+    const std::uint64_t offset = encoder_.inputSize();
+    write(sink);
+    compressed_.push_back({std::move(name), offset, encoder_.inputSize() - offset});
+}
+
 void ItsfWriter::write(ByteSink& sink, const ItsfOptions& options) {
     encoder_.finish();
     const std::uint64_t uncompressed = encoder_.inputSize();

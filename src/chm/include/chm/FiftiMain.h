@@ -1,5 +1,7 @@
 #pragma once
 
+#include "text/ByteSink.h"
+
 #include <cstdint>
 #include <span>
 #include <string>
@@ -20,6 +22,7 @@ class PackedPostings {
 public:
     void add(std::uint32_t topic, std::uint32_t position);
     std::string_view bytes() const { return bytes_; }
+    void compact() { bytes_.shrink_to_fit(); }
 
     // The postings flat: for each topic its #TOPICS number, the number of positions,
     // and the positions. flat is reused (cleared first).
@@ -47,7 +50,10 @@ struct FiftiMainInfo {
 };
 
 // The words must be sorted by their bytes (as unsigned), a word's body entry before
-// its title entry, and none may be empty or longer than kMaxFtsWordBytes.
+// its title entry, and none may be empty or longer than kMaxFtsWordBytes. The index
+// goes to out in order; its word-location codes wait in a temporary file while the
+// tree is built when they are large (throws qm::Error when none can be made).
+void buildFiftiMain(std::span<const FtsWord> words, const FiftiMainInfo& info, ByteSink& out);
 std::string buildFiftiMain(std::span<const FtsWord> words, const FiftiMainInfo& info);
 
 } // namespace qm::chm

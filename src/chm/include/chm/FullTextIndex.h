@@ -35,8 +35,14 @@ public:
     std::uint32_t topicCount() const { return topics_; }
 
     // $FIftiMain, the words in the code page of codec (a word the code page cannot
-    // hold, or longer than the index allows, is left out).
+    // hold, or longer than the index allows, is left out), written to out.
+    void build(const TextCodec& codec, std::uint32_t codePage, std::uint32_t lcid,
+               ByteSink& out) const;
     std::string build(const TextCodec& codec, std::uint32_t codePage, std::uint32_t lcid) const;
+
+    // Gives back the room the postings grew into beyond their size, one word at a
+    // time, before they are held alongside the index being built.
+    void compact();
 
 private:
     using Words = std::unordered_map<std::string, PackedPostings>; // UTF-8 word → postings

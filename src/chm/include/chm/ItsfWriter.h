@@ -5,6 +5,7 @@
 #include "text/ByteSink.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -35,6 +36,8 @@ public:
     void addUncompressed(std::string name, std::string bytes);
     // A file of content section 1, appended to the data to compress.
     void addCompressed(std::string name, std::string_view bytes);
+    // The same for a file written in pieces: write receives a sink for its bytes.
+    void writeCompressed(std::string name, const std::function<void(ByteSink&)>& write);
 
     // Compresses the rest of section 1, lays everything out and writes the file to the
     // sink. Call once, last.
