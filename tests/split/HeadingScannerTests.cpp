@@ -67,15 +67,19 @@ TEST_P(Placement, NestsByLevel) {
 
 INSTANTIATE_TEST_SUITE_P(
     Examples, Placement,
-    ::testing::Values(PlacementCase{"<h1>A</h1><h2>B</h2><h3>C</h3><h2>D</h2><h1>E</h1>",
-                                    {"A", ".B", "..C", ".D", "E"}},
-                      PlacementCase{"<h2>X</h2><h3>Y</h3><h2>Z</h2>", {"X", ".Y", "Z"}},
-                      PlacementCase{"<h1>A</h1><h3>C</h3><h2>D</h2>", {"A", ".C", "D"}},
-                      PlacementCase{"Text<h2>X</h2><h2>Y</h2><h1>Z</h1>",
-                                    {"首页", ".X", ".Y", "Z"}},
-                      PlacementCase{"Text<h1>A</h1>", {"首页", "A"}},
-                      PlacementCase{"<h1>A</h1><h2>B</h2><h3>C</h3><h4>D</h4><h2>E</h2>",
-                                    {"A", ".B", "..C", "...D", ".E"}}));
+    ::testing::Values(
+        PlacementCase{"<h1>A</h1><h2>B</h2><h3>C</h3><h2>D</h2><h1>E</h1>",
+                      {"A", ".B", "..C", ".D", "E"}},
+        PlacementCase{"<h2>X</h2><h3>Y</h3><h2>Z</h2>", {"X", ".Y", "Z"}},
+        PlacementCase{"<h1>A</h1><h3>C</h3><h2>D</h2>", {"A", ".C", "D"}},
+        PlacementCase{"Text<h2>X</h2><h2>Y</h2><h1>Z</h1>", {"首页", ".X", ".Y", "Z"}},
+        PlacementCase{"Text<h1>A</h1>", {"首页", "A"}},
+        // Without a level-1 heading the highest level present is the top,
+        // beside 首页; an empty or hidden h1 is no heading.
+        PlacementCase{"Text<h2>X</h2><h3>Y</h3><h2>Z</h2>", {"首页", "X", ".Y", "Z"}},
+        PlacementCase{"Text<h1> </h1><!--<h1>C</h1>--><h3>X</h3><h4>Y</h4>", {"首页", "X", ".Y"}},
+        PlacementCase{"<h1>A</h1><h2>B</h2><h3>C</h3><h4>D</h4><h2>E</h2>",
+                      {"A", ".B", "..C", "...D", ".E"}}));
 
 TEST(HeadingScan, HomeTopicHoldsTheTextBeforeTheFirstHeading) {
     ScanHarness h;
@@ -159,6 +163,20 @@ TEST(HeadingScan, LevelLimitKeepsDeeperHeadingsAsText) {
     EXPECT_EQ(h.topicBytes("B.12"), "<h2>B</h2><h3>C</h3>c text");
 }
 
+TEST(HeadingScan, LevelLimitCountsFromTheTopLevel) {
+    ScanHarness h;
+    h.level = "2";
+    h.scan("intro<h2>A</h2><h3>B</h3><h4>C</h4>c text<h3>D</h3><h2>E</h2>");
+    EXPECT_EQ(shape(h.tree), (std::vector<std::string>{"首页|1|6|", "A|7|16|1", ".B|17|42|2",
+                                                       ".D|43|52|2", "E|53|61|1"}));
+    EXPECT_EQ(h.topicBytes("B.17"), "<h3>B</h3><h4>C</h4>c text");
+    // With a level-1 heading anywhere, levels count as written.
+    ScanHarness late;
+    late.level = "2";
+    late.scan("<h2>A</h2><h3>B</h3><h1>Z</h1>");
+    EXPECT_EQ(late.written, (std::vector<std::string>{"A.2", "Z.22"}));
+}
+
 TEST(HeadingScan, LevelZeroAndOddDigitsAreHeadings) {
     ScanHarness h;
     h.scan("<h1>A</h1><h6>F</h6><h0>Z</h0><h9>N</h9><hr><html><H1>no</H1>");
@@ -234,7 +252,7 @@ TEST(HeadingScan, EmptyAndHiddenHeadingsStayTextOfTheTopicBefore) {
     // Before the first heading, an empty heading is markup and makes no home topic.
     ScanHarness first;
     first.scan("<h1> </h1><h2>B</h2>");
-    EXPECT_EQ(shape(first.tree), (std::vector<std::string>{"B|12|20|2"}));
+    EXPECT_EQ(shape(first.tree), (std::vector<std::string>{"B|12|20|1"}));
 }
 
 TEST(HeadingScan, GbkCharactersWhoseSecondByteLooksExcludedStayWhole) {

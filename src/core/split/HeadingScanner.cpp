@@ -139,7 +139,7 @@ std::size_t HeadingScanner::hiddenSpan(std::string_view span) {
 
 bool HeadingScanner::progressAndAbort(bool force) {
     auto now = std::chrono::steady_clock::now();
-    if (force || now - lastProgress_ >= kProgressInterval) {
+    if (!surveying_ && (force || now - lastProgress_ >= kProgressInterval)) {
         lastProgress_ = now;
         observer_.progress(source_.workStream->position(), total_);
     }
@@ -150,10 +150,14 @@ bool HeadingScanner::accepted(unsigned char digit) {
     std::string limit = observer_.levelText();
     int d = 0;
     auto [end, ec] = std::from_chars(limit.data(), limit.data() + limit.size(), d);
-    // "0", and a box without a number, mean every level.
-    if (ec != std::errc() || d <= 0)
+    // "0", and a box without a number, mean every level; the survey takes every level.
+    if (surveying_ || ec != std::errc() || d <= 0)
         return true;
-    return digit - '0' <= d;
+    return treeLevel(digit - '0') <= d;
+}
+
+int HeadingScanner::treeLevel(int level) const {
+    return level > levelsAboveTop_ ? level - levelsAboveTop_ : level;
 }
 
 StructureNode* HeadingScanner::placeFor(int level) {
@@ -193,7 +197,7 @@ void HeadingScanner::headingStart(unsigned char digit) {
     double elapsed = delphi::timeOfDayNow() - startTime_;
     double estimate = elapsed * static_cast<double>(total_ - p - 1) / static_cast<double>(p + 1);
     std::string remaining = delphi::longTime(estimate);
-    if (remaining != "00:00:00")
+    if (remaining != "00:00:00" && !surveying_)
         observer_.remainingTime(gbk::fromUtf8("    大概剩余时间：") + remaining);
 
     pending_ = PendingHeading{digit - '0', p - 3, sawText_};
@@ -223,6 +227,13 @@ void HeadingScanner::resolvePending(std::int64_t end) {
 
 void HeadingScanner::commit(const PendingHeading& heading, std::string text, bool picture) {
     auto before = static_cast<std::size_t>(heading.start - bufferStart_);
+    if (surveying_) {
+        if (heading.level >= 1)
+            topLevel_ = topLevel_ == 0 ? heading.level : std::min(topLevel_, heading.level);
+        topicBuffer_.erase(0, before);
+        bufferStart_ += static_cast<std::int64_t>(before);
+        return;
+    }
     if (current_ == nullptr && heading.textBefore) {
         // Text came before the first heading: it becomes the home topic.
         StructureNode& home = tree_.append(nullptr);
@@ -236,14 +247,15 @@ void HeadingScanner::commit(const PendingHeading& heading, std::string text, boo
     if (current_ != nullptr)
         closeTopic(*current_, heading.start + 1, before);
 
-    StructureNode& node = tree_.append(placeFor(heading.level));
+    const int level = treeLevel(heading.level);
+    StructureNode& node = tree_.append(placeFor(level));
     node.position = std::to_string(heading.start + 2);
-    node.level = std::to_string(heading.level);
+    node.level = std::to_string(level);
     node.heading = std::move(text);
     node.pictureHeading = picture;
     node.title = PageTitle(node.heading, node.position);
     current_ = &node;
-    previousLevel_ = heading.level;
+    previousLevel_ = level;
     observer_.nodeAdded(node);
 }
 
@@ -268,7 +280,8 @@ void HeadingScanner::finish() {
     writer_.WriteTopicPage(node, false, topicBuffer_, source_.workStream.get());
 }
 
-bool HeadingScanner::ScanHeadings() {
+// Back to the stream's start with nothing read.
+void HeadingScanner::startPass() {
     ReadStream& stream = *source_.workStream;
     sawText_ = false;
     startTime_ = delphi::timeOfDayNow();
@@ -283,8 +296,37 @@ bool HeadingScanner::ScanHeadings() {
     stream.seek(0, Origin::Beginning);
     lastProgress_ = std::chrono::steady_clock::now();
     bytesSinceClock_ = 0;
+}
 
-    while (true) {
+// The survey: the highest heading level present (0: none), read as the scan reads
+// headings; it stops at the first level-1 heading, which most documents have early.
+bool HeadingScanner::surveyTopLevel() {
+    const bool outsideTag = outsideTag_;
+    surveying_ = true;
+    topLevel_ = 0;
+    startPass();
+    const bool read = readStream();
+    surveying_ = false;
+    outsideTag_ = outsideTag;
+    return read;
+}
+
+bool HeadingScanner::ScanHeadings() {
+    // A document without a level-1 heading has its highest level present at the top of
+    // its tree, and the level limit counts from there.
+    if (!surveyTopLevel())
+        return false;
+    levelsAboveTop_ = topLevel_ > 1 ? topLevel_ - 1 : 0;
+    startPass();
+    if (!readStream() || progressAndAbort(true))
+        return false;
+    finish();
+    return true;
+}
+
+bool HeadingScanner::readStream() {
+    ReadStream& stream = *source_.workStream;
+    while (!(surveying_ && topLevel_ == 1)) {
         std::string_view span = stream.peekSpan();
         if (span.empty())
             break;
@@ -296,34 +338,9 @@ bool HeadingScanner::ScanHeadings() {
             if (lt != nullptr)
                 plain = static_cast<std::size_t>(static_cast<const char*>(lt) - span.data());
             plain = bulkSpan(span.substr(0, plain));
+        } else if (!tagPass()) {
+            break;
         } else {
-            // One pass of the main loop on a '<' and the bytes it looks ahead at.
-            unsigned char b = 0;
-            readScanByte(b);
-            bool more = readScanByte(b);
-            if (more && b == '/') {
-                more = readScanByte(b);
-                if (more && b == 'h') {
-                    more = readScanByte(b);
-                    if (more && isDigit(b) && accepted(b))
-                        headingEnd();
-                }
-            } else if (more && b == 'h') {
-                more = readScanByte(b);
-                if (more && isDigit(b) && accepted(b))
-                    headingStart(b);
-            } else if (more && b == '!') {
-                more = readScanByte(b);
-                if (more && b == '-') {
-                    more = readScanByte(b);
-                    if (more && b == '-') {
-                        hidden_ = Hidden::Comment;
-                        hiddenStart_ = tagStart_;
-                    }
-                }
-            }
-            if (!more)
-                break;
             plain = 1;
         }
         bytesSinceClock_ += static_cast<std::int64_t>(plain);
@@ -333,10 +350,39 @@ bool HeadingScanner::ScanHeadings() {
                 return false;
         }
     }
-    if (progressAndAbort(true))
-        return false;
-    finish();
+    if (surveying_ && pending_)
+        resolvePending(bufferStart_ + static_cast<std::int64_t>(topicBuffer_.size()));
     return true;
+}
+
+// One pass of the main loop on a '<' and the bytes it looks ahead at; false when the
+// stream ends within them.
+bool HeadingScanner::tagPass() {
+    unsigned char b = 0;
+    readScanByte(b);
+    bool more = readScanByte(b);
+    if (more && b == '/') {
+        more = readScanByte(b);
+        if (more && b == 'h') {
+            more = readScanByte(b);
+            if (more && isDigit(b) && accepted(b))
+                headingEnd();
+        }
+    } else if (more && b == 'h') {
+        more = readScanByte(b);
+        if (more && isDigit(b) && accepted(b))
+            headingStart(b);
+    } else if (more && b == '!') {
+        more = readScanByte(b);
+        if (more && b == '-') {
+            more = readScanByte(b);
+            if (more && b == '-') {
+                hidden_ = Hidden::Comment;
+                hiddenStart_ = tagStart_;
+            }
+        }
+    }
+    return more;
 }
 
 } // namespace qm

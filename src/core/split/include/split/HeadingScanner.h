@@ -15,11 +15,17 @@ namespace qm {
 class ScanObserver;
 class TopicPageWriter;
 
-// The splitter: reads the work stream once from its first byte to its last, builds
-// the structure tree from the heading tags ("<h" + digit, "</h" + digit) and hands
-// every topic's bytes to the page writer. Text before the first heading becomes the
-// home topic "首页"; a stream without headings becomes one whole-document topic, a
-// byte copy of the IntermediateHtml.
+// The splitter: reads the work stream from its first byte to its last, builds the
+// structure tree from the heading tags ("<h" + digit, "</h" + digit) and hands every
+// topic's bytes to the page writer. Text before the first heading becomes the home
+// topic "首页"; a stream without headings becomes one whole-document topic, a byte copy
+// of the IntermediateHtml.
+//
+// The highest heading level present is the top of the tree, and the level limit counts
+// from it: a document whose headings are h2 to h4 has its h2 at the top (beside 首页,
+// not under it), and limit 2 keeps h2 and h3. A survey before the cut finds that level;
+// it ends at the first level-1 heading, so a document with one is read once more only
+// up to there.
 //
 // As in Word's navigation pane, a heading with neither text nor picture is no topic:
 // its bytes stay with the topic before it. So a heading is decided at its end tag (or,
@@ -60,6 +66,11 @@ private:
     // text area (ended by rawTextEnd_).
     enum class Hidden { None, Comment, RawText };
 
+    void startPass();
+    bool surveyTopLevel();
+    bool readStream();
+    bool tagPass();
+    int treeLevel(int level) const;
     bool readScanByte(unsigned char& byte);
     void append(std::string_view bytes);
     std::size_t bulkSpan(std::string_view span);
@@ -91,6 +102,9 @@ private:
     std::string rawTextEnd_; // "</script", "</style" or "</textarea"
     StructureNode* current_ = nullptr;
     int previousLevel_ = 0;
+    bool surveying_ = false; // the first pass, which only finds topLevel_
+    int topLevel_ = 0;       // the highest heading level present, 0 = none
+    int levelsAboveTop_ = 0; // heading level - this = level in the tree
     std::int64_t total_ = 0;
     double startTime_ = 0;
     std::int64_t bytesSinceClock_ = 0;
