@@ -4,7 +4,7 @@
 //
 //   bench_split [MEGABYTES] [HEADINGS]     (default 50 MB, 5000 headings)
 #include "run/Generator.h"
-#include "run/RunHost.h"
+#include "run/RunListener.h"
 #include "text/Gbk.h"
 
 #include <algorithm>
@@ -84,20 +84,10 @@ std::size_t writeDocument(const std::filesystem::path& path, std::size_t megabyt
 
 // A window's host: every pump costs what a repaint of the progress row and the tree
 // costs (pumpMs), so the throttled pumping's share of a scan shows.
-class PumpingHost : public qm::RunHost {
+class PumpingHost : public qm::RunListener {
 public:
     explicit PumpingHost(int pumpMs) : pumpMs_(pumpMs) {}
     int pumps = 0;
-    std::string levelText() override { return "0"; }
-    bool autoTitle() override { return true; }
-    bool useDefaultHeader() override { return false; }
-    bool useAdditionalCode() override { return false; }
-    std::string beforeEntry() override { return {}; }
-    std::string afterEntry() override { return {}; }
-    std::string chmTitle() override { return title_; }
-    void setChmTitle(const std::string& t) override { title_ = t; }
-    std::string chmFileName() override { return name_; }
-    void setChmFileName(const std::string& n) override { name_ = n; }
     void processEvents() override {
         ++pumps;
         auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(pumpMs_);
@@ -107,7 +97,6 @@ public:
 
 private:
     int pumpMs_;
-    std::string title_, name_;
 };
 
 double timedRun(const std::filesystem::path& doc, int pumpMs, int& pumps) {
@@ -115,7 +104,7 @@ double timedRun(const std::filesystem::path& doc, int pumpMs, int& pumps) {
     qm::Generator generator(host, nullptr, nullptr);
     generator.openFiles({doc});
     auto start = std::chrono::steady_clock::now();
-    generator.GenerationRun();
+    generator.GenerationRun({});
     pumps = host.pumps;
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }

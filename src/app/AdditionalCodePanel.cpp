@@ -296,9 +296,10 @@ void AdditionalCodePanel::actSaveAdditionCodeExecute() {
 
 void AdditionalCodePanel::actPreviewAddtionCodeExecute() {
     try {
-        const std::filesystem::path page = PreviewAdditionalCode(
-            generator_.layout().targetFolder, generator_.pageHead(), generator_.afterTitle(),
-            beforeEntry(), afterEntry(), generator_.pageTail());
+        const std::filesystem::path page =
+            PreviewAdditionalCode(generator_.layout().targetFolder, generator_.pageHead(),
+                                  generator_.afterTitle(defaultHeader_), beforeEntry(),
+                                  afterEntry(), generator_.pageTail());
         // Kept whole: the current folder may change before the window removes it.
         std::error_code code;
         const std::filesystem::path whole = std::filesystem::absolute(page, code);

@@ -40,6 +40,8 @@ public:
     QString suffixText() const;
     void setCode(const QString& prefix, const QString& suffix);
     void setUseAdditionalCode(bool use);
+    // The preview shows the built-in page head instead of the document's own.
+    void setDefaultHeader(bool on) { defaultHeader_ = on; }
 
     // The user's own folder of stored files, where saving proposes to write.
     static QString userFolder();
@@ -74,6 +76,7 @@ private:
     Generator& generator_;
     std::filesystem::path programFolder_;
     std::vector<std::filesystem::path> previews_;
+    bool defaultHeader_ = false;
 
     QAction* actOpenAddtionalCodeFile_;
     QAction* actSaveAdditionCode_;

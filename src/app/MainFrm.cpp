@@ -161,7 +161,6 @@ void MainFrm::openFiles(const QStringList& files) {
     if (cbAutoCHMTitle_->isChecked()) {
         eCHMTitle_->setText(widgettext::fromPath(generator_.intermediateHtml().stem()) +
                             titleSuffix());
-        shareControls();
     }
     eSourceFiles_->setText(files.join(QLatin1Char(';')));
     updateActions();
@@ -175,7 +174,6 @@ void MainFrm::clearLastResults() {
     eCHMFileName_->clear();
     edit3_->clear();
     label4_->setFullText({});
-    shareControls();
 }
 
 void MainFrm::addRecentFiles(const QStringList& files) {
@@ -229,7 +227,7 @@ void MainFrm::dropEvent(QDropEvent* event) {
 
 void MainFrm::actOpenDestDirectExecute() {
     // Each folder once, also when files share it; an output folder takes them all.
-    const std::filesystem::path output = outputFolder();
+    const std::filesystem::path output = widgettext::toPath(eOutputFolder_->text().trimmed());
     std::set<std::filesystem::path> seen;
     for (const std::filesystem::path& file : openedPaths()) {
         std::filesystem::path folder = output.empty() ? file.parent_path() : output;
@@ -337,7 +335,6 @@ void MainFrm::restoreSettings() {
     while (recentFiles_.size() > kRecentFiles)
         recentFiles_.removeLast();
     fillRecentMenu();
-    shareControls();
 }
 
 void MainFrm::saveSettings() {

@@ -3,12 +3,11 @@
 #include "RunProgress.h"
 #include "run/FileLayout.h"
 #include "run/Generator.h"
-#include "run/RunHost.h"
+#include "run/RunListener.h"
 
 #include <QElapsedTimer>
 #include <QHash>
 #include <QMainWindow>
-#include <QMutex>
 #include <QStringList>
 
 #include <atomic>
@@ -41,12 +40,12 @@ class Dialogs;
 class ShellServices;
 
 // The program's one window. It holds every setting in its controls, owns the run
-// state (a Generator) and implements RunHost over its controls. A run works on a
-// thread of its own: what it reports reaches the controls through the event loop, and
-// what it reads comes from a copy of the settings that the controls keep up to date,
-// so the window repaints and answers throughout. Controls carry the object names the
+// state (a Generator) and listens to its runs. A run works on a thread of its own:
+// what it reports reaches the controls through the event loop, and what the user
+// changes during a run reaches it through Generator::changeSettings, so the window
+// repaints and answers throughout. Controls carry the object names the
 // rest of the program and the tests know them by (eCHMTitle, tlStruct, actGenerate, ...).
-class MainFrm : public QMainWindow, public RunHost {
+class MainFrm : public QMainWindow, public RunListener {
     Q_OBJECT
 public:
     // converter and compiler may be null (see Generator). programFolder is where the
@@ -81,30 +80,19 @@ public:
     // Opens files as the open dialog does: names them, clears the last run's results.
     void openFiles(const QStringList& files);
 
-    // RunHost, over the controls (MainFrmRun.cpp). Called from the run's thread as well.
-    std::string levelText() override;
-    bool autoTitle() override;
-    bool useDefaultHeader() override;
-    bool renumber() override;
+    // The settings as the controls hold them.
+    RunSettings runSettings() const;
+
+    // RunListener (MainFrmRun.cpp), called on the run's thread.
     bool replaceProject(const std::string& question) override;
-    bool useAdditionalCode() override;
-    std::string beforeEntry() override;
-    std::string afterEntry() override;
-    std::string chmTitle() override;
-    void setChmTitle(const std::string& title) override;
-    std::string chmFileName() override;
-    void setChmFileName(const std::string& name) override;
-    std::filesystem::path outputFolder() override;
     void showText(RunField field, const std::string& text) override;
-    void runStarted() override;
-    void runFinished() override;
-    void setBusy(bool busy) override;
+    void titleChosen(const std::string& title) override;
     void showSummary(const std::string& text) override;
     void showWordFailure(const std::string& text) override;
     void warning(const std::string& text) override;
     void processEvents() override;
     void scanProgress(std::int64_t done, std::int64_t total, std::size_t nodes) override;
-    void structureCleared() override;
+    void structureCleared(const FileLayout& layout) override;
     void nodeAdded(const StructureNode& node) override;
     void nodeChanged(const StructureNode& node) override;
     void fileDone(const FileReport& report) override;
@@ -127,13 +115,6 @@ private:
         QByteArray title;
         QString position, endPosition, level;
     };
-    // The settings a run reads, copied from the controls whenever they change.
-    struct SharedSettings {
-        std::string level, before, after, title, fileName;
-        bool autoTitle = true, defaultHeader = false, useCode = false, renumber = false;
-        std::filesystem::path output;
-    };
-
     // Layout (MainFrmLayout.cpp).
     void actBrowseOutputExecute();
     void createActions();
@@ -143,7 +124,6 @@ private:
     QWidget* buildControlArea();
     QWidget* buildTabs();
     QWidget* buildAdvancedPage();
-    void shareControls();
 
     // Settings between sessions (MainFrm.cpp).
     void restoreSettings();
@@ -160,8 +140,6 @@ private:
     void showRunReport(const RunOutcome& outcome);
     void tickRemainingTime();
     void fileStartedOnRunThread(const std::string& shownPath);
-    void shareSettings(const std::function<void(SharedSettings&)>& change);
-    SharedSettings sharedSettings();
     void removePreviews();
 
     void showProgressRow();
@@ -190,8 +168,7 @@ private:
     // The run's thread and what crosses to it.
     QThread* runThread_ = nullptr;
     std::atomic<bool> closing_{false}; // the window goes: the run must not wait for it
-    QMutex settingsMutex_;
-    SharedSettings shared_;
+    std::filesystem::path runOutput_;  // the output folder of the run that works
     // Touched by the run's thread only, while a run works.
     RunProgress progress_;
     std::size_t nextFile_ = 0;

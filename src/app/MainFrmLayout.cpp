@@ -159,19 +159,23 @@ void MainFrm::buildWindow() {
     halves->setStretchFactor(1, 0);
     halves->setSizes({280, kRightWidth});
     setCentralWidget(halves);
-    shareControls();
 
     // What stays open to change while a run works reaches the run at once.
     connect(eCHMTitle_, &QLineEdit::textEdited, this, [this](const QString& text) {
-        shareSettings([&](SharedSettings& s) { s.title = widgettext::toGbk(text); });
+        if (running_)
+            generator_.changeSettings([&](RunSettings& s) { s.title = widgettext::toGbk(text); });
     });
-    connect(cbAutoCHMTitle_, &QCheckBox::toggled, this,
-            [this](bool on) { shareSettings([&](SharedSettings& s) { s.autoTitle = on; }); });
+    connect(cbAutoCHMTitle_, &QCheckBox::toggled, this, [this](bool on) {
+        if (running_)
+            generator_.changeSettings([&](RunSettings& s) { s.autoTitle = on; });
+    });
     connect(additionalCode_, &AdditionalCodePanel::codeChanged, this, [this] {
-        shareSettings([this](SharedSettings& s) {
-            s.useCode = additionalCode_->useAdditionalCode();
-            s.before = additionalCode_->beforeEntry();
-            s.after = additionalCode_->afterEntry();
+        if (!running_)
+            return;
+        generator_.changeSettings([this](RunSettings& s) {
+            s.useAdditionalCode = additionalCode_->useAdditionalCode();
+            s.beforeEntry = additionalCode_->beforeEntry();
+            s.afterEntry = additionalCode_->afterEntry();
         });
     });
 }
@@ -378,8 +382,10 @@ QWidget* MainFrm::buildAdvancedPage() {
     cbUsesDefaultHTMLHeader_ = new QCheckBox(QStringLiteral("使用缺省HTML头(&E)"), levelStrip);
     cbUsesDefaultHTMLHeader_->setObjectName(QStringLiteral("cbUsesDefaultHTMLHeader"));
     stripRow->addWidget(cbUsesDefaultHTMLHeader_);
-    connect(cbUsesDefaultHTMLHeader_, &QCheckBox::toggled, this,
-            [this] { generator_.clearSourceHeadCache(); });
+    connect(cbUsesDefaultHTMLHeader_, &QCheckBox::toggled, this, [this](bool on) {
+        generator_.clearSourceHeadCache();
+        additionalCode_->setDefaultHeader(on);
+    });
     // The context IDs keep their numbers from run to run (<name>.ids); this starts over
     // in document order, for the next run only.
     cbRenumber_ = new QCheckBox(QStringLiteral("重新编号(&M)"), levelStrip);
@@ -387,7 +393,6 @@ QWidget* MainFrm::buildAdvancedPage() {
     cbRenumber_->setToolTip(QStringLiteral("下次生成时按文档顺序重新编排上下文ID（IDH_n），"
                                            "不沿用上次的编号"));
     stripRow->addWidget(cbRenumber_);
-    connect(cbRenumber_, &QCheckBox::toggled, this, [this] { shareControls(); });
     layout->addWidget(levelStrip);
 
     additionalCode_ = new AdditionalCodePanel(dialogs_, shell_, generator_, page);
@@ -395,23 +400,18 @@ QWidget* MainFrm::buildAdvancedPage() {
     return page;
 }
 
-// The run reads its settings from a copy that every change of a control updates at
-// once; the file name and title also change by the run itself.
-void MainFrm::shareControls() {
-    if (eLevel_ == nullptr || additionalCode_ == nullptr || eOutputFolder_ == nullptr)
-        return; // still being built
-    shareSettings([this](SharedSettings& s) {
-        s.level = widgettext::toGbk(eLevel_->text());
-        s.autoTitle = cbAutoCHMTitle_->isChecked();
-        s.defaultHeader = cbUsesDefaultHTMLHeader_->isChecked();
-        s.renumber = cbRenumber_ != nullptr && cbRenumber_->isChecked();
-        s.useCode = additionalCode_->useAdditionalCode();
-        s.before = additionalCode_->beforeEntry();
-        s.after = additionalCode_->afterEntry();
-        s.title = widgettext::toGbk(eCHMTitle_->text());
-        s.fileName = widgettext::toGbk(eCHMFileName_->text());
-        s.output = widgettext::toPath(eOutputFolder_->text().trimmed());
-    });
+RunSettings MainFrm::runSettings() const {
+    RunSettings s;
+    s.outputFolder = widgettext::toPath(eOutputFolder_->text().trimmed());
+    s.level = widgettext::toGbk(eLevel_->text());
+    s.autoTitle = cbAutoCHMTitle_->isChecked();
+    s.defaultHeader = cbUsesDefaultHTMLHeader_->isChecked();
+    s.renumber = cbRenumber_->isChecked();
+    s.title = widgettext::toGbk(eCHMTitle_->text());
+    s.useAdditionalCode = additionalCode_->useAdditionalCode();
+    s.beforeEntry = additionalCode_->beforeEntry();
+    s.afterEntry = additionalCode_->afterEntry();
+    return s;
 }
 
 } // namespace qm

@@ -62,7 +62,8 @@ void MainFrm::actGenerateExecute() {
     generator_.stopFlag().clear();
     stopRequested_ = false;
     closeAfterRun_ = false;
-    shareControls();
+    const RunSettings settings = runSettings();
+    runOutput_ = settings.outputFolder;
     std::vector<RunProgress::File> files;
     for (const std::filesystem::path& path : generator_.openedFiles()) {
         std::error_code error;
@@ -96,12 +97,12 @@ void MainFrm::actGenerateExecute() {
     remainingTimer_->start();
     updateActions();
 
-    runThread_ = QThread::create([this] {
+    runThread_ = QThread::create([this, settings] {
         RunOutcome outcome;
         bool failed = false;
         QString error;
         try {
-            outcome = generator_.GenerationRun();
+            outcome = generator_.GenerationRun(settings);
         } catch (const std::exception& e) {
             failed = true;
             error = widgettext::errorText(e);
@@ -244,16 +245,6 @@ void MainFrm::waitForGui(std::function<void()> code) {
             return;
 }
 
-void MainFrm::shareSettings(const std::function<void(SharedSettings&)>& change) {
-    QMutexLocker lock(&settingsMutex_);
-    change(shared_);
-}
-
-MainFrm::SharedSettings MainFrm::sharedSettings() {
-    QMutexLocker lock(&settingsMutex_);
-    return shared_;
-}
-
 void MainFrm::publishProgress(bool wait) {
     auto show = [this, value = progress_.value(), text = progress_.text()] {
         if (!running_)
@@ -287,11 +278,10 @@ void MainFrm::fileStartedOnRunThread(const std::string& shownPath) {
     QString folder;
     if (index < files.size()) {
         try {
-            const FileLayout layout = FileLayout::forSource(files[index], sharedSettings().output);
+            const FileLayout layout = FileLayout::forSource(files[index], runOutput_);
             fileName = widgettext::fromGbk(layout.baseName + ".chm");
             folder = QStringLiteral("生成文件保存到【%1】目录下")
                          .arg(widgettext::fromGbk(layout.targetFolderText()));
-            shareSettings([&](SharedSettings& s) { s.fileName = layout.baseName + ".chm"; });
         } catch (const std::exception&) {
             // a name no project can have: the run says so when it comes to it
         }
@@ -305,27 +295,7 @@ void MainFrm::fileStartedOnRunThread(const std::string& shownPath) {
     publishProgress(false);
 }
 
-// ---- RunHost ------------------------------------------------------------------------
-
-std::string MainFrm::levelText() {
-    return onGuiThread() ? widgettext::toGbk(eLevel_->text()) : sharedSettings().level;
-}
-
-bool MainFrm::autoTitle() {
-    return onGuiThread() ? cbAutoCHMTitle_->isChecked() : sharedSettings().autoTitle;
-}
-
-bool MainFrm::useDefaultHeader() {
-    return onGuiThread() ? cbUsesDefaultHTMLHeader_->isChecked() : sharedSettings().defaultHeader;
-}
-
-bool MainFrm::useAdditionalCode() {
-    return onGuiThread() ? additionalCode_->useAdditionalCode() : sharedSettings().useCode;
-}
-
-bool MainFrm::renumber() {
-    return onGuiThread() ? cbRenumber_->isChecked() : sharedSettings().renumber;
-}
+// ---- RunListener --------------------------------------------------------------------
 
 // Asked when the run is about to replace a project another document made.
 bool MainFrm::replaceProject(const std::string& question) {
@@ -334,37 +304,6 @@ bool MainFrm::replaceProject(const std::string& question) {
         *replace = dialogs_.askYesNo(QStringLiteral("替换帮助工程"), shown);
     });
     return *replace;
-}
-
-std::string MainFrm::beforeEntry() {
-    return onGuiThread() ? additionalCode_->beforeEntry() : sharedSettings().before;
-}
-
-std::string MainFrm::afterEntry() {
-    return onGuiThread() ? additionalCode_->afterEntry() : sharedSettings().after;
-}
-
-std::string MainFrm::chmTitle() {
-    return onGuiThread() ? widgettext::toGbk(eCHMTitle_->text()) : sharedSettings().title;
-}
-
-void MainFrm::setChmTitle(const std::string& title) {
-    shareSettings([&](SharedSettings& s) { s.title = title; });
-    post([this, text = widgettext::fromGbk(title)] { eCHMTitle_->setText(text); });
-}
-
-std::string MainFrm::chmFileName() {
-    return onGuiThread() ? widgettext::toGbk(eCHMFileName_->text()) : sharedSettings().fileName;
-}
-
-void MainFrm::setChmFileName(const std::string& name) {
-    shareSettings([&](SharedSettings& s) { s.fileName = name; });
-    post([this, text = widgettext::fromGbk(name)] { eCHMFileName_->setText(text); });
-}
-
-std::filesystem::path MainFrm::outputFolder() {
-    return onGuiThread() ? widgettext::toPath(eOutputFolder_->text().trimmed())
-                         : sharedSettings().output;
 }
 
 void MainFrm::showText(RunField field, const std::string& text) {
@@ -398,6 +337,9 @@ void MainFrm::showText(RunField field, const std::string& text) {
             return;
         post([this, shown = trimmed(text)] { lEnd_->setText(shown); });
         return;
+    case RunField::ChmFileName:
+        post([this, shown = widgettext::fromGbk(text)] { eCHMFileName_->setText(shown); });
+        return;
     case RunField::TargetFolder:
         post([this, shown = widgettext::fromGbk(text)] { label4_->setFullText(shown); });
         return;
@@ -407,14 +349,10 @@ void MainFrm::showText(RunField field, const std::string& text) {
     }
 }
 
-// The window sets itself up for a run before the run's thread starts and back when
-// it has ended (finishRun), errors included.
-void MainFrm::runStarted() {}
-
-void MainFrm::runFinished() {}
-
-// The whole run shows the busy pointer over the window; the window still answers.
-void MainFrm::setBusy(bool) {}
+// The window shows the title the run made; a title typed later goes to the run again.
+void MainFrm::titleChosen(const std::string& title) {
+    post([this, text = widgettext::fromGbk(title)] { eCHMTitle_->setText(text); });
+}
 
 void MainFrm::showSummary(const std::string&) {
     post([this] { summaryShown_ = true; });
@@ -443,10 +381,7 @@ void MainFrm::scanProgress(std::int64_t done, std::int64_t total, std::size_t no
     publishProgress(true);
 }
 
-void MainFrm::structureCleared() {
-    std::optional<FileLayout> layout;
-    if (!onGuiThread())
-        layout = generator_.layout(); // the run's own, read on its thread
+void MainFrm::structureCleared(const FileLayout& layout) {
     post([this, layout] {
         nodeItems_.clear();
         tlStruct_->clear();

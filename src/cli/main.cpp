@@ -1,5 +1,5 @@
 // quillmark: the generation run without a window.
-#include "CliHost.h"
+#include "CliListener.h"
 #include "CliOptions.h"
 #include "addcode/AdditionalCodeFile.h"
 #include "project/ChmCompiler.h"
@@ -27,7 +27,8 @@ std::string readWhole(const std::filesystem::path& path) {
     return qm::ReadWholeFile(path);
 }
 
-int runCli(const qm::cli::CliOptions& options) {
+// The options as the settings of a run: the additional code from its files.
+qm::RunSettings runSettings(const qm::cli::CliOptions& options) {
     std::string before;
     std::string after;
     if (options.addcodeFile) {
@@ -41,20 +42,34 @@ int runCli(const qm::cli::CliOptions& options) {
         before = readWhole(*options.prefixFile);
     if (options.suffixFile)
         after = readWhole(*options.suffixFile);
-    qm::cli::CliHost host(options, before, after);
+    qm::RunSettings settings;
+    settings.outputFolder = options.outputFolder;
+    settings.level = options.level;
+    settings.autoTitle = options.autoTitle;
+    settings.defaultHeader = options.defaultHeader;
+    settings.renumber = options.renumber;
+    settings.title = options.title.value_or(qm::gbk::fromUtf8(" －帮助"));
+    settings.useAdditionalCode = !before.empty() || !after.empty();
+    settings.beforeEntry = std::move(before);
+    settings.afterEntry = std::move(after);
+    return settings;
+}
+
+int runCli(const qm::cli::CliOptions& options) {
+    const qm::RunSettings settings = runSettings(options);
+    qm::cli::CliListener listener(options);
     qm::ChmCompiler compiler;
     qm::LibreOfficeConverter converter;
-    qm::Generator generator(host, &converter, options.compile ? &compiler : nullptr);
-    host.attach(generator);
-    qm::cli::CliHost::installInterruptHandler(generator.stopFlag());
+    qm::Generator generator(listener, &converter, options.compile ? &compiler : nullptr);
+    qm::cli::CliListener::installInterruptHandler(generator.stopFlag());
 
     generator.openFiles(options.files);
-    qm::RunOutcome outcome = generator.GenerationRun();
+    qm::RunOutcome outcome = generator.GenerationRun(settings);
     using Ending = qm::RunOutcome::Ending;
     if (outcome.ending == Ending::Interrupted)
         std::fprintf(stderr, "%s\n", qm::gbk::toDisplayUtf8(outcome.summary).c_str());
     // Where several outcomes meet, the first one below wins.
-    if (generator.aborted() || qm::cli::CliHost::interrupted())
+    if (generator.aborted() || qm::cli::CliListener::interrupted())
         return 130;
     if (outcome.filesFailed > 0)
         return 1;
@@ -86,10 +101,10 @@ int main(int argc, char** argv) {
         return runCli(parsed.options);
     } catch (const qm::Error& e) {
         std::fprintf(stderr, "quillmark: %s\n", qm::gbk::toDisplayUtf8(e.what()).c_str());
-        return qm::cli::CliHost::interrupted() ? 130 : 1;
+        return qm::cli::CliListener::interrupted() ? 130 : 1;
     } catch (const std::exception& e) {
         // A fault of the system (memory, a folder gone under the run): said, not aborted.
         std::fprintf(stderr, "quillmark: %s\n", e.what());
-        return qm::cli::CliHost::interrupted() ? 130 : 1;
+        return qm::cli::CliListener::interrupted() ? 130 : 1;
     }
 }

@@ -119,7 +119,7 @@ void AdditionalCodePanelTests::doubleClickLoadsAStoredFile() {
     after->setPlainText(QStringLiteral("旧的后缀"));
     doubleClick(w, row(w, 0));
     QCOMPARE(before->toPlainText(), QStringLiteral("<table>\n<tr><td>页眉</td></tr>"));
-    QCOMPARE(w.frm.beforeEntry(), prefix);
+    QCOMPARE(w.frm.runSettings().beforeEntry, prefix);
     QVERIFY(after->toPlainText().isEmpty());
 
     const auto bare = w.dir / "bare.ahtml";
@@ -141,7 +141,7 @@ void AdditionalCodePanelTests::savedCodeComesBackWithItsLineBreaks() {
     QTest::keyClicks(before, "<div>");
     QTest::keyClick(before, Qt::Key_Return);
     QTest::keyClicks(before, "<b>");
-    QCOMPARE(w.frm.beforeEntry(), std::string("<div>\r\n<b>"));
+    QCOMPARE(w.frm.runSettings().beforeEntry, std::string("<div>\r\n<b>"));
 
     const auto saved = w.dir / "program" / "mine.ahtml";
     std::filesystem::create_directories(saved.parent_path());

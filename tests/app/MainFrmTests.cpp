@@ -157,10 +157,10 @@ void MainFrmTests::startsIdleWithItsDefaults() {
     QCOMPARE(w.child<QLineEdit>("eCHMTitle")->text(), QStringLiteral(" －帮助"));
     QVERIFY(w.child<QCheckBox>("cbAutoCHMTitle")->isChecked());
     QCOMPARE(w.child<QLineEdit>("eLevel")->text(), QStringLiteral("0"));
-    QCOMPARE(w.frm.levelText(), std::string("0"));
+    QCOMPARE(w.frm.runSettings().level, std::string("0"));
     QVERIFY(!w.child<QCheckBox>("cbUsesDefaultHTMLHeader")->isChecked());
     QVERIFY(!w.child<QCheckBox>("ceUseAddtionCode")->isChecked());
-    QVERIFY(w.frm.outputFolder().empty()); // beside each source
+    QVERIFY(w.frm.runSettings().outputFolder.empty()); // beside each source
 
     auto* view = w.child<QTreeWidget>("tlStruct");
     QCOMPARE(view->columnCount(), 4);
@@ -794,7 +794,7 @@ void MainFrmTests::outputFolderTakesTheRun() {
     const auto out = w.dir / "out";
     w.dialogs.folderToChoose = QString::fromStdString(out.string());
     QTest::mouseClick(w.child<QPushButton>("BrowseOutput"), Qt::LeftButton);
-    QCOMPARE(w.frm.outputFolder(), out);
+    QCOMPARE(w.frm.runSettings().outputFolder, out);
     w.open({w.sample("A"), w.sample("B")});
     w.generate();
     QVERIFY(std::filesystem::exists(out / "A.hhp"));
@@ -1030,10 +1030,10 @@ void MainFrmTests::settingsComeBackInTheNextWindow() {
     QCOMPARE(w.child<QLineEdit>("eLevel")->text(), QStringLiteral("3"));
     QVERIFY(!w.child<QCheckBox>("cbAutoCHMTitle")->isChecked());
     QVERIFY(w.child<QCheckBox>("cbUsesDefaultHTMLHeader")->isChecked());
-    QVERIFY(w.frm.useAdditionalCode());
-    QCOMPARE(w.frm.beforeEntry(), qm::gbk::fromUtf8("<div>\r\n页眉"));
-    QCOMPARE(w.frm.afterEntry(), std::string("</div>"));
-    QCOMPARE(w.frm.outputFolder(), std::filesystem::path("/tmp/帮助"));
+    QVERIFY(w.frm.runSettings().useAdditionalCode);
+    QCOMPARE(w.frm.runSettings().beforeEntry, qm::gbk::fromUtf8("<div>\r\n页眉"));
+    QCOMPARE(w.frm.runSettings().afterEntry, std::string("</div>"));
+    QCOMPARE(w.frm.runSettings().outputFolder, std::filesystem::path("/tmp/帮助"));
     QCOMPARE(w.frm.size(), QSize(900, 600));
     // The open dialog starts where the last file was; the recent list holds it.
     w.child<QAction>("actOpen")->trigger();

@@ -1,7 +1,7 @@
 #include "chm/Compiler.h"
 #include "project/ProjectCompiler.h"
 #include "run/Generator.h"
-#include "run/RunHost.h"
+#include "run/RunListener.h"
 #include "run/RunLock.h"
 #include "support/TempDir.h"
 #include "text/Error.h"
@@ -19,12 +19,9 @@ std::string g(const char* utf8) {
     return gbk::fromUtf8(utf8);
 }
 
-class FakeHost : public RunHost {
+class FakeListener : public RunListener {
 public:
-    std::string level = "0";
-    bool autoTitleOn = true;
-    std::string title = g(" －帮助");
-    std::string chmName;
+    std::string title; // the last automatic title
     std::map<RunField, std::string> fields;
     std::vector<std::string> summaries, wordFailures, warnings;
     int started = 0, finished = 0;
@@ -32,23 +29,18 @@ public:
     Generator* generator = nullptr;
     std::size_t nodes = 0;
 
-    std::string levelText() override { return level; }
-    bool autoTitle() override { return autoTitleOn; }
-    bool useDefaultHeader() override { return false; }
-    bool useAdditionalCode() override { return false; }
-    std::string beforeEntry() override { return {}; }
-    std::string afterEntry() override { return {}; }
-    std::string chmTitle() override { return title; }
-    void setChmTitle(const std::string& t) override { title = t; }
-    std::string chmFileName() override { return chmName; }
-    void setChmFileName(const std::string& n) override { chmName = n; }
     void showText(RunField f, const std::string& t) override { fields[f] = t; }
+    void titleChosen(const std::string& t) override { title = t; }
     void runStarted() override { ++started; }
     void runFinished() override { ++finished; }
     void showSummary(const std::string& t) override { summaries.push_back(t); }
     void showWordFailure(const std::string& t) override { wordFailures.push_back(t); }
     void warning(const std::string& t) override { warnings.push_back(t); }
-    void nodeAdded(const StructureNode&) override { ++nodes; }
+    std::function<void()> onFirstNode; // once, at the first node of the run
+    void nodeAdded(const StructureNode&) override {
+        if (++nodes == 1 && onFirstNode)
+            onFirstNode();
+    }
     void processEvents() override {
         if (abortAtNodes && nodes >= abortAtNodes && generator)
             generator->abort();
@@ -97,7 +89,8 @@ std::string wordPage(const std::string& bodyUtf8) {
 class GeneratorTest : public ::testing::Test {
 protected:
     test::TempDir dir;
-    FakeHost host;
+    FakeListener host;
+    RunSettings settings;
     FakeCompiler compiler;
 };
 
@@ -106,7 +99,7 @@ TEST_F(GeneratorTest, SummaryOfTwoFilesWithOneChmFailing) {
     test::writeFile(dir / "b.htm", wordPage("<h1>B</h1>z"));
     Generator gen(host, nullptr, &compiler);
     gen.openFiles({dir / "a.htm", dir / "b.htm"});
-    RunOutcome out = gen.GenerationRun();
+    RunOutcome out = gen.GenerationRun(settings);
 
     std::string d = gbk::fromPath(dir.path()) + "/";
     std::string expected = g("已经生成以下 Microsoft Html Help Workshop 工程文件：\r\n") + d +
@@ -120,7 +113,7 @@ TEST_F(GeneratorTest, SummaryOfTwoFilesWithOneChmFailing) {
     EXPECT_EQ(host.summaries, std::vector<std::string>{expected});
     EXPECT_EQ(out.chmsBuilt, 2);
     EXPECT_EQ(host.title, g("b －帮助"));
-    EXPECT_EQ(host.chmName, "b.chm");
+    EXPECT_EQ(host.fields[RunField::ChmFileName], "b.chm");
     EXPECT_EQ(host.fields[RunField::FileCount], "(2/2)");
     EXPECT_EQ(host.fields[RunField::DefaultPage], "B.2.htm");
     EXPECT_EQ(host.fields[RunField::TargetFolder], g("生成文件保存到【") + d + g("】目录下"));
@@ -136,13 +129,37 @@ TEST_F(GeneratorTest, SummaryOfTwoFilesWithOneChmFailing) {
     EXPECT_TRUE(std::filesystem::exists(dir / "a.Content" / "Alias.h"));
 }
 
+// A window changes settings while the run works: the title applies when the project
+// is written, the level and the automatic title from the next file on.
+TEST_F(GeneratorTest, SettingsChangedDuringARunApplyFromTheirNextRead) {
+    test::writeFile(dir / "a.htm", wordPage("<h1>A</h1>x<h2>B</h2>y"));
+    test::writeFile(dir / "b.htm", wordPage("<h1>C</h1>x<h2>D</h2>y"));
+    Generator gen(host, nullptr, nullptr);
+    host.onFirstNode = [&] {
+        gen.changeSettings([](RunSettings& s) {
+            s.title = g("键入的标题");
+            s.level = "1";
+            s.autoTitle = false;
+        });
+    };
+    gen.openFiles({dir / "a.htm", dir / "b.htm"});
+    gen.GenerationRun(settings);
+    EXPECT_EQ(host.title, g("a －帮助")); // told once, for the first file only
+    for (const char* project : {"a.hhp", "b.hhp"})
+        EXPECT_NE(test::readFile(dir / project).find("Title=" + g("键入的标题")), std::string::npos)
+            << project;
+    // a was cut at every level, b at level 1 only.
+    EXPECT_NE(test::readFile(dir / "a.Content" / "Alias.h").find("IDH_2"), std::string::npos);
+    EXPECT_EQ(test::readFile(dir / "b.Content" / "Alias.h").find("IDH_2"), std::string::npos);
+}
+
 TEST_F(GeneratorTest, FailedCompileDropsOnlyTheChmLineAndKeepsItsLog) {
     test::writeFile(dir / "a.htm", wordPage("<h1>A</h1>"));
     compiler.succeed = false;
     compiler.logLines = {"  warning: x \r\n", " \t", ""};
     Generator gen(host, nullptr, &compiler);
     gen.openFiles({dir / "a.htm"});
-    RunOutcome out = gen.GenerationRun();
+    RunOutcome out = gen.GenerationRun(settings);
     EXPECT_EQ(out.summary.find(g("已根据工程文件生成")), std::string::npos);
     EXPECT_NE(out.summary.find(g("索引ID对应文件生成到")), std::string::npos);
     EXPECT_EQ(test::readFile(dir / "a.log"), g("编译信息：") + "warning: x\r\n");
@@ -159,7 +176,7 @@ TEST_F(GeneratorTest, ChmLackingAPageIsIncompleteAndTheSummaryNamesThePage) {
         std::filesystem::remove(dir / "a.Content" / gbk::toPath(lost));
     };
     gen.openFiles({dir / "a.htm"});
-    RunOutcome out = gen.GenerationRun();
+    RunOutcome out = gen.GenerationRun(settings);
     EXPECT_EQ(out.chmsBuilt, 0);
     EXPECT_EQ(out.chmsIncomplete, 1);
     EXPECT_EQ(out.summary.find(g("已根据工程文件生成")), std::string::npos) << out.summary;
@@ -176,7 +193,7 @@ TEST_F(GeneratorTest, QuietCompileLeavesAnEarlierLogAlone) {
     test::writeFile(dir / "a.log", "earlier");
     Generator gen(host, nullptr, &compiler);
     gen.openFiles({dir / "a.htm"});
-    gen.GenerationRun();
+    gen.GenerationRun(settings);
     EXPECT_EQ(test::readFile(dir / "a.log"), "earlier");
 }
 
@@ -189,7 +206,7 @@ TEST_F(GeneratorTest, AFailedFileIsReportedAndTheBatchGoesOn) {
     Generator gen(host, nullptr, &compiler);
     gen.openFiles({dir / "one.htm", dir / "two.doc", dir / "missing.htm", dir / "folder.htm",
                    dir / "four.htm"});
-    RunOutcome out = gen.GenerationRun();
+    RunOutcome out = gen.GenerationRun(settings);
     EXPECT_EQ(out.ending, RunOutcome::Ending::Finished);
     EXPECT_EQ(out.filesFailed, 3);
     EXPECT_EQ(out.chmsBuilt, 2);
@@ -227,7 +244,7 @@ TEST_F(GeneratorTest, SecondConversionTryCarriesTheRun) {
     ConverterThatWorksSecondTime converter;
     Generator gen(host, &converter, &compiler);
     gen.openFiles({dir / "Report.DOC"});
-    RunOutcome out = gen.GenerationRun();
+    RunOutcome out = gen.GenerationRun(settings);
     EXPECT_EQ(converter.tries, (std::vector<bool>{false, true}));
     EXPECT_EQ(out.chmsBuilt, 1);
     EXPECT_EQ(gen.tree().roots().front()->title, "FromReport.DOC");
@@ -242,7 +259,7 @@ TEST_F(GeneratorTest, InterruptionWritesTheRunLogAndNoProject) {
     host.generator = &gen;
     host.abortAtNodes = 3;
     gen.openFiles({dir / "big.htm"});
-    RunOutcome out = gen.GenerationRun();
+    RunOutcome out = gen.GenerationRun(settings);
     EXPECT_EQ(out.ending, RunOutcome::Ending::Interrupted);
     EXPECT_TRUE(host.summaries.empty());
     EXPECT_FALSE(std::filesystem::exists(dir / "big.hhp"));
@@ -269,7 +286,7 @@ TEST_F(GeneratorTest, HtmlSourceIsReadAsItself) {
     Generator gen(host, nullptr, &compiler);
     gen.openFiles({dir / "X.HTML"});
     gen.openFiles({dir / "x.html"});
-    RunOutcome out = gen.GenerationRun();
+    RunOutcome out = gen.GenerationRun(settings);
     EXPECT_EQ(out.chmsBuilt, 1);
     EXPECT_EQ(gen.tree().roots().front()->title, "Real");
     EXPECT_TRUE(std::filesystem::exists(dir / "x.Content" / "x_files" / "p.png"));
@@ -283,7 +300,7 @@ TEST_F(GeneratorTest, BinaryGarbageIsRefused) {
     test::writeFile(dir / "g.htm", garbage);
     Generator gen(host, nullptr, &compiler);
     gen.openFiles({dir / "g.htm"});
-    EXPECT_EQ(gen.GenerationRun().filesFailed, 1);
+    EXPECT_EQ(gen.GenerationRun(settings).filesFailed, 1);
     EXPECT_FALSE(std::filesystem::exists(dir / "g.Content"));
     EXPECT_EQ(test::readFile(dir / "g.htm"), garbage);
 }
@@ -294,18 +311,18 @@ TEST_F(GeneratorTest, SupportingFilesAreCopiedIntoTheContentFolder) {
     test::writeFile(dir / "m.files" / "sub" / "deep.gif", "gif");
     Generator gen(host, nullptr, &compiler);
     gen.openFiles({dir / "m.htm"});
-    gen.GenerationRun();
+    gen.GenerationRun(settings);
     EXPECT_EQ(test::readFile(dir / "m.Content" / "m.files" / "image001.png"), "png");
     EXPECT_EQ(test::readFile(dir / "m.Content" / "m.files" / "sub" / "deep.gif"), "gif");
     test::writeFile(dir / "m.files" / "image001.png", "png2");
-    gen.GenerationRun();
+    gen.GenerationRun(settings);
     EXPECT_EQ(test::readFile(dir / "m.Content" / "m.files" / "image001.png"), "png2");
     EXPECT_TRUE(std::filesystem::exists(dir / "m.files" / "image001.png"));
 }
 
 TEST_F(GeneratorTest, EmptyOpenedListShowsOnlyTheTimes) {
     Generator gen(host, nullptr, &compiler);
-    RunOutcome out = gen.GenerationRun();
+    RunOutcome out = gen.GenerationRun(settings);
     EXPECT_TRUE(host.summaries.empty());
     EXPECT_FALSE(host.fields[RunField::BeginTime].empty());
     EXPECT_FALSE(host.fields[RunField::EndTime].empty());
@@ -317,7 +334,7 @@ TEST_F(GeneratorTest, PagesUseTheSourceHeadAndTopicPathsFollowTheOpenedFile) {
     test::writeFile(dir / "a.htm", wordPage("<h1>A</h1>"));
     Generator gen(host, nullptr, nullptr);
     gen.openFiles({dir / "a.htm"});
-    gen.GenerationRun();
+    gen.GenerationRun(settings);
     std::string page = test::readFile(dir / "a.Content" / "A.2.htm");
     EXPECT_NE(page.find("</title></head><body lang=ZH-CN><div class=Section1>"), std::string::npos);
     EXPECT_EQ(gen.topicPagePath(*gen.tree().roots().front()), dir / "a.Content" / "A.2.htm");
@@ -342,7 +359,7 @@ TEST_F(GeneratorTest, PagesInOtherCharsetsAreCutFromAGbkCopy) {
     test::writeFile(dir / "g.htm", gb18030);
     Generator gen(host, nullptr, nullptr);
     gen.openFiles({dir / "u.htm", dir / "g.htm"});
-    gen.GenerationRun();
+    gen.GenerationRun(settings);
     EXPECT_EQ(test::readFile(dir / "u.htm"), utf8);
     EXPECT_EQ(test::readFile(dir / "g.htm"), gb18030);
     std::string page = test::readFile(dir / "u.Content" / gbk::toPath(g("概述.2.htm")));
@@ -364,7 +381,7 @@ TEST_F(GeneratorTest, LeftoversOfAKilledRunGoAndASecondRunWaitsItsTurn) {
         RunLock other(FileLayout::forSource(dir / "x.doc").projectFilePath(""));
         Generator gen(host, nullptr, &compiler);
         gen.openFiles({dir / "x.htm"});
-        RunOutcome out = gen.GenerationRun();
+        RunOutcome out = gen.GenerationRun(settings);
         EXPECT_EQ(out.filesFailed, 1);
         ASSERT_FALSE(host.warnings.empty());
         EXPECT_NE(host.warnings.back().find(std::to_string(getpid())), std::string::npos);
@@ -373,7 +390,7 @@ TEST_F(GeneratorTest, LeftoversOfAKilledRunGoAndASecondRunWaitsItsTurn) {
     }
     Generator gen(host, nullptr, &compiler);
     gen.openFiles({dir / "x.htm"});
-    EXPECT_EQ(gen.GenerationRun().chmsBuilt, 1);
+    EXPECT_EQ(gen.GenerationRun(settings).chmsBuilt, 1);
     EXPECT_FALSE(std::filesystem::exists(dir / "x.htm.tmp46363.4917144676"));
     EXPECT_FALSE(std::filesystem::exists(dir / "x.htm.gbk46363.5"));
     EXPECT_EQ(test::readFile(dir / "x.htm.tmp-notes"), "the user's");

@@ -7,7 +7,7 @@
 #include "project/ProjectWriter.h"
 #include "project/SitemapWriter.h"
 #include "run/CopyFolder.h"
-#include "run/RunHost.h"
+#include "run/RunListener.h"
 #include "run/RunLock.h"
 #include "split/BodyExtractor.h"
 #include "split/HeadingScanner.h"
@@ -167,39 +167,42 @@ bool samePage(const std::filesystem::path& document, const std::filesystem::path
 
 } // namespace
 
-// The scan's and the page writer's view of the program: settings from the host,
-// progress to the host, the page frame from the generator.
+// The scan's and the page writer's view of the program: the file's settings, progress
+// to the listener, the page frame from the generator.
 class Generator::Adapter : public ScanObserver, public PageSource {
 public:
     explicit Adapter(Generator& g) : g_(g) {}
 
-    std::string levelText() override { return g_.host_.levelText(); }
-    void nodeAdded(const StructureNode& node) override { g_.host_.nodeAdded(node); }
-    void nodeChanged(const StructureNode& node) override { g_.host_.nodeChanged(node); }
+    std::string levelText() override { return g_.fileSettings_.level; }
+    void nodeAdded(const StructureNode& node) override { g_.listener_.nodeAdded(node); }
+    void nodeChanged(const StructureNode& node) override { g_.listener_.nodeChanged(node); }
     void progress(std::int64_t done, std::int64_t total) override {
-        g_.host_.scanProgress(done, total, g_.tree_.count());
-        g_.host_.showText(RunField::Status, std::to_string(done) + "/" + std::to_string(total));
-        g_.host_.processEvents();
+        g_.listener_.scanProgress(done, total, g_.tree_.count());
+        g_.listener_.showText(RunField::Status, std::to_string(done) + "/" + std::to_string(total));
+        g_.listener_.processEvents();
     }
     void remainingTime(const std::string& text) override {
-        g_.host_.showText(RunField::EndTime, text);
+        g_.listener_.showText(RunField::EndTime, text);
     }
     bool aborted() override { return g_.stop_.isSet(); }
 
-    std::string afterTitle() override { return g_.afterTitle(); }
+    std::string afterTitle() override { return g_.afterTitle(g_.fileSettings_.defaultHeader); }
+    // The additional code as it is when the page is written.
     std::string prefixCode() override {
-        return g_.host_.useAdditionalCode() ? g_.host_.beforeEntry() : std::string();
+        RunSettings now = g_.settings();
+        return now.useAdditionalCode ? now.beforeEntry : std::string();
     }
     std::string suffixCode() override {
-        return g_.host_.useAdditionalCode() ? g_.host_.afterEntry() : std::string();
+        RunSettings now = g_.settings();
+        return now.useAdditionalCode ? now.afterEntry : std::string();
     }
 
 private:
     Generator& g_;
 };
 
-Generator::Generator(RunHost& host, DocumentConverter* converter, ProjectCompiler* compiler)
-    : host_(host), converter_(converter), compiler_(compiler) {
+Generator::Generator(RunListener& listener, DocumentConverter* converter, ProjectCompiler* compiler)
+    : listener_(listener), converter_(converter), compiler_(compiler) {
     if (converter_ != nullptr)
         converter_->watch(&stop_);
 }
@@ -234,10 +237,10 @@ const std::string& Generator::pageTail() const {
     return PageTail();
 }
 
-std::string Generator::afterTitle() {
+std::string Generator::afterTitle(bool defaultHeader) {
     const std::filesystem::path& source = pageSource_.empty() ? intermediateHtml_ : pageSource_;
     std::error_code ec;
-    if (host_.useDefaultHeader() || source.empty() || !std::filesystem::is_regular_file(source, ec))
+    if (defaultHeader || source.empty() || !std::filesystem::is_regular_file(source, ec))
         return DefaultAfterTitle();
     if (sourceHeadCache_.empty())
         sourceHeadCache_ = ReadSourceHead(source);
@@ -264,10 +267,21 @@ void Generator::removeWorkingFiles() {
     pageSource_.clear();
 }
 
-RunOutcome Generator::GenerationRun() {
+void Generator::changeSettings(const std::function<void(RunSettings&)>& change) {
+    std::lock_guard lock(settingsMutex_);
+    change(settings_);
+}
+
+RunSettings Generator::settings() {
+    std::lock_guard lock(settingsMutex_);
+    return settings_;
+}
+
+RunOutcome Generator::GenerationRun(const RunSettings& settings) {
+    changeSettings([&](RunSettings& s) { s = settings; });
     RunOutcome outcome;
     generating_ = true;
-    host_.runStarted();
+    listener_.runStarted();
     // The final step runs however the run ends, errors included.
     struct FinalStep {
         Generator& g;
@@ -276,19 +290,20 @@ RunOutcome Generator::GenerationRun() {
             g.incompleteChms_.clear(); // a run ended early leaves nothing for the next
             g.failures_.clear();
             g.removeWorkingFiles();
-            g.host_.runFinished();
+            g.listener_.runFinished();
         }
     } finalStep{*this};
 
-    outputFolder_ = host_.outputFolder();
+    outputFolder_ = settings.outputFolder;
     rejectSharedProjects();
     if (!outputFolder_.empty()) {
         std::error_code ec; // a folder that cannot be made shows at the first file written
         std::filesystem::create_directories(outputFolder_, ec);
     }
     prepareConversions();
-    host_.showText(RunField::BeginTime, u8("    开始时间：") + delphi::dateTimeText(delphi::now()));
-    host_.showText(RunField::EndTime, "");
+    listener_.showText(RunField::BeginTime,
+                       u8("    开始时间：") + delphi::dateTimeText(delphi::now()));
+    listener_.showText(RunField::EndTime, "");
     std::size_t n = openedFiles_.size();
     outcome.summary = u8("已经生成以下 Microsoft Html Help Workshop 工程文件：\r\n");
 
@@ -297,22 +312,21 @@ RunOutcome Generator::GenerationRun() {
         report_ = FileReport{};
         report_.source = file;
         auto started = std::chrono::steady_clock::now();
-        int failedBefore = outcome.filesFailed;
         int builtBefore = outcome.chmsBuilt;
         try {
             processFile(i, n, outcome);
         } catch (const Error& e) {
-            fileFailed(file, e.what(), outcome);
+            fileFailed(Failure::Unusable, e.what(), outcome);
         }
         settlePages();
         removeWorkingFiles();
         report_.seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-        report_.outcome = outcome.filesFailed > failedBefore ? FileReport::Outcome::Failed
-                          : stop_.isSet()                    ? FileReport::Outcome::Interrupted
-                          : outcome.chmsBuilt > builtBefore  ? FileReport::Outcome::Done
-                                                             : FileReport::Outcome::NoChm;
-        host_.fileDone(report_);
+        if (report_.outcome != FileReport::Outcome::Failed)
+            report_.outcome = stop_.isSet()                     ? FileReport::Outcome::Interrupted
+                              : outcome.chmsBuilt > builtBefore ? FileReport::Outcome::Done
+                                                                : FileReport::Outcome::NoChm;
+        listener_.fileDone(report_);
     }
     endRun(outcome, n);
     return outcome;
@@ -352,31 +366,57 @@ void Generator::prepareConversions() {
         }
     }
     if (!documents.empty()) {
-        host_.showText(RunField::Status, u8("正在生成中间文件，请稍候……"));
-        host_.processEvents();
+        listener_.showText(RunField::Status, u8("正在生成中间文件，请稍候……"));
+        listener_.processEvents();
         converter_->prepare(documents);
     }
 }
 
-void Generator::fileFailed(const std::filesystem::path& file, const std::string& reason,
-                           RunOutcome& outcome) {
-    ++outcome.filesFailed;
-    failures_.push_back(pathText(file) + u8("：") + reason);
-    warn(failures_.back());
+// The one place where a file's failure is told: the file's report (--json), the run's
+// counts (the result box, the exit status), the summary's lists (the summary box, the
+// run log of an interrupted run) and the warnings all come from here.
+void Generator::fileFailed(Failure failure, const std::string& reason, RunOutcome& outcome) {
+    const std::string file = pathText(report_.source);
+    switch (failure) {
+    case Failure::Unusable:
+        report_.outcome = FileReport::Outcome::Failed;
+        ++outcome.filesFailed;
+        failures_.push_back(file + u8("：") + reason);
+        warn(failures_.back());
+        return;
+    case Failure::NotConverted: // the reason has had its own box
+        report_.outcome = FileReport::Outcome::Failed;
+        ++outcome.filesFailed;
+        failures_.push_back(file + u8("：") + reason);
+        return;
+    case Failure::NoContent: // counted with the incomplete CHMs: the summary lists it there
+        ++outcome.chmsIncomplete;
+        incompleteChms_.push_back(file + u8("：") + reason + "\r");
+        return;
+    case Failure::ChmNotBuilt:
+        if (!stop_.isSet())
+            warn(reason);
+        return;
+    case Failure::ChmIncomplete:
+        ++outcome.chmsIncomplete;
+        incompleteChms_.push_back(reason + "\r");
+        return;
+    }
 }
 
 void Generator::warn(const std::string& text) {
     report_.warnings.push_back(text);
-    host_.warning(text);
+    listener_.warning(text);
 }
 
 void Generator::processFile(std::size_t i, std::size_t n, RunOutcome& outcome) {
     const std::filesystem::path& file = openedFiles_[i];
     sourceHeadCache_.clear();
-    host_.showText(RunField::SourceFileName, pathText(file));
+    fileSettings_ = settings();
+    listener_.showText(RunField::SourceFileName, pathText(file));
     currentFile_ = file;
-    host_.showText(RunField::FileCount,
-                   "(" + std::to_string(i + 1) + "/" + std::to_string(n) + ")");
+    listener_.showText(RunField::FileCount,
+                       "(" + std::to_string(i + 1) + "/" + std::to_string(n) + ")");
     rejectNonFile(file);
     writtenTopics_.clear();
     layout_ = FileLayout::forSource(file, outputFolder_);
@@ -385,23 +425,25 @@ void Generator::processFile(std::size_t i, std::size_t n, RunOutcome& outcome) {
     // Nothing is touched while another run writes this project.
     RunLock lock(layout_.projectFilePath(""));
     openProject(file);
-    if (host_.autoTitle())
-        host_.setChmTitle(layout_.baseName + u8(" －帮助"));
+    chmFileName_ = layout_.baseName + ".chm";
+    if (fileSettings_.autoTitle) {
+        std::string title = layout_.baseName + u8(" －帮助");
+        changeSettings([&](RunSettings& s) { s.title = title; });
+        listener_.titleChosen(title);
+    }
 
     if (layout_.needsConversion() && !convertDocument()) {
         if (stop_.isSet())
             return;
         std::string reason = converter_ ? converter_->failureReason() : std::string();
-        host_.showWordFailure(
+        listener_.showWordFailure(
             !reason.empty()
                 ? reason
                 : u8("保存中间文件到【") + layout_.targetFolderText() +
                       u8("】下失败，可能是以下原因：\r\n1、安装Office时没有安装文件转换器。"
                          "\r\n2、Word版本较低\r\n3、磁盘已满\r\n4、磁盘写保护\r\n请尝试将Word"
                          "文档手工另存为HTML文件后直接打开html文件进行转换。"));
-        ++outcome.filesFailed;
-        failures_.push_back(pathText(file) + u8("：") +
-                            (reason.empty() ? u8("无法转换为网页") : reason));
+        fileFailed(Failure::NotConverted, reason.empty() ? u8("无法转换为网页") : reason, outcome);
         return;
     }
 
@@ -415,11 +457,11 @@ void Generator::processFile(std::size_t i, std::size_t n, RunOutcome& outcome) {
     ExtractBody(workStream_, pageSource_, workFileName_, generating_, layout_.workingFileRoot());
 
     tree_.clear();
-    host_.structureCleared();
+    listener_.structureCleared(layout_);
     runLog_.clear();
-    host_.showText(RunField::TargetFolder,
-                   u8("生成文件保存到【") + layout_.targetFolderText() + u8("】目录下"));
-    host_.setChmFileName(layout_.baseName + ".chm");
+    listener_.showText(RunField::TargetFolder,
+                       u8("生成文件保存到【") + layout_.targetFolderText() + u8("】目录下"));
+    listener_.showText(RunField::ChmFileName, chmFileName_);
     scanHeadings();
 
     report_.topics = writtenTopics_.size();
@@ -430,10 +472,10 @@ void Generator::processFile(std::size_t i, std::size_t n, RunOutcome& outcome) {
     if (stop_.isSet())
         return;
     if (!writeProject(outcome)) {
-        incompleteChms_.push_back(pathText(file) + u8("：文档中没有内容，没有生成工程。") + "\r");
+        fileFailed(Failure::NoContent, u8("文档中没有内容，没有生成工程。"), outcome);
         return;
     }
-    if (compileProject()) {
+    if (compileProject(outcome)) {
         outcome.summary +=
             "\r" + u8("已根据工程文件生成\"") + pathText(layout_.projectFilePath("chm")) + "\"\r\r";
         ++outcome.chmsBuilt;
@@ -512,14 +554,12 @@ void Generator::copyPictures() {
 }
 
 bool Generator::convertDocument() {
-    host_.showText(RunField::Status, u8("正在生成中间文件，请稍候……"));
-    host_.setBusy(true);
-    host_.processEvents();
+    listener_.showText(RunField::Status, u8("正在生成中间文件，请稍候……"));
+    listener_.processEvents();
     bool ok =
         converter_ != nullptr && (converter_->convert(layout_.source, intermediateHtml_, false) ||
                                   converter_->convert(layout_.source, intermediateHtml_, true));
-    host_.showText(RunField::Status, "");
-    host_.setBusy(false);
+    listener_.showText(RunField::Status, "");
     return ok;
 }
 
@@ -540,7 +580,7 @@ bool Generator::writeProject(RunOutcome& outcome) {
     // The context IDs stay with their topics: numbered with the map of the last run.
     const std::filesystem::path mapFile = layout_.projectFilePath("ids");
     std::optional<std::vector<ContextIdEntry>> earlier;
-    if (earlierMap_ && !host_.renumber())
+    if (earlierMap_ && !fileSettings_.renumber)
         earlier = earlierMap_->entries;
     ContextIdNumbering ids =
         NumberContextIds(ContextIdKeys(tree_, writtenTopics_), earlier,
@@ -553,10 +593,10 @@ bool Generator::writeProject(RunOutcome& outcome) {
     ContextIdMapFile map{ids.map, MapRelativePath(absolutePath(layout_.source), mapFile),
                          pageRecord_.record(true)};
     WriteContextIdMap(mapFile, map);
-    ProjectInput input{tree_, writtenTopics_, host_.chmTitle(), host_.chmFileName(), &ids.ks};
+    ProjectInput input{tree_, writtenTopics_, settings().title, chmFileName_, &ids.ks};
     std::string defaultPage = WriteProjectFile(input, layout_.projectPlace());
     if (!defaultPage.empty())
-        host_.showText(RunField::DefaultPage, defaultPage);
+        listener_.showText(RunField::DefaultPage, defaultPage);
     WriteContentsAndIndex(tree_, layout_.contentFolderPrefix(), layout_.projectFilePath("hhc"),
                           layout_.projectFilePath("hhk"));
     settlePagesOfCompleteProject(map);
@@ -599,7 +639,7 @@ void Generator::recordPages() {
 }
 
 std::optional<ContextIdMapFile> Generator::readEarlierMap(const std::filesystem::path& mapFile) {
-    if (!host_.renumber())
+    if (!fileSettings_.renumber)
         return ReadContextIdMap(mapFile);
     try {
         return ReadContextIdMap(mapFile);
@@ -626,18 +666,18 @@ void Generator::rejectOtherSource(const std::filesystem::path& file,
     const std::string both = u8("帮助工程“") + pathText(layout_.projectFilePath("hhp")) +
                              u8("”是由“") + pathText(recorded) + u8("”生成的，“") + pathText(file) +
                              u8("”会生成同名的工程并替换它");
-    if (host_.replaceProject(both + u8("。要替换吗？")))
+    if (listener_.replaceProject(both + u8("。要替换吗？")))
         return;
     throw Error(both + u8("；为免互相覆盖，没有做任何改动。如确要替换，请在命令行加 --replace，"
                           "或在窗口中确认替换。"));
 }
 
-bool Generator::compileProject() {
+bool Generator::compileProject(RunOutcome& outcome) {
     compileLog_.clear();
     if (compiler_ == nullptr)
         return false;
-    host_.showText(RunField::Status, u8("正在编译……"));
-    const std::filesystem::path chm = CompiledChmPath(host_.chmFileName(), layout_);
+    listener_.showText(RunField::Status, u8("正在编译……"));
+    const std::filesystem::path chm = CompiledChmPath(chmFileName_, layout_);
     bool built = compiler_->compile(
         layout_.projectFilePath("hhp"),
         [this](const std::string& text) {
@@ -649,19 +689,20 @@ bool Generator::compileProject() {
                 warn(line);
         },
         [this](const std::string& text) {
-            host_.showText(RunField::Status, text);
-            host_.processEvents();
+            listener_.showText(RunField::Status, text);
+            listener_.processEvents();
             return !stop_.isSet();
         });
-    host_.showText(RunField::Status, "");
+    listener_.showText(RunField::Status, "");
     if (!compileLog_.empty()) {
         saveLines(layout_.projectFilePath("log"), compileLog_);
         report_.outputs.push_back(layout_.projectFilePath("log"));
     }
     if (!built) {
-        if (!stop_.isSet())
-            warn(u8("未能生成CHM文件\"") + pathText(chm) + u8("\"，详见") +
-                 pathText(layout_.projectFilePath("log")));
+        fileFailed(Failure::ChmNotBuilt,
+                   u8("未能生成CHM文件\"") + pathText(chm) + u8("\"，详见") +
+                       pathText(layout_.projectFilePath("log")),
+                   outcome);
         return false;
     }
     // The compiler leaves out, with a warning only, what it cannot find; a CHM without
@@ -669,8 +710,10 @@ bool Generator::compileProject() {
     std::optional<std::vector<std::string>> missing =
         MissingPages(chm, layout_.contentFolderPrefix(), writtenTopics_);
     if (!missing) {
-        incompleteChms_.push_back(u8("无法读取CHM文件\"") + pathText(chm) +
-                                  u8("\"的目录，不能确认其中有工程的全部页面。") + "\r");
+        fileFailed(Failure::ChmIncomplete,
+                   u8("无法读取CHM文件\"") + pathText(chm) +
+                       u8("\"的目录，不能确认其中有工程的全部页面。"),
+                   outcome);
         return false;
     }
     if (missing->empty()) {
@@ -679,11 +722,10 @@ bool Generator::compileProject() {
         report_.chmSize = std::filesystem::file_size(chm, ec);
         return true;
     }
-    std::string note =
-        u8("CHM文件\"") + pathText(chm) + u8("\"不完整，缺少工程中的以下页面：") + "\r";
+    std::string note = u8("CHM文件\"") + pathText(chm) + u8("\"不完整，缺少工程中的以下页面：");
     for (const std::string& page : *missing)
-        note += "    " + page + "\r";
-    incompleteChms_.push_back(std::move(note));
+        note += "\r    " + page;
+    fileFailed(Failure::ChmIncomplete, note, outcome);
     return false;
 }
 
@@ -691,7 +733,6 @@ void Generator::endRun(RunOutcome& outcome, std::size_t n) {
     currentFile_.clear();
     for (const std::string& note : incompleteChms_)
         outcome.summary += "\r" + note;
-    outcome.chmsIncomplete += static_cast<int>(incompleteChms_.size());
     incompleteChms_.clear();
     if (!failures_.empty()) {
         outcome.summary += "\r" + u8("以下文件未能生成帮助：") + "\r";
@@ -719,9 +760,10 @@ void Generator::endRun(RunOutcome& outcome, std::size_t n) {
             }
         }
     }
-    host_.showText(RunField::EndTime, u8("    结束时间：") + delphi::dateTimeText(delphi::now()));
+    listener_.showText(RunField::EndTime,
+                       u8("    结束时间：") + delphi::dateTimeText(delphi::now()));
     if (n > 0 && !stop_.isSet())
-        host_.showSummary(outcome.summary);
+        listener_.showSummary(outcome.summary);
 }
 
 } // namespace qm

@@ -4,19 +4,22 @@
 #include "run/FileLayout.h"
 #include "run/FileReport.h"
 #include "run/PageRecord.h"
+#include "run/RunSettings.h"
 #include "split/StructureTree.h"
 #include "text/ReadStream.h"
 #include "word/StopFlag.h"
 
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace qm {
 
-class RunHost;
+class RunListener;
 class DocumentConverter;
 class ProjectCompiler;
 
@@ -36,13 +39,14 @@ struct RunOutcome {
 
 // The state of the program and the generation run over it: the opened files, the
 // run flags, the structure tree of the last file, the page frame texts and the logs.
-// One object per window (or command-line run); the front end talks to it through
-// RunHost. Not thread-safe: everything runs on the thread that calls GenerationRun().
+// One object per window (or command-line run); the run reports to a RunListener. Not
+// thread-safe but for changeSettings, stopFlag and abort: everything else runs on the
+// thread that calls GenerationRun(), or while no run works.
 class Generator {
 public:
     // converter and compiler may be null: a Word document then takes the conversion
     // failure path, and the compile step reports that no CHM was built.
-    Generator(RunHost& host, DocumentConverter* converter, ProjectCompiler* compiler);
+    Generator(RunListener& listener, DocumentConverter* converter, ProjectCompiler* compiler);
     ~Generator();
     Generator(const Generator&) = delete;
     Generator& operator=(const Generator&) = delete;
@@ -56,7 +60,10 @@ public:
     // The generation run over the opened files. File errors (and a compiler that
     // cannot be loaded) propagate as qm::Error after the run's final step has restored
     // the flags and the host's controls.
-    RunOutcome GenerationRun();
+    RunOutcome GenerationRun(const RunSettings& settings);
+    // Changes the settings of the run that works (from any thread); each applies from
+    // its next read (see RunSettings). Without a run it changes nothing that lasts.
+    void changeSettings(const std::function<void(RunSettings&)>& change);
 
     bool generating() const { return generating_; }
     bool aborted() const { return stop_.isSet(); }
@@ -76,7 +83,8 @@ public:
     // The page frame: head, the text after the title, tail (GBK).
     const std::string& pageHead() const;
     const std::string& pageTail() const;
-    std::string afterTitle();
+    // The text after the title; defaultHeader: the built-in one.
+    std::string afterTitle(bool defaultHeader);
     // Forget the cached head of the source, so the next page reads it again.
     void clearSourceHeadCache();
 
@@ -86,9 +94,17 @@ public:
 
 private:
     class Adapter;
+    // Every way a file can fail or end without its CHM.
+    enum class Failure {
+        Unusable,      // unreadable, unwritable, locked or no page: the file failed
+        NotConverted,  // the Word document could not be converted: the file failed
+        NoContent,     // no heading and no text: no project
+        ChmNotBuilt,   // the compiler wrote no CHM
+        ChmIncomplete, // the CHM lacks pages the project lists, or cannot be read back
+    };
     void processFile(std::size_t i, std::size_t n, RunOutcome& outcome);
-    void fileFailed(const std::filesystem::path& file, const std::string& reason,
-                    RunOutcome& outcome);
+    void fileFailed(Failure failure, const std::string& reason, RunOutcome& outcome);
+    RunSettings settings();
     void rejectSharedProjects() const;
     void prepareConversions();
     void warn(const std::string& text);
@@ -105,12 +121,12 @@ private:
     void recordPages();
     void settlePages();
     void settlePagesOfCompleteProject(ContextIdMapFile& map);
-    bool compileProject();
+    bool compileProject(RunOutcome& outcome);
     void endRun(RunOutcome& outcome, std::size_t n);
     void closeWorkStream();
     void removeWorkingFiles();
 
-    RunHost& host_;
+    RunListener& listener_;
     DocumentConverter* converter_;
     ProjectCompiler* compiler_;
 
@@ -118,7 +134,11 @@ private:
     std::filesystem::path intermediateHtml_; // set by opening and by each file of a run
     FileLayout layout_;                      // the file in hand, then the last one
     std::filesystem::path currentFile_;
-    std::filesystem::path outputFolder_; // read from the host at the start of a run
+    std::filesystem::path outputFolder_; // taken at the start of a run
+    std::mutex settingsMutex_;
+    RunSettings settings_;     // as the front end changes them; under settingsMutex_
+    RunSettings fileSettings_; // taken when the run comes to the file in hand
+    std::string chmFileName_;  // "<name>.chm" of the file in hand
     bool generating_ = false;
     StopFlag stop_;
     bool outsideTag_ = true; // carried from one scan to the next
@@ -132,7 +152,7 @@ private:
     std::vector<std::string> runLog_;
     std::vector<std::string> compileLog_;
     // What the summary says of each incomplete CHM and each failed file of the run,
-    // until endRun tells it.
+    // until endRun tells it; fileFailed fills both.
     std::vector<std::string> incompleteChms_;
     std::vector<std::string> failures_;
     FileReport report_;                          // of the file in hand

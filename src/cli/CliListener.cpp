@@ -1,7 +1,6 @@
-#include "CliHost.h"
+#include "CliListener.h"
 
 #include "JsonReport.h"
-#include "run/Generator.h"
 #include "text/Gbk.h"
 #include "word/StopFlag.h"
 
@@ -39,12 +38,10 @@ std::string terminalText(const std::string& gbk) {
 
 } // namespace
 
-CliHost::CliHost(const CliOptions& options, std::string beforeEntry, std::string afterEntry)
-    : options_(options), beforeEntry_(std::move(beforeEntry)), afterEntry_(std::move(afterEntry)),
-      title_(options.title.value_or(gbk::fromUtf8(" －帮助"))),
-      terminal_(isatty(STDERR_FILENO) == 1) {}
+CliListener::CliListener(const CliOptions& options)
+    : options_(options), terminal_(isatty(STDERR_FILENO) == 1) {}
 
-void CliHost::installInterruptHandler(StopFlag& stop) {
+void CliListener::installInterruptHandler(StopFlag& stop) {
     g_stop = &stop;
     struct sigaction action {};
     action.sa_handler = onInterrupt;
@@ -53,25 +50,25 @@ void CliHost::installInterruptHandler(StopFlag& stop) {
     sigaction(SIGTERM, &action, nullptr);
 }
 
-bool CliHost::interrupted() {
+bool CliListener::interrupted() {
     return g_interrupted != 0;
 }
 
-void CliHost::clearBar() {
+void CliListener::clearBar() {
     if (barShown_) {
         std::fputs("\r\033[K", stderr);
         barShown_ = false;
     }
 }
 
-void CliHost::line(const std::string& utf8) {
+void CliListener::line(const std::string& utf8) {
     if (options_.quiet)
         return;
     clearBar();
     std::fprintf(stderr, "%s\n", utf8.c_str());
 }
 
-void CliHost::showText(RunField field, const std::string& text) {
+void CliListener::showText(RunField field, const std::string& text) {
     switch (field) {
     case RunField::FileCount:
         fileCount_ = text;
@@ -93,7 +90,7 @@ void CliHost::showText(RunField field, const std::string& text) {
     }
 }
 
-void CliHost::scanProgress(std::int64_t done, std::int64_t total, std::size_t nodes) {
+void CliListener::scanProgress(std::int64_t done, std::int64_t total, std::size_t nodes) {
     if (options_.quiet || !terminal_)
         return;
     constexpr int kWidth = 30;
@@ -106,7 +103,7 @@ void CliHost::scanProgress(std::int64_t done, std::int64_t total, std::size_t no
     barShown_ = true;
 }
 
-void CliHost::fileDone(const FileReport& report) {
+void CliListener::fileDone(const FileReport& report) {
     if (!options_.json)
         return;
     clearBar();
@@ -114,7 +111,7 @@ void CliHost::fileDone(const FileReport& report) {
     std::fflush(stdout);
 }
 
-void CliHost::showSummary(const std::string& text) {
+void CliListener::showSummary(const std::string& text) {
     if (options_.json)
         return;
     clearBar();
@@ -122,18 +119,18 @@ void CliHost::showSummary(const std::string& text) {
     std::fflush(stdout);
 }
 
-void CliHost::showWordFailure(const std::string& text) {
+void CliListener::showWordFailure(const std::string& text) {
     clearBar();
     std::fprintf(stderr, "%s\n", terminalText(text).c_str());
 }
 
 // Warnings are no progress: they show also with --quiet.
-void CliHost::warning(const std::string& text) {
+void CliListener::warning(const std::string& text) {
     clearBar();
     std::fprintf(stderr, "  %s\n", terminalText(text).c_str());
 }
 
-void CliHost::processEvents() {
+void CliListener::processEvents() {
     if (g_interrupted)
         clearBar();
 }
