@@ -109,6 +109,55 @@ TEST_F(WordDialectTest, TheMarkVouchesForTheFolderAndStaysOutOfTopicPages) {
     EXPECT_FALSE(readConversionMark(kExported));
 }
 
+// The body of a page as LibreOffice exports a numbered manual with its own contents
+// (as it wrote GB8567's templates, a Russian and an American report): the tab after a
+// heading's number is gone, the contents keep Word's page numbers.
+std::string exportedBody(const std::string& body) {
+    return "<html><head><meta charset=\"utf-8\"/><title>t</title></head><body>" + body +
+           "</body></html>";
+}
+
+std::string dialectBody(const std::string& body) {
+    const std::string html = gbk::toUtf8(toWordDialect(exportedBody(body), {}, "m.files").html);
+    const std::size_t start = html.find("<div class=Section1>") + 20;
+    return html.substr(start, html.rfind("</div></body>") - start);
+}
+
+TEST(WordDialect, NumberedHeadingsAndContentsReadAsWordShowsThem) {
+    const std::pair<const char*, const char*> cases[] = {
+        // Headings: a blank after the number, the text as it was.
+        {"<h1 class=\"western\"><a name=\"__RefHeading___Toc1\"></a>1<font face=\"宋体\">"
+         "<span lang=\"zh-CN\">引言</span></font></h1>",
+         "<h1 class=\"western\"><a name=\"__RefHeading___Toc1\"></a>1 <font face=\"宋体\">"
+         "<span lang=\"zh-CN\">引言</span></font></h1>"},
+        {"<h2>\n\t3.1Historique</h2><h3>3.2.10.Plan</h3>",
+         "<h2>\n\t3.1 Historique</h2><h3>3.2.10. Plan</h3>"},
+        // Contents: the entry's number parted from its text, the page number gone.
+        {"<div id=\"Table of Contents1\"><p align=\"left\">\n\t<b><a href=\"#__RefHeading___Toc1\">"
+         "<span lang=\"en-US\">1</span></b><font face=\"宋体\"><span><b><span>引言</span></b>"
+         "</span></font><b><span lang=\"en-US\">\t2</span></a></b></p>\n</div>",
+         "<div id=\"Table of Contents1\"><p align=\"left\">\n\t<b><a href=\"#__RefHeading___Toc1\">"
+         "<span lang=\"en-US\">1 </span></b><font face=\"宋体\"><span><b><span>引言</span></b>"
+         "</span></font><b><span lang=\"en-US\"></span></a></b></p>\n</div>"},
+        // The page number alone was the link: the link takes the whole entry.
+        {"<p lang=\"ru-RU\">\n\t<font><span>1.\n\tОбщие положения</span></font><font><span>\t"
+         "<a href=\"#__RefHeading___Toc3\">3</a></span></font></p>",
+         "<p lang=\"ru-RU\"><a href=\"#__RefHeading___Toc3\">\n\t<font><span>1.\n\tОбщие положения"
+         "</span></font><font><span></span></font></a></p>"},
+        {"<p><a href=\"#_Toc5\">A.<span>\t</span>GENERAL\n\tINFORMATION\tiv</a></p>",
+         "<p><a href=\"#_Toc5\">A.<span>\t</span>GENERAL\n\tINFORMATION</a></p>"},
+        // Left alone: a count or a measure, not a heading's number; a tab already there;
+        // a number at a paragraph's end that is no contents entry; LibreOffice's own
+        // indenting of a wrapped line.
+        {"<h1>2003年报告</h1><h2>3D graphics</h2><h2>1\tScope</h2><h2>1&nbsp;Scope</h2>",
+         "<h1>2003年报告</h1><h2>3D graphics</h2><h2>1\tScope</h2><h2>1&nbsp;Scope</h2>"},
+        {"<p>1引言 see <a href=\"other.htm#x\">there</a>\t2</p><p><a href=\"#x\">x</a>\n\t2</p>",
+         "<p>1引言 see <a href=\"other.htm#x\">there</a>\t2</p><p><a href=\"#x\">x</a>\n\t2</p>"},
+    };
+    for (const auto& [exported, expected] : cases)
+        EXPECT_EQ(dialectBody(exported), expected) << exported;
+}
+
 TEST(WordDialect, TheXhtmlExportBecomesWordHtmlToo) {
     const WordPage page = toWordDialect(
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE html PUBLIC \"x\" \"y\">"

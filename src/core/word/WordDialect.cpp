@@ -1,5 +1,6 @@
 #include "word/WordDialect.h"
 
+#include "ReadingEdits.h"
 #include "html/HtmlTags.h"
 #include "text/ByteString.h"
 #include "word/SourceCharset.h"
@@ -271,6 +272,8 @@ WordPage toWordDialect(std::string_view exportedPage, const std::vector<std::str
         return true;
     });
 
+    std::vector<html::Edit> reading = ReadingEdits(text);
+    edits.insert(edits.end(), reading.begin(), reading.end());
     if (bodyStart) {
         edits.push_back({*bodyStart, 0, std::string(kSectionStart)});
         std::size_t end = text.size();

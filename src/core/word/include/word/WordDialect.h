@@ -29,6 +29,9 @@ struct WordPage {
 //   inside the slice that the body extraction cuts out;
 // - every link to a picture (a file the export wrote beside the page, named in
 //   exportedFiles, or a data: URI) rewritten to "<filesFolder>/image<NNN>.<ext>";
+// - a blank between a numbered heading's number and its text, in the headings and in
+//   the entries of the document's own contents, and no page numbers in those entries
+//   (see ReadingEdits);
 // - the conversion mark (below) at the head's start, before the title, so that the
 //   topic pages, whose heads are copied from the title on, do not carry it.
 // exportedPage is the page's bytes in whatever charset it declares; exportedFiles and

@@ -1,0 +1,302 @@
+#include "ReadingEdits.h"
+
+#include "text/Utf8.h"
+
+#include <algorithm>
+#include <array>
+#include <optional>
+
+namespace qm {
+namespace {
+
+constexpr std::size_t kNone = std::string_view::npos;
+
+// Text between two tags, where it lies in the page.
+struct Run {
+    std::size_t offset = 0;
+    std::string_view text;
+};
+
+// A link of a paragraph: its tags and its target.
+struct Link {
+    std::size_t start = 0; // its start tag: [start, startEnd)
+    std::size_t startEnd = 0;
+    std::size_t close = kNone; // its end tag: [close, closeEnd)
+    std::size_t closeEnd = kNone;
+    bool internal = false; // a place in the document ("#...")
+};
+
+// A heading or paragraph: its content from contentStart to end (the tag that ends it).
+struct Block {
+    bool heading = false;
+    std::size_t contentStart = 0;
+    std::size_t end = 0;
+    bool opaque = false; // holds a comment or script: left as it is
+    std::vector<Run> runs;
+    std::vector<Link> links;
+};
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
+}
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+bool isBlockTag(const html::Tag& tag) {
+    static constexpr std::array<std::string_view, 25> kBlocks{
+        "p",  "div", "h1", "h2",   "h3",     "h4",      "h5",        "h6", "li",
+        "dt", "dd",  "td", "th",   "tr",     "table",   "tbody",     "ul", "ol",
+        "dl", "pre", "hr", "body", "center", "caption", "blockquote"};
+    return std::any_of(kBlocks.begin(), kBlocks.end(),
+                       [&](std::string_view name) { return tag.is(name); });
+}
+
+bool isHeadingTag(const html::Tag& tag) {
+    for (std::string_view name : {"h1", "h2", "h3", "h4", "h5", "h6"})
+        if (tag.is(name))
+            return true;
+    return false;
+}
+
+// Characters after which a number of one part ("3程序") is a count, not a heading's
+// number: a year, a month, a day, an amount.
+bool isCounter(char32_t c) {
+    static constexpr std::u32string_view kCounters =
+        U"年月日号时点分秒个倍元次人种天周岁位名项条度届期层级部章节页行列张台件只套批";
+    return kCounters.find(c) != std::u32string_view::npos;
+}
+
+bool isIdeograph(char32_t c) {
+    return (c >= 0x3400 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF) || c >= 0x20000;
+}
+
+// A letter or ideograph that begins a heading's text.
+bool beginsWord(char32_t c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+           (c >= 0xC0 && c <= 0x24F && c != 0xD7 && c != 0xF7) || (c >= 0x370 && c <= 0x52F) ||
+           (c >= 0x3040 && c <= 0x30FF) || (c >= 0xAC00 && c <= 0xD7AF) || isIdeograph(c);
+}
+
+// The length of a heading's number at text[0] ("1", "1.1", "3.2.1", "2."), 0 when it
+// has none; parts tells whether it has more than one part or a closing dot.
+std::size_t numberLength(std::string_view text, bool& parts) {
+    std::size_t i = 0;
+    parts = false;
+    while (true) {
+        std::size_t digits = 0;
+        while (i < text.size() && isDigit(text[i]) && digits < 4) {
+            ++i;
+            ++digits;
+        }
+        if (digits == 0 || (i < text.size() && isDigit(text[i])))
+            return 0;
+        if (i >= text.size() || text[i] != '.')
+            return i;
+        parts = true;
+        ++i;
+        if (i >= text.size() || !isDigit(text[i]))
+            return i;
+    }
+}
+
+// A blank between the number and the text of a heading or an entry: where it goes, or
+// none when the text already parts them, or when the number reads as a count.
+std::optional<std::size_t> blankAfterNumber(const Block& block) {
+    std::size_t r = 0;
+    std::size_t at = 0;
+    for (; r < block.runs.size(); ++r) {
+        std::string_view t = block.runs[r].text;
+        at = 0;
+        while (at < t.size() && isBlank(t[at]))
+            ++at;
+        if (at < t.size())
+            break;
+    }
+    if (r == block.runs.size())
+        return std::nullopt;
+    std::string_view rest = block.runs[r].text.substr(at);
+    bool parts = false;
+    std::size_t length = numberLength(rest, parts);
+    if (length == 0)
+        return std::nullopt;
+    // What follows the number, in this run or the next that has text.
+    std::string_view next = rest.substr(length);
+    for (std::size_t n = r + 1; next.empty() && n < block.runs.size(); ++n)
+        next = block.runs[n].text;
+    if (next.empty() || isBlank(next.front()) || next.front() == '&')
+        return std::nullopt;
+    std::size_t i = 0;
+    const std::int32_t c = NextUtf8(next, i);
+    if (c < 0 || !beginsWord(static_cast<char32_t>(c)))
+        return std::nullopt;
+    const auto ch = static_cast<char32_t>(c);
+    if (!parts && (!isIdeograph(ch) || isCounter(ch)))
+        return std::nullopt;
+    return block.runs[r].offset + at + length;
+}
+
+// A page number that ends an entry: digits or a small roman numeral.
+bool isPageNumber(std::string_view token) {
+    if (token.empty() || token.size() > 8)
+        return false;
+    if (std::all_of(token.begin(), token.end(), isDigit))
+        return true;
+    return std::all_of(token.begin(), token.end(), [](char c) {
+        return std::string_view("ivxlcdmIVXLCDM").find(c) != std::string_view::npos;
+    });
+}
+
+// A tab the document holds, not LibreOffice's indenting of a wrapped line ("\n\t").
+bool isDocumentTab(std::string_view run, std::size_t tab) {
+    std::size_t i = tab;
+    while (i > 0 && run[i - 1] == '\t')
+        --i;
+    return i == 0 || run[i - 1] != '\n';
+}
+
+struct PageNumber {
+    std::size_t tab = 0; // where the tab before it is, in the page
+    std::size_t tabRun = 0;
+    std::size_t number = 0; // the number itself: [number, numberEnd)
+    std::size_t numberEnd = 0;
+    std::size_t numberRun = 0;
+};
+
+// The page number that ends a contents entry, after a tab and the entry's own text.
+std::optional<PageNumber> trailingPageNumber(const Block& block) {
+    std::size_t r = block.runs.size();
+    std::string_view t;
+    while (r > 0) {
+        t = block.runs[--r].text;
+        while (!t.empty() && isBlank(t.back()))
+            t.remove_suffix(1);
+        if (!t.empty())
+            break;
+    }
+    if (t.empty())
+        return std::nullopt;
+    std::size_t start = t.size();
+    while (start > 0 && !isBlank(t[start - 1]))
+        --start;
+    if (!isPageNumber(t.substr(start)))
+        return std::nullopt;
+    PageNumber page{0, 0, block.runs[r].offset + start, block.runs[r].offset + t.size(), r};
+    // The tab: before the number in its run, or at the end of the run before.
+    std::size_t tabRun = r;
+    std::string_view before = t.substr(0, start);
+    while (before.empty() && tabRun > 0)
+        before = block.runs[--tabRun].text;
+    std::size_t tab = before.find_last_not_of(' ');
+    if (tab == kNone || before[tab] != '\t' || !isDocumentTab(before, tab))
+        return std::nullopt;
+    // The entry has text of its own before the tab.
+    std::string_view entry = before.substr(0, tab);
+    bool text = entry.find_first_not_of(" \t\r\n\f") != kNone;
+    for (std::size_t k = 0; !text && k < tabRun; ++k)
+        text = block.runs[k].text.find_first_not_of(" \t\r\n\f") != kNone;
+    if (!text)
+        return std::nullopt;
+    page.tab = block.runs[tabRun].offset + tab;
+    page.tabRun = tabRun;
+    return page;
+}
+
+// True when the link shows nothing but blanks once the page number is gone.
+bool onlyThePageNumber(const Block& block, const Link& link, const PageNumber& page) {
+    for (const Run& run : block.runs) {
+        if (run.offset < link.startEnd || run.offset >= link.close)
+            continue;
+        for (std::size_t i = 0; i < run.text.size(); ++i) {
+            const std::size_t at = run.offset + i;
+            if ((at >= page.number && at < page.numberEnd) || at == page.tab)
+                continue;
+            if (!isBlank(run.text[i]))
+                return false;
+        }
+    }
+    return true;
+}
+
+void pageNumberEdits(std::string_view text, const Block& block, const PageNumber& page,
+                     std::vector<html::Edit>& edits) {
+    if (page.tabRun == page.numberRun) {
+        edits.push_back({page.tab, page.numberEnd - page.tab, ""});
+    } else {
+        edits.push_back({page.tab, 1, ""});
+        edits.push_back({page.number, page.numberEnd - page.number, ""});
+    }
+    // A link around the number alone would be left empty: it takes the whole entry.
+    for (const Link& link : block.links) {
+        if (!link.internal || link.close == kNone || page.number < link.startEnd ||
+            page.number >= link.close || !onlyThePageNumber(block, link, page))
+            continue;
+        edits.insert(edits.begin(),
+                     {block.contentStart, 0,
+                      std::string(text.substr(link.start, link.startEnd - link.start))});
+        edits.push_back({link.start, link.startEnd - link.start, ""});
+        edits.push_back({link.close, link.closeEnd - link.close, ""});
+        edits.push_back({block.end, 0, "</a>"});
+        return;
+    }
+}
+
+void blockEdits(std::string_view text, const Block& block, std::vector<html::Edit>& edits) {
+    if (block.opaque)
+        return;
+    std::optional<PageNumber> page;
+    if (!block.heading && std::any_of(block.links.begin(), block.links.end(),
+                                      [](const Link& l) { return l.internal; }))
+        page = trailingPageNumber(block);
+    if (!block.heading && !page)
+        return;
+    std::vector<html::Edit> own;
+    if (std::optional<std::size_t> blank = blankAfterNumber(block))
+        own.push_back({*blank, 0, " "});
+    if (page)
+        pageNumberEdits(text, block, *page, own);
+    edits.insert(edits.end(), own.begin(), own.end());
+}
+
+} // namespace
+
+std::vector<html::Edit> ReadingEdits(std::string_view text) {
+    std::vector<html::Edit> edits;
+    std::optional<Block> block;
+    std::size_t textStart = 0; // just after the last tag
+    html::forEachTag(text, [&](const html::Tag& tag) {
+        if (block && tag.offset > textStart) {
+            std::string_view run = text.substr(textStart, tag.offset - textStart);
+            block->opaque = block->opaque || run.find('<') != kNone;
+            block->runs.push_back({textStart, run});
+        }
+        textStart = tag.end;
+        if (isBlockTag(tag)) {
+            if (block) {
+                block->end = tag.offset;
+                blockEdits(text, *block, edits);
+                block.reset();
+            }
+            if (!tag.closing && (tag.is("p") || isHeadingTag(tag)))
+                block = Block{isHeadingTag(tag), tag.end, 0, false, {}, {}};
+        } else if (block && tag.is("a")) {
+            if (!tag.closing) {
+                const html::Attribute* href = tag.attribute("href");
+                block->links.push_back(
+                    {tag.offset, tag.end, kNone, kNone, href && href->value.starts_with("#")});
+            } else {
+                for (auto it = block->links.rbegin(); it != block->links.rend(); ++it)
+                    if (it->close == kNone) {
+                        it->close = tag.offset;
+                        it->closeEnd = tag.end;
+                        break;
+                    }
+            }
+        }
+        return true;
+    });
+    return edits;
+}
+
+} // namespace qm
