@@ -1,5 +1,6 @@
 #include "chm/Compiler.h"
 
+#include "IncludeLoader.h"
 #include "chm/ContextFile.h"
 #include "chm/ContextIds.h"
 #include "chm/DiskLookup.h"
@@ -39,21 +40,9 @@ namespace {
 constexpr std::int64_t kUnixToFileTime = 11644473600;
 // A directory entry has to fit a 4096-byte chunk with room to spare.
 constexpr std::size_t kMaxNameBytes = 1024;
-// How many folders above the project's an #include file is looked for.
-constexpr int kIncludeSearchDepth = 3;
 
 std::string pathText(const std::filesystem::path& path) {
     return path.string();
-}
-
-std::optional<std::string> readWhole(const std::filesystem::path& path) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec))
-        return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
 // A project named without a folder lives in the current one.
@@ -118,115 +107,70 @@ public:
 
 private:
     void compile() {
-        std::optional<std::string> bytes = readWhole(projectFile_);
-        if (!bytes) {
-            reporter_.error("Cannot open the project file " + pathText(projectFile_) + ".");
-            return;
-        }
-        if (const std::string problem = notAProject(*bytes); !problem.empty()) {
-            reporter_.error("The project file " + pathText(projectFile_) + " " + problem +
-                            "; it is not an HTML Help Workshop project and no CHM was written.");
-            return;
-        }
-        const std::filesystem::path folder = projectFile_.parent_path();
-        DiskLookup disk(folder.empty() ? std::filesystem::path(".") : folder);
-        IncludeLoader includes = [&](const std::string& name) -> std::optional<std::string> {
-            bool leftOut = false; // a file found but not read: no other message for it
-            auto take = [&](const std::filesystem::path& path) -> std::optional<std::string> {
-                std::error_code ec;
-                const auto status = std::filesystem::status(path, ec);
-                if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
-                    // A device or a FIFO (#include /dev/zero) would never end; it is
-                    // read as empty, so that the message says what it is.
-                    reporter_.warning("The include file " + name + " (" + pathText(path) +
-                                      ") is not a regular file; it is left out.");
-                    leftOut = true;
-                    return std::string();
-                }
-                std::optional<std::string> read = readWhole(path);
-                if (read)
-                    inputs_.push_back(path);
-                return read;
-            };
-            if (std::optional<std::string> inside = joinProjectPath("", name))
-                if (std::optional<DiskLookup::Found> found = disk.findFile(*inside)) {
-                    DiskLookup::Content content = disk.read(*found);
-                    switch (content.status) {
-                    case DiskLookup::ReadStatus::Read:
-                        inputs_.push_back(found->path);
-                        return std::move(content.bytes);
-                    case DiskLookup::ReadStatus::LinkOut:
-                        reporter_.warning("The include file " + name +
-                                          " leads out of the project's folder through a "
-                                          "symbolic link; it is read all the same.");
-                        return take(found->path);
-                    case DiskLookup::ReadStatus::NotRegular:
-                        reporter_.warning("The include file " + name +
-                                          " is not a regular file; it is left out.");
-                        return std::nullopt;
-                    case DiskLookup::ReadStatus::Failed:
-                        return std::nullopt;
-                    }
-                }
-            std::string slashed = name;
-            for (char& c : slashed)
-                if (c == '\\')
-                    c = '/';
-            const std::filesystem::path relative = utf8Path(slashed);
-            // Headers of the program the help is for often sit beside the project's
-            // folder; they are read, but said, since nothing else outside it is.
-            const std::filesystem::path here = (folder / relative).lexically_normal();
-            if (std::optional<std::string> text = take(here)) {
-                const std::filesystem::path inside = here.lexically_relative(folder);
-                if (!leftOut && (inside.empty() || *inside.begin() == ".."))
-                    reporter_.warning("The include file " + name +
-                                      " is outside the project's folder (" + pathText(here) +
-                                      "); it is read all the same.");
-                return text;
-            }
-            // Build scripts often run HTML Help Workshop from a folder above the
-            // project's, and its #include paths are relative to that folder.
-            std::filesystem::path base = std::filesystem::absolute(folder);
-            for (int up = 0;
-                 up < kIncludeSearchDepth && base.has_parent_path() && base != base.parent_path();
-                 ++up) {
-                base = base.parent_path();
-                std::filesystem::path candidate = (base / relative).lexically_normal();
-                if (std::optional<std::string> above = take(candidate)) {
-                    if (!leftOut)
-                        reporter_.warning("The include file " + name + " was found as " +
-                                          pathText(candidate) +
-                                          ", relative to a folder above the project's, outside the "
-                                          "project's folder; it is read all the same.");
-                    return above;
-                }
-            }
-            return std::nullopt;
-        };
-
-        Project project = parseProject(*bytes, projectFile_, includes, reporter_);
-        if (!options_.utf8Messages)
-            reporter_.setCharset(project.charset);
-        disk.setNameCharset(project.charset);
-        result_.chm = outputPath(project);
-        reporter_.compiling(result_.chm);
-        inputs_.push_back(projectFile_);
+        std::optional<Project> project = readProject();
         // Refused before the work, and again once every input is known.
-        if (!outputMayBeWritten())
+        if (!project || !outputMayBeWritten())
             return;
-
         const std::int64_t timestamp = chooseTimestamp(options_);
-        TextCodec codec(project.charset);
-        StringsFile strings;
+        TextCodec codec(project->charset);
         // A large file takes seconds to index and compress; the listener is asked
         // between its slices whether to go on, as it is between files.
         const std::function<void()> checkpoint = [this] { reporter_.checkpoint(); };
         ItsfWriter container(LzxOptions{options_.threads, checkpoint});
-
-        // Each file goes to the compressor as soon as it is read, so that the content
-        // is never held whole. A page's topic number is its place among the pages, as
-        // #TOPICS lists them.
         FullTextIndex search;
+        const GatheredProject gathered = gather(*project, container, search, checkpoint);
+        if (!acceptGathered(gathered))
+            return;
+        StringsFile strings;
+        Tables tables = buildTables(*project, gathered, codec, strings);
+        const SystemInfo info = systemInfo(*project, gathered, tables, codec, timestamp, strings);
+        addTables(container, tables, info);
+        if (project->fullTextSearch)
+            addFullTextIndex(container, search, *project, codec);
+        // The postings are the largest thing held; let them go before the last
+        // intervals are compressed.
+        search = FullTextIndex();
+        addKeywords(container, tables);
+        container.addCompressed("/#STRINGS", strings.bytes());
+        container.addCompressed("/#ITBITS", {});
+        container.addUncompressed("/#SYSTEM", buildSystemFile(info));
+        ItsfOptions itsf;
+        itsf.lcid = project->lcid;
+        itsf.timestamp = info.timestamp;
+        writeChm(container, itsf);
+    }
+
+    // Reading: the project file and its #include files; names the CHM to be written.
+    std::optional<Project> readProject() {
+        std::optional<std::string> bytes = readWholeFile(projectFile_);
+        if (!bytes) {
+            reporter_.error("Cannot open the project file " + pathText(projectFile_) + ".");
+            return std::nullopt;
+        }
+        if (const std::string problem = notAProject(*bytes); !problem.empty()) {
+            reporter_.error("The project file " + pathText(projectFile_) + " " + problem +
+                            "; it is not an HTML Help Workshop project and no CHM was written.");
+            return std::nullopt;
+        }
+        const std::filesystem::path folder = projectFile_.parent_path();
+        disk_.emplace(folder.empty() ? std::filesystem::path(".") : folder);
+        Project project =
+            parseProject(*bytes, projectFile_,
+                         projectIncludeLoader(folder, *disk_, reporter_, inputs_), reporter_);
+        if (!options_.utf8Messages)
+            reporter_.setCharset(project.charset);
+        disk_->setNameCharset(project.charset);
+        result_.chm = outputPath(project);
+        reporter_.compiling(result_.chm);
+        inputs_.push_back(projectFile_);
+        return project;
+    }
+
+    // Gathering: each file goes to the compressor as soon as it is read, so that the
+    // content is never held whole, and each page's text to the full-text index. A
+    // page's topic number is its place among the pages, as #TOPICS lists them.
+    GatheredProject gather(const Project& project, ItsfWriter& container, FullTextIndex& search,
+                           const std::function<void()>& checkpoint) {
         std::uint32_t pageNumber = 0;
         auto compress = [&](const GatheredFile& file, std::string_view content) {
             if (file.name.size() > kMaxNameBytes) {
@@ -250,14 +194,18 @@ private:
             ++result_.files;
             result_.sourceBytes += content.size();
         };
-        GatheredProject gathered = gatherFiles(project, disk, reporter_, compress);
+        GatheredProject gathered = gatherFiles(project, *disk_, reporter_, compress);
         // Viewers build the contents from the .hhc when #TOCIDX is absent.
         if (project.binaryToc && gathered.contentsFile)
             reporter_.warning("Binary TOC is not written; the contents come from the .hhc.");
+        return gathered;
+    }
+
+    bool acceptGathered(const GatheredProject& gathered) {
         if (gathered.files.empty()) {
             reporter_.error("The project " + pathText(projectFile_) +
                             " names nothing to compile; no CHM was written.");
-            return;
+            return false;
         }
         for (const GatheredFile& file : gathered.files)
             inputs_.push_back(file.path);
@@ -265,40 +213,60 @@ private:
         result_.internetLinks = gathered.internetLinks;
         result_.graphics = gathered.graphics;
         if (!outputMayBeWritten())
-            return;
+            return false;
         reporter_.progress("Compressing " + std::to_string(gathered.files.size()) + " files");
+        return true;
+    }
 
+    // The name a reference of the project has in the CHM.
+    static std::string fileName(const GatheredProject& gathered, const std::string& reference) {
+        std::string name = gathered.nameOf(reference);
+        if (name.empty()) {
+            name = reference;
+            for (char& c : name)
+                if (c == '\\')
+                    c = '/';
+        }
+        return name;
+    }
+
+    struct Tables {
         std::vector<TopicRecord> topics;
+        std::optional<KeywordLinks> keywords;
+        TopicTables topicTables;
+        std::string windows;
+        std::string contexts;
+    };
+
+    // Tables: the topics (pages, then the contents and index files, then what the
+    // binary index adds), the windows and the context IDs, their texts in #STRINGS.
+    Tables buildTables(const Project& project, const GatheredProject& gathered,
+                       const TextCodec& codec, StringsFile& strings) {
+        Tables t;
         for (const GatheredFile& file : gathered.files)
             if (file.isPage && file.name.size() <= kMaxNameBytes)
-                topics.push_back(
+                t.topics.push_back(
                     {codec.fromUtf8(file.name), codec.fromUtf8(file.title), file.inContents});
         if (gathered.contentsFile)
-            topics.push_back(
+            t.topics.push_back(
                 {codec.fromUtf8(gathered.files[*gathered.contentsFile].name), {}, false});
         if (gathered.indexFile)
-            topics.push_back({codec.fromUtf8(gathered.files[*gathered.indexFile].name), {}, false});
-        auto fileName = [&](const std::string& reference) {
-            std::string name = gathered.nameOf(reference);
-            if (name.empty()) {
-                name = reference;
-                for (char& c : name)
-                    if (c == '\\')
-                        c = '/';
-            }
-            return name;
-        };
-        std::optional<KeywordLinks> keywords;
+            t.topics.push_back(
+                {codec.fromUtf8(gathered.files[*gathered.indexFile].name), {}, false});
+        auto nameOf = [&](const std::string& reference) { return fileName(gathered, reference); };
         if (project.binaryIndex && gathered.indexFile)
-            keywords = keywordLinks(project, gathered.index, topics, codec, fileName);
-        result_.topics = static_cast<int>(topics.size());
-        TopicTables tables = buildTopicTables(topics, strings);
-        std::string windows;
+            t.keywords = keywordLinks(project, gathered.index, t.topics, codec, nameOf);
+        result_.topics = static_cast<int>(t.topics.size());
+        t.topicTables = buildTopicTables(t.topics, strings);
         if (!project.windows.empty())
-            windows = buildWindowsFile(project.windows, strings, project.charset, fileName);
+            t.windows = buildWindowsFile(project.windows, strings, project.charset, nameOf);
+        t.contexts = contextFile(project, gathered, strings, codec);
+        return t;
+    }
 
-        std::string contexts = contextFile(project, gathered, strings, codec);
-
+    SystemInfo systemInfo(const Project& project, const GatheredProject& gathered,
+                          const Tables& tables, const TextCodec& codec, std::int64_t timestamp,
+                          StringsFile& strings) {
         SystemInfo info;
         info.lcid = project.lcid;
         info.fullTextSearch = project.fullTextSearch;
@@ -309,50 +277,49 @@ private:
         if (gathered.indexFile) {
             info.indexFile = codec.fromUtf8(gathered.files[*gathered.indexFile].name);
             info.hasKeywords = !gathered.index.entries.empty();
-            if (keywords)
+            if (tables.keywords)
                 info.binaryIndexHash = urlHash(info.indexFile);
         }
         if (!project.defaultTopic.empty())
-            info.defaultTopic = codec.fromUtf8(fileName(project.defaultTopic));
+            info.defaultTopic = codec.fromUtf8(fileName(gathered, project.defaultTopic));
         info.title = codec.fromUtf8(project.title);
         info.defaultWindow = codec.fromUtf8(project.defaultWindow);
         info.defaultFont = codec.fromUtf8(project.defaultFont);
         info.compiledName = codec.fromUtf8(asciiLower(utf8Text(result_.chm.stem())));
-        info.idxhdr = buildIdxHdr(gathered.contents, static_cast<std::uint32_t>(topics.size()),
-                                  info.timestamp, strings, project.charset);
+        info.idxhdr =
+            buildIdxHdr(gathered.contents, static_cast<std::uint32_t>(tables.topics.size()),
+                        info.timestamp, strings, project.charset);
+        return info;
+    }
 
-        if (!windows.empty())
-            container.addCompressed("/#WINDOWS", windows);
-        container.addCompressed("/#TOPICS", tables.topics);
-        container.addCompressed("/#URLTBL", tables.urltbl);
-        container.addCompressed("/#URLSTR", tables.urlstr);
+    static void addTables(ItsfWriter& container, const Tables& tables, const SystemInfo& info) {
+        if (!tables.windows.empty())
+            container.addCompressed("/#WINDOWS", tables.windows);
+        container.addCompressed("/#TOPICS", tables.topicTables.topics);
+        container.addCompressed("/#URLTBL", tables.topicTables.urltbl);
+        container.addCompressed("/#URLSTR", tables.topicTables.urlstr);
         container.addCompressed("/#IDXHDR", info.idxhdr);
-        if (!contexts.empty())
-            container.addCompressed("/#IVB", contexts);
-        if (project.fullTextSearch) {
-            search.compact();
-            container.writeCompressed("/$FIftiMain", [&](ByteSink& out) {
-                search.build(codec, project.codePage, project.lcid, out);
-            });
-        }
-        // The postings are the largest thing held; let them go before the last
-        // intervals are compressed.
-        search = FullTextIndex();
-        if (keywords) {
-            container.addCompressed("/$WWKeywordLinks/BTree", keywords->btree);
-            container.addCompressed("/$WWKeywordLinks/Data", keywords->data);
-            container.addCompressed("/$WWKeywordLinks/Map", keywords->map);
-            container.addCompressed("/$WWKeywordLinks/Property", keywords->property);
-            container.addCompressed("/$WWAssociativeLinks/Property", std::string(4, '\0'));
-        }
-        container.addCompressed("/#STRINGS", strings.bytes());
-        container.addCompressed("/#ITBITS", {});
-        container.addUncompressed("/#SYSTEM", buildSystemFile(info));
+        if (!tables.contexts.empty())
+            container.addCompressed("/#IVB", tables.contexts);
+    }
 
-        ItsfOptions itsf;
-        itsf.lcid = project.lcid;
-        itsf.timestamp = info.timestamp;
-        writeChm(container, itsf);
+    // Indexing: $FIftiMain, written to the compressor as it is built.
+    static void addFullTextIndex(ItsfWriter& container, FullTextIndex& search,
+                                 const Project& project, const TextCodec& codec) {
+        search.compact();
+        container.writeCompressed("/$FIftiMain", [&](ByteSink& out) {
+            search.build(codec, project.codePage, project.lcid, out);
+        });
+    }
+
+    static void addKeywords(ItsfWriter& container, const Tables& tables) {
+        if (!tables.keywords)
+            return;
+        container.addCompressed("/$WWKeywordLinks/BTree", tables.keywords->btree);
+        container.addCompressed("/$WWKeywordLinks/Data", tables.keywords->data);
+        container.addCompressed("/$WWKeywordLinks/Map", tables.keywords->map);
+        container.addCompressed("/$WWKeywordLinks/Property", tables.keywords->property);
+        container.addCompressed("/$WWAssociativeLinks/Property", std::string(4, '\0'));
     }
 
     // The index file's entries as keywords, each link a topic. A link that is not a page
@@ -501,6 +468,7 @@ private:
     }
 
     std::filesystem::path projectFile_;
+    std::optional<DiskLookup> disk_; // the project's folder, once the project is read
     // Every file the project was read from: the CHM may replace none of them.
     std::vector<std::filesystem::path> inputs_;
     const CompileOptions& options_;
