@@ -139,11 +139,40 @@ private:
     std::size_t count_ = 0;
 };
 
-} // namespace
+// The index file's entries as a tree, walked in the order the binary index lists
+// them: siblings sorted by their folded names, each entry before its sub-entries.
+class KeywordWalk {
+public:
+    KeywordWalk(const Sitemap& index, const TopicOfLink& topicOf, std::vector<std::string>* notes,
+                const std::string& charset)
+        : topicOf_(topicOf), changes_(notes), charset_(charset) {
+        buildTree(index);
+    }
 
-std::vector<KeywordEntry> keywordEntries(const Sitemap& index, const TopicOfLink& topicOf,
-                                         std::vector<std::string>* notes,
-                                         const std::string& charset) {
+    std::vector<KeywordEntry> run() {
+        std::vector<KeywordEntry> entries;
+        open(0, {}, 0, 0);
+        while (!stack_.empty()) {
+            Frame& frame = stack_.back();
+            if (frame.next == nodes_[frame.node].children.size()) {
+                stack_.pop_back();
+                continue;
+            }
+            const std::size_t c = nodes_[frame.node].children[frame.next++];
+            if (nodes_[c].left)
+                continue;
+            KeywordEntry k = entryOf(frame, nodes_[c]);
+            const std::int32_t units = utf16Length(k.keyword);
+            const auto depth = static_cast<std::uint16_t>(frame.depth + 1);
+            std::string keyword = k.keyword;
+            entries.push_back(std::move(k));
+            open(c, std::move(keyword), units, depth); // frame is not used past this
+        }
+        changes_.finish();
+        return entries;
+    }
+
+private:
     struct Node {
         Node(const SitemapEntry* e, std::size_t p) : entry(e), parent(p) {}
         const SitemapEntry* entry;
@@ -154,23 +183,6 @@ std::vector<KeywordEntry> keywordEntries(const Sitemap& index, const TopicOfLink
         bool left = false; // nested too deep: left out with its sub-entries
         std::vector<std::size_t> children;
     };
-    std::vector<Node> nodes;
-    nodes.emplace_back(nullptr, 0);      // 0: the root
-    std::vector<std::size_t> parents{0}; // the open entry at each depth
-    for (const SitemapEntry& e : index.entries) {
-        // A list nested deeper than the one before it hangs under the last entry.
-        const std::size_t depth =
-            std::min(static_cast<std::size_t>(std::max(e.depth, 0)), parents.size() - 1);
-        parents.resize(depth + 1);
-        nodes.emplace_back(&e, parents.back());
-        nodes[parents.back()].children.push_back(nodes.size() - 1);
-        parents.push_back(nodes.size() - 1);
-    }
-    // A node comes after its parent, so sizes add up from the end.
-    for (std::size_t i = nodes.size() - 1; i > 0; --i)
-        nodes[nodes[i].parent].size += nodes[i].size;
-
-    Notes changes(notes);
     // The walk keeps its own stack, as deep as the levels a keyword holds.
     struct Frame {
         std::size_t node;
@@ -179,49 +191,57 @@ std::vector<KeywordEntry> keywordEntries(const Sitemap& index, const TopicOfLink
         std::uint16_t depth; // its children's
         std::size_t next = 0;
     };
-    std::vector<Frame> stack;
-    auto open = [&](std::size_t at, std::string keyword, std::int32_t units, std::uint16_t depth) {
+
+    void buildTree(const Sitemap& index) {
+        nodes_.emplace_back(nullptr, 0);     // 0: the root
+        std::vector<std::size_t> parents{0}; // the open entry at each depth
+        for (const SitemapEntry& e : index.entries) {
+            // A list nested deeper than the one before it hangs under the last entry.
+            const std::size_t depth =
+                std::min(static_cast<std::size_t>(std::max(e.depth, 0)), parents.size() - 1);
+            parents.resize(depth + 1);
+            nodes_.emplace_back(&e, parents.back());
+            nodes_[parents.back()].children.push_back(nodes_.size() - 1);
+            parents.push_back(nodes_.size() - 1);
+        }
+        // A node comes after its parent, so sizes add up from the end.
+        for (std::size_t i = nodes_.size() - 1; i > 0; --i)
+            nodes_[nodes_[i].parent].size += nodes_[i].size;
+    }
+
+    // Names the children of the node at `at` to fit after its keyword, sorts them and
+    // pushes the node's frame.
+    void open(std::size_t at, std::string keyword, std::int32_t units, std::uint16_t depth) {
         const std::int32_t prefix = at == 0 ? 0 : units + 2; // "parent, "
-        for (std::size_t c : nodes[at].children) {
-            Node& child = nodes[c];
-            const std::string name = withoutZeros(child.entry->name(charset));
+        for (std::size_t c : nodes_[at].children) {
+            Node& child = nodes_[c];
+            const std::string name = withoutZeros(child.entry->name(charset_));
             const std::int32_t length = utf16Length(name);
             if (prefix + length <= kMaxKeywordUnits) {
                 child.name = name;
             } else if (prefix < kMaxKeywordUnits) {
                 child.name = toUtf8(
                     cutUnits(utf16(name), static_cast<std::size_t>(kMaxKeywordUnits - prefix)));
-                changes.add("The index keyword " + quoted(name) + " is longer than the " +
-                            std::to_string(kMaxKeywordUnits) +
-                            " characters the binary index holds; it is cut short.");
+                changes_.add("The index keyword " + quoted(name) + " is longer than the " +
+                             std::to_string(kMaxKeywordUnits) +
+                             " characters the binary index holds; it is cut short.");
             } else {
                 child.left = true;
-                changes.add("The index entry " + quoted(name) + " under " + quoted(keyword) +
-                            " is nested too deep for the binary index; it and its " +
-                            std::to_string(child.size - 1) + " sub-entries are left out.");
+                changes_.add("The index entry " + quoted(name) + " under " + quoted(keyword) +
+                             " is nested too deep for the binary index; it and its " +
+                             std::to_string(child.size - 1) + " sub-entries are left out.");
                 continue;
             }
             child.folded = foldCase(child.name);
         }
-        std::vector<std::size_t>& children = nodes[at].children;
+        std::vector<std::size_t>& children = nodes_[at].children;
         std::stable_sort(children.begin(), children.end(), [&](std::size_t a, std::size_t b) {
-            return nodes[a].folded < nodes[b].folded;
+            return nodes_[a].folded < nodes_[b].folded;
         });
-        stack.push_back({at, std::move(keyword), units, depth});
-    };
+        stack_.push_back({at, std::move(keyword), units, depth});
+    }
 
-    std::vector<KeywordEntry> entries;
-    open(0, {}, 0, 0);
-    while (!stack.empty()) {
-        Frame& frame = stack.back();
-        if (frame.next == nodes[frame.node].children.size()) {
-            stack.pop_back();
-            continue;
-        }
-        const std::size_t c = nodes[frame.node].children[frame.next++];
-        Node& node = nodes[c];
-        if (node.left)
-            continue;
+    KeywordEntry entryOf(const Frame& frame, const Node& node) {
         const SitemapEntry& e = *node.entry;
         KeywordEntry k;
         k.keyword = frame.node == 0 ? node.name : frame.keyword + ", " + node.name;
@@ -230,41 +250,47 @@ std::vector<KeywordEntry> keywordEntries(const Sitemap& index, const TopicOfLink
         const std::int32_t units = utf16Length(k.keyword);
         for (const SitemapParam& p : e.params)
             if (p.name == "see also")
-                k.seeAlso = withoutZeros(p.valueIn(charset));
+                k.seeAlso = withoutZeros(p.valueIn(charset_));
         if (!k.seeAlso.empty()) {
             // Cut as a keyword is, so that it still names the keyword it refers to.
             k.seeAlso = toUtf8(cutUnits(utf16(k.seeAlso), kMaxKeywordUnits));
-        } else {
-            const std::size_t room = (kMaxListingEntry - kListingTail - kEntryFields -
-                                      2 * static_cast<std::size_t>(units + 1)) /
-                                     4;
-            const std::vector<std::string> locals = e.locals();
-            const std::string title = locals.empty() ? std::string() : e.name(charset);
-            for (std::size_t i = 0; i < locals.size() && i < room; ++i)
-                k.topics.push_back(topicOf(locals[i], title));
-            if (locals.size() > room)
-                changes.add("The index keyword " + quoted(k.keyword) + " has " +
-                            std::to_string(locals.size()) + " links; the binary index holds " +
-                            std::to_string(room) + " of them.");
+            return k;
         }
-        const auto depth = static_cast<std::uint16_t>(frame.depth + 1);
-        std::string keyword = k.keyword;
-        entries.push_back(std::move(k));
-        open(c, std::move(keyword), units, depth); // frame is not used past this
+        const std::size_t room = (kMaxListingEntry - kListingTail - kEntryFields -
+                                  2 * static_cast<std::size_t>(units + 1)) /
+                                 4;
+        const std::vector<std::string> locals = e.locals();
+        const std::string title = locals.empty() ? std::string() : e.name(charset_);
+        for (std::size_t i = 0; i < locals.size() && i < room; ++i)
+            k.topics.push_back(topicOf_(locals[i], title));
+        if (locals.size() > room)
+            changes_.add("The index keyword " + quoted(k.keyword) + " has " +
+                         std::to_string(locals.size()) + " links; the binary index holds " +
+                         std::to_string(room) + " of them.");
+        return k;
     }
-    changes.finish();
-    return entries;
-}
 
-KeywordLinks buildKeywordLinks(const std::vector<KeywordEntry>& entries, std::uint32_t codePage,
-                               std::uint32_t lcid) {
-    KeywordLinks out;
-    std::vector<Block> listing(1);
-    listing.back().bytes.assign(kListingHeader, '\0');
-    std::uint32_t dataOffset = 0;
+    const TopicOfLink& topicOf_;
+    Notes changes_;
+    const std::string& charset_;
+    std::vector<Node> nodes_;
+    std::vector<Frame> stack_;
+};
+
+// The listing blocks: every keyword in order, its head and its data record, the
+// blocks chained both ways; out receives the data records, the map and the count of
+// keywords left out.
+struct Listing {
+    std::vector<Block> blocks;
     std::uint32_t keywords = 0;
+};
+
+Listing listKeywords(const std::vector<KeywordEntry>& entries, KeywordLinks& out) {
+    Listing listing;
+    std::vector<Block>& blocks = listing.blocks;
+    blocks.emplace_back().bytes.assign(kListingHeader, '\0');
+    std::uint32_t dataOffset = 0, keywordsBefore = 0;
     std::string map;
-    std::uint32_t keywordsBefore = 0;
     for (const KeywordEntry& e : entries) {
         std::string entry = *entryHead(e, std::numeric_limits<std::size_t>::max());
         const std::optional<std::string> head = entry.size() + kIndexTail <= kMaxIndexEntry
@@ -276,19 +302,19 @@ KeywordLinks buildKeywordLinks(const std::vector<KeywordEntry>& entries, std::ui
         }
         bytes::putU32(entry, 1);
         bytes::putU32(entry, dataOffset);
-        if (listing.back().bytes.size() + entry.size() > kBlockSize) {
-            keywordsBefore += listing.back().entries;
-            listing.emplace_back().bytes.assign(kListingHeader, '\0');
+        if (blocks.back().bytes.size() + entry.size() > kBlockSize) {
+            keywordsBefore += blocks.back().entries;
+            blocks.emplace_back().bytes.assign(kListingHeader, '\0');
         }
-        Block& b = listing.back();
+        Block& b = blocks.back();
         if (b.entries == 0) {
             bytes::putU32(map, keywordsBefore);
-            bytes::putU32(map, static_cast<std::uint32_t>(listing.size() - 1));
+            bytes::putU32(map, static_cast<std::uint32_t>(blocks.size() - 1));
             b.firstHead = *head;
         }
         b.bytes += entry;
         ++b.entries;
-        ++keywords;
+        ++listing.keywords;
         dataOffset += kDataRecordSize;
         // Data: one record a keyword.
         bytes::putU32(out.data, 0);
@@ -300,27 +326,34 @@ KeywordLinks buildKeywordLinks(const std::vector<KeywordEntry>& entries, std::ui
         bytes::putU32(map, 0);
         bytes::putU32(map, 0);
     }
-    for (std::size_t i = 0; i < listing.size(); ++i) {
-        Block& b = listing[i];
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        Block& b = blocks[i];
         bytes::patchU32(b.bytes, 4, i == 0 ? kNoBlock : static_cast<std::uint32_t>(i - 1));
         bytes::patchU32(b.bytes, 8,
-                        i + 1 == listing.size() ? kNoBlock : static_cast<std::uint32_t>(i + 1));
+                        i + 1 == blocks.size() ? kNoBlock : static_cast<std::uint32_t>(i + 1));
         finish(b);
     }
     out.map.clear();
-    bytes::putU16(out.map, static_cast<std::uint32_t>(listing.size()));
+    bytes::putU16(out.map, static_cast<std::uint32_t>(blocks.size()));
     out.map += map;
+    return listing;
+}
 
-    // Index levels: each block's first entry, pointing at the block, until one block
-    // holds them all. Blocks are numbered in file order, the root last.
-    const std::size_t listingCount = listing.size();
+// All the blocks in file order: the listing, then index levels of each block's first
+// entry, pointing at the block, until one block holds them all, the root last.
+struct BlockTree {
     std::string blocks;
+    std::uint32_t count = 0; // blocks in all
+    std::uint16_t depth = 1;
+};
+
+BlockTree buildBlockTree(std::vector<Block> listing) {
+    BlockTree tree;
     for (const Block& b : listing)
-        blocks += b.bytes;
-    std::uint32_t nextNumber = static_cast<std::uint32_t>(listing.size());
+        tree.blocks += b.bytes;
+    tree.count = static_cast<std::uint32_t>(listing.size());
     std::uint32_t levelStart = 0; // the number of level's first block
     std::vector<Block> level = std::move(listing);
-    std::uint16_t depth = 1;
     while (level.size() > 1) {
         std::vector<Block> above;
         for (std::size_t i = 0; i < level.size(); ++i) {
@@ -342,13 +375,30 @@ KeywordLinks buildKeywordLinks(const std::vector<KeywordEntry>& entries, std::ui
         // Any two entries fit an index block, so each level at least halves.
         if (above.size() >= level.size())
             throw std::logic_error("the keyword index's levels do not shrink");
-        levelStart = nextNumber;
+        levelStart = tree.count;
         for (const Block& b : above)
-            blocks += b.bytes;
-        nextNumber += static_cast<std::uint32_t>(above.size());
+            tree.blocks += b.bytes;
+        tree.count += static_cast<std::uint32_t>(above.size());
         level = std::move(above);
-        ++depth;
+        ++tree.depth;
     }
+    return tree;
+}
+
+} // namespace
+
+std::vector<KeywordEntry> keywordEntries(const Sitemap& index, const TopicOfLink& topicOf,
+                                         std::vector<std::string>* notes,
+                                         const std::string& charset) {
+    return KeywordWalk(index, topicOf, notes, charset).run();
+}
+
+KeywordLinks buildKeywordLinks(const std::vector<KeywordEntry>& entries, std::uint32_t codePage,
+                               std::uint32_t lcid) {
+    KeywordLinks out;
+    Listing listing = listKeywords(entries, out);
+    const std::size_t listingCount = listing.blocks.size();
+    const BlockTree tree = buildBlockTree(std::move(listing.blocks));
 
     std::string& h = out.btree;
     h = ";)";
@@ -358,17 +408,17 @@ KeywordLinks buildKeywordLinks(const std::vector<KeywordEntry>& entries, std::ui
     h.append(13, '\0');
     bytes::putU32(h, 0);
     bytes::putU32(h, static_cast<std::uint32_t>(listingCount - 1)); // the last listing block
-    bytes::putU32(h, nextNumber - 1);                               // the root
+    bytes::putU32(h, tree.count - 1);                               // the root
     bytes::putU32(h, kNoBlock);
-    bytes::putU32(h, nextNumber);
-    bytes::putU16(h, depth);
-    bytes::putU32(h, keywords);
+    bytes::putU32(h, tree.count);
+    bytes::putU16(h, tree.depth);
+    bytes::putU32(h, listing.keywords);
     bytes::putU32(h, codePage);
     bytes::putU32(h, lcid);
     bytes::putU32(h, 1); // part of a CHM
     bytes::putU32(h, kHeaderConstant);
     h.append(12, '\0');
-    h += blocks;
+    h += tree.blocks;
 
     for (std::uint32_t v : {0u, 0u, 0u, 12u, 1u, 1u, 0u, 0u})
         bytes::putU32(out.property, v);
