@@ -63,33 +63,15 @@ struct ChunkBuilder {
     }
 };
 
-} // namespace
+struct IndexEntry {
+    std::string firstName;
+    std::uint32_t chunk;
+};
 
-bool directoryOrder(std::string_view a, std::string_view b) {
-    std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        unsigned char x = folded(a[i]), y = folded(b[i]);
-        if (x != y)
-            return x < y;
-    }
-    if (a.size() != b.size())
-        return a.size() < b.size();
-    return a < b;
-}
-
-std::string buildDirectory(std::vector<DirectoryEntry> entries) {
-    std::sort(entries.begin(), entries.end(), [](const DirectoryEntry& x, const DirectoryEntry& y) {
-        return directoryOrder(x.name, y.name);
-    });
-
-    std::vector<std::string> chunks;
-    struct IndexEntry {
-        std::string firstName;
-        std::uint32_t chunk;
-    };
-    std::vector<IndexEntry> level;
-
-    // Listing chunks.
+// The listing chunks (PMGL), chained both ways, at least one; level receives each
+// chunk's first name.
+void listingChunks(const std::vector<DirectoryEntry>& entries, std::vector<std::string>& chunks,
+                   std::vector<IndexEntry>& level) {
     std::size_t i = 0;
     while (i < entries.size() || chunks.empty()) {
         ChunkBuilder b(kPmglHeader);
@@ -115,10 +97,13 @@ std::string buildDirectory(std::vector<DirectoryEntry> entries) {
         }
         chunks.push_back(b.finish());
     }
-    const std::uint32_t lastListing = static_cast<std::uint32_t>(chunks.size() - 1);
     bytes::patchU32(chunks.back(), 0x10, kNone);
+}
 
-    // Index chunks, level by level, until one chunk holds them all.
+// The index chunks (PMGI), level by level, until one chunk holds them all; the root
+// chunk's number (kNone without index chunks) and the depth.
+std::pair<std::uint32_t, std::uint32_t> indexChunks(std::vector<IndexEntry> level,
+                                                    std::vector<std::string>& chunks) {
     std::uint32_t depth = 1;
     std::uint32_t root = kNone;
     while (level.size() > 1) {
@@ -144,6 +129,32 @@ std::string buildDirectory(std::vector<DirectoryEntry> entries) {
         level = std::move(next);
         root = static_cast<std::uint32_t>(chunks.size() - 1);
     }
+    return {root, depth};
+}
+
+} // namespace
+
+bool directoryOrder(std::string_view a, std::string_view b) {
+    std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        unsigned char x = folded(a[i]), y = folded(b[i]);
+        if (x != y)
+            return x < y;
+    }
+    if (a.size() != b.size())
+        return a.size() < b.size();
+    return a < b;
+}
+
+std::string buildDirectory(std::vector<DirectoryEntry> entries) {
+    std::sort(entries.begin(), entries.end(), [](const DirectoryEntry& x, const DirectoryEntry& y) {
+        return directoryOrder(x.name, y.name);
+    });
+    std::vector<std::string> chunks;
+    std::vector<IndexEntry> level;
+    listingChunks(entries, chunks, level);
+    const std::uint32_t lastListing = static_cast<std::uint32_t>(chunks.size() - 1);
+    const auto [root, depth] = indexChunks(std::move(level), chunks);
 
     std::string out = "ITSP";
     bytes::putU32(out, 1);    // version
