@@ -160,20 +160,31 @@ private:
 };
 
 // Calls visit(topic - previous topic, codes) for each topic of a word's postings;
-// returns the number of topics. flat is scratch space.
+// returns the number of topics. positions is scratch space: one topic's positions are
+// held at a time, not the word's, which for a common word on many pages are millions.
 template <typename Visit>
-std::uint32_t forEachTopic(std::string_view packed, std::vector<std::uint32_t>& flat,
+std::uint32_t forEachTopic(std::string_view packed, std::vector<std::uint32_t>& positions,
                            Visit&& visit) {
-    PackedPostings::unpack(packed, flat);
-    const std::span<const std::uint32_t> postings = flat;
-    std::uint32_t lastTopic = 0, topics = 0;
-    for (std::size_t at = 0; at + 2 <= postings.size(); ++topics) {
-        const std::uint32_t topic = postings[at];
-        const std::size_t count = std::min<std::size_t>(postings[at + 1], postings.size() - at - 2);
-        visit(topic - lastTopic, postings.subspan(at + 2, count));
-        lastTopic = topic;
-        at += 2 + count;
+    std::uint32_t topic = 0, lastTopic = 0, topics = 0, position = 0;
+    positions.clear();
+    for (std::size_t at = 0; at < packed.size();) {
+        const std::uint64_t v = getSevenBitGroups(packed, at);
+        if ((v & 1) != 0) {
+            if (topics > 0)
+                visit(topic - lastTopic, std::span<const std::uint32_t>(positions));
+            lastTopic = topics > 0 ? topic : 0;
+            topic += static_cast<std::uint32_t>(v >> 1);
+            position = static_cast<std::uint32_t>(getSevenBitGroups(packed, at));
+            positions.clear();
+            ++topics;
+        } else {
+            position += static_cast<std::uint32_t>(v >> 1);
+        }
+        if (topics > 0) // malformed: positions before any topic
+            positions.push_back(position);
     }
+    if (topics > 0)
+        visit(topic - lastTopic, std::span<const std::uint32_t>(positions));
     return topics;
 }
 
