@@ -144,27 +144,6 @@ ContextIdChanges contextIdChanges(const ContextIdNumbering& ids) {
     return {ids.kept, changes(ids.added), changes(ids.retired)};
 }
 
-std::filesystem::path absolutePath(const std::filesystem::path& path) {
-    std::error_code ec;
-    std::filesystem::path absolute = std::filesystem::absolute(path, ec);
-    return (ec ? path : absolute).lexically_normal();
-}
-
-// True when the document's page is the page given: a Word document and the page it was
-// converted into (or the same document saved as .doc and as .docx) are one document.
-bool samePage(const std::filesystem::path& document, const std::filesystem::path& page,
-              const std::filesystem::path& outputFolder) {
-    std::error_code ec;
-    try {
-        const std::filesystem::path its =
-            FileLayout::forSource(document, outputFolder).intermediateHtml;
-        return its.lexically_normal() == page.lexically_normal() ||
-               std::filesystem::equivalent(its, page, ec);
-    } catch (const Error&) {
-        return false; // a name no project can have
-    }
-}
-
 } // namespace
 
 // The scan's and the page writer's view of the program: the file's settings, progress
@@ -424,7 +403,7 @@ void Generator::processFile(std::size_t i, std::size_t n, RunOutcome& outcome) {
     rejectUnknownType(layout_);
     // Nothing is touched while another run writes this project.
     RunLock lock(layout_.projectFilePath(""));
-    openProject(file);
+    openProject();
     chmFileName_ = layout_.baseName + ".chm";
     if (fileSettings_.autoTitle) {
         std::string title = layout_.baseName + u8(" －帮助");
@@ -517,16 +496,13 @@ void Generator::warnOfPictures(const std::vector<std::filesystem::path>& skipped
 
 // Everything known of the project before anything of it is written: it must be
 // writable as it is, its map must read whole, and it must be this document's.
-void Generator::openProject(const std::filesystem::path& file) {
+void Generator::openProject() {
     RejectLinkedContentFolder(layout_);
     RejectReadOnlyProjectFiles(layout_);
-    const std::filesystem::path mapFile = layout_.projectFilePath("ids");
-    earlierMap_ = readEarlierMap(mapFile);
-    rejectOtherSource(file, mapFile);
+    record_.open(
+        layout_, outputFolder_, fileSettings_.renumber,
+        [this](const std::string& question) { return listener_.replaceProject(question); });
     removeLeftovers(layout_);
-    pageRecord_.begin(layout_.contentFolder, mapFile,
-                      earlierMap_ ? earlierMap_->written : std::vector<std::string>());
-    pagesPending_ = true;
 }
 
 // The page's pictures folder goes into the content folder, under its own name.
@@ -541,7 +517,7 @@ void Generator::copyPictures() {
         std::filesystem::is_directory(layout_.supportingFiles, ec) &&
         !CopyFolder(layout_.supportingFiles, layout_.contentFolder, &skipped, &copied);
     for (const std::filesystem::path& picture : copied)
-        pageRecord_.wrote(picture);
+        record_.wrote(picture);
     if (copyFailed)
         throw Error(u8("无法把图片文件夹“") + pathText(layout_.supportingFiles) + u8("”复制到“") +
                     pathText(layout_.contentFolder) + u8("”"));
@@ -578,10 +554,7 @@ bool Generator::writeProject(RunOutcome& outcome) {
     if (tree_.empty())
         return false;
     // The context IDs stay with their topics: numbered with the map of the last run.
-    const std::filesystem::path mapFile = layout_.projectFilePath("ids");
-    std::optional<std::vector<ContextIdEntry>> earlier;
-    if (earlierMap_ && !fileSettings_.renumber)
-        earlier = earlierMap_->entries;
+    std::optional<std::vector<ContextIdEntry>> earlier = record_.earlierNumbers();
     ContextIdNumbering ids =
         NumberContextIds(ContextIdKeys(tree_, writtenTopics_), earlier,
                          ContextIdKeys(tree_, writtenTopics_, KeyReading::Legacy));
@@ -590,16 +563,14 @@ bool Generator::writeProject(RunOutcome& outcome) {
     // that a map that cannot be written changes none of them. Until the project is
     // complete it keeps the earlier run's pages on record too.
     recordPages();
-    ContextIdMapFile map{ids.map, MapRelativePath(absolutePath(layout_.source), mapFile),
-                         pageRecord_.record(true)};
-    WriteContextIdMap(mapFile, map);
+    record_.writeMap(ids.map);
     ProjectInput input{tree_, writtenTopics_, settings().title, chmFileName_, &ids.ks};
     std::string defaultPage = WriteProjectFile(input, layout_.projectPlace());
     if (!defaultPage.empty())
         listener_.showText(RunField::DefaultPage, defaultPage);
     WriteContentsAndIndex(tree_, layout_.contentFolderPrefix(), layout_.projectFilePath("hhc"),
                           layout_.projectFilePath("hhk"));
-    settlePagesOfCompleteProject(map);
+    record_.complete();
     for (const char* extension : {"hhp", "hhc", "hhk", "txt", "ids"})
         report_.outputs.push_back(layout_.projectFilePath(extension));
     outcome.summary += pathText(layout_.projectFilePath("hhp")) + "\r\n";
@@ -610,66 +581,16 @@ bool Generator::writeProject(RunOutcome& outcome) {
     return true;
 }
 
-// The project is complete: the earlier run's pages this run did not write go, and the
-// record holds this run's alone. A record that cannot be written then keeps the earlier
-// pages listed, which only leaves them for a later run to remove.
-void Generator::settlePagesOfCompleteProject(ContextIdMapFile& map) {
-    pagesPending_ = false;
-    pageRecord_.removeStale();
-    map.written = pageRecord_.record(false);
-    try {
-        WriteContextIdMap(layout_.projectFilePath("ids"), map);
-    } catch (const Error&) {
-    }
-}
-
 // A project that was not completed (a failure, a stop, nothing to write) takes away the
 // pages and pictures it created, so that failed runs do not pile them up.
 void Generator::settlePages() {
-    if (!pagesPending_)
-        return;
-    pagesPending_ = false;
     recordPages();
-    pageRecord_.removeNew();
+    record_.abandon();
 }
 
 void Generator::recordPages() {
     for (const std::string& topic : writtenTopics_)
-        pageRecord_.wrote(layout_.contentFolder / gbk::toPath(topic + ".htm"));
-}
-
-std::optional<ContextIdMapFile> Generator::readEarlierMap(const std::filesystem::path& mapFile) {
-    if (!fileSettings_.renumber)
-        return ReadContextIdMap(mapFile);
-    try {
-        return ReadContextIdMap(mapFile);
-    } catch (const Error&) {
-        return std::nullopt; // renumbering is the way out of a damaged map
-    }
-}
-
-// A project made from another document (two documents of one name, in two folders with
-// one output folder) is not replaced without the user's word. A map written before
-// projects recorded their document, or one whose document is gone, names none.
-void Generator::rejectOtherSource(const std::filesystem::path& file,
-                                  const std::filesystem::path& mapFile) {
-    if (!earlierMap_ || earlierMap_->source.empty())
-        return;
-    const std::filesystem::path recorded = MapRecordedPath(earlierMap_->source, mapFile);
-    const std::filesystem::path source = absolutePath(file);
-    std::error_code ec;
-    if (recorded == source.lexically_normal() ||
-        std::filesystem::equivalent(recorded, source, ec) ||
-        !std::filesystem::exists(recorded, ec) ||
-        samePage(recorded, layout_.intermediateHtml, outputFolder_))
-        return;
-    const std::string both = u8("帮助工程“") + pathText(layout_.projectFilePath("hhp")) +
-                             u8("”是由“") + pathText(recorded) + u8("”生成的，“") + pathText(file) +
-                             u8("”会生成同名的工程并替换它");
-    if (listener_.replaceProject(both + u8("。要替换吗？")))
-        return;
-    throw Error(both + u8("；为免互相覆盖，没有做任何改动。如确要替换，请在命令行加 --replace，"
-                          "或在窗口中确认替换。"));
+        record_.wrote(layout_.contentFolder / gbk::toPath(topic + ".htm"));
 }
 
 bool Generator::compileProject(RunOutcome& outcome) {

@@ -1,9 +1,8 @@
 #pragma once
 
-#include "project/ContextIdMap.h"
 #include "run/FileLayout.h"
 #include "run/FileReport.h"
-#include "run/PageRecord.h"
+#include "run/ProjectRecord.h"
 #include "run/RunSettings.h"
 #include "split/StructureTree.h"
 #include "text/ReadStream.h"
@@ -110,17 +109,14 @@ private:
     void warn(const std::string& text);
     void warnOfPictures(const std::vector<std::filesystem::path>& skipped,
                         const std::vector<std::filesystem::path>& copied);
-    void openProject(const std::filesystem::path& file);
+    void openProject();
     void copyPictures();
     bool convertDocument();
     void openPage();
     void scanHeadings();
     bool writeProject(RunOutcome& outcome);
-    std::optional<ContextIdMapFile> readEarlierMap(const std::filesystem::path& mapFile);
-    void rejectOtherSource(const std::filesystem::path& file, const std::filesystem::path& mapFile);
     void recordPages();
     void settlePages();
-    void settlePagesOfCompleteProject(ContextIdMapFile& map);
     bool compileProject(RunOutcome& outcome);
     void endRun(RunOutcome& outcome, std::size_t n);
     void closeWorkStream();
@@ -155,10 +151,8 @@ private:
     // until endRun tells it; fileFailed fills both.
     std::vector<std::string> incompleteChms_;
     std::vector<std::string> failures_;
-    FileReport report_;                          // of the file in hand
-    std::optional<ContextIdMapFile> earlierMap_; // the project's map as the run found it
-    PageRecord pageRecord_;                      // what the run writes into the content folder
-    bool pagesPending_ = false;                  // the run on the file in hand is not settled
+    FileReport report_;    // of the file in hand
+    ProjectRecord record_; // of the file in hand
     std::string sourceHeadCache_;
 };
 
