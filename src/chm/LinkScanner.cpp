@@ -1,7 +1,8 @@
 #include "chm/LinkScanner.h"
 
-#include "chm/HtmlTokenizer.h"
 #include "chm/TextCodec.h"
+#include "html/Entities.h"
+#include "html/HtmlTags.h"
 #include "text/ByteString.h"
 
 #include <algorithm>
@@ -89,11 +90,11 @@ bool isInternetReference(std::string_view raw) {
 
 // The attributes of a tag that name a file; hyperlinks (a, area) are also counted as
 // the compile summary reports them.
-void appendTagLinks(const HtmlTag& tag, const std::string& charset, PageLinks& page) {
+void appendTagLinks(const html::Tag& tag, const std::string& charset, PageLinks& page) {
     std::vector<std::string>& out = page.links;
     auto take = [&](std::string_view attribute) {
-        if (const std::string_view* value = tag.attribute(attribute)) {
-            std::string link = decodeReference(*value, charset);
+        if (const html::Attribute* value = tag.attribute(attribute)) {
+            std::string link = decodeReference(value->value, charset);
             if (!link.empty()) {
                 out.push_back(std::move(link));
                 return true;
@@ -107,8 +108,8 @@ void appendTagLinks(const HtmlTag& tag, const std::string& charset, PageLinks& p
     if (n == "a" || n == "area") {
         if (take("href"))
             ++page.localLinks;
-        else if (const std::string_view* href = tag.attribute("href");
-                 href && isInternetReference(*href))
+        else if (const html::Attribute* href = tag.attribute("href");
+                 href && isInternetReference(href->value))
             ++page.internetLinks;
     }
     if (n == "img" || n == "script" || n == "frame" || n == "iframe" || n == "embed" ||
@@ -123,27 +124,27 @@ void appendTagLinks(const HtmlTag& tag, const std::string& charset, PageLinks& p
     if (n == "object")
         take("data");
     if (n == "param") {
-        const std::string_view* name = tag.attribute("name");
-        std::string key = name ? asciiLower(TrimBlanks(*name)) : std::string();
+        const html::Attribute* name = tag.attribute("name");
+        std::string key = name ? asciiLower(TrimBlanks(name->value)) : std::string();
         if (key == "movie" || key == "src" || key == "filename" || key == "file" ||
             key == "local" || key == "data" || key == "url")
             take("value");
     }
     if (n == "meta") {
-        const std::string_view* equiv = tag.attribute("http-equiv");
-        const std::string_view* content = tag.attribute("content");
-        if (equiv && content && asciiLower(TrimBlanks(*equiv)) == "refresh") {
-            std::string lowered = asciiLower(*content);
+        const html::Attribute* equiv = tag.attribute("http-equiv");
+        const html::Attribute* content = tag.attribute("content");
+        if (equiv && content && asciiLower(TrimBlanks(equiv->value)) == "refresh") {
+            std::string lowered = asciiLower(content->value);
             std::size_t at = lowered.find("url=");
             if (at != std::string::npos) {
-                std::string link = decodeReference(content->substr(at + 4), charset);
+                std::string link = decodeReference(content->value.substr(at + 4), charset);
                 if (!link.empty())
                     out.push_back(std::move(link));
             }
         }
     }
-    if (const std::string_view* style = tag.attribute("style"))
-        appendCssLinks(*style, charset, out);
+    if (const html::Attribute* style = tag.attribute("style"))
+        appendCssLinks(style->value, charset, out);
 }
 
 } // namespace
@@ -155,19 +156,19 @@ std::string declaredCharset(std::string_view page) {
         return "UTF-16LE";
     if (page.substr(0, 2) == "\xFE\xFF")
         return "UTF-16BE";
-    HtmlTokenizer tokens(page.substr(0, kCharsetScanLimit));
+    html::TagReader tokens(page.substr(0, kCharsetScanLimit));
     while (tokens.next()) {
-        const HtmlTag& tag = tokens.tag();
+        const html::Tag& tag = tokens.tag();
         if (tag.name == "body" && !tag.closing)
             break;
         if (tag.name != "meta" || tag.closing)
             continue;
-        if (const std::string_view* charset = tag.attribute("charset"))
-            return std::string(TrimBlanks(*charset));
-        const std::string_view* equiv = tag.attribute("http-equiv");
-        const std::string_view* content = tag.attribute("content");
-        if (equiv && content && asciiLower(TrimBlanks(*equiv)) == "content-type") {
-            std::string name = charsetOfContentType(*content);
+        if (const html::Attribute* charset = tag.attribute("charset"))
+            return std::string(TrimBlanks(charset->value));
+        const html::Attribute* equiv = tag.attribute("http-equiv");
+        const html::Attribute* content = tag.attribute("content");
+        if (equiv && content && asciiLower(TrimBlanks(equiv->value)) == "content-type") {
+            std::string name = charsetOfContentType(content->value);
             if (!name.empty())
                 return name;
         }
@@ -236,7 +237,7 @@ std::string decodeReference(std::string_view raw, const std::string& charset) {
     for (char c : TrimBlanks(raw))
         if (c != '\r' && c != '\n' && c != '\t')
             compact.push_back(c);
-    std::string text = decodeEntities(TextCodec(charset).toUtf8(compact));
+    std::string text = html::decodeEntities(TextCodec(charset).toUtf8(compact));
     std::string_view view = TrimBlanks(text);
     if (!isLocalReference(view))
         return {};
@@ -272,10 +273,10 @@ PageLinks scanPage(std::string_view page, const std::string& fallbackCharset) {
     }
 
     // Word's unfiltered pages show their pictures in VML inside conditional comments.
-    HtmlTokenizer tokens(page, ConditionalComments::Read);
+    html::TagReader tokens(page, html::ConditionalComments::Read);
     bool haveTitle = false;
     while (tokens.next()) {
-        const HtmlTag& tag = tokens.tag();
+        const html::Tag& tag = tokens.tag();
         if (tag.closing || tag.name[0] == '!')
             continue;
         appendTagLinks(tag, working, result);

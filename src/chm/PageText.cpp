@@ -1,7 +1,9 @@
 #include "chm/PageText.h"
 
-#include "chm/HtmlTokenizer.h"
 #include "chm/LinkScanner.h"
+#include "chm/TextCodec.h"
+#include "html/Entities.h"
+#include "html/HtmlTags.h"
 
 #include <algorithm>
 #include <array>
@@ -32,9 +34,9 @@ void streamPageText(std::string_view page, const std::string& charset,
     // from the title's: a first pass finds it.
     std::string titleText;
     {
-        HtmlTokenizer tokens(utf8);
+        html::TagReader tokens(utf8);
         while (tokens.next()) {
-            const HtmlTag& tag = tokens.tag();
+            const html::Tag& tag = tokens.tag();
             if (tag.closing)
                 continue;
             if (tag.name == "script" || tag.name == "style" || tag.name == "textarea") {
@@ -60,7 +62,7 @@ void streamPageText(std::string_view page, const std::string& charset,
                 cut = amp;
         }
         if (cut > 0)
-            body(decodeEntities(std::string_view(piece).substr(0, cut)));
+            body(html::decodeEntities(std::string_view(piece).substr(0, cut)));
         piece.erase(0, cut);
     };
     auto add = [&](std::string_view text) {
@@ -72,14 +74,14 @@ void streamPageText(std::string_view page, const std::string& charset,
                 flush(false);
         }
     };
-    HtmlTokenizer tokens(utf8);
+    html::TagReader tokens(utf8);
     bool more = true;
     while (more) {
         more = tokens.next();
         add(tokens.text());
         if (!more)
             break;
-        const HtmlTag& tag = tokens.tag();
+        const html::Tag& tag = tokens.tag();
         if (tag.closing) {
             if (!isInline(tag.name))
                 add(" ");

@@ -1,7 +1,8 @@
 #include "chm/Sitemap.h"
 
-#include "chm/HtmlTokenizer.h"
 #include "chm/TextCodec.h"
+#include "html/Entities.h"
+#include "html/HtmlTags.h"
 
 namespace qm::chm {
 
@@ -42,12 +43,12 @@ std::string Sitemap::property(std::string_view name) const {
 Sitemap parseSitemap(std::string_view utf8) {
     enum class Object { None, Entry, Properties, Other };
     Sitemap map;
-    HtmlTokenizer tokens(utf8);
+    html::TagReader tokens(utf8);
     int depth = 0;
     Object object = Object::None;
     SitemapEntry entry;
     while (tokens.next()) {
-        const HtmlTag& tag = tokens.tag();
+        const html::Tag& tag = tokens.tag();
         if (tag.name == "ul") {
             depth += tag.closing ? -1 : 1;
             if (depth < 0)
@@ -62,8 +63,8 @@ Sitemap parseSitemap(std::string_view utf8) {
             if (object == Object::Entry) // an unclosed entry ends where the next begins
                 map.entries.push_back(std::move(entry));
             entry = SitemapEntry{};
-            const std::string_view* type = tag.attribute("type");
-            std::string kind = type ? asciiLower(*type) : std::string();
+            const html::Attribute* type = tag.attribute("type");
+            std::string kind = type ? asciiLower(type->value) : std::string();
             if (kind == "text/sitemap") {
                 object = Object::Entry;
                 entry.depth = depth > 0 ? depth - 1 : 0;
@@ -73,13 +74,14 @@ Sitemap parseSitemap(std::string_view utf8) {
                 object = Object::Other;
             }
         } else if (tag.name == "param" && !tag.closing) {
-            const std::string_view* name = tag.attribute("name");
-            const std::string_view* value = tag.attribute("value");
+            const html::Attribute* name = tag.attribute("name");
+            const html::Attribute* value = tag.attribute("value");
             if (!name)
                 continue;
-            SitemapParam param{asciiLower(*name), value ? decodeEntities(*value) : std::string()};
-            if (value && value->find('&') != std::string_view::npos)
-                param.raw = std::string(*value);
+            SitemapParam param{asciiLower(name->value),
+                               value ? html::decodeEntities(value->value) : std::string()};
+            if (value && value->value.find('&') != std::string_view::npos)
+                param.raw = std::string(value->value);
             if (object == Object::Entry)
                 entry.params.push_back(std::move(param));
             else if (object == Object::Properties)

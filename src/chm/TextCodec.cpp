@@ -1,10 +1,12 @@
 #include "chm/TextCodec.h"
 
+#include "html/Entities.h"
 #include "text/Charset.h"
 #include "text/Error.h"
 #include "text/TextPlatform.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace qm::chm {
@@ -225,6 +227,37 @@ std::string asciiLower(std::string_view text) {
     for (char& c : out)
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+std::string decodeEntities(std::string_view s, const std::string& charset) {
+    const TextCodec codec(charset);
+    if (s.find('&') == std::string_view::npos || charset.empty() || codec.isUnicode())
+        return html::decodeEntities(s);
+    std::string out;
+    out.reserve(s.size());
+    std::string run; // bytes of consecutive references below 256
+    auto flush = [&] {
+        out += codec.toUtf8OrLatin1(run);
+        run.clear();
+    };
+    std::size_t i = 0;
+    while (i < s.size()) {
+        if (s[i] == '&')
+            if (std::optional<html::Reference> ref = html::readReference(s, i)) {
+                if (ref->codePoint > 0 && ref->codePoint < 0x100) {
+                    run.push_back(static_cast<char>(ref->codePoint));
+                } else {
+                    flush();
+                    html::appendUtf8(out, ref->codePoint);
+                }
+                i = ref->end;
+                continue;
+            }
+        flush();
+        out.push_back(s[i++]);
+    }
+    flush();
     return out;
 }
 

@@ -1,6 +1,6 @@
 #include "chm/WordBreaker.h"
 
-#include "chm/HtmlTokenizer.h"
+#include "html/Entities.h"
 
 #include "text/TextPlatform.h"
 #include "text/Utf8.h"
@@ -53,10 +53,10 @@ std::vector<IndexedWord> breakWords(std::string_view utf8, std::uint32_t* end) {
             finish();
         } else if (isUnspacedCharacter(c)) {
             finish();
-            appendUtf8(word, static_cast<std::uint32_t>(c));
+            html::appendUtf8(word, static_cast<char32_t>(c));
             finish();
         } else if (isWordCharacter(c)) {
-            appendUtf8(word, static_cast<std::uint32_t>(text::toLower(static_cast<char32_t>(c))));
+            html::appendUtf8(word, text::toLower(static_cast<char32_t>(c)));
         } else if (c == '.' && !word.empty() && i < utf8.size()) {
             // A point between letters or digits stays in the word ("1.5", "setup.exe"),
             // as HTML Help Workshop keeps it, or a search for such a word finds nothing.

@@ -2,8 +2,9 @@
 // character reference below 256 is a byte of the project's code page. Projects saved by
 // its editor on another system carry their Cyrillic or Chinese text that way.
 #include "chm/Compiler.h"
-#include "chm/HtmlTokenizer.h"
 #include "chm/Sitemap.h"
+#include "chm/TextCodec.h"
+#include "html/Entities.h"
 
 #include "ChmInspect.h"
 #include "ChmReaders.h"
@@ -74,7 +75,7 @@ TEST(CodePageEntities, ReferencesBelow256AreBytesOfTheCodePage) {
     EXPECT_EQ(decodeEntities("&#150; &Icirc;", "windows-1252"), "– Î");
     // A Unicode charset has no bytes to stand for.
     EXPECT_EQ(decodeEntities(kOkno, "UTF-8"), "Îêíî");
-    EXPECT_EQ(decodeEntities(kOkno), "Îêíî");
+    EXPECT_EQ(qm::html::decodeEntities(kOkno), "Îêíî");
 }
 
 TEST(CodePageEntities, GbkBytesReadAsGbkAndLoneLeadBytesAsThemselves) {

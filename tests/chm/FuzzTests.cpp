@@ -2,10 +2,10 @@
 // fixed seeds. They must neither crash nor hang (the sanitizer build checks memory).
 #include "chm/ContextIds.h"
 #include "chm/DiskLookup.h"
-#include "chm/HtmlTokenizer.h"
 #include "chm/LinkScanner.h"
 #include "chm/ProjectReader.h"
 #include "chm/Sitemap.h"
+#include "html/Entities.h"
 
 #include "Fuzzing.h"
 #include "RecordingListener.h"
@@ -71,7 +71,7 @@ TEST(Fuzz, LinkScannerNeverCrashes) {
             (void)scanStyleSheet(input, charset);
         }
         (void)declaredCharset(input);
-        (void)decodeEntities(input);
+        (void)qm::html::decodeEntities(input);
     });
 }
 

@@ -1,10 +1,10 @@
 // A large page is searched like a small one: its text reaches the full-text index in
 // pieces, and the words and their numbers are those of the whole text.
 #include "chm/FullTextIndex.h"
-#include "chm/HtmlTokenizer.h"
 #include "chm/PageText.h"
 #include "chm/TextCodec.h"
 #include "chm/WordBreaker.h"
+#include "html/Entities.h"
 
 #include "FiftiMainReader.h"
 
@@ -22,7 +22,7 @@ std::string unspacedBody(std::size_t bytes) {
     std::string body;
     while (body.size() < bytes) {
         for (int i = 0; i < 300; ++i)
-            appendUtf8(body, 0x4E00 + (next() >> 16) % 40);
+            qm::html::appendUtf8(body, static_cast<char32_t>(0x4E00 + (next() >> 16) % 40));
         const char* extras[] = {"archive.zip", "，", "1.5", "Setup", "。", "&amp;", "x"};
         body += extras[(next() >> 16) % 7];
     }

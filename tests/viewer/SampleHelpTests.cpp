@@ -1,8 +1,8 @@
 // The viewer's reading of real CHMs: ours of every sample project and Microsoft's
 // Othello.chm. The expectations come from the project's files and from chmlib, not from
 // the viewer's own readers.
-#include "chm/HtmlTokenizer.h"
 #include "chm/PageText.h"
+#include "html/Entities.h"
 #include "viewer/HelpFile.h"
 
 #include "ChmReaders.h"
@@ -117,7 +117,7 @@ TEST(SampleHelp, EveryPictureAndLinkBetweenPagesLandsOnAFileOfTheChm) {
             for (auto it = std::sregex_iterator(html.begin(), html.end(), reference);
                  it != std::sregex_iterator(); ++it) {
                 const LinkTarget target =
-                    help->resolve(page, qm::chm::decodeEntities((*it)[2].str()));
+                    help->resolve(page, qm::html::decodeEntities((*it)[2].str()));
                 if (target.kind != LinkTarget::Kind::Page || !onDisk.count(lower(target.path)))
                     continue;
                 const bool picture = lower((*it)[1]) == "src";

@@ -5,6 +5,8 @@
 namespace qm::html {
 namespace {
 
+constexpr std::size_t npos = std::string_view::npos;
+
 bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
 }
@@ -17,63 +19,6 @@ char lower(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-// Finds "</name" (any case) from pos on; npos when absent.
-std::size_t findEndTag(std::string_view text, std::size_t pos, std::string_view lowerName) {
-    while ((pos = text.find("</", pos)) != std::string_view::npos) {
-        if (equalsLower(text.substr(pos + 2, lowerName.size()), lowerName))
-            return pos;
-        pos += 2;
-    }
-    return pos;
-}
-
-// Reads the attributes from pos to the end of the tag; returns the offset after ">".
-std::size_t readAttributes(std::string_view text, std::size_t pos, Tag& tag) {
-    const std::size_t n = text.size();
-    while (pos < n) {
-        while (pos < n && (isSpace(text[pos]) || text[pos] == '/'))
-            ++pos;
-        if (pos >= n)
-            break;
-        if (text[pos] == '>')
-            return pos + 1;
-        std::size_t nameStart = pos;
-        while (pos < n && !isSpace(text[pos]) && text[pos] != '=' && text[pos] != '>' &&
-               text[pos] != '/')
-            ++pos;
-        Attribute attr;
-        attr.name = text.substr(nameStart, pos - nameStart);
-        attr.valueOffset = pos;
-        std::size_t look = pos;
-        while (look < n && isSpace(text[look]))
-            ++look;
-        if (look < n && text[look] == '=') {
-            pos = look + 1;
-            while (pos < n && isSpace(text[pos]))
-                ++pos;
-            if (pos < n && (text[pos] == '"' || text[pos] == '\'')) {
-                char quote = text[pos];
-                std::size_t close = text.find(quote, pos + 1);
-                if (close == std::string_view::npos)
-                    close = n;
-                attr.valueOffset = pos + 1;
-                attr.quote = quote;
-                attr.value = text.substr(pos + 1, close - pos - 1);
-                pos = std::min(close + 1, n);
-            } else {
-                std::size_t valueStart = pos;
-                while (pos < n && !isSpace(text[pos]) && text[pos] != '>')
-                    ++pos;
-                attr.valueOffset = valueStart;
-                attr.value = text.substr(valueStart, pos - valueStart);
-            }
-        }
-        if (!attr.name.empty())
-            tag.attributes.push_back(attr);
-    }
-    return n;
-}
-
 } // namespace
 
 bool equalsLower(std::string_view text, std::string_view lowerText) {
@@ -82,55 +27,156 @@ bool equalsLower(std::string_view text, std::string_view lowerText) {
                       [](char a, char b) { return lower(a) == b; });
 }
 
-bool Tag::is(std::string_view lowerName) const {
-    return equalsLower(name, lowerName);
-}
-
 const Attribute* Tag::attribute(std::string_view lowerName) const {
     for (const Attribute& a : attributes)
-        if (equalsLower(a.name, lowerName))
+        if (a.name == lowerName)
             return &a;
     return nullptr;
 }
 
+bool TagReader::next() {
+    std::size_t start = pos_;
+    std::size_t search = pos_;
+    while (true) {
+        std::size_t lt = text_.find('<', search);
+        if (lt == npos) {
+            textBefore_ = text_.substr(start);
+            pos_ = text_.size();
+            return false;
+        }
+        textBefore_ = text_.substr(start, lt - start);
+        if (readTag(lt))
+            return true;
+        search = lt + 1; // a lone '<' is text
+    }
+}
+
+bool TagReader::readTag(std::size_t lt) {
+    const std::size_t n = text_.size();
+    std::size_t p = lt + 1;
+    if (p >= n)
+        return false;
+    tag_.closing = false;
+    tag_.attributes.clear();
+    tag_.offset = lt;
+    if (text_.compare(p, 3, "!--") == 0) {
+        // Searching from the opening's own dashes makes "<!-->" and "<!--->" the empty
+        // comments they are, as in "<!--[if !IE]><!-->".
+        std::size_t end = text_.find("-->", p + 1);
+        tag_.name = "!--";
+        if (readConditional_ && p + 6 <= n && text_[p + 3] == '[' && lower(text_[p + 4]) == 'i' &&
+            lower(text_[p + 5]) == 'f') {
+            std::size_t open = text_.find("]>", p + 6);
+            if (open != npos && (end == npos || open < end)) {
+                pos_ = tag_.end = open + 2;
+                return true;
+            }
+        }
+        pos_ = tag_.end = end == npos ? n : end + 3;
+        return true;
+    }
+    if (text_[p] == '!' || text_[p] == '?') {
+        std::size_t end = text_.find('>', p);
+        pos_ = tag_.end = end == npos ? n : end + 1;
+        tag_.name = "!";
+        return true;
+    }
+    if (text_[p] == '/') {
+        tag_.closing = true;
+        ++p;
+    }
+    if (p >= n || !isAsciiLetter(text_[p]))
+        return false;
+    tag_.name.clear();
+    while (p < n && !isSpace(text_[p]) && text_[p] != '>' && text_[p] != '/')
+        tag_.name.push_back(lower(text_[p++]));
+    pos_ = tag_.end = readAttributes(p);
+    return true;
+}
+
+// Reads the attributes from p to the end of the tag; returns the offset after ">".
+std::size_t TagReader::readAttributes(std::size_t p) {
+    const std::size_t n = text_.size();
+    while (p < n) {
+        while (p < n && (isSpace(text_[p]) || text_[p] == '/'))
+            ++p;
+        if (p >= n)
+            break;
+        if (text_[p] == '>')
+            return p + 1;
+        Attribute attribute;
+        while (p < n && !isSpace(text_[p]) && text_[p] != '=' && text_[p] != '>' && text_[p] != '/')
+            attribute.name.push_back(lower(text_[p++]));
+        attribute.valueOffset = p;
+        std::size_t look = p;
+        while (look < n && isSpace(text_[look]))
+            ++look;
+        if (look < n && text_[look] == '=') {
+            p = look + 1;
+            while (p < n && isSpace(text_[p]))
+                ++p;
+            if (p < n && (text_[p] == '"' || text_[p] == '\'')) {
+                attribute.quote = text_[p++];
+                std::size_t close = text_.find(attribute.quote, p);
+                if (close == npos)
+                    close = n;
+                attribute.valueOffset = p;
+                attribute.value = text_.substr(p, close - p);
+                p = std::min(close + 1, n);
+            } else {
+                std::size_t begin = p;
+                while (p < n && !isSpace(text_[p]) && text_[p] != '>')
+                    ++p;
+                attribute.valueOffset = begin;
+                attribute.value = text_.substr(begin, p - begin);
+            }
+        }
+        // A stray "=" gives a value without a name, which no one asks for.
+        if (!attribute.name.empty())
+            tag_.attributes.push_back(std::move(attribute));
+    }
+    return n;
+}
+
+// The "<" of "</name" followed by white space, ">" or the end, from the reading
+// position on; the text's end when there is none.
+std::size_t TagReader::findEndTag(std::string_view lowerName) const {
+    const std::size_t n = text_.size();
+    for (std::size_t p = pos_; (p = text_.find("</", p)) != npos; p += 2) {
+        std::size_t q = p + 2;
+        std::size_t k = 0;
+        while (k < lowerName.size() && q + k < n && lower(text_[q + k]) == lowerName[k])
+            ++k;
+        if (k == lowerName.size() && (q + k >= n || text_[q + k] == '>' || isSpace(text_[q + k])))
+            return p;
+    }
+    return n;
+}
+
+void TagReader::skipRawText(std::string_view lowerName) {
+    pos_ = findEndTag(lowerName);
+}
+
+std::string_view TagReader::rawTextUntilClose(std::string_view lowerName) {
+    const std::size_t n = text_.size();
+    std::size_t close = findEndTag(lowerName);
+    std::string_view content = text_.substr(pos_, close - pos_);
+    std::size_t gt = close < n ? text_.find('>', close + 2 + lowerName.size()) : npos;
+    pos_ = gt == npos ? n : gt + 1;
+    return content;
+}
+
 void forEachTag(std::string_view text, const std::function<bool(const Tag&)>& visit) {
-    const std::size_t n = text.size();
-    std::size_t pos = 0;
-    while ((pos = text.find('<', pos)) != std::string_view::npos) {
-        if (text.substr(pos, 4) == "<!--") {
-            std::size_t close = text.find("-->", pos + 4);
-            pos = close == std::string_view::npos ? n : close + 3;
+    TagReader reader(text);
+    while (reader.next()) {
+        const Tag& tag = reader.tag();
+        if (tag.name[0] == '!')
             continue;
-        }
-        std::size_t p = pos + 1;
-        if (p < n && (text[p] == '!' || text[p] == '?')) {
-            std::size_t close = text.find('>', p);
-            pos = close == std::string_view::npos ? n : close + 1;
-            continue;
-        }
-        Tag tag;
-        tag.offset = pos;
-        if (p < n && text[p] == '/') {
-            tag.closing = true;
-            ++p;
-        }
-        if (p >= n || !isAsciiLetter(text[p])) {
-            pos = pos + 1; // a "<" in text, not a tag
-            continue;
-        }
-        std::size_t nameStart = p;
-        while (p < n && !isSpace(text[p]) && text[p] != '>' && text[p] != '/')
-            ++p;
-        tag.name = text.substr(nameStart, p - nameStart);
-        tag.end = readAttributes(text, p, tag);
         if (!visit(tag))
             return;
-        pos = tag.end;
         // Style sheets and scripts hold "<" and quotes that are no markup.
-        if (!tag.closing && (tag.is("style") || tag.is("script"))) {
-            std::size_t close = findEndTag(text, pos, tag.is("style") ? "style" : "script");
-            pos = close == std::string_view::npos ? n : close;
-        }
+        if (!tag.closing && (tag.is("style") || tag.is("script")))
+            reader.skipRawText(tag.name);
     }
 }
 

@@ -1,10 +1,13 @@
 #include "project/SitemapWriter.h"
 
-#include "split/HeadingText.h"
+#include "html/Escape.h"
 #include "text/OutputFile.h"
 
 namespace qm {
 namespace {
+
+// Headings keep the references of the characters GBK cannot hold.
+constexpr html::EscapeOptions kTitle{.keepNumericReferences = true};
 
 const std::string kContentsHeader =
     "<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\"> \r\n<HTML> \r\n<HEAD> \r\n<meta "
@@ -23,7 +26,7 @@ void SitemapWriter::AddSitemapEntry(std::vector<std::string>& contents,
     std::string local = prefix_ + title + "." + std::to_string(position) + ".htm";
     std::string open = "<LI> <OBJECT type=\"text/sitemap\"> \r\n";
     std::string name = "<param name=\"Name\" value=\"" +
-                       EscapeHtmlText(heading.empty() ? title : heading) + "\"> \r\n";
+                       html::escape(heading.empty() ? title : heading, kTitle) + "\"> \r\n";
     std::string tail = "<param name=\"Local\" value=\"" + local + "\"> \r\n</OBJECT> ";
     contents.push_back(open + name + tail);
     index.push_back(open + name + name + tail);

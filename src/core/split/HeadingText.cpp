@@ -1,5 +1,6 @@
 #include "split/HeadingText.h"
 
+#include "html/Entities.h"
 #include "html/HtmlTags.h"
 #include "text/ByteString.h"
 #include "text/Gbk.h"
@@ -8,63 +9,32 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <charconv>
 #include <cstdint>
+#include <optional>
 
 namespace qm {
 namespace {
 
 constexpr std::size_t kMaxHeadingBytes = 512;
 
-struct NamedReference {
-    std::string_view name;
-    char32_t codePoint;
-};
-
-// The references Word and LibreOffice write into headings.
-constexpr std::array<NamedReference, 24> kNamedReferences{{
-    {"nbsp", U' '},        {"amp", U'&'},         {"lt", U'<'},         {"gt", U'>'},
-    {"quot", U'"'},        {"apos", U'\''},       {"copy", U'\u00A9'},  {"reg", U'\u00AE'},
-    {"trade", U'\u2122'},  {"hellip", U'\u2026'}, {"mdash", U'\u2014'}, {"ndash", U'\u2013'},
-    {"lsquo", U'\u2018'},  {"rsquo", U'\u2019'},  {"ldquo", U'\u201C'}, {"rdquo", U'\u201D'},
-    {"middot", U'\u00B7'}, {"bull", U'\u2022'},   {"laquo", U'\u00AB'}, {"raquo", U'\u00BB'},
-    {"deg", U'\u00B0'},    {"plusmn", U'\u00B1'}, {"times", U'\u00D7'}, {"sect", U'\u00A7'},
-}};
-
 // The GBK bytes of a code point; a character GBK cannot hold stays the reference
 // "&#N;", which pages, sitemaps and the window read as that character.
 std::string gbkOf(char32_t c) {
-    if (c == 0 || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+    if (!html::isCharacter(c))
         return "?";
     if (c < 0x80)
         return std::string(1, static_cast<char>(c));
     return gbk::fromUtf8(Utf8Of(c));
 }
 
-// Decodes the reference at text[i] ('&'); returns its length, 0 when it is none.
+// Decodes the reference at text[i] ('&'); returns its length, 0 when it is none. A
+// no-break space is a space: the heading's white space is collapsed.
 std::size_t decodeReference(std::string_view text, std::size_t i, std::string& out) {
-    std::size_t semicolon = text.find(';', i);
-    if (semicolon == std::string_view::npos || semicolon - i > 10)
+    std::optional<html::Reference> ref = html::readReference(text, i);
+    if (!ref)
         return 0;
-    std::string_view body = text.substr(i + 1, semicolon - i - 1);
-    if (body.size() > 1 && body[0] == '#') {
-        bool hex = body[1] == 'x' || body[1] == 'X';
-        std::string_view digits = body.substr(hex ? 2 : 1);
-        std::uint32_t value = 0;
-        auto [end, ec] =
-            std::from_chars(digits.data(), digits.data() + digits.size(), value, hex ? 16 : 10);
-        if (ec != std::errc() || end != digits.data() + digits.size())
-            return 0;
-        out += value == 0xA0 ? " " : gbkOf(value);
-        return semicolon - i + 1;
-    }
-    for (const NamedReference& ref : kNamedReferences) {
-        if (body == ref.name) {
-            out += gbkOf(ref.codePoint);
-            return semicolon - i + 1;
-        }
-    }
-    return 0;
+    out += ref->codePoint == 0xA0 ? " " : gbkOf(ref->codePoint);
+    return ref->end - i;
 }
 
 bool isBlank(unsigned char b) {
@@ -74,49 +44,25 @@ bool isBlank(unsigned char b) {
 // Tags that part the words on either side, as a browser shows them: breaks, paragraphs,
 // cells and other blocks. Inline tags (Word's runs: span, font, b, a, o:p, ...) part
 // nothing: "第<span lang=EN-US>1</span>章" reads "第1章".
-bool partsWords(std::string_view tag) {
-    std::size_t start = tag.size() > 1 && tag[1] == '/' ? 2 : 1;
-    std::size_t end = start;
-    while (end < tag.size() &&
-           (std::isalnum(static_cast<unsigned char>(tag[end])) || tag[end] == ':'))
-        ++end;
-    std::string name(tag.substr(start, end - start));
-    std::transform(name.begin(), name.end(), name.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+bool partsWords(const html::Tag& tag) {
     static constexpr std::array<std::string_view, 27> kBlocks{
         "br",    "p",     "div", "td", "th", "tr",      "li",  "table",      "tbody",
         "thead", "tfoot", "h1",  "h2", "h3", "h4",      "h5",  "h6",         "hr",
         "ul",    "ol",    "dl",  "dt", "dd", "caption", "pre", "blockquote", "center"};
-    return std::find(kBlocks.begin(), kBlocks.end(), name) != kBlocks.end();
+    return std::find(kBlocks.begin(), kBlocks.end(), tag.name) != kBlocks.end();
 }
 
 // The text outside tags and comments, references still raw.
 std::string textOutsideMarkup(std::string_view markup) {
     std::string text;
-    for (std::size_t i = 0; i < markup.size();) {
-        if (markup[i] != '<') {
-            text += markup[i++];
-            continue;
-        }
-        const bool comment = markup.compare(i, 4, "<!--") == 0;
-        std::size_t end = comment ? markup.find("-->", i + 4) : markup.find('>', i + 1);
-        if (end == std::string_view::npos)
-            break;
-        if (!comment && partsWords(markup.substr(i, end - i)))
+    html::TagReader reader(markup);
+    while (reader.next()) {
+        text += reader.text();
+        if (partsWords(reader.tag()))
             text += ' ';
-        i = end + (comment ? 3 : 1);
     }
+    text += reader.text();
     return text;
-}
-
-// Length of a decimal reference "&#N;" at text[i], or 0.
-std::size_t numericReferenceLength(std::string_view text, std::size_t i) {
-    std::size_t j = i + 2;
-    if (text.compare(i, 2, "&#") != 0)
-        return 0;
-    while (j < text.size() && j - i < 10 && std::isdigit(static_cast<unsigned char>(text[j])))
-        ++j;
-    return j > i + 2 && j < text.size() && text[j] == ';' ? j - i + 1 : 0;
 }
 
 } // namespace
@@ -210,40 +156,6 @@ std::string PictureName(std::string_view markup) {
         return false;
     });
     return alt.empty() ? file : alt;
-}
-
-std::string EscapeHtmlText(std::string_view gbk) {
-    std::string out;
-    out.reserve(gbk.size());
-    for (std::size_t i = 0; i < gbk.size(); ++i) {
-        auto b = static_cast<unsigned char>(gbk[i]);
-        if (gbk::isLeadByte(b) && i + 1 < gbk.size()) {
-            out.append(gbk, i++, 2);
-            continue;
-        }
-        if (std::size_t reference = b == '&' ? numericReferenceLength(gbk, i) : 0) {
-            out.append(gbk, i, reference); // a character GBK cannot hold
-            i += reference - 1;
-            continue;
-        }
-        switch (b) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        default:
-            out += static_cast<char>(b);
-        }
-    }
-    return out;
 }
 
 } // namespace qm

@@ -1,6 +1,6 @@
 #include "split/TopicPageWriter.h"
 
-#include "split/HeadingText.h"
+#include "html/Escape.h"
 #include "split/PageFrame.h"
 #include "text/Gbk.h"
 #include "text/OutputFile.h"
@@ -10,6 +10,9 @@
 
 namespace qm {
 namespace {
+
+// Headings keep the references of the characters GBK cannot hold.
+constexpr html::EscapeOptions kTitle{.keepNumericReferences = true};
 
 std::int64_t toInt(const std::string& text) {
     std::int64_t value = 0;
@@ -40,7 +43,7 @@ void copyTitled(ReadStream& stream, std::int64_t count, const std::string& title
         slot.end = std::min(slot.end, count);
         slot.start = std::min(slot.start, slot.end);
         copyRange(stream, 0, slot.start, out);
-        const std::string text = EscapeHtmlText(title);
+        const std::string text = html::escape(title, kTitle);
         out.write(slot.element ? "<title>" + text + "</title>" : text);
         copyRange(stream, slot.end, count, out);
     } catch (...) {
@@ -77,7 +80,7 @@ void TopicPageWriter::WriteTopicPage(const StructureNode& node, bool buffered,
     std::size_t topicStart = 0;
     if (buffered) {
         std::string frame = PageHead() +
-                            EscapeHtmlText(node.heading.empty() ? name : node.heading) +
+                            html::escape(node.heading.empty() ? name : node.heading, kTitle) +
                             source_.afterTitle() + source_.prefixCode() + CreditLine();
         page.write(frame);
         topicStart = frame.size();

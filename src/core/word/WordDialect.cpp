@@ -1,6 +1,8 @@
 #include "word/WordDialect.h"
 
 #include "ReadingEdits.h"
+#include "html/Entities.h"
+#include "html/Escape.h"
 #include "html/HtmlTags.h"
 #include "text/ByteString.h"
 #include "word/SourceCharset.h"
@@ -46,27 +48,10 @@ std::string markTag(std::string_view folder, const std::vector<SupportingFile>& 
     return "<meta name=\"" + std::string(kMarkName) + "\" content=\"" + content + "\">\r\n";
 }
 
-// An attribute value as the file name it stands for: the few entities an exporter
-// writes in names decoded, then the percent-encoding of the URL.
+// An attribute value as the file name it stands for: its references decoded, then the
+// percent-encoding of the URL.
 std::string linkTarget(std::string_view value) {
-    std::string unescaped;
-    for (std::size_t i = 0; i < value.size(); ++i) {
-        static constexpr std::pair<std::string_view, char> kEntities[] = {
-            {"&amp;", '&'},   {"&quot;", '"'}, {"&#39;", '\''},
-            {"&apos;", '\''}, {"&lt;", '<'},   {"&gt;", '>'}};
-        bool replaced = false;
-        if (value[i] == '&')
-            for (auto [entity, c] : kEntities)
-                if (value.substr(i).starts_with(entity)) {
-                    unescaped += c;
-                    i += entity.size() - 1;
-                    replaced = true;
-                    break;
-                }
-        if (!replaced)
-            unescaped += value[i];
-    }
-    std::string out = PercentDecode(unescaped);
+    std::string out = PercentDecode(html::decodeEntities(value));
     if (out.starts_with("./"))
         out.erase(0, 2);
     return out;
@@ -75,38 +60,23 @@ std::string linkTarget(std::string_view value) {
 // The link text for a file of the folder: what would break a URL or the attribute is
 // escaped; everything else (spaces, non-ASCII names) stays as Word writes it.
 std::string linkText(std::string_view folder, std::string_view name) {
-    std::string out;
+    std::string url;
     for (char c : std::string(folder) + "/" + std::string(name)) {
         switch (c) {
         case '%':
-            out += "%25";
+            url += "%25";
             break;
         case '#':
-            out += "%23";
+            url += "%23";
             break;
         case '?':
-            out += "%3F";
-            break;
-        case '&':
-            out += "&amp;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '\'':
-            out += "&#39;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
+            url += "%3F";
             break;
         default:
-            out += c;
+            url += c;
         }
     }
-    return out;
+    return html::escape(url, {.apostrophe = true});
 }
 
 std::optional<std::string> decodeBase64(std::string_view text) {

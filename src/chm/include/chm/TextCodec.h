@@ -58,4 +58,13 @@ std::string foldCase(std::string_view utf8);
 // ASCII letters to lower case, nothing else.
 std::string asciiLower(std::string_view text);
 
+// Decodes the character references of UTF-8 text as HTML Help Workshop reads a
+// project's texts in a code page (charset, the ICU name): a reference below 256 is that
+// byte of the code page, so that a cp1251 project's "&Icirc;" (0xCE) is "О"; a run of
+// such bytes is read as the code page's text (two bytes of a GBK character), and a byte
+// that starts no character of it (a lone lead byte) stays the Latin-1 character. Other
+// references are their Unicode characters. In a Unicode charset or none, the same as
+// html::decodeEntities.
+std::string decodeEntities(std::string_view utf8, const std::string& charset);
+
 } // namespace qm::chm

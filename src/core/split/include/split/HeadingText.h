@@ -20,8 +20,4 @@ bool HasPicture(std::string_view markup);
 // empty when it shows none or names it nowhere.
 std::string PictureName(std::string_view markup);
 
-// The text escaped for an attribute value or the title element: & " < > as entities;
-// "&#N;" references (characters GBK cannot hold) stay as they are.
-std::string EscapeHtmlText(std::string_view gbk);
-
 } // namespace qm

@@ -1,22 +1,16 @@
-#pragma once
+#include "html/Entities.h"
+
+#include "text/Utf8.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <iterator>
-#include <optional>
-#include <string_view>
 
-// The named character references of HTML 4 (all 252, names case-sensitive) and XML's
-// &apos;, which pages saved as XHTML use.
-namespace qm::chm {
-
-struct HtmlEntity {
-    std::string_view name;
-    std::uint32_t codePoint;
-};
+namespace qm::html {
+namespace {
 
 // Sorted by name (bytewise), for a binary search.
-inline constexpr HtmlEntity kHtmlEntities[] = {
+inline constexpr NamedEntity kEntities[] = {
     {"AElig", 198},    {"Aacute", 193},  {"Acirc", 194},   {"Agrave", 192},  {"Alpha", 913},
     {"Aring", 197},    {"Atilde", 195},  {"Auml", 196},    {"Beta", 914},    {"Ccedil", 199},
     {"Chi", 935},      {"Dagger", 8225}, {"Delta", 916},   {"ETH", 208},     {"Eacute", 201},
@@ -70,20 +64,81 @@ inline constexpr HtmlEntity kHtmlEntities[] = {
     {"zeta", 950},     {"zwj", 8205},    {"zwnj", 8204},
 };
 
-static_assert(std::is_sorted(std::begin(kHtmlEntities), std::end(kHtmlEntities),
-                             [](const HtmlEntity& a, const HtmlEntity& b) {
+static_assert(std::is_sorted(std::begin(kEntities), std::end(kEntities),
+                             [](const NamedEntity& a, const NamedEntity& b) {
                                  return a.name < b.name;
                              }));
 
-// The code point a name (without '&' and ';') stands for.
-inline std::optional<std::uint32_t> htmlEntity(std::string_view name) {
-    const auto* end = std::end(kHtmlEntities);
+} // namespace
+
+std::span<const NamedEntity> namedEntities() {
+    return kEntities;
+}
+
+std::optional<char32_t> namedEntity(std::string_view name) {
+    const auto* end = std::end(kEntities);
     const auto* it =
-        std::lower_bound(std::begin(kHtmlEntities), end, name,
-                         [](const HtmlEntity& e, std::string_view n) { return e.name < n; });
+        std::lower_bound(std::begin(kEntities), end, name,
+                         [](const NamedEntity& e, std::string_view n) { return e.name < n; });
     if (it == end || it->name != name)
         return std::nullopt;
     return it->codePoint;
 }
 
-} // namespace qm::chm
+std::optional<Reference> readReference(std::string_view s, std::size_t at) {
+    // The longest reference worth reading: "&#x10FFFF;", "&thetasym;".
+    constexpr std::size_t kLongest = 12;
+    const std::size_t semi = s.find(';', at + 1);
+    if (semi == std::string_view::npos || semi - at > kLongest)
+        return std::nullopt;
+    const std::string_view ref = s.substr(at + 1, semi - at - 1);
+    if (ref.size() >= 2 && ref[0] == '#') {
+        char32_t cp = 0;
+        const bool hex = ref[1] == 'x' || ref[1] == 'X';
+        std::size_t k = hex ? 2 : 1;
+        if (k >= ref.size())
+            return std::nullopt;
+        for (; k < ref.size(); ++k) {
+            const char c = ref[k];
+            const int digit = (c >= '0' && c <= '9')          ? c - '0'
+                              : (hex && c >= 'a' && c <= 'f') ? c - 'a' + 10
+                              : (hex && c >= 'A' && c <= 'F') ? c - 'A' + 10
+                                                              : -1;
+            if (digit < 0 || cp > 0x10FFFF)
+                return std::nullopt;
+            cp = cp * (hex ? 16u : 10u) + static_cast<char32_t>(digit);
+        }
+        return Reference{cp, semi + 1};
+    }
+    if (std::optional<char32_t> cp = namedEntity(ref))
+        return Reference{*cp, semi + 1};
+    return std::nullopt;
+}
+
+bool isCharacter(char32_t cp) {
+    return cp != 0 && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
+}
+
+void appendUtf8(std::string& out, char32_t cp) {
+    AppendUtf8(out, isCharacter(cp) ? cp : U'\uFFFD');
+}
+
+std::string decodeEntities(std::string_view s) {
+    if (s.find('&') == std::string_view::npos)
+        return std::string(s);
+    std::string out;
+    out.reserve(s.size());
+    std::size_t i = 0;
+    while (i < s.size()) {
+        if (s[i] == '&')
+            if (std::optional<Reference> ref = readReference(s, i)) {
+                appendUtf8(out, ref->codePoint);
+                i = ref->end;
+                continue;
+            }
+        out.push_back(s[i++]);
+    }
+    return out;
+}
+
+} // namespace qm::html
