@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <optional>
 #include <vector>
 
@@ -30,6 +31,9 @@ void putSevenBitGroups(std::string& out, std::uint64_t v) {
 }
 
 std::uint64_t getSevenBitGroups(std::string_view in, std::size_t& at) {
+    // Most numbers of the postings are one group.
+    if (at < in.size() && (static_cast<std::uint8_t>(in[at]) & 0x80) == 0)
+        return static_cast<std::uint8_t>(in[at++]);
     std::uint64_t v = 0;
     for (unsigned shift = 0; at < in.size() && shift < 64; shift += 7) {
         const auto byte = static_cast<std::uint8_t>(in[at++]);
@@ -41,12 +45,7 @@ std::uint64_t getSevenBitGroups(std::string_view in, std::size_t& at) {
 }
 
 unsigned bitLength(std::uint32_t v) {
-    unsigned n = 0;
-    while (v != 0) {
-        ++n;
-        v >>= 1;
-    }
-    return n;
+    return static_cast<unsigned>(std::bit_width(v));
 }
 
 // The root that stores a set of values in the fewest bits. A scale-2 "root" integer:
@@ -78,18 +77,21 @@ private:
 class BitWriter {
 public:
     explicit BitWriter(std::string& out) : out_(out) {}
+    // The low count bits of value (count ≤ 32), most significant first.
     void put(std::uint32_t value, unsigned count) {
-        while (count > 0) {
-            --count;
-            byte_ = static_cast<std::uint8_t>((static_cast<std::uint32_t>(byte_) << 1) |
-                                              ((value >> count) & 1u));
-            if (++used_ == 8)
-                flush();
+        bits_ = (bits_ << count) | (value & ((std::uint64_t{1} << count) - 1));
+        used_ += count;
+        while (used_ >= 8) {
+            used_ -= 8;
+            out_.push_back(static_cast<char>(bits_ >> used_));
         }
     }
     void putOnes(unsigned count) {
-        for (unsigned i = 0; i < count; ++i)
-            put(1, 1);
+        while (count > 0) {
+            const unsigned n = std::min(count, 24u);
+            put((1u << n) - 1, n);
+            count -= n;
+        }
     }
     void putScaleRoot(std::uint32_t v, unsigned root) {
         const unsigned n = bitLength(v);
@@ -106,14 +108,14 @@ public:
     void flush() {
         if (used_ == 0)
             return;
-        out_.push_back(static_cast<char>(byte_ << (8 - used_)));
-        byte_ = 0;
+        out_.push_back(static_cast<char>(bits_ << (8 - used_)));
+        bits_ = 0;
         used_ = 0;
     }
 
 private:
     std::string& out_;
-    std::uint8_t byte_ = 0;
+    std::uint64_t bits_ = 0; // the low used_ bits are not yet written
     unsigned used_ = 0;
 };
 
