@@ -214,10 +214,12 @@ struct Roots {
 
 // The roots that store the topic steps, the counts and the position steps in the
 // fewest bits.
-Roots chooseRoots(std::span<const FtsWord> words, std::vector<std::uint32_t>& flat) {
+Roots chooseRoots(std::span<const FtsWord> words, SpoolFile* spilled,
+                  std::vector<std::uint32_t>& flat) {
     RootChooser docRoot, countRoot, codeRoot;
+    std::string scratch;
     for (const FtsWord& w : words)
-        forEachTopic(w.postings, flat,
+        forEachTopic(w.postings->bytes(spilled, scratch), flat,
                      [&](std::uint32_t topicDelta, std::span<const std::uint32_t> codes) {
                          docRoot.add(topicDelta);
                          countRoot.add(static_cast<std::uint32_t>(codes.size()));
@@ -237,8 +239,9 @@ class LocationCodes {
 public:
     std::vector<std::uint32_t> offset, size, topics; // a word's codes and topic count
 
-    void write(std::span<const FtsWord> words, const Roots& roots,
+    void write(std::span<const FtsWord> words, const Roots& roots, SpoolFile* spilled,
                std::vector<std::uint32_t>& flat) {
+        std::string scratch;
         offset.resize(words.size());
         size.resize(words.size());
         topics.resize(words.size());
@@ -246,7 +249,7 @@ public:
             offset[i] = static_cast<std::uint32_t>(end());
             BitWriter bits(held_);
             topics[i] = forEachTopic(
-                words[i].postings, flat,
+                words[i].postings->bytes(spilled, scratch), flat,
                 [&](std::uint32_t topicDelta, std::span<const std::uint32_t> codes) {
                     bits.putScaleRoot(topicDelta, roots.doc);
                     bits.putScaleRoot(static_cast<std::uint32_t>(codes.size()), roots.count);
@@ -386,8 +389,9 @@ std::string header(std::span<const FtsWord> words, const FiftiMainInfo& info, co
 
 } // namespace
 
-void PackedPostings::add(std::uint32_t topic, std::uint32_t position) {
-    if (bytes_.empty() || topic != topic_) {
+std::size_t PackedPostings::add(std::uint32_t topic, std::uint32_t position) {
+    const std::size_t before = bytes_.size();
+    if ((bytes_.empty() && spilled_.empty()) || topic != topic_) {
         putSevenBitGroups(bytes_, 2 * std::uint64_t{topic - topic_} + 1);
         putSevenBitGroups(bytes_, position);
         topic_ = topic;
@@ -395,6 +399,26 @@ void PackedPostings::add(std::uint32_t topic, std::uint32_t position) {
         putSevenBitGroups(bytes_, 2 * std::uint64_t{position - position_});
     }
     position_ = position;
+    return bytes_.size() - before;
+}
+
+std::string_view PackedPostings::bytes(SpoolFile* file, std::string& scratch) const {
+    if (spilled_.empty() || !file)
+        return bytes_;
+    scratch.clear();
+    for (const Chunk& chunk : spilled_)
+        file->readAt(chunk.offset, chunk.length, scratch);
+    scratch += bytes_;
+    return scratch;
+}
+
+void PackedPostings::spill(SpoolFile& file) {
+    if (bytes_.empty())
+        return;
+    spilled_.push_back({file.size(), bytes_.size()});
+    file.write(bytes_);
+    bytes_.clear();
+    bytes_.shrink_to_fit();
 }
 
 void PackedPostings::unpack(std::string_view packed, std::vector<std::uint32_t>& flat) {
@@ -421,10 +445,10 @@ void PackedPostings::unpack(std::string_view packed, std::vector<std::uint32_t>&
 
 void buildFiftiMain(std::span<const FtsWord> words, const FiftiMainInfo& info, ByteSink& out) {
     std::vector<std::uint32_t> flat;
-    const Roots roots = chooseRoots(words, flat);
+    const Roots roots = chooseRoots(words, info.spilled, flat);
     // The location codes of all words come first, then the leaves that point at them.
     LocationCodes codes;
-    codes.write(words, roots, flat);
+    codes.write(words, roots, info.spilled, flat);
     const Tree tree = buildTree(words, codes, static_cast<std::size_t>(codes.end()));
     out.write(header(words, info, roots, tree));
     codes.copyTo(out);

@@ -40,18 +40,29 @@ std::size_t sliceEnd(std::string_view text) {
 } // namespace
 
 std::uint32_t FullTextIndex::addText(Words& words, std::uint32_t topic, std::string_view text,
-                                     std::uint32_t first, std::uint64_t& counted,
-                                     std::uint32_t* end) {
+                                     std::uint32_t first, std::uint32_t* end) {
     std::uint32_t next = first;
     std::uint32_t taken = 0;
     for (IndexedWord& word : breakWords(text, &taken)) {
         next = first + word.position;
-        words[std::move(word.text)].add(topic, next++);
-        ++counted;
+        held_ += words[std::move(word.text)].add(topic, next++);
+        ++wordsIndexed_;
     }
     if (end)
         *end = first + taken;
+    spillIfFull();
     return next;
+}
+
+void FullTextIndex::spillIfFull() {
+    if (held_ <= heldLimit_)
+        return;
+    if (!spilled_)
+        spilled_ = std::make_unique<SpoolFile>();
+    for (Words* words : {&title_, &body_})
+        for (auto& [word, postings] : *words)
+            postings.spill(*spilled_);
+    held_ = 0;
 }
 
 void FullTextIndex::addTopic(std::uint32_t topic, const PageText& text,
@@ -66,7 +77,7 @@ void FullTextIndex::beginTopic(std::uint32_t topic, std::string_view title) {
     // them, so that no phrase can join a word of the title to one of the body.
     topic_ = topic;
     pending_.clear();
-    next_ = addText(title_, topic, title, 0, wordsIndexed_);
+    next_ = addText(title_, topic, title, 0);
 }
 
 void FullTextIndex::addBody(std::string_view piece, const std::function<void()>& checkpoint) {
@@ -80,7 +91,7 @@ void FullTextIndex::addBody(std::string_view piece, const std::function<void()>&
         const std::size_t cut = sliceEnd(whole.substr(done));
         if (done + cut == whole.size())
             break; // no place to cut yet: one long word
-        addText(body_, topic_, whole.substr(done, cut), next_, wordsIndexed_, &next_);
+        addText(body_, topic_, whole.substr(done, cut), next_, &next_);
         done += cut;
         if (checkpoint)
             checkpoint();
@@ -100,7 +111,7 @@ void FullTextIndex::indexBody(std::string_view body, const std::function<void()>
     // those of the whole.
     while (!body.empty()) {
         const std::size_t cut = sliceEnd(body);
-        addText(body_, topic_, body.substr(0, cut), next_, wordsIndexed_, &next_);
+        addText(body_, topic_, body.substr(0, cut), next_, &next_);
         body.remove_prefix(cut);
         if (checkpoint && !body.empty())
             checkpoint();
@@ -141,12 +152,13 @@ void FullTextIndex::build(const TextCodec& codec, std::uint32_t codePage, std::u
     std::vector<FtsWord> words;
     words.reserve(sorted.size());
     for (const auto& [key, postings] : sorted)
-        words.push_back({key.first, key.second, postings->bytes()});
+        words.push_back({key.first, key.second, postings});
     FiftiMainInfo info;
     info.topicCount = topics_;
     info.codePage = codePage;
     info.lcid = lcid;
     info.wordsIndexed = wordsIndexed_;
+    info.spilled = spilled_.get();
     buildFiftiMain(words, info, out);
 }
 

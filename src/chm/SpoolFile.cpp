@@ -22,6 +22,9 @@ SpoolFile::SpoolFile() : file_(std::tmpfile()) {
 }
 
 void SpoolFile::write(std::string_view bytes) {
+    if (!atEnd_ && std::fseek(file_.get(), 0, SEEK_END) != 0)
+        failTemporary();
+    atEnd_ = true;
     if (std::fwrite(bytes.data(), 1, bytes.size(), file_.get()) != bytes.size())
         failTemporary();
     size_ += bytes.size();
@@ -41,6 +44,28 @@ void SpoolFile::copyTo(ByteSink& sink) {
         left -= want;
     }
     if (std::fseek(file_.get(), 0, SEEK_END) != 0)
+        failTemporary();
+    atEnd_ = true;
+}
+
+void SpoolFile::readAt(std::uint64_t offset, std::uint64_t length, std::string& out) {
+    if (offset > size_ || length > size_ - offset)
+        failTemporary();
+    if (atEnd_ && std::fflush(file_.get()) != 0)
+        failTemporary();
+    atEnd_ = false;
+    // fseek takes a long, 32 bits on Windows: far offsets are reached in steps.
+    if (std::fseek(file_.get(), 0, SEEK_SET) != 0)
+        failTemporary();
+    for (std::uint64_t left = offset; left > 0;) {
+        const auto step = static_cast<long>(std::min<std::uint64_t>(left, 0x40000000));
+        if (std::fseek(file_.get(), step, SEEK_CUR) != 0)
+            failTemporary();
+        left -= static_cast<std::uint64_t>(step);
+    }
+    const std::size_t at = out.size();
+    out.resize(at + static_cast<std::size_t>(length));
+    if (std::fread(out.data() + at, 1, static_cast<std::size_t>(length), file_.get()) != length)
         failTemporary();
 }
 

@@ -342,6 +342,25 @@ TEST(FullTextSearch, ManyWordsMakeADeeperTreeInWhichEveryWordIsFound) {
     EXPECT_TRUE(reader.lookup("zzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzzz").empty());
 }
 
+TEST(FullTextSearch, PostingsMovedToATemporaryFileGiveTheSameIndex) {
+    // A large compile keeps its postings on disk beyond a limit: here after every
+    // slice of a body, so that each word's postings, within a topic and across
+    // topics, are read back from several pieces.
+    const std::vector<std::string> words = vocabulary(3000, 8, 3);
+    FullTextIndex inMemory, spilled(64);
+    for (std::uint32_t t = 0; t < 4; ++t) {
+        PageText text;
+        text.title = words[t];
+        for (std::size_t i = 0; text.body.size() < 300000; ++i)
+            text.body += words[(i * 7 + t) % words.size()] + " ";
+        inMemory.addTopic(t, text);
+        spilled.addTopic(t, text);
+    }
+    const std::string expected = inMemory.build(TextCodec("windows-1252"), 1252, 0x409);
+    spilled.compact();
+    EXPECT_EQ(spilled.build(TextCodec("windows-1252"), 1252, 0x409), expected);
+}
+
 TEST(FullTextSearch, PackedPostingsGiveBackEveryTopicAndPosition) {
     // Gaps and positions on both sides of each seven-bit group boundary, a first topic
     // of 0, and a topic that restarts its positions lower than the topic before ended.

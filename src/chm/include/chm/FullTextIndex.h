@@ -2,9 +2,11 @@
 
 #include "chm/FiftiMain.h"
 #include "chm/PageText.h"
+#include "chm/SpoolFile.h"
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -18,6 +20,10 @@ class TextCodec;
 
 class FullTextIndex {
 public:
+    // Postings are held in memory up to about heldPostings bytes; beyond that they
+    // wait in a temporary file, so that a large compile's memory stays bounded.
+    explicit FullTextIndex(std::size_t heldPostings = kHeldPostings) : heldLimit_(heldPostings) {}
+
     // Adds a topic's words. Topics come in increasing order of their #TOPICS number.
     // Words are numbered from 0 in the title and on from there in the body; a word's
     // numbers are what the viewer matches phrases (and so words of several
@@ -47,11 +53,14 @@ public:
 private:
     using Words = std::unordered_map<std::string, PackedPostings>; // UTF-8 word → postings
 
+    static constexpr std::size_t kHeldPostings = std::size_t{8} << 20;
+
     // Adds the words of text numbered from first; returns the number after the last
     // word. end, when given, receives the number after all the text took.
-    static std::uint32_t addText(Words& words, std::uint32_t topic, std::string_view text,
-                                 std::uint32_t first, std::uint64_t& counted,
-                                 std::uint32_t* end = nullptr);
+    std::uint32_t addText(Words& words, std::uint32_t topic, std::string_view text,
+                          std::uint32_t first, std::uint32_t* end = nullptr);
+    // Moves every word's postings to the temporary file once more are held than allowed.
+    void spillIfFull();
 
     void indexBody(std::string_view body, const std::function<void()>& checkpoint);
 
@@ -64,6 +73,9 @@ private:
     std::string pending_;
     std::uint32_t topics_ = 0;
     std::uint64_t wordsIndexed_ = 0;
+    std::size_t heldLimit_;
+    std::size_t held_ = 0;               // postings bytes in memory
+    std::unique_ptr<SpoolFile> spilled_; // made at the first spill
 };
 
 } // namespace qm::chm

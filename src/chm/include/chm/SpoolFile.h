@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <string>
 
 namespace qm::chm {
 
@@ -20,6 +21,8 @@ public:
     std::uint64_t size() const { return size_; }
     // Writes everything spooled so far to the sink.
     void copyTo(ByteSink& sink);
+    // Appends length bytes from offset (both within what was written) to out.
+    void readAt(std::uint64_t offset, std::uint64_t length, std::string& out);
 
 private:
     struct Close {
@@ -27,6 +30,7 @@ private:
     };
     std::unique_ptr<std::FILE, Close> file_;
     std::uint64_t size_ = 0;
+    bool atEnd_ = true; // where the next write goes
 };
 
 } // namespace qm::chm
