@@ -23,6 +23,9 @@ std::string UsageText() {
            "                          beside its source; the source's folder stays untouched\n"
            "      --renumber          number the context IDs in document order, forgetting the\n"
            "                          project's ID map <name>.ids\n"
+           "      --numbered-names    name each topic's page by its context number (1003.htm),\n"
+           "                          which every CHM viewer opens and which stays with the\n"
+           "                          topic across edits; pages are named by headings otherwise\n"
            "      --replace           let a document replace a project that another document\n"
            "                          made (two documents of one name, in two folders)\n"
            "      --no-compile        write the project but do not compile the CHM\n"
@@ -88,6 +91,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
             o.json = true;
         } else if (a == "--renumber") {
             o.renumber = true;
+        } else if (a == "--numbered-names") {
+            o.numberedNames = true;
         } else if (a == "--replace") {
             o.replace = true;
         } else if (a == "--no-compile") {

@@ -19,7 +19,8 @@ struct CliOptions {
     std::optional<std::filesystem::path> addcodeFile;
     std::filesystem::path outputFolder; // empty: beside each source
     bool renumber = false;
-    bool replace = false; // a project another document made may be replaced
+    bool numberedNames = false; // pages named by their context numbers
+    bool replace = false;       // a project another document made may be replaced
     bool compile = true;
     bool quiet = false;
     bool json = false; // a line of JSON per file instead of the summary

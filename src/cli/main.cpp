@@ -48,6 +48,7 @@ qm::RunSettings runSettings(const qm::cli::CliOptions& options) {
     settings.autoTitle = options.autoTitle;
     settings.defaultHeader = options.defaultHeader;
     settings.renumber = options.renumber;
+    settings.numberedNames = options.numberedNames;
     settings.title = options.title.value_or(qm::gbk::fromUtf8(" －帮助"));
     settings.useAdditionalCode = !before.empty() || !after.empty();
     settings.beforeEntry = std::move(before);

@@ -8,6 +8,7 @@
 #include "text/Gbk.h"
 #include "word/DocumentConverter.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <map>
 #include <unistd.h>
@@ -328,6 +329,58 @@ TEST_F(GeneratorTest, EmptyOpenedListShowsOnlyTheTimes) {
     EXPECT_FALSE(host.fields[RunField::EndTime].empty());
     EXPECT_EQ(compiler.calls, 0);
     EXPECT_EQ(out.projectsWritten, 0);
+}
+
+std::vector<std::string> contentNames(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        if (e.path().extension() == ".htm")
+            names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Pages named by their context numbers: ASCII names every viewer opens, kept by their
+// topics when the manual is edited, the links and notes between them mended as ever,
+// and the pages of the earlier naming gone once the project is complete.
+TEST_F(GeneratorTest, NumberedPageNamesStayWithTheirTopics) {
+    const char* notes = "<p>see <a href=\"#_ftn1\" name=\"_ftnref1\">[1]</a></p>";
+    test::writeFile(dir / "m.htm",
+                    wordPage(std::string("前言<h1>安装</h1>") + notes +
+                             "<h2>要求</h2><a href=\"#use\">使用</a>"
+                             "<h1><a name=\"use\"></a>使用</h1>u"
+                             "<div id=ftn1><p><a href=\"#_ftnref1\" name=\"_ftn1\">[1]</a> n</p></div>"));
+    Generator gen(host, nullptr, &compiler);
+    gen.openFiles({dir / "m.htm"});
+    gen.GenerationRun(settings); // named by headings first
+    settings.numberedNames = true;
+    gen.GenerationRun(settings);
+    EXPECT_EQ(contentNames(dir / "m.Content"),
+              (std::vector<std::string>{"1001.htm", "1002.htm", "1003.htm", "1004.htm"}));
+    const std::string hhc = test::readFile(dir / "m.hhc");
+    EXPECT_NE(hhc.find("m.Content\\1003.htm"), std::string::npos);
+    EXPECT_NE(test::readFile(dir / "m.Content" / "Alias.h").find("IDH_4 = m.Content\\1004.htm"),
+              std::string::npos);
+    EXPECT_EQ(host.fields[RunField::DefaultPage], "1001.htm");
+    EXPECT_EQ(gen.topicPagePath(*gen.tree().roots()[1]), dir / "m.Content" / "1002.htm");
+    EXPECT_NE(test::readFile(dir / "m.Content" / "1003.htm").find("href=\"1004.htm#use\""),
+              std::string::npos);
+    EXPECT_NE(test::readFile(dir / "m.Content" / "1002.htm").find("<div id=ftn1>"),
+              std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(dir / "m.chm"));
+
+    // A heading added before the others: theirs keep their names, the new one takes the
+    // next number.
+    test::writeFile(dir / "m.htm", wordPage("前言<h1>新</h1>n<h1>安装</h1>i<h2>要求</h2>r"
+                                            "<h1><a name=\"use\"></a>使用</h1>u"));
+    gen.GenerationRun(settings);
+    EXPECT_EQ(
+        contentNames(dir / "m.Content"),
+        (std::vector<std::string>{"1001.htm", "1002.htm", "1003.htm", "1004.htm", "1005.htm"}));
+    EXPECT_NE(test::readFile(dir / "m.Content" / "1005.htm").find(g("<title>新")),
+              std::string::npos);
+    EXPECT_NE(test::readFile(dir / "m.Content" / "1002.htm").find(g("<title>安装")),
+              std::string::npos);
 }
 
 TEST_F(GeneratorTest, PagesUseTheSourceHeadAndTopicPathsFollowTheOpenedFile) {

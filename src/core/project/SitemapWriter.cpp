@@ -1,6 +1,7 @@
 #include "project/SitemapWriter.h"
 
 #include "html/Escape.h"
+#include "split/TopicPageWriter.h"
 #include "text/OutputFile.h"
 
 namespace qm {
@@ -21,12 +22,13 @@ SitemapWriter::SitemapWriter(std::string contentFolderPrefix)
     : prefix_(std::move(contentFolderPrefix)) {}
 
 void SitemapWriter::AddSitemapEntry(std::vector<std::string>& contents,
-                                    std::vector<std::string>& index, const std::string& heading,
-                                    const std::string& title, std::int64_t position) const {
-    std::string local = prefix_ + title + "." + std::to_string(position) + ".htm";
+                                    std::vector<std::string>& index,
+                                    const StructureNode& node) const {
+    std::string local = prefix_ + TopicPageWriter::topicName(node) + ".htm";
     std::string open = "<LI> <OBJECT type=\"text/sitemap\"> \r\n";
     std::string name = "<param name=\"Name\" value=\"" +
-                       html::escape(heading.empty() ? title : heading, kTitle) + "\"> \r\n";
+                       html::escape(node.heading.empty() ? node.title : node.heading, kTitle) +
+                       "\"> \r\n";
     std::string tail = "<param name=\"Local\" value=\"" + local + "\"> \r\n</OBJECT> ";
     contents.push_back(open + name + tail);
     index.push_back(open + name + name + tail);
@@ -35,7 +37,7 @@ void SitemapWriter::AddSitemapEntry(std::vector<std::string>& contents,
 void SitemapWriter::AddSitemapBranch(std::vector<std::string>& contents,
                                      std::vector<std::string>& index,
                                      const StructureNode& node) const {
-    AddSitemapEntry(contents, index, node.heading, node.title, node.positionValue());
+    AddSitemapEntry(contents, index, node);
     if (node.children.empty())
         return;
     contents.push_back("<UL>");

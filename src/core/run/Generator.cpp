@@ -28,6 +28,7 @@
 #include <map>
 #include <optional>
 #include <regex>
+#include <unordered_map>
 
 namespace qm {
 namespace {
@@ -202,6 +203,8 @@ void Generator::openFiles(std::vector<std::filesystem::path> files) {
 }
 
 std::filesystem::path Generator::topicPagePath(const StructureNode& node) const {
+    if (!node.page.empty())
+        return layout_.contentFolder / gbk::toPath(node.page + ".htm");
     try {
         return FileLayout::forSource(intermediateHtml_).topicPagePath(node.title, node.position);
     } catch (const Error&) { // a name no project can have: the last run's layout
@@ -546,18 +549,45 @@ void Generator::scanHeadings() {
     writtenTopics_.clear();
     HeadingScanner scanner({workStream_, pageSource_, layout_.baseName}, tree_, writer, adapter,
                            outsideTag_);
-    if (scanner.ScanHeadings())
-        writer.mendLinks();
+    ids_.reset();
+    if (!scanner.ScanHeadings())
+        return;
+    numberTopics();
+    if (ids_ && fileSettings_.numberedNames)
+        nameByNumbers(writer);
+    writer.mendLinks();
+}
+
+// The context IDs stay with their topics: numbered with the map of the last run.
+void Generator::numberTopics() {
+    if (tree_.empty())
+        return;
+    ids_ = NumberContextIds(ContextIdKeys(tree_, writtenTopics_), record_.earlierNumbers(),
+                            ContextIdKeys(tree_, writtenTopics_, KeyReading::Legacy));
+}
+
+// Each page takes its topic's context number as its name, before the links that name
+// it are mended.
+void Generator::nameByNumbers(TopicPageWriter& writer) {
+    std::unordered_map<std::string, std::string> byTopic; // old topic name → number
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < writtenTopics_.size() && i < ids_->ks.size(); ++i) {
+        names.push_back(ContextNumber(ids_->ks[i]));
+        byTopic.emplace(writtenTopics_[i], names.back());
+    }
+    writer.renamePages(names);
+    tree_.forEach([&](StructureNode& node) {
+        auto found = byTopic.find(TopicPageWriter::topicName(node));
+        if (found != byTopic.end())
+            node.page = found->second;
+    });
 }
 
 bool Generator::writeProject(RunOutcome& outcome) {
-    if (tree_.empty())
+    if (tree_.empty() || !ids_)
         return false;
-    // The context IDs stay with their topics: numbered with the map of the last run.
-    std::optional<std::vector<ContextIdEntry>> earlier = record_.earlierNumbers();
-    ContextIdNumbering ids =
-        NumberContextIds(ContextIdKeys(tree_, writtenTopics_), earlier,
-                         ContextIdKeys(tree_, writtenTopics_, KeyReading::Legacy));
+    const bool earlier = record_.earlierNumbers().has_value();
+    const ContextIdNumbering& ids = *ids_;
 
     // The map is the record of the numbers: written before the files that carry them, so
     // that a map that cannot be written changes none of them. Until the project is

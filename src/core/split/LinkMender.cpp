@@ -105,6 +105,16 @@ bool LinkMender::namesSourcePage(std::string_view path) const {
     return !sourcePageName_.empty() && equalsIgnoringCase(name, sourcePageName_);
 }
 
+void LinkMender::renamePages(const std::unordered_map<std::string, std::string>& names) {
+    for (Page& page : pages_) {
+        auto found = names.find(page.name);
+        if (found == names.end())
+            continue;
+        page.name = found->second;
+        page.file = page.file.parent_path() / gbk::toPath(found->second);
+    }
+}
+
 void LinkMender::notePage(const std::filesystem::path& file, const std::string& name,
                           std::size_t topicStart, std::string_view topicBytes) {
     std::size_t index = pages_.size();

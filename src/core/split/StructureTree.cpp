@@ -5,8 +5,8 @@
 namespace qm {
 namespace {
 
-void walk(const std::vector<std::unique_ptr<StructureNode>>& nodes,
-          const std::function<void(const StructureNode&)>& visit) {
+template <typename Visit>
+void walk(const std::vector<std::unique_ptr<StructureNode>>& nodes, const Visit& visit) {
     for (const auto& node : nodes) {
         visit(*node);
         walk(node->children, visit);
@@ -31,6 +31,10 @@ StructureNode& StructureTree::append(StructureNode* parent) {
 }
 
 void StructureTree::forEach(const std::function<void(const StructureNode&)>& visit) const {
+    walk(roots_, visit);
+}
+
+void StructureTree::forEach(const std::function<void(StructureNode&)>& visit) {
     walk(roots_, visit);
 }
 

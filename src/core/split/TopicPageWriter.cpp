@@ -2,11 +2,13 @@
 
 #include "html/Escape.h"
 #include "split/PageFrame.h"
+#include "text/Error.h"
 #include "text/Gbk.h"
 #include "text/OutputFile.h"
 
 #include <algorithm>
 #include <charconv>
+#include <unordered_map>
 
 namespace qm {
 namespace {
@@ -63,7 +65,24 @@ TopicPageWriter::TopicPageWriter(std::filesystem::path contentFolder, PageSource
       runLog_(runLog), mender_(std::move(sourcePageName), std::move(sourceFolder)) {}
 
 std::string TopicPageWriter::topicName(const StructureNode& node) {
-    return node.title + "." + node.position;
+    return node.page.empty() ? node.title + "." + node.position : node.page;
+}
+
+void TopicPageWriter::renamePages(const std::vector<std::string>& names) {
+    std::unordered_map<std::string, std::string> renamed; // file names, old → new
+    for (std::size_t i = 0; i < names.size() && i < writtenTopics_.size(); ++i) {
+        const std::string from = writtenTopics_[i] + ".htm";
+        const std::string to = names[i] + ".htm";
+        std::error_code ec;
+        std::filesystem::rename(contentFolder_ / gbk::toPath(from),
+                                contentFolder_ / gbk::toPath(to), ec);
+        if (ec)
+            throw Error(gbk::fromUtf8("无法把页面“") + from + gbk::fromUtf8("”改名为“") + to +
+                        gbk::fromUtf8("”：") + ec.message());
+        writtenTopics_[i] = names[i];
+        renamed.emplace(from, to);
+    }
+    mender_.renamePages(renamed);
 }
 
 void TopicPageWriter::WriteTopicPage(const StructureNode& node, bool buffered,

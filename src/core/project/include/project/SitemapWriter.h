@@ -10,10 +10,10 @@
 namespace qm {
 
 // The contents (.hhc) and index (.hhk) files: the same tree of entries, one per
-// structure node, each named by the node's heading and linking
-// <ContentFolderPrefix><Title>.<Position>.htm. GBK text, CR LF. The heading is escaped
-// with &quot; &amp; &lt; &gt; only: compilers read other named entities as bytes of
-// the project's code page.
+// structure node, each named by the node's heading and linking its page in the content
+// folder (<ContentFolderPrefix><Title>.<Position>.htm, or its own page name). GBK text, CR LF. The
+// heading is escaped with &quot; &amp; &lt; &gt; only: compilers read other named entities as bytes
+// of the project's code page.
 class SitemapWriter {
 public:
     explicit SitemapWriter(std::string contentFolderPrefix);
@@ -21,9 +21,9 @@ public:
     // Appends the entry of node and, nested in "<UL>"/"</UL>", of its subtree.
     void AddSitemapBranch(std::vector<std::string>& contents, std::vector<std::string>& index,
                           const StructureNode& node) const;
+    // Appends the entry of node alone: its heading, and its page in the content folder.
     void AddSitemapEntry(std::vector<std::string>& contents, std::vector<std::string>& index,
-                         const std::string& heading, const std::string& title,
-                         std::int64_t position) const;
+                         const StructureNode& node) const;
 
     // The two files' lines for a whole tree.
     void build(const StructureTree& tree, std::vector<std::string>& contents,

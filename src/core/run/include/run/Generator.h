@@ -19,6 +19,7 @@
 namespace qm {
 
 class RunListener;
+class TopicPageWriter;
 class DocumentConverter;
 class ProjectCompiler;
 
@@ -115,6 +116,8 @@ private:
     void openPage();
     void scanHeadings();
     bool writeProject(RunOutcome& outcome);
+    void numberTopics();
+    void nameByNumbers(TopicPageWriter& writer);
     void recordPages();
     void settlePages();
     bool compileProject(RunOutcome& outcome);
@@ -151,8 +154,9 @@ private:
     // until endRun tells it; fileFailed fills both.
     std::vector<std::string> incompleteChms_;
     std::vector<std::string> failures_;
-    FileReport report_;    // of the file in hand
-    ProjectRecord record_; // of the file in hand
+    FileReport report_;                     // of the file in hand
+    ProjectRecord record_;                  // of the file in hand
+    std::optional<ContextIdNumbering> ids_; // the topics' numbers, once they are cut
     std::string sourceHeadCache_;
 };
 

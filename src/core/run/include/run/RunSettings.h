@@ -18,6 +18,10 @@ struct RunSettings {
     bool autoTitle = true;      // the file's title becomes "<name> －帮助"
     bool defaultHeader = false; // the built-in page head instead of the document's own
     bool renumber = false;      // number the context IDs anew, forgetting the ID map
+    // Each topic's page is named by its context number ("1003.htm"): ASCII names that
+    // every viewer opens, and that stay with their topics across edits, as the numbers
+    // do. Otherwise pages are named by their headings.
+    bool numberedNames = false;
 
     // Read at use: the title when the project file is written (the run sets it itself
     // when it makes an automatic title), the additional code at every page.

@@ -31,6 +31,10 @@ public:
     void notePage(const std::filesystem::path& file, const std::string& name,
                   std::size_t topicStart, std::string_view topicBytes);
 
+    // Pages renamed since they were noted: file names (GBK, as links write them), old →
+    // new, in the same folder.
+    void renamePages(const std::unordered_map<std::string, std::string>& names);
+
     // Rewrites the pages whose links or notes change, each file replaced whole.
     // Returns the number of pages rewritten.
     std::size_t mendPages();

@@ -21,6 +21,9 @@ struct StructureNode {
     std::string endPosition;
     std::string level;
     bool pictureHeading = false; // the heading shows only a picture; heading names it
+    // The page's name without ".htm" when pages are named by their context numbers;
+    // empty: "<title>.<position>".
+    std::string page;
 
     StructureNode* parent = nullptr; // none for a top-level node
     std::size_t index = 0;           // 0-based place among its siblings
@@ -40,6 +43,7 @@ public:
 
     // Visits every node in document order.
     void forEach(const std::function<void(const StructureNode&)>& visit) const;
+    void forEach(const std::function<void(StructureNode&)>& visit);
     std::size_t count() const;
 
 private:

@@ -39,10 +39,17 @@ public:
     void WriteTopicPage(const StructureNode& node, bool buffered, std::string_view topicBytes,
                         ReadStream* rawSource);
 
+    // After the last page, before the links are mended: the pages written take the
+    // names given (without ".htm", one per topic name recorded, in order), the record
+    // of the topic names too. Throws qm::Error when a page cannot be renamed; the
+    // record then names each page where it is.
+    void renamePages(const std::vector<std::string>& names);
+
     // After the last page: links and notes follow their anchors (see LinkMender).
     void mendLinks() { mender_.mendPages(); }
 
-    // <Title>.<Position>, the page's title, list entry and file name without ".htm".
+    // The page's list entry and file name without ".htm": <Title>.<Position>, or the
+    // node's own page name when it has one.
     static std::string topicName(const StructureNode& node);
 
 private:
