@@ -1,14 +1,8 @@
 #include "AdditionalCodePanel.h"
 
 #include "ActionButton.h"
-#include "Dialogs.h"
 #include "HalfSplitter.h"
-#include "ShellServices.h"
 #include "WidgetText.h"
-#include "addcode/AdditionalCodeFile.h"
-#include "addcode/AdditionalCodeLibrary.h"
-#include "addcode/Preview.h"
-#include "run/Generator.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -55,9 +49,8 @@ QLabel* makeHeader(const char* text, QWidget* parent) {
 
 } // namespace
 
-AdditionalCodePanel::AdditionalCodePanel(Dialogs& dialogs, ShellServices& shell,
-                                         Generator& generator, QWidget* parent)
-    : QWidget(parent), dialogs_(dialogs), shell_(shell), generator_(generator),
+AdditionalCodePanel::AdditionalCodePanel(ui::MainPresenter& presenter, QWidget* parent)
+    : QWidget(parent), presenter_(presenter),
       actOpenAddtionalCodeFile_(ActionButton::makeAction("actOpenAddtionalCodeFile", "打开(&N)",
                                                          "打开一个附加代码文件(.ahtml)", this)),
       actSaveAdditionCode_(ActionButton::makeAction("actSaveAdditionCode", "保存(&S)", "", this)),
@@ -65,18 +58,16 @@ AdditionalCodePanel::AdditionalCodePanel(Dialogs& dialogs, ShellServices& shell,
                                                       "预览附加代码的效果", this)) {
     setObjectName(QStringLiteral("AdditionalCodePanel"));
     connect(actOpenAddtionalCodeFile_, &QAction::triggered, this,
-            &AdditionalCodePanel::actOpenAddtionalCodeFileExecute);
-    connect(actSaveAdditionCode_, &QAction::triggered, this,
-            &AdditionalCodePanel::actSaveAdditionCodeExecute);
+            [this] { presenter_.openCodeFile(); });
+    connect(actSaveAdditionCode_, &QAction::triggered, this, [this] { presenter_.saveCode(); });
     connect(actPreviewAddtionCode_, &QAction::triggered, this,
-            &AdditionalCodePanel::actPreviewAddtionCodeExecute);
+            [this] { presenter_.previewCode(); });
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
     layout->addWidget(buildSwitchStrip());
     layout->addWidget(buildCodeArea(), 1);
-    updateActions(false);
 }
 
 QWidget* AdditionalCodePanel::buildSwitchStrip() {
@@ -90,14 +81,15 @@ QWidget* AdditionalCodePanel::buildSwitchStrip() {
     ceUseAddtionCode_ = new QCheckBox(QStringLiteral("使用附加代码(&K)"), strip);
     ceUseAddtionCode_->setObjectName(QStringLiteral("ceUseAddtionCode"));
     row->addWidget(ceUseAddtionCode_);
-    connect(ceUseAddtionCode_, &QCheckBox::toggled, this, &AdditionalCodePanel::codeChanged);
+    connect(ceUseAddtionCode_, &QCheckBox::toggled, this,
+            [this](bool on) { presenter_.switched(ui::Switch::UseAdditionalCode, on); });
     row->addStretch(1);
 
     speedButton6_ = new ActionButton(actOpenAddtionalCodeFile_, strip);
     speedButton6_->setObjectName(QStringLiteral("SpeedButton6"));
     speedButton7_ = new QPushButton(QStringLiteral("清除(&C)"), strip);
     speedButton7_->setObjectName(QStringLiteral("SpeedButton7"));
-    connect(speedButton7_, &QPushButton::clicked, this, &AdditionalCodePanel::speedButton7Click);
+    connect(speedButton7_, &QPushButton::clicked, this, [this] { presenter_.clearCode(); });
     speedButton5_ = new ActionButton(actSaveAdditionCode_, strip);
     speedButton5_->setObjectName(QStringLiteral("SpeedButton5"));
     speedButton4_ = new ActionButton(actPreviewAddtionCode_, strip);
@@ -111,13 +103,15 @@ QWidget* AdditionalCodePanel::buildSwitchStrip() {
     return strip;
 }
 
-QPlainTextEdit* AdditionalCodePanel::makeMemo(const char* name, const char* hint) {
+QPlainTextEdit* AdditionalCodePanel::makeMemo(const char* name, const char* hint, ui::Text field) {
     auto* memo = new QPlainTextEdit;
     memo->setObjectName(QString::fromUtf8(name));
     memo->setToolTip(QString::fromUtf8(hint));
     memo->setLineWrapMode(QPlainTextEdit::NoWrap);
     memo->setTabChangesFocus(true); // Tab goes on to the next control, as everywhere
-    connect(memo, &QPlainTextEdit::textChanged, this, &AdditionalCodePanel::codeChanged);
+    connect(memo, &QPlainTextEdit::textChanged, this, [this, memo, field] {
+        presenter_.textEdited(field, memo->toPlainText().toStdString());
+    });
     memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     return memo;
@@ -140,8 +134,10 @@ QWidget* AdditionalCodePanel::buildCodeArea() {
     tlAddtionalCodeFiles_->setColumnHidden(1, true);
     tlAddtionalCodeFiles_->setHeaderHidden(true);
     tlAddtionalCodeFiles_->setRootIsDecorated(false);
-    connect(tlAddtionalCodeFiles_, &QTreeWidget::itemActivated, this,
-            &AdditionalCodePanel::loadListedFile);
+    connect(tlAddtionalCodeFiles_, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* row) {
+        if (row != nullptr)
+            presenter_.loadListedCode(widgettext::toPath(row->text(1)));
+    });
     libraryLayout->addWidget(tlAddtionalCodeFiles_, 1);
 
     pEntryAddtionCode_ = new HalfSplitter(area);
@@ -160,8 +156,8 @@ QWidget* AdditionalCodePanel::buildCodeArea() {
         halfLayout->addWidget(memo, 1);
         pEntryAddtionCode_->addWidget(half);
     };
-    mBeforeEntry_ = makeMemo("mBeforeEntry", "<body>标签后附加的代码");
-    mAfterEntry_ = makeMemo("mAfterEntry", "</body>标签前附加的代码");
+    mBeforeEntry_ = makeMemo("mBeforeEntry", "<body>标签后附加的代码", ui::Text::BeforeEntry);
+    mAfterEntry_ = makeMemo("mAfterEntry", "</body>标签前附加的代码", ui::Text::AfterEntry);
     addHalf("pBeforeEntry", "Html前缀附加代码", mBeforeEntry_);
     addHalf("pAfterEntry", "Html后缀附加代码", mAfterEntry_);
 
@@ -173,29 +169,10 @@ QWidget* AdditionalCodePanel::buildCodeArea() {
     return area;
 }
 
-std::string AdditionalCodePanel::beforeEntry() const {
-    return widgettext::memoToGbk(mBeforeEntry_->toPlainText());
-}
-
-std::string AdditionalCodePanel::afterEntry() const {
-    return widgettext::memoToGbk(mAfterEntry_->toPlainText());
-}
-
-bool AdditionalCodePanel::useAdditionalCode() const {
-    return ceUseAddtionCode_->isChecked();
-}
-
-QString AdditionalCodePanel::prefixText() const {
-    return mBeforeEntry_->toPlainText();
-}
-
-QString AdditionalCodePanel::suffixText() const {
-    return mAfterEntry_->toPlainText();
-}
-
-void AdditionalCodePanel::setCode(const QString& prefix, const QString& suffix) {
-    mBeforeEntry_->setPlainText(prefix);
-    mAfterEntry_->setPlainText(suffix);
+void AdditionalCodePanel::setMemo(ui::Text field, const QString& text) {
+    QPlainTextEdit* memo = field == ui::Text::BeforeEntry ? mBeforeEntry_ : mAfterEntry_;
+    if (memo->toPlainText() != text)
+        memo->setPlainText(text);
 }
 
 void AdditionalCodePanel::setUseAdditionalCode(bool use) {
@@ -206,119 +183,39 @@ QString AdditionalCodePanel::userFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
 }
 
-void AdditionalCodePanel::listFiles(const std::filesystem::path& programFolder) {
-    programFolder_ = programFolder;
+void AdditionalCodePanel::setRows(const std::vector<ui::CodeFileRow>& rows) {
     tlAddtionalCodeFiles_->clear();
-    std::vector<AdditionalCodeFileEntry> files = ListAdditionalCodeFiles(programFolder);
-    const std::filesystem::path user = widgettext::toPath(userFolder());
-    std::error_code error;
-    if (!std::filesystem::equivalent(user, programFolder, error)) {
-        std::vector<AdditionalCodeFileEntry> own = ListAdditionalCodeFiles(user);
-        files.insert(files.end(), own.begin(), own.end());
-    }
-    for (const AdditionalCodeFileEntry& file : files) {
+    for (const ui::CodeFileRow& file : rows) {
         auto* row = new QTreeWidgetItem(tlAddtionalCodeFiles_);
-        row->setText(0, widgettext::fromGbk(file.title));
-        row->setText(1, widgettext::fromPath(file.position));
-        row->setToolTip(0, widgettext::fromPath(file.position));
+        row->setText(0, QString::fromStdString(file.title));
+        row->setText(1, widgettext::fromPath(file.path));
+        row->setToolTip(0, widgettext::fromPath(file.path));
         tlAddtionalCodeFiles_->scrollToItem(row);
     }
     if (tlAddtionalCodeFiles_->topLevelItemCount() > 0)
         tlAddtionalCodeFiles_->resizeColumnToContents(0);
 }
 
-void AdditionalCodePanel::removePreviews() {
-    for (const std::filesystem::path& page : previews_) {
-        std::error_code error;
-        std::filesystem::remove(page, error);
+bool AdditionalCodePanel::setControlEnabled(ui::Control control, bool enabled) {
+    switch (control) {
+    case ui::Control::OpenCode:
+        actOpenAddtionalCodeFile_->setEnabled(enabled);
+        return true;
+    case ui::Control::SaveCode:
+        actSaveAdditionCode_->setEnabled(enabled);
+        return true;
+    case ui::Control::PreviewCode:
+        actPreviewAddtionCode_->setEnabled(enabled);
+        return true;
+    case ui::Control::ClearCode:
+        speedButton7_->setEnabled(enabled);
+        return true;
+    case ui::Control::UseAdditionalCode:
+        ceUseAddtionCode_->setEnabled(enabled);
+        return true;
+    default:
+        return false;
     }
-    previews_.clear();
-}
-
-void AdditionalCodePanel::loadFile(const std::filesystem::path& path) {
-    try {
-        const LoadedAdditionalCode code = LoadAdditionalCodeFile(path);
-        if (code.beforeEntry)
-            mBeforeEntry_->setPlainText(widgettext::memoFromGbk(*code.beforeEntry));
-        if (code.afterEntry)
-            mAfterEntry_->setPlainText(widgettext::memoFromGbk(*code.afterEntry));
-    } catch (const std::exception& error) {
-        dialogs_.error(widgettext::errorText(error));
-    }
-}
-
-void AdditionalCodePanel::updateActions(bool generating) {
-    const bool hasCode =
-        !mBeforeEntry_->document()->isEmpty() || !mAfterEntry_->document()->isEmpty();
-    actSaveAdditionCode_->setEnabled(hasCode && !generating);
-    actPreviewAddtionCode_->setEnabled(hasCode && !generating);
-    actOpenAddtionalCodeFile_->setEnabled(!generating);
-}
-
-void AdditionalCodePanel::setRunControlsEnabled(bool enabled) {
-    ceUseAddtionCode_->setEnabled(enabled);
-    speedButton7_->setEnabled(enabled);
-    for (ActionButton* button : {speedButton4_, speedButton5_, speedButton6_}) {
-        if (enabled)
-            button->followAction();
-        else
-            button->setEnabled(false);
-    }
-}
-
-void AdditionalCodePanel::actOpenAddtionalCodeFileExecute() {
-    const QString path = dialogs_.openAdditionalCodeFile(userFolder());
-    if (!path.isEmpty())
-        loadFile(widgettext::toPath(path));
-}
-
-void AdditionalCodePanel::loadListedFile(QTreeWidgetItem* row) {
-    if (row != nullptr && speedButton7_->isEnabled())
-        loadFile(widgettext::toPath(row->text(1)));
-}
-
-void AdditionalCodePanel::actSaveAdditionCodeExecute() {
-    // The user's own folder exists once there is something to store in it.
-    const QString folder = userFolder();
-    if (!folder.isEmpty())
-        QDir().mkpath(folder);
-    const QString path = dialogs_.saveAdditionalCodeFile(folder);
-    if (path.isEmpty())
-        return;
-    try {
-        SaveAdditionalCodeFile(widgettext::toPath(path),
-                               AdditionalCode{beforeEntry(), afterEntry()});
-    } catch (const std::exception& error) {
-        dialogs_.error(widgettext::errorText(error));
-    }
-    listFiles(programFolder_);
-}
-
-void AdditionalCodePanel::actPreviewAddtionCodeExecute() {
-    try {
-        const std::filesystem::path page =
-            PreviewAdditionalCode(generator_.layout().targetFolder, generator_.pageHead(),
-                                  generator_.afterTitle(defaultHeader_), beforeEntry(),
-                                  afterEntry(), generator_.pageTail());
-        // Kept whole: the current folder may change before the window removes it.
-        std::error_code code;
-        const std::filesystem::path whole = std::filesystem::absolute(page, code);
-        if (std::find(previews_.begin(), previews_.end(), whole) == previews_.end())
-            previews_.push_back(whole);
-        shell_.openPath(page);
-    } catch (const std::exception& error) {
-        dialogs_.error(widgettext::errorText(error));
-    }
-}
-
-void AdditionalCodePanel::speedButton7Click() {
-    if (mBeforeEntry_->document()->isEmpty() && mAfterEntry_->document()->isEmpty())
-        return;
-    if (!dialogs_.askYesNo(QStringLiteral("清除附加代码"),
-                           QStringLiteral("确定要清除前缀和后缀附加代码吗？")))
-        return;
-    mBeforeEntry_->clear();
-    mAfterEntry_->clear();
 }
 
 } // namespace qm

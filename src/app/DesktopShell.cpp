@@ -27,20 +27,21 @@ void DesktopShell::openPath(const std::filesystem::path& path) {
     QDesktopServices::openUrl(QUrl::fromLocalFile(widgettext::fromPath(absolutePath(path))));
 }
 
-void DesktopShell::openUrl(const QString& address) {
-    QDesktopServices::openUrl(QUrl(address));
+void DesktopShell::openUrl(const std::string& address) {
+    QDesktopServices::openUrl(QUrl(QString::fromStdString(address)));
 }
 
-QStringList DesktopShell::chmViewers() {
-    QStringList found;
-    for (const QString& program : {QStringLiteral("xchm"), QStringLiteral("kchmviewer")})
-        if (!QStandardPaths::findExecutable(program).isEmpty())
-            found.append(program);
+std::vector<std::string> DesktopShell::chmViewers() {
+    std::vector<std::string> found;
+    for (const char* program : {"xchm", "kchmviewer"})
+        if (!QStandardPaths::findExecutable(QString::fromUtf8(program)).isEmpty())
+            found.emplace_back(program);
     return found;
 }
 
-void DesktopShell::openWith(const QString& program, const std::filesystem::path& path) {
-    QProcess::startDetached(program, {widgettext::fromPath(absolutePath(path))});
+void DesktopShell::openWith(const std::string& program, const std::filesystem::path& path) {
+    QProcess::startDetached(QString::fromStdString(program),
+                            {widgettext::fromPath(absolutePath(path))});
 }
 
 } // namespace qm

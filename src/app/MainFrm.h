@@ -1,21 +1,13 @@
 #pragma once
 
-#include "RunProgress.h"
-#include "run/FileLayout.h"
-#include "run/Generator.h"
-#include "run/RunListener.h"
+#include "QtSettingsStore.h"
+#include "ui/MainPresenter.h"
 
-#include <QElapsedTimer>
 #include <QHash>
 #include <QMainWindow>
-#include <QStringList>
 
-#include <atomic>
 #include <filesystem>
 #include <functional>
-#include <optional>
-#include <string>
-#include <vector>
 
 class QAction;
 class QCheckBox;
@@ -25,7 +17,6 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class QTabWidget;
-class QThread;
 class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -37,21 +28,18 @@ class AdditionalCodePanel;
 class Banner;
 class ElidedLabel;
 class Dialogs;
-class ShellServices;
 
-// The program's one window. It holds every setting in its controls, owns the run
-// state (a Generator) and listens to its runs. A run works on a thread of its own:
-// what it reports reaches the controls through the event loop, and what the user
-// changes during a run reaches it through Generator::changeSettings, so the window
-// repaints and answers throughout. Controls carry the object names the
-// rest of the program and the tests know them by (eCHMTitle, tlStruct, actGenerate, ...).
-class MainFrm : public QMainWindow, public RunListener {
+// The program's one window: widgets bound to a ui::MainPresenter, which holds the
+// settings, decides every enable rule and runs the generation on a thread of its own.
+// Controls carry the object names the rest of the program and the tests know them by
+// (eCHMTitle, tlStruct, actGenerate, ...).
+class MainFrm : public QMainWindow, public ui::MainView {
     Q_OBJECT
 public:
     // converter and compiler may be null (see Generator). programFolder is where the
     // stored additional-code files are listed from at start-up, besides the user's own
-    // folder. The window reads and keeps its settings in QSettings.
-    MainFrm(Dialogs& dialogs, ShellServices& shell, DocumentConverter* converter,
+    // folder. The window keeps its settings in QSettings.
+    MainFrm(Dialogs& dialogs, ui::ShellServices& shell, DocumentConverter* converter,
             ProjectCompiler* compiler, std::filesystem::path programFolder,
             QWidget* parent = nullptr);
     ~MainFrm() override;
@@ -62,40 +50,40 @@ public:
     static bool isSourceDocument(const QString& path);
 
     // The generator is the run's while a run works: look at it only when idle.
-    Generator& generator() { return generator_; }
-    bool running() const { return running_; }
+    Generator& generator() { return presenter_.generator(); }
+    bool running() const { return presenter_.running(); }
+    RunSettings runSettings() const { return presenter_.runSettings(); }
+    void startUp() { presenter_.startUp(); }
+    void updateActions() { presenter_.updateActions(); }
+    // Lets pending events through, as between two steps of the user.
+    static void processEvents();
 
-    // The deferred start-up step: lists the stored additional-code files once.
-    void startUp();
-    // The enable rules of the actions; run whenever the application goes idle.
-    void updateActions();
-
-    void actOpenExecute();
-    void actGenerateExecute();
-    void actStopExecute();
-    void actOpenDestDirectExecute();
-    void actOpenHelpExecute();
-    void tlStructDblClick();
-    void image1Click();
-    // Opens files as the open dialog does: names them, clears the last run's results.
-    void openFiles(const QStringList& files);
-
-    // The settings as the controls hold them.
-    RunSettings runSettings() const;
-
-    // RunListener (MainFrmRun.cpp), called on the run's thread.
-    bool replaceProject(const std::string& question) override;
-    void showText(RunField field, const std::string& text) override;
-    void titleChosen(const std::string& title) override;
-    void showSummary(const std::string& text) override;
-    void showWordFailure(const std::string& text) override;
-    void warning(const std::string& text) override;
-    void processEvents() override;
-    void scanProgress(std::int64_t done, std::int64_t total, std::size_t nodes) override;
-    void structureCleared(const FileLayout& layout) override;
-    void nodeAdded(const StructureNode& node) override;
-    void nodeChanged(const StructureNode& node) override;
-    void fileDone(const FileReport& report) override;
+    // ui::MainView.
+    void post(std::function<void()> code) override;
+    void setText(ui::Text field, const std::string& text) override;
+    void setChecked(ui::Switch box, bool on) override;
+    void setEnabled(ui::Control control, bool enabled) override;
+    void showProgressRow(bool shown) override;
+    void showFileInHand(bool shown) override;
+    void setBusy(bool busy) override;
+    void setProgress(int value) override;
+    void setTicking(bool on) override;
+    void runHasEnded() override;
+    void clearTree() override;
+    void addNode(const ui::NodeRow& row) override;
+    void changeNode(const ui::NodeRow& row) override;
+    void setRecentFiles(const std::vector<std::filesystem::path>& files) override;
+    void setCodeFiles(const std::vector<ui::CodeFileRow>& files) override;
+    bool askYesNo(const std::string& caption, const std::string& text) override;
+    void information(const std::string& text) override;
+    void error(const std::string& text) override;
+    void showResult(const ui::RunReport& report) override;
+    std::vector<std::filesystem::path>
+    chooseSourceFiles(const std::filesystem::path& folder) override;
+    std::filesystem::path chooseCodeFileToOpen(const std::filesystem::path& folder) override;
+    std::filesystem::path chooseCodeFileToSave(const std::filesystem::path& folder) override;
+    std::filesystem::path chooseFolder(const std::filesystem::path& folder) override;
+    void closeWindow() override;
 
 signals:
     // A run has ended and the window is idle again (after its result box).
@@ -107,84 +95,25 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    // A node of the tree as the run's thread copies it for the window.
-    struct NodeRow {
-        const StructureNode* key;
-        const StructureNode* parent;
-        QString shown;
-        QByteArray title;
-        QString position, endPosition, level;
-    };
     // Layout (MainFrmLayout.cpp).
-    void actBrowseOutputExecute();
     void createActions();
     void buildWindow();
+    void bindEdits();
     QWidget* buildStructureView();
     QWidget* buildBannerRow();
     QWidget* buildControlArea();
     QWidget* buildTabs();
     QWidget* buildAdvancedPage();
 
-    // Settings between sessions (MainFrm.cpp).
-    void restoreSettings();
-    void saveSettings();
-    void addRecentFiles(const QStringList& files);
-    void fillRecentMenu();
-
-    // The run's side (MainFrmRun.cpp).
-    bool onGuiThread() const;
-    void post(std::function<void()> code);
-    void waitForGui(std::function<void()> code);
-    void publishProgress(bool wait);
-    void finishRun(const RunOutcome& outcome, bool failed, const QString& error);
-    void showRunReport(const RunOutcome& outcome);
-    void tickRemainingTime();
-    void fileStartedOnRunThread(const std::string& shownPath);
-    void removePreviews();
-
-    void showProgressRow();
-    void showBanner();
-    void setRunControlsEnabled(bool enabled);
-    void clearLastResults();
-    // " －帮助": the title suffix, and the whole title before a file is opened.
-    static QString titleSuffix();
-    static NodeRow nodeRow(const StructureNode& node);
-    static void fillNodeItem(QTreeWidgetItem* item, const NodeRow& row);
-    std::vector<std::filesystem::path> openedPaths() const;
+    static void fillNodeItem(QTreeWidgetItem* item, const ui::NodeRow& row);
+    QLineEdit* field(ui::Text field) const;
 
     Dialogs& dialogs_;
-    ShellServices& shell_;
-    std::filesystem::path programFolder_;
-    Generator generator_;
-    bool startedUp_ = false;
-    bool running_ = false;
-    bool closeAfterRun_ = false;                   // the user confirmed closing during a run
-    bool stopRequested_ = false;                   // the user pressed Stop
-    QStringList openedFiles_;                      // as the window shows them
-    QString lastFolder_;                           // where the open dialog starts
-    std::optional<std::filesystem::path> lastChm_; // the last run's help file
-    QStringList recentFiles_;
-
-    // The run's thread and what crosses to it.
-    QThread* runThread_ = nullptr;
-    std::atomic<bool> closing_{false}; // the window goes: the run must not wait for it
-    std::filesystem::path runOutput_;  // the output folder of the run that works
-    // Touched by the run's thread only, while a run works.
-    RunProgress progress_;
-    std::size_t nextFile_ = 0;
-    std::int64_t lastSync_ = 0;
-    std::string lastStatus_;
-
-    // The window's side of a run.
-    std::vector<std::string> runWarnings_; // shown after the summary of the run
-    bool summaryShown_ = false;            // the run ended with its summary
-    QElapsedTimer runClock_;
-    QTimer* remainingTimer_ = nullptr;
-    int shownProgress_ = 0;
-    qint64 estimatedEnd_ = -1; // run clock milliseconds; -1: no estimate yet
-    // The rows of tlStruct for the nodes of the run's tree, and where their pages are.
-    QHash<const StructureNode*, QTreeWidgetItem*> nodeItems_;
-    std::optional<FileLayout> treeLayout_;
+    QtSettingsStore store_;
+    ui::MainPresenter presenter_;
+    QTimer* ticker_ = nullptr;
+    // The rows of tlStruct by the presenter's node ids.
+    QHash<std::uintptr_t, QTreeWidgetItem*> nodeItems_;
 
     QAction* actOpen_ = nullptr;
     QAction* actGenerate_ = nullptr;

@@ -124,11 +124,11 @@ void MainFrm::createActions() {
                                                   "打开生成文件所在的目录", this);
     actOpenHelp_ = ActionButton::makeAction("actOpenHelp", "打开帮助(&H)",
                                             "用CHM阅读器打开上次生成的帮助文件", this);
-    connect(actOpen_, &QAction::triggered, this, &MainFrm::actOpenExecute);
-    connect(actGenerate_, &QAction::triggered, this, &MainFrm::actGenerateExecute);
-    connect(actStop_, &QAction::triggered, this, &MainFrm::actStopExecute);
-    connect(actOpenDestDirect_, &QAction::triggered, this, &MainFrm::actOpenDestDirectExecute);
-    connect(actOpenHelp_, &QAction::triggered, this, &MainFrm::actOpenHelpExecute);
+    connect(actOpen_, &QAction::triggered, this, [this] { presenter_.open(); });
+    connect(actGenerate_, &QAction::triggered, this, [this] { presenter_.generate(); });
+    connect(actStop_, &QAction::triggered, this, [this] { presenter_.stop(); });
+    connect(actOpenDestDirect_, &QAction::triggered, this, [this] { presenter_.openFolder(); });
+    connect(actOpenHelp_, &QAction::triggered, this, [this] { presenter_.openHelp(); });
 }
 
 void MainFrm::buildWindow() {
@@ -159,25 +159,22 @@ void MainFrm::buildWindow() {
     halves->setStretchFactor(1, 0);
     halves->setSizes({280, kRightWidth});
     setCentralWidget(halves);
+}
 
-    // What stays open to change while a run works reaches the run at once.
-    connect(eCHMTitle_, &QLineEdit::textEdited, this, [this](const QString& text) {
-        if (running_)
-            generator_.changeSettings([&](RunSettings& s) { s.title = widgettext::toGbk(text); });
-    });
-    connect(cbAutoCHMTitle_, &QCheckBox::toggled, this, [this](bool on) {
-        if (running_)
-            generator_.changeSettings([&](RunSettings& s) { s.autoTitle = on; });
-    });
-    connect(additionalCode_, &AdditionalCodePanel::codeChanged, this, [this] {
-        if (!running_)
-            return;
-        generator_.changeSettings([this](RunSettings& s) {
-            s.useAdditionalCode = additionalCode_->useAdditionalCode();
-            s.beforeEntry = additionalCode_->beforeEntry();
-            s.afterEntry = additionalCode_->afterEntry();
+// The user's edits go to the presenter; what the presenter sets itself comes back the
+// same, which changes nothing.
+void MainFrm::bindEdits() {
+    for (ui::Text which : {ui::Text::Title, ui::Text::Level, ui::Text::OutputFolder})
+        connect(field(which), &QLineEdit::textChanged, this, [this, which](const QString& text) {
+            presenter_.textEdited(which, text.toStdString());
         });
-    });
+    const auto bindSwitch = [this](QCheckBox* box, ui::Switch which) {
+        connect(box, &QCheckBox::toggled, this,
+                [this, which](bool on) { presenter_.switched(which, on); });
+    };
+    bindSwitch(cbAutoCHMTitle_, ui::Switch::AutoTitle);
+    bindSwitch(cbUsesDefaultHTMLHeader_, ui::Switch::DefaultHeader);
+    bindSwitch(cbRenumber_, ui::Switch::Renumber);
 }
 
 QWidget* MainFrm::buildStructureView() {
@@ -192,7 +189,11 @@ QWidget* MainFrm::buildStructureView() {
         tlStruct_->setColumnHidden(column, true);
     tlStruct_->setMinimumWidth(120);
     // A double click and Enter alike.
-    connect(tlStruct_, &QTreeWidget::itemActivated, this, &MainFrm::tlStructDblClick);
+    connect(tlStruct_, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
+        if (item != nullptr)
+            presenter_.openNode(
+                static_cast<std::uintptr_t>(item->data(0, Qt::UserRole).toULongLong()));
+    });
     return tlStruct_;
 }
 
@@ -210,7 +211,7 @@ QWidget* MainFrm::buildBannerRow() {
     // Narrower than the picture when the window is: the picture is cut at its right.
     image1_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     image1_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    connect(image1_, &Banner::clicked, this, &MainFrm::image1Click);
+    connect(image1_, &Banner::clicked, this, [this] { presenter_.openMakerSite(); });
     layout->addWidget(image1_, 1);
 
     panel6_ = new QWidget(row);
@@ -234,7 +235,7 @@ QWidget* MainFrm::buildBannerRow() {
     stack->addLayout(doing);
     progressBar_ = new QProgressBar(panel6_);
     progressBar_->setObjectName(QStringLiteral("RunProgress"));
-    progressBar_->setRange(0, RunProgress::kMaximum);
+    progressBar_->setRange(0, ui::RunProgress::kMaximum);
     progressBar_->setTextVisible(true);
     progressBar_->setMaximumHeight(fontMetrics().height() + 4);
     stack->addWidget(progressBar_);
@@ -280,7 +281,7 @@ QWidget* MainFrm::buildControlArea() {
     const char* titleHint = "CHM文件打开时所显示的标题";
     QLabel* titleLabel = makeLabel("帮助标题(&I)：", titleHint, area);
     eCHMTitle_ = makeField("eCHMTitle", titleHint, area);
-    eCHMTitle_->setText(titleSuffix());
+    eCHMTitle_->setText(QString::fromUtf8(ui::MainPresenter::titleSuffix()));
     titleLabel->setBuddy(eCHMTitle_);
     cbAutoCHMTitle_ = new QCheckBox(QStringLiteral("自动生成标题(&A)"), area);
     cbAutoCHMTitle_->setObjectName(QStringLiteral("cbAutoCHMTitle"));
@@ -309,7 +310,7 @@ QWidget* MainFrm::buildControlArea() {
     browseOutput_ = new QPushButton(QStringLiteral("浏览(&B)…"), area);
     browseOutput_->setObjectName(QStringLiteral("BrowseOutput"));
     browseOutput_->setToolTip(QStringLiteral("选择输出目录"));
-    connect(browseOutput_, &QPushButton::clicked, this, &MainFrm::actBrowseOutputExecute);
+    connect(browseOutput_, &QPushButton::clicked, this, [this] { presenter_.browseOutput(); });
     grid->addWidget(outputLabel, 3, 0);
     grid->addWidget(eOutputFolder_, 3, 1, 1, 2);
     grid->addWidget(browseOutput_, 3, 3);
@@ -331,14 +332,6 @@ QWidget* MainFrm::buildControlArea() {
     label4_->setMinimumHeight(fontMetrics().height());
     grid->addWidget(label4_, 5, 0, 1, 4);
     return area;
-}
-
-void MainFrm::actBrowseOutputExecute() {
-    const QString folder = dialogs_.chooseFolder(eOutputFolder_->text().trimmed().isEmpty()
-                                                     ? lastFolder_
-                                                     : eOutputFolder_->text().trimmed());
-    if (!folder.isEmpty())
-        eOutputFolder_->setText(folder);
 }
 
 QWidget* MainFrm::buildTabs() {
@@ -382,10 +375,6 @@ QWidget* MainFrm::buildAdvancedPage() {
     cbUsesDefaultHTMLHeader_ = new QCheckBox(QStringLiteral("使用缺省HTML头(&E)"), levelStrip);
     cbUsesDefaultHTMLHeader_->setObjectName(QStringLiteral("cbUsesDefaultHTMLHeader"));
     stripRow->addWidget(cbUsesDefaultHTMLHeader_);
-    connect(cbUsesDefaultHTMLHeader_, &QCheckBox::toggled, this, [this](bool on) {
-        generator_.clearSourceHeadCache();
-        additionalCode_->setDefaultHeader(on);
-    });
     // The context IDs keep their numbers from run to run (<name>.ids); this starts over
     // in document order, for the next run only.
     cbRenumber_ = new QCheckBox(QStringLiteral("重新编号(&M)"), levelStrip);
@@ -395,23 +384,9 @@ QWidget* MainFrm::buildAdvancedPage() {
     stripRow->addWidget(cbRenumber_);
     layout->addWidget(levelStrip);
 
-    additionalCode_ = new AdditionalCodePanel(dialogs_, shell_, generator_, page);
+    additionalCode_ = new AdditionalCodePanel(presenter_, page);
     layout->addWidget(additionalCode_, 1);
     return page;
-}
-
-RunSettings MainFrm::runSettings() const {
-    RunSettings s;
-    s.outputFolder = widgettext::toPath(eOutputFolder_->text().trimmed());
-    s.level = widgettext::toGbk(eLevel_->text());
-    s.autoTitle = cbAutoCHMTitle_->isChecked();
-    s.defaultHeader = cbUsesDefaultHTMLHeader_->isChecked();
-    s.renumber = cbRenumber_->isChecked();
-    s.title = widgettext::toGbk(eCHMTitle_->text());
-    s.useAdditionalCode = additionalCode_->useAdditionalCode();
-    s.beforeEntry = additionalCode_->beforeEntry();
-    s.afterEntry = additionalCode_->afterEntry();
-    return s;
 }
 
 } // namespace qm

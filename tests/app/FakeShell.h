@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ShellServices.h"
+#include "ui/ShellServices.h"
 
 #include <QStringList>
 
@@ -10,13 +10,20 @@
 namespace qm::test {
 
 // Records every request to open something; the CHM viewers are the test's.
-class FakeShell : public ShellServices {
+class FakeShell : public ui::ShellServices {
 public:
     void openPath(const std::filesystem::path& path) override { paths.push_back(path); }
-    void openUrl(const QString& address) override { urls.append(address); }
-    QStringList chmViewers() override { return viewers; }
-    void openWith(const QString& program, const std::filesystem::path& path) override {
-        openedWith.emplace_back(program, path);
+    void openUrl(const std::string& address) override {
+        urls.append(QString::fromStdString(address));
+    }
+    std::vector<std::string> chmViewers() override {
+        std::vector<std::string> found;
+        for (const QString& viewer : viewers)
+            found.push_back(viewer.toStdString());
+        return found;
+    }
+    void openWith(const std::string& program, const std::filesystem::path& path) override {
+        openedWith.emplace_back(QString::fromStdString(program), path);
     }
 
     std::vector<std::filesystem::path> paths;

@@ -1,9 +1,10 @@
-#include "RunProgress.h"
+#include "ui/RunProgress.h"
 
 #include <algorithm>
+#include <charconv>
 #include <numeric>
 
-namespace qm {
+namespace qm::ui {
 
 namespace {
 
@@ -103,31 +104,34 @@ int RunProgress::value() const {
     return std::clamp(static_cast<int>(done * kMaximum), 0, kMaximum);
 }
 
-QString RunProgress::text() const {
+std::string RunProgress::text() const {
     switch (phase_) {
     case Phase::Waiting:
-        return QStringLiteral("正在准备 …");
+        return "正在准备 …";
     case Phase::Converting:
-        return QStringLiteral("正在把 Word 文档转换为网页 …");
+        return "正在把 Word 文档转换为网页 …";
     case Phase::Scanning:
-        return QStringLiteral("正在扫描 %1 / %2").arg(sizeText(scanDone_), sizeText(scanTotal_));
+        return "正在扫描 " + sizeText(scanDone_) + " / " + sizeText(scanTotal_);
     case Phase::Compiling:
         if (compressing_)
-            return QStringLiteral("正在编译 … 压缩");
+            return "正在编译 … 压缩";
         if (compiled_ > 0)
-            return QStringLiteral("正在编译 … 第 %1 个文件").arg(compiled_);
-        return QStringLiteral("正在编译 …");
+            return "正在编译 … 第 " + std::to_string(compiled_) + " 个文件";
+        return "正在编译 …";
     }
     return {};
 }
 
-QString RunProgress::sizeText(std::int64_t bytes) {
+// One decimal with a point whatever the locale (a window sets the user's).
+std::string RunProgress::sizeText(std::int64_t bytes) {
     constexpr double kKilo = 1024.0;
     if (bytes < 1024)
-        return QStringLiteral("%1 字节").arg(bytes);
-    if (bytes < 1024 * 1024)
-        return QStringLiteral("%1 KB").arg(static_cast<double>(bytes) / kKilo, 0, 'f', 1);
-    return QStringLiteral("%1 MB").arg(static_cast<double>(bytes) / (kKilo * kKilo), 0, 'f', 1);
+        return std::to_string(bytes) + " 字节";
+    const bool mega = bytes >= 1024 * 1024;
+    const double value = static_cast<double>(bytes) / (mega ? kKilo * kKilo : kKilo);
+    char text[32];
+    auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 1).ptr;
+    return std::string(text, end) + (mega ? " MB" : " KB");
 }
 
-} // namespace qm
+} // namespace qm::ui

@@ -1,13 +1,11 @@
 #pragma once
 
-#include <QString>
-
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-namespace qm {
+namespace qm::ui {
 
 // How far a run over several files has come, as one bar: each file has its share by
 // size, and within it the conversion (Word documents only), the scan by bytes and the
@@ -29,12 +27,12 @@ public:
     void compilerSaid(const std::string& text);
 
     static constexpr int kMaximum = 1000;
-    int value() const; // 0 .. kMaximum over the whole run
-    QString text() const;
+    int value() const;        // 0 .. kMaximum over the whole run
+    std::string text() const; // UTF-8
     Phase phase() const { return phase_; }
 
-    // "12.4 MB", "800 KB", "512 字节".
-    static QString sizeText(std::int64_t bytes);
+    // "12.4 MB", "800 KB", "512 字节" (UTF-8).
+    static std::string sizeText(std::int64_t bytes);
 
 private:
     double fileShare(std::size_t index) const;
@@ -51,4 +49,4 @@ private:
     bool compressing_ = false;
 };
 
-} // namespace qm
+} // namespace qm::ui

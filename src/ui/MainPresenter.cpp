@@ -1,0 +1,446 @@
+#include "ui/MainPresenter.h"
+
+#include "UiText.h"
+#include "addcode/AdditionalCodeFile.h"
+#include "addcode/AdditionalCodeLibrary.h"
+#include "addcode/Preview.h"
+#include "split/PageFrame.h"
+#include "text/Gbk.h"
+#include "ui/SettingsStore.h"
+#include "ui/ShellServices.h"
+
+#include <algorithm>
+#include <set>
+
+namespace qm::ui {
+
+namespace {
+
+constexpr std::size_t kRecentFiles = 8;
+
+// The path as the enable rule of Generate sees it: without leading and trailing blanks
+// and control characters.
+bool isBlank(const std::filesystem::path& path) {
+    const std::string& text = path.native();
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) <= ' '; });
+}
+
+std::string lowerExtension(const std::filesystem::path& path) {
+    std::string ext = path.extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ext;
+}
+
+// {} in text replaced by each argument in turn.
+std::string format(std::string text, std::initializer_list<std::string> args) {
+    std::size_t at = 0;
+    for (const std::string& arg : args) {
+        at = text.find("{}", at);
+        if (at == std::string::npos)
+            break;
+        text.replace(at, 2, arg);
+        at += arg.size();
+    }
+    return text;
+}
+
+} // namespace
+
+bool MainPresenter::isSourceDocument(const std::filesystem::path& path) {
+    static const std::set<std::string> kSuffixes{".doc", ".docx", ".rtf", ".odt", ".htm", ".html"};
+    return kSuffixes.contains(lowerExtension(path));
+}
+
+const char* MainPresenter::titleSuffix() {
+    return " －帮助";
+}
+
+// ---- Settings between sessions ------------------------------------------------------
+
+void MainPresenter::restoreSettings() {
+    SettingsStore& store = services_.store;
+    lastFolder_ = uitext::toPath(store.text("window/lastFolder").value_or(""));
+    recent_.clear();
+    for (const std::string& file :
+         store.list("window/recentFiles").value_or(std::vector<std::string>()))
+        if (recent_.size() < kRecentFiles)
+            recent_.push_back(uitext::toPath(file));
+    settings_.level = uitext::toGbk(store.text("window/level").value_or("0"));
+    settings_.autoTitle = store.flag("window/autoTitle").value_or(true);
+    settings_.defaultHeader = store.flag("window/defaultHeader").value_or(false);
+    outputText_ = store.text("window/outputFolder").value_or("");
+    settings_.useAdditionalCode = store.flag("window/useAdditionalCode").value_or(false);
+    settings_.beforeEntry = uitext::memoToGbk(store.text("window/prefixCode").value_or(""));
+    settings_.afterEntry = uitext::memoToGbk(store.text("window/suffixCode").value_or(""));
+
+    view_.setText(Text::Level, uitext::fromGbk(settings_.level));
+    view_.setChecked(Switch::AutoTitle, settings_.autoTitle);
+    view_.setChecked(Switch::DefaultHeader, settings_.defaultHeader);
+    view_.setText(Text::OutputFolder, outputText_);
+    view_.setChecked(Switch::UseAdditionalCode, settings_.useAdditionalCode);
+    view_.setText(Text::BeforeEntry, uitext::memoFromGbk(settings_.beforeEntry));
+    view_.setText(Text::AfterEntry, uitext::memoFromGbk(settings_.afterEntry));
+    view_.setRecentFiles(recent_);
+    updateActions();
+}
+
+void MainPresenter::saveSettings() {
+    SettingsStore& store = services_.store;
+    store.setText("window/lastFolder", uitext::fromPath(lastFolder_));
+    std::vector<std::string> recent;
+    for (const std::filesystem::path& file : recent_)
+        recent.push_back(uitext::fromPath(file));
+    store.setList("window/recentFiles", recent);
+    store.setText("window/level", uitext::fromGbk(settings_.level));
+    store.setFlag("window/autoTitle", settings_.autoTitle);
+    store.setFlag("window/defaultHeader", settings_.defaultHeader);
+    store.setText("window/outputFolder", outputText_);
+    store.setFlag("window/useAdditionalCode", settings_.useAdditionalCode);
+    store.setText("window/prefixCode", uitext::memoFromGbk(settings_.beforeEntry));
+    store.setText("window/suffixCode", uitext::memoFromGbk(settings_.afterEntry));
+}
+
+void MainPresenter::startUp() {
+    if (startedUp_)
+        return;
+    startedUp_ = true;
+    listCodeFiles();
+    updateActions();
+}
+
+RunSettings MainPresenter::runSettings() const {
+    RunSettings settings = settings_;
+    settings.outputFolder = outputFolder();
+    return settings;
+}
+
+std::filesystem::path MainPresenter::outputFolder() const {
+    return uitext::toPath(uitext::trimmed(outputText_));
+}
+
+// ---- What the user does -------------------------------------------------------------
+
+void MainPresenter::updateActions() {
+    const bool idle = !running_;
+    const bool hasCode = !settings_.beforeEntry.empty() || !settings_.afterEntry.empty();
+    view_.setEnabled(Control::Open, idle);
+    view_.setEnabled(Control::Recent, idle && !recent_.empty());
+    // The generator is the run's while it works.
+    view_.setEnabled(Control::Generate, idle && !isBlank(generator_.intermediateHtml()));
+    view_.setEnabled(Control::Stop, running_ && !stopRequested_);
+    view_.setEnabled(Control::OpenFolder, !opened_.empty());
+    view_.setEnabled(Control::OpenHelp, idle && lastChm_.has_value());
+    view_.setEnabled(Control::OpenCode, idle);
+    view_.setEnabled(Control::SaveCode, idle && hasCode);
+    view_.setEnabled(Control::PreviewCode, idle && hasCode);
+    // What a run reads once must not change while it works.
+    for (Control control :
+         {Control::ClearCode, Control::Level, Control::DefaultHeader, Control::Renumber,
+          Control::OutputFolder, Control::BrowseOutput, Control::UseAdditionalCode})
+        view_.setEnabled(control, idle);
+}
+
+void MainPresenter::open() {
+    const std::vector<std::filesystem::path> files = view_.chooseSourceFiles(lastFolder_);
+    // A cancelled dialog keeps the files opened before: the window still names them,
+    // and Generate must process what it shows.
+    if (!files.empty())
+        openFiles(files);
+}
+
+void MainPresenter::openFiles(const std::vector<std::filesystem::path>& files) {
+    if (running_ || files.empty())
+        return;
+    opened_ = files;
+    generator_.openFiles(files);
+    std::error_code error;
+    const std::filesystem::path first = std::filesystem::absolute(files.front(), error);
+    lastFolder_ = (error ? files.front() : first).parent_path();
+    addRecentFiles(files);
+    clearLastResults();
+
+    view_.setText(Text::SourceFileName, uitext::fromPath(files.front()));
+    if (settings_.autoTitle)
+        setTitle(gbk::fromPath(generator_.intermediateHtml().stem()) +
+                 uitext::toGbk(titleSuffix()));
+    std::string shown;
+    for (const std::filesystem::path& file : files)
+        shown += (shown.empty() ? "" : ";") + uitext::fromPath(file);
+    view_.setText(Text::SourceFiles, shown);
+    updateActions();
+}
+
+// What the last run showed belongs to other files than the ones just opened.
+void MainPresenter::clearLastResults() {
+    nodes_.clear();
+    view_.clearTree();
+    treeLayout_.reset();
+    view_.setText(Text::ChmFileName, "");
+    view_.setText(Text::DefaultPage, "");
+    view_.setText(Text::TargetFolder, "");
+}
+
+void MainPresenter::setTitle(const std::string& gbk) {
+    settings_.title = gbk;
+    view_.setText(Text::Title, uitext::fromGbk(gbk));
+}
+
+void MainPresenter::addRecentFiles(const std::vector<std::filesystem::path>& files) {
+    for (auto file = files.rbegin(); file != files.rend(); ++file) {
+        std::erase(recent_, *file);
+        recent_.insert(recent_.begin(), *file);
+    }
+    if (recent_.size() > kRecentFiles)
+        recent_.resize(kRecentFiles);
+    view_.setRecentFiles(recent_);
+}
+
+void MainPresenter::openRecent(const std::filesystem::path& file) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(file, error)) {
+        std::erase(recent_, file);
+        view_.setRecentFiles(recent_);
+        updateActions();
+        view_.information(format("文件“{}”已不存在。", {uitext::fromPath(file)}));
+        return;
+    }
+    openFiles({file});
+}
+
+void MainPresenter::clearRecent() {
+    recent_.clear();
+    view_.setRecentFiles(recent_);
+    updateActions();
+}
+
+void MainPresenter::openFolder() {
+    // Each folder once, also when files share it; an output folder takes them all.
+    const std::filesystem::path output = outputFolder();
+    std::set<std::filesystem::path> seen;
+    for (const std::filesystem::path& file : opened_) {
+        std::filesystem::path folder = output.empty() ? file.parent_path() : output;
+        folder = (folder / "").lexically_normal();
+        if (seen.insert(folder).second)
+            services_.shell.openPath(folder);
+    }
+}
+
+void MainPresenter::openHelp() {
+    if (!lastChm_)
+        return;
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(*lastChm_, error)) {
+        view_.information(format("帮助文件“{}”已不存在。", {uitext::fromPath(*lastChm_)}));
+        return;
+    }
+    const std::vector<std::string> viewers = services_.shell.chmViewers();
+    if (viewers.empty()) {
+        view_.information("没有找到能打开CHM帮助文件的程序。\n"
+                          "Debian 中可以安装 xchm 或 kchmviewer，例如：sudo apt install xchm");
+        return;
+    }
+    services_.shell.openWith(viewers.front(), *lastChm_);
+}
+
+void MainPresenter::openNode(std::uintptr_t id) {
+    const auto node = nodes_.find(id);
+    if (node == nodes_.end() || !treeLayout_)
+        return;
+    const std::filesystem::path page =
+        treeLayout_->topicPagePath(node->second.title, node->second.position);
+    std::error_code error;
+    if (std::filesystem::is_regular_file(page, error))
+        services_.shell.openPath(page);
+    else
+        view_.information(
+            format("“{}”的页面文件不存在：\n{}\n它可能已被删除，或者生成还没有写到这一页。",
+                   {node->second.shown, uitext::fromPath(page)}));
+}
+
+void MainPresenter::openMakerSite() {
+    services_.shell.openUrl(std::string(kMakerAddress));
+}
+
+void MainPresenter::browseOutput() {
+    const std::string typed = uitext::trimmed(outputText_);
+    const std::filesystem::path folder =
+        view_.chooseFolder(typed.empty() ? lastFolder_ : uitext::toPath(typed));
+    if (folder.empty())
+        return;
+    outputText_ = uitext::fromPath(folder);
+    view_.setText(Text::OutputFolder, outputText_);
+}
+
+bool MainPresenter::requestClose() {
+    if (!running_) {
+        saveSettings();
+        removePreviews();
+        return true;
+    }
+    // The run still works: a confirmed close stops it, and the window closes once the
+    // run has ended.
+    if (closeAfterRun_)
+        return false;
+    if (view_.askYesNo("退出提示", "正在生成帮助相关文件，是否确定要中断操作并退出本程序？") &&
+        running_) {
+        closeAfterRun_ = true;
+        stopRequested_ = true;
+        generator_.abort();
+        updateActions();
+    }
+    return false;
+}
+
+// ---- Edits --------------------------------------------------------------------------
+
+// What stays open to change while a run works reaches the run at once.
+void MainPresenter::textEdited(Text field, const std::string& text) {
+    switch (field) {
+    case Text::Title:
+        if (uitext::toGbk(text) == settings_.title)
+            return; // the title the presenter showed itself: the run has it already
+        settings_.title = uitext::toGbk(text);
+        if (running_)
+            generator_.changeSettings([&](RunSettings& s) { s.title = settings_.title; });
+        break;
+    case Text::Level:
+        settings_.level = uitext::toGbk(text);
+        break;
+    case Text::OutputFolder:
+        outputText_ = text;
+        break;
+    case Text::BeforeEntry:
+    case Text::AfterEntry:
+        (field == Text::BeforeEntry ? settings_.beforeEntry : settings_.afterEntry) =
+            uitext::memoToGbk(text);
+        if (running_)
+            generator_.changeSettings([&](RunSettings& s) {
+                s.beforeEntry = settings_.beforeEntry;
+                s.afterEntry = settings_.afterEntry;
+            });
+        break;
+    default:
+        return; // the run's own texts
+    }
+    updateActions();
+}
+
+void MainPresenter::switched(Switch box, bool on) {
+    switch (box) {
+    case Switch::AutoTitle:
+        settings_.autoTitle = on;
+        if (running_)
+            generator_.changeSettings([&](RunSettings& s) { s.autoTitle = on; });
+        break;
+    case Switch::DefaultHeader:
+        settings_.defaultHeader = on;
+        generator_.clearSourceHeadCache();
+        break;
+    case Switch::Renumber:
+        settings_.renumber = on;
+        break;
+    case Switch::UseAdditionalCode:
+        settings_.useAdditionalCode = on;
+        break;
+    }
+}
+
+// ---- The additional-code library ----------------------------------------------------
+
+void MainPresenter::listCodeFiles() {
+    std::vector<AdditionalCodeFileEntry> files = ListAdditionalCodeFiles(services_.programFolder);
+    std::error_code error;
+    if (!std::filesystem::equivalent(services_.userFolder, services_.programFolder, error)) {
+        std::vector<AdditionalCodeFileEntry> own = ListAdditionalCodeFiles(services_.userFolder);
+        files.insert(files.end(), own.begin(), own.end());
+    }
+    std::vector<CodeFileRow> rows;
+    for (const AdditionalCodeFileEntry& file : files)
+        rows.push_back({uitext::fromGbk(file.title), file.position});
+    view_.setCodeFiles(rows);
+}
+
+void MainPresenter::setMemo(Text field, const std::string& gbk) {
+    (field == Text::BeforeEntry ? settings_.beforeEntry : settings_.afterEntry) = gbk;
+    view_.setText(field, uitext::memoFromGbk(gbk));
+}
+
+void MainPresenter::openCodeFile() {
+    const std::filesystem::path file = view_.chooseCodeFileToOpen(services_.userFolder);
+    if (!file.empty())
+        loadCode(file);
+}
+
+void MainPresenter::loadListedCode(const std::filesystem::path& file) {
+    if (!running_)
+        loadCode(file);
+}
+
+// An element the file lacks leaves its memo as it is.
+void MainPresenter::loadCode(const std::filesystem::path& file) {
+    try {
+        const LoadedAdditionalCode code = LoadAdditionalCodeFile(file);
+        if (code.beforeEntry)
+            setMemo(Text::BeforeEntry, *code.beforeEntry);
+        if (code.afterEntry)
+            setMemo(Text::AfterEntry, *code.afterEntry);
+    } catch (const std::exception& error) {
+        view_.error(uitext::errorText(error));
+    }
+    updateActions();
+}
+
+void MainPresenter::saveCode() {
+    // The user's own folder exists once there is something to store in it.
+    std::error_code error;
+    if (!services_.userFolder.empty())
+        std::filesystem::create_directories(services_.userFolder, error);
+    const std::filesystem::path file = view_.chooseCodeFileToSave(services_.userFolder);
+    if (file.empty())
+        return;
+    try {
+        SaveAdditionalCodeFile(file, AdditionalCode{settings_.beforeEntry, settings_.afterEntry});
+    } catch (const std::exception& failure) {
+        view_.error(uitext::errorText(failure));
+    }
+    listCodeFiles();
+}
+
+void MainPresenter::previewCode() {
+    try {
+        const std::filesystem::path page = PreviewAdditionalCode(
+            generator_.layout().targetFolder, generator_.pageHead(),
+            generator_.afterTitle(settings_.defaultHeader), settings_.beforeEntry,
+            settings_.afterEntry, generator_.pageTail());
+        // Kept whole: the current folder may change before the window removes it.
+        std::error_code code;
+        const std::filesystem::path whole = std::filesystem::absolute(page, code);
+        if (std::find(previews_.begin(), previews_.end(), whole) == previews_.end())
+            previews_.push_back(whole);
+        services_.shell.openPath(page);
+    } catch (const std::exception& error) {
+        view_.error(uitext::errorText(error));
+    }
+}
+
+void MainPresenter::clearCode() {
+    if (running_ || (settings_.beforeEntry.empty() && settings_.afterEntry.empty()))
+        return;
+    if (!view_.askYesNo("清除附加代码", "确定要清除前缀和后缀附加代码吗？"))
+        return;
+    setMemo(Text::BeforeEntry, "");
+    setMemo(Text::AfterEntry, "");
+    updateActions();
+}
+
+void MainPresenter::removePreviews() {
+    for (const std::filesystem::path& page : previews_) {
+        std::error_code error;
+        std::filesystem::remove(page, error);
+    }
+    previews_.clear();
+}
+
+} // namespace qm::ui

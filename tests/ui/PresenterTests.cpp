@@ -1,0 +1,205 @@
+#include "FakeView.h"
+#include "support/TempDir.h"
+#include "text/Gbk.h"
+#include "ui/MainPresenter.h"
+
+#include <gtest/gtest.h>
+
+namespace qm::ui {
+namespace {
+
+using test::FakeShell;
+using test::FakeStore;
+using test::FakeView;
+
+std::string wordPage(const std::string& bodyUtf8) {
+    return gbk::fromUtf8(
+        "<html><head><title>t</title></head><body lang=ZH-CN><div class=Section1>" + bodyUtf8 +
+        "</div></body></html>");
+}
+
+// A presenter over a recording view, without converter or compiler (no CHM is built).
+class PresenterTest : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    FakeView view;
+    FakeStore store;
+    FakeShell shell;
+    MainPresenter presenter{view, {store, shell, nullptr, nullptr, dir / "program", dir / "own"}};
+
+    std::filesystem::path page(const char* name, const std::string& body = "<h1>A</h1>x") {
+        test::writeFile(dir / name, wordPage(body));
+        return dir / name;
+    }
+    void runToTheEnd() {
+        const int ended = view.runsEnded;
+        presenter.generate();
+        ASSERT_TRUE(view.pumpUntil([&] { return view.runsEnded > ended; }));
+    }
+};
+
+// Opening names the files, makes the title from the first, remembers them and clears
+// what the last run showed; the enable rules follow.
+TEST_F(PresenterTest, OpeningNamesTheFilesAndClearsTheLastRun) {
+    presenter.restoreSettings();
+    EXPECT_FALSE(view.enabled(Control::Generate));
+    EXPECT_FALSE(view.enabled(Control::OpenFolder));
+    EXPECT_FALSE(view.enabled(Control::Recent));
+    EXPECT_TRUE(view.enabled(Control::Open));
+
+    presenter.openFiles({page("a.htm"), page("b.htm")});
+    EXPECT_EQ(view.text(Text::SourceFiles),
+              (dir / "a.htm").string() + ";" + (dir / "b.htm").string());
+    EXPECT_EQ(view.text(Text::Title), "a －帮助");
+    EXPECT_EQ(view.recent, (std::vector<std::filesystem::path>{dir / "a.htm", dir / "b.htm"}));
+    EXPECT_TRUE(view.enabled(Control::Generate));
+    EXPECT_TRUE(view.enabled(Control::OpenFolder));
+    EXPECT_TRUE(view.enabled(Control::Recent));
+
+    runToTheEnd();
+    EXPECT_FALSE(view.rows.empty());
+    EXPECT_EQ(view.text(Text::ChmFileName), "b.chm");
+    presenter.openFiles({dir / "a.htm"});
+    EXPECT_TRUE(view.rows.empty());
+    EXPECT_EQ(view.text(Text::ChmFileName), "");
+    EXPECT_EQ(view.text(Text::DefaultPage), "");
+    EXPECT_EQ(view.text(Text::TargetFolder), "");
+    EXPECT_EQ(view.recent.front(), dir / "a.htm");
+    EXPECT_EQ(view.recent.size(), 2u);
+
+    // A recent file that is gone leaves the list with a word to the user.
+    std::filesystem::remove(dir / "b.htm");
+    presenter.openRecent(dir / "b.htm");
+    EXPECT_EQ(view.recent, std::vector<std::filesystem::path>{dir / "a.htm"});
+    ASSERT_EQ(view.informations.size(), 1u);
+    EXPECT_NE(view.informations[0].find("已不存在"), std::string::npos);
+}
+
+// The run works on its own thread; everything it shows reaches the view on the view's
+// thread, the controls it reads stay off meanwhile, and its box ends it.
+TEST_F(PresenterTest, RunShowsItsProgressOnTheViewsThreadAndEndsWithItsBox) {
+    presenter.openFiles({page("a.htm", "<h1>一</h1>x<h2>二</h2>y")});
+    std::map<Control, bool> during;
+    view.onNode = [&](const NodeRow&) {
+        if (during.empty())
+            during = view.enables;
+    };
+    runToTheEnd();
+    EXPECT_EQ(view.offThread, 0);
+    EXPECT_TRUE(during[Control::Stop]);
+    for (Control off : {Control::Open, Control::Generate, Control::Level, Control::OutputFolder,
+                        Control::UseAdditionalCode, Control::SaveCode, Control::ClearCode})
+        EXPECT_FALSE(during[off]) << static_cast<int>(off);
+    EXPECT_TRUE(view.enabled(Control::Generate));
+    EXPECT_FALSE(view.enabled(Control::Stop));
+    EXPECT_EQ(view.rows.size(), 2u);
+    EXPECT_EQ(view.text(Text::FileCount), "(1/1)");
+    EXPECT_EQ(view.text(Text::SourceFileName), (dir / "a.htm").string());
+    EXPECT_EQ(view.text(Text::EndTime).rfind("结束时间：", 0), 0u);
+    EXPECT_FALSE(view.progressRow);
+    EXPECT_FALSE(view.fileInHand);
+    EXPECT_FALSE(view.busy);
+    EXPECT_FALSE(view.ticking);
+    EXPECT_EQ(view.progress, RunProgress::kMaximum);
+    ASSERT_EQ(view.results.size(), 1u);
+    EXPECT_TRUE(view.results[0].warning); // no compiler: no CHM
+    EXPECT_EQ(view.results[0].headline, "没有生成完整的CHM帮助文件，详见下文。");
+    EXPECT_NE(view.results[0].details.find("a.hhp\n"), std::string::npos);
+
+    // A node of the run opens its page through the shell.
+    presenter.openNode(view.rows.begin()->first);
+    ASSERT_EQ(shell.paths.size(), 1u);
+    EXPECT_TRUE(std::filesystem::exists(shell.paths[0]));
+}
+
+// The untitled run asks first; a title typed while the run works names its project.
+TEST_F(PresenterTest, TitleIsAskedForAndATitleTypedDuringTheRunApplies) {
+    presenter.switched(Switch::AutoTitle, false);
+    presenter.openFiles({page("a.htm", "<h1>A</h1>x<h1>B</h1>y")});
+    view.answers["提示"] = true;
+    presenter.generate();
+    ASSERT_EQ(view.questions.size(), 1u);
+    EXPECT_FALSE(presenter.running());
+
+    view.answers["提示"] = false;
+    view.onNode = [&](const NodeRow&) { presenter.textEdited(Text::Title, "键入的标题"); };
+    runToTheEnd();
+    EXPECT_EQ(view.questions.size(), 2u);
+    EXPECT_NE(test::readFile(dir / "a.hhp").find("Title=" + gbk::fromUtf8("键入的标题")),
+              std::string::npos);
+}
+
+// The settings come back in the next window; what was never stored has its default.
+TEST_F(PresenterTest, SettingsComeBackWithTheirDefaults) {
+    presenter.restoreSettings();
+    EXPECT_EQ(view.text(Text::Level), "0");
+    EXPECT_TRUE(view.checks[Switch::AutoTitle]);
+    EXPECT_FALSE(view.checks[Switch::DefaultHeader]);
+    EXPECT_FALSE(view.checks[Switch::UseAdditionalCode]);
+
+    presenter.textEdited(Text::Level, "3");
+    presenter.switched(Switch::AutoTitle, false);
+    presenter.textEdited(Text::BeforeEntry, "<div>\n页眉");
+    presenter.textEdited(Text::OutputFolder, " /tmp/帮助 ");
+    presenter.switched(Switch::Renumber, true); // one run's choice, not kept
+    for (int i = 0; i < 10; ++i)
+        presenter.openFiles({page(("f" + std::to_string(i) + ".htm").c_str())});
+    EXPECT_TRUE(presenter.requestClose());
+
+    FakeView next;
+    MainPresenter again{next, {store, shell, nullptr, nullptr, dir / "program", dir / "own"}};
+    again.restoreSettings();
+    EXPECT_EQ(next.text(Text::Level), "3");
+    EXPECT_FALSE(next.checks[Switch::AutoTitle]);
+    EXPECT_EQ(next.text(Text::BeforeEntry), "<div>\n页眉");
+    RunSettings settings = again.runSettings();
+    EXPECT_EQ(settings.beforeEntry, gbk::fromUtf8("<div>\r\n页眉"));
+    EXPECT_EQ(settings.outputFolder, std::filesystem::path("/tmp/帮助"));
+    EXPECT_FALSE(settings.renumber);
+    ASSERT_EQ(next.recent.size(), 8u);
+    EXPECT_EQ(next.recent.front(), dir / "f9.htm");
+}
+
+// The library: saved code is listed, loads back with its line breaks, previews in a
+// page that goes with the window, and clearing asks first.
+TEST_F(PresenterTest, AdditionalCodeIsSavedListedLoadedPreviewedAndCleared) {
+    presenter.startUp();
+    EXPECT_TRUE(view.codeFiles.empty());
+    EXPECT_FALSE(view.enabled(Control::SaveCode));
+    presenter.textEdited(Text::BeforeEntry, "<b>\n");
+    presenter.textEdited(Text::AfterEntry, "</b>");
+    EXPECT_TRUE(view.enabled(Control::SaveCode));
+    EXPECT_TRUE(view.enabled(Control::PreviewCode));
+
+    view.saveTo = dir / "own" / "粗体.ahtml";
+    presenter.saveCode();
+    ASSERT_EQ(view.codeFiles.size(), 1u);
+    EXPECT_EQ(view.codeFiles[0].title, "粗体");
+
+    presenter.clearCode(); // No
+    EXPECT_EQ(presenter.runSettings().afterEntry, "</b>");
+    view.answers["清除附加代码"] = true;
+    presenter.clearCode();
+    EXPECT_EQ(view.text(Text::BeforeEntry), "");
+    EXPECT_FALSE(view.enabled(Control::SaveCode));
+
+    presenter.loadListedCode(view.codeFiles[0].path);
+    EXPECT_EQ(view.text(Text::BeforeEntry), "<b>\n");
+    EXPECT_EQ(presenter.runSettings().beforeEntry, "<b>\r\n");
+
+    presenter.openFiles({page("a.htm")});
+    presenter.previewCode();
+    ASSERT_EQ(shell.paths.size(), 1u);
+    const std::string preview = test::readFile(shell.paths[0]);
+    EXPECT_NE(preview.find("<b>\r\n"), std::string::npos);
+    presenter.removePreviews();
+    EXPECT_FALSE(std::filesystem::exists(shell.paths[0]));
+
+    view.codeToOpen = dir / "missing.ahtml";
+    presenter.openCodeFile();
+    EXPECT_EQ(view.errors.size(), 1u);
+    EXPECT_EQ(view.text(Text::BeforeEntry), "<b>\n"); // kept
+}
+
+} // namespace
+} // namespace qm::ui
