@@ -6,9 +6,9 @@
 #include "Banner.h"
 #include "Dialogs.h"
 #include "ElidedLabel.h"
-#include "HelpTexts.h"
 #include "WidgetText.h"
 #include "split/PageFrame.h"
+#include "ui/HelpTexts.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -339,10 +339,14 @@ QWidget* MainFrm::buildTabs() {
     tabs_->setObjectName(QStringLiteral("PageControl1"));
     tabs_->setDocumentMode(true); // flat tabs without the page frame
     tabs_->addTab(buildAdvancedPage(), QStringLiteral("高级设置(&P)"));
-    tabs_->addTab(makeHelpMemo(helptexts::description()), QStringLiteral("说明(&D)"));
-    tabs_->addTab(makeHelpMemo(helptexts::history()), QStringLiteral("更新历史"));
-    tabs_->addTab(makeHelpMemo(helptexts::additionalCode()), QStringLiteral("附加码使用说明"));
-    tabs_->addTab(makeHelpMemo(helptexts::thanks()), QStringLiteral("致谢"));
+    tabs_->addTab(makeHelpMemo(QString::fromStdString(ui::helptexts::description())),
+                  QStringLiteral("说明(&D)"));
+    tabs_->addTab(makeHelpMemo(QString::fromStdString(ui::helptexts::history())),
+                  QStringLiteral("更新历史"));
+    tabs_->addTab(makeHelpMemo(QString::fromStdString(ui::helptexts::additionalCode())),
+                  QStringLiteral("附加码使用说明"));
+    tabs_->addTab(makeHelpMemo(QString::fromStdString(ui::helptexts::thanks())),
+                  QStringLiteral("致谢"));
     tabs_->setCurrentIndex(0);
     return tabs_;
 }
