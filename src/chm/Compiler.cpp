@@ -28,6 +28,7 @@
 #include <functional>
 #include <iterator>
 #include <new>
+#include <set>
 #include <unordered_map>
 
 namespace qm::chm {
@@ -361,8 +362,10 @@ private:
         if (project.aliases.empty() && project.map.empty())
             return {};
         ContextResolution ids = resolveContextIds(project.aliases, project.map);
+        const std::set<std::string> popups = popupIds(project, gathered);
         for (const std::string& id : ids.mapWithoutAlias)
-            reporter_.warning("The context ID " + id + " of [MAP] has no [ALIAS] topic.");
+            if (popups.count(id) == 0)
+                reporter_.warning("The context ID " + id + " of [MAP] has no [ALIAS] topic.");
         for (const std::string& id : ids.aliasWithoutMap)
             reporter_.warning("The [ALIAS] ID " + id + " has no number in [MAP].");
         for (const auto& [mapId, aliasId] : ids.caseMatched)
@@ -379,6 +382,16 @@ private:
             records.push_back({entry.number, strings.add(codec.fromUtf8(name))});
         }
         return buildContextFile(records);
+    }
+
+    // The [MAP] IDs that a text-popup file defines, by name or by number: they open a
+    // popup rather than a topic.
+    static std::set<std::string> popupIds(const Project& project, const GatheredProject& gathered) {
+        std::set<std::string> ids = gathered.popupTopics;
+        for (const MapDef& def : project.map)
+            if (gathered.popupTopics.count(std::to_string(def.number)) != 0)
+                ids.insert(def.id);
+        return ids;
     }
 
     std::filesystem::path outputPath(const Project& project) {

@@ -2,6 +2,7 @@
 
 #include "chm/LinkScanner.h"
 #include "chm/TextCodec.h"
+#include "text/ByteString.h"
 
 #include <deque>
 #include <set>
@@ -38,6 +39,24 @@ bool isAbsoluteReference(std::string_view ref, bool fromProject) {
     if (ref.size() >= 2 && (ref[0] == '/' || ref[0] == '\\') && (ref[1] == '/' || ref[1] == '\\'))
         return true;
     return fromProject && !ref.empty() && (ref[0] == '/' || ref[0] == '\\');
+}
+
+// The IDs of a text-popup file: each entry opens with a line ".topic ID".
+void collectPopupTopics(std::string_view text, std::set<std::string>& topics) {
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        std::string_view line =
+            TrimBlanks(text.substr(start, end == std::string_view::npos ? text.npos : end - start));
+        start = end == std::string_view::npos ? text.size() : end + 1;
+        if (line.size() > 7 && asciiLower(line.substr(0, 6)) == ".topic" &&
+            (line[6] == ' ' || line[6] == '\t')) {
+            std::string_view id = TrimBlanks(line.substr(7));
+            id = id.substr(0, id.find_first_of(" \t"));
+            if (!id.empty())
+                topics.emplace(id);
+        }
+    }
 }
 
 std::string inQuotes(std::string_view s) {
@@ -79,6 +98,11 @@ public:
         for (const AliasDef& alias : project_.aliases)
             add("", alias.file, "The file " + inQuotes(alias.file) + " of [ALIAS] " + alias.id,
                 true);
+        // Stored as they are: the viewer reads a popup's text from the file in the CHM.
+        for (const std::string& file : project_.textPopups)
+            if (std::optional<std::size_t> index =
+                    add("", file, "The text-popup file " + inQuotes(file), true))
+                collectPopupTopics(readAgain(*index), result_.popupTopics);
 
         while (!pending_.empty()) {
             Links links = std::move(pending_.front());

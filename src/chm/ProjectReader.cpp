@@ -167,7 +167,7 @@ private:
                 section = name;
                 if (section != "options" && section != "windows" && section != "files" &&
                     section != "alias" && section != "map" && section != "infotypes" &&
-                    warnedSections_.insert(section).second)
+                    section != "text popups" && warnedSections_.insert(section).second)
                     reporter_.warning(
                         "The section [" +
                         std::string(TrimBlanks(raw).substr(1, TrimBlanks(raw).size() - 2)) +
@@ -187,6 +187,8 @@ private:
                 aliasLine(line, 0);
             else if (section == "map")
                 mapLine(line, 0);
+            else if (section == "text popups")
+                project_.textPopups.emplace_back(line);
         }
     }
 

@@ -429,3 +429,26 @@ TEST(Compiler, ContentAroundFrameBoundariesSurvivesEveryReader) {
     std::vector<std::string> problems = qm::test::compareWithDisk(readers, expected);
     EXPECT_TRUE(problems.empty()) << ::testing::PrintToString(problems);
 }
+
+// Context-sensitive help of dialog boxes: the text popups' file goes into the CHM under its
+// own name (the viewer's text-popup call reads "help.chm::/cshelp.txt"), and the [MAP] IDs it
+// defines, by name or by number, are popups, not topics without an [ALIAS].
+TEST(Compiler, TextPopupFilesGoInUnderTheirOwnNamesAndTheirIdsAreNoWarnings) {
+    TempDir dir;
+    qm::test::writeFile(dir / "p/a.htm", "<html><title>A</title><body>A</body></html>");
+    const std::string popups = ".topic IDH_OK\r\nCloses the box.\r\n\r\n.topic 2001\r\nUndo.\r\n";
+    qm::test::writeFile(dir / "p/help/cshelp.txt", popups);
+    qm::test::writeFile(dir / "p/p.hhp", "[OPTIONS]\r\nCompiled file=p.chm\r\n[FILES]\r\na.htm\r\n"
+                                         "[ALIAS]\r\nIDH_A=a.htm\r\n"
+                                         "[MAP]\r\n#define IDH_A 1\r\n#define IDH_OK 2000\r\n"
+                                         "#define IDH_UNDO 2001\r\n#define IDH_LOST 2002\r\n"
+                                         "[TEXT POPUPS]\r\nhelp\\cshelp.txt\r\nmissing.txt\r\n");
+    RecordingListener listener;
+    CompileResult result = compileProject(dir / "p/p.hhp", listener, fixedOptions());
+    ASSERT_TRUE(result.written) << listener.allLog();
+    EXPECT_EQ(qm::test::chmlibLookup(result.chm, "/help/cshelp.txt"), popups);
+    // What is left to say: a popup ID without text and a popup file that is missing.
+    ASSERT_EQ(listener.warnings.size(), 2u) << listener.allLog();
+    EXPECT_NE(listener.warnings[0].find("missing.txt"), std::string::npos) << listener.allLog();
+    EXPECT_NE(listener.warnings[1].find("IDH_LOST"), std::string::npos) << listener.allLog();
+}

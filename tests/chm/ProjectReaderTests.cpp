@@ -113,13 +113,13 @@ TEST(ProjectReader, AByteOrderMarkMeansUtf8) {
 }
 
 TEST(ProjectReader, WarnsOnceAboutUnsupportedSectionsAndSkipsThem) {
-    auto p = parse("[OPTIONS]\nTitle=x\n[TEXT POPUPS]\npopups.h\n[MERGE FILES]\nother.chm\n"
-                   "[FILES]\na.htm\n[TEXT POPUPS]\nmore.txt\n");
-    ASSERT_EQ(p->listener.warnings.size(), 2u) << p->listener.allLog();
-    EXPECT_NE(p->listener.warnings[0].find("[TEXT POPUPS]"), std::string::npos);
-    EXPECT_NE(p->listener.warnings[1].find("[MERGE FILES]"), std::string::npos);
+    auto p = parse("[OPTIONS]\nTitle=x\n[MERGE FILES]\nother.chm\n[TEXT POPUPS]\npopups.h\n"
+                   "[FILES]\na.htm\n[MERGE FILES]\nmore.chm\n[TEXT POPUPS]\nmore.txt\n");
+    ASSERT_EQ(p->listener.warnings.size(), 1u) << p->listener.allLog();
+    EXPECT_NE(p->listener.warnings[0].find("[MERGE FILES]"), std::string::npos);
     ASSERT_EQ(p->project.files.size(), 1u);
     EXPECT_EQ(p->project.files[0], "a.htm");
+    EXPECT_EQ(p->project.textPopups, (std::vector<std::string>{"popups.h", "more.txt"}));
 }
 
 TEST(ProjectReader, WarnsAboutAMissingIncludeFile) {

@@ -216,6 +216,9 @@ TEST_P(SampleProjects, CompilesWithEveryFileInEveryReader) {
         if (!found.empty() && (lowerAscii(found).find(".htm") != std::string::npos))
             pages.push_back(found);
     }
+    // The text-popup files, under their own names.
+    for (const std::string& file : project.sections["text popups"])
+        expect("", file);
     for (const char* key : {"contents file", "index file"}) {
         std::string found = expect("", project.option(key));
         if (found.empty())
@@ -341,4 +344,38 @@ TEST(SampleProjectsOthello, HoldsTheSameFilesAsMicrosoftsCompilerPut) {
     // The names only: the repository's copies of the pages need not be the bytes
     // Microsoft's compiler saw.
     EXPECT_EQ(contentNames(*ours), contentNames(*theirs));
+}
+
+// Sakura Editor's dialog boxes show their help as text popups: 704 of its [MAP] IDs are
+// defined by number in Cshelp.txt, and only the IDs whose text it lacks are warned of.
+TEST(SampleProjectsSakura, PopupIdsAreNoWarningsButTheirFileIsInTheChm) {
+    if (qm::test::samplesDir().empty())
+        GTEST_SKIP() << qm::test::kNoSamples;
+    TempDir dir;
+    std::filesystem::copy(qm::test::samplesDir() / "hhp" / "sakura-ja", dir / "s",
+                          std::filesystem::copy_options::recursive);
+    RecordingListener listener;
+    CompileOptions options;
+    options.timestamp = 1700000000;
+    CompileResult result = compileProject(dir / "s" / "sakura.hhp", listener, options);
+    ASSERT_TRUE(result.written) << listener.allLog();
+    const std::string popups = qm::test::readFile(dir / "s" / "Cshelp.txt");
+    EXPECT_EQ(qm::test::chmlibLookup(result.chm, "/Cshelp.txt"), popups);
+
+    std::set<std::string> topics;
+    std::regex topic(R"(\.topic\s+(\d+))");
+    for (std::sregex_iterator it(popups.begin(), popups.end(), topic), end; it != end; ++it)
+        topics.insert((*it)[1]);
+    const std::string header = qm::test::readFile(dir / "s" / "sakura.hh");
+    std::regex define(R"(#define\s+(\w+)\s+(\d+))");
+    int popupIds = 0;
+    for (std::sregex_iterator it(header.begin(), header.end(), define), end; it != end; ++it) {
+        if (!topics.count((*it)[2]))
+            continue;
+        ++popupIds;
+        for (const std::string& w : listener.warnings)
+            EXPECT_EQ(w.find(" " + (*it)[1].str() + " "), std::string::npos) << w;
+    }
+    EXPECT_GT(popupIds, 700);
+    EXPECT_LT(listener.warnings.size(), 50u) << listener.allLog();
 }

@@ -9,17 +9,17 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 // Which files go into the CHM, read from disk once: everything [FILES] lists, the
 // contents and index files and the files they name, the window and default topic
-// files, the targets of [ALIAS], and, followed from page to page, every local file a
-// page or style sheet refers to. Missing files are warnings and are left out, and so
-// are files outside the project's folder (reached by "..", an absolute path or a
-// symbolic link) and files that are not regular (a FIFO or a device would hang the
-// compile).
+// files, the targets of [ALIAS], the text-popup files, and, followed from page to page, every local
+// file a page or style sheet refers to. Missing files are warnings and are left out, and so are
+// files outside the project's folder (reached by "..", an absolute path or a symbolic link) and
+// files that are not regular (a FIFO or a device would hang the compile).
 //
 // Each file's content is handed on as soon as it is read and scanned, and then
 // dropped: only the names and what the scan found stay, so the gatherer never holds
@@ -45,6 +45,8 @@ struct GatheredProject {
     int localLinks = 0;
     int internetLinks = 0;
     int graphics = 0;
+    // The IDs the text-popup files define (".topic IDH_x" or ".topic 10010"), as written.
+    std::set<std::string> popupTopics;
 
     // The CHM name of a file named by the project (relative to its folder), or empty
     // when no such file is in the CHM.

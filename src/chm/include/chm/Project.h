@@ -77,6 +77,9 @@ struct Project {
     std::vector<std::string> files;
     std::vector<AliasDef> aliases;
     std::vector<MapDef> map;
+    // [TEXT POPUPS]: text files of ".topic ID" entries, stored under their own names for
+    // the help's text-popup call.
+    std::vector<std::string> textPopups;
 };
 
 } // namespace qm::chm
