@@ -42,7 +42,6 @@ using qm::test::Window;
 namespace {
 
 const QString kCloseCaption = QStringLiteral("退出提示");
-const QString kTitleCaption = QStringLiteral("提示");
 
 int countItems(const QTreeWidgetItem* item) {
     int count = 1;
@@ -114,7 +113,6 @@ private slots:
     void openingNamesTheFilesAndClearsTheLastRun();
     void cancelledOpenKeepsTheFilesShown();
     void enableRulesFollowOpeningAndRunning();
-    void untitledRunAsksFirst();
     void droppedDocumentsAreOpenedAndNothingStarts();
     // A run and what it shows.
     void runFillsTheStructureViewLikeTheCoreTree();
@@ -137,7 +135,6 @@ private slots:
     void wordDocumentRunsThroughLibreOffice();
     // Where the files go and opening them.
     void outputFolderTakesTheRun();
-    void renumberingIsForOneRunOnly();
     void anotherDocumentsProjectIsReplacedOnlyWhenTheUserSaysSo();
     void targetFoldersAndBannerGoThroughTheShell();
     void openHelpUsesAViewerOrNamesOne();
@@ -278,38 +275,6 @@ void MainFrmTests::enableRulesFollowOpeningAndRunning() {
     verifyControlsGivenBack(w);
     QVERIFY(!w.enabled("actStop"));
     QVERIFY(!w.progressRowShown());
-}
-
-void MainFrmTests::untitledRunAsksFirst() {
-    Window w;
-    w.child<QCheckBox>("cbAutoCHMTitle")->setChecked(false);
-    w.open({w.sample("Manual")});
-    QCOMPARE(w.child<QLineEdit>("eCHMTitle")->text(), QStringLiteral(" －帮助"));
-
-    // Yes: the user wants to type a title first; nothing runs.
-    w.dialogs.answers[kTitleCaption] = true;
-    w.generate();
-    QCOMPARE(w.dialogs.questions.size(), 1);
-    QCOMPARE(w.dialogs.questions[0].caption, kTitleCaption);
-    QCOMPARE(w.dialogs.questions[0].text,
-             QStringLiteral(
-                 "您没有给出帮助文件标题(CHM文件打开时显示的标题)，您希望给出标题后再生成吗？"));
-    QVERIFY(w.frm.generator().tree().empty());
-    QVERIFY(w.dialogs.results.isEmpty());
-    QVERIFY(!w.progressRowShown());
-
-    // No: the run goes on with the title as it is.
-    w.dialogs.answers[kTitleCaption] = false;
-    w.generate();
-    QCOMPARE(w.dialogs.questions.size(), 2);
-    QVERIFY(!w.frm.generator().tree().empty());
-    QCOMPARE(w.dialogs.results.size(), 1);
-
-    // Any other title runs without asking.
-    w.child<QLineEdit>("eCHMTitle")->setText(QStringLiteral("帮助"));
-    w.generate();
-    QCOMPARE(w.dialogs.questions.size(), 2);
-    QCOMPARE(w.dialogs.results.size(), 2);
 }
 
 void MainFrmTests::droppedDocumentsAreOpenedAndNothingStarts() {
@@ -643,15 +608,6 @@ void MainFrmTests::resultBoxSaysWhatFailed() {
     QVERIFY(report.warning);
     QCOMPARE(report.headline, QStringLiteral("没有生成完整的CHM帮助文件，详见下文。"));
     QVERIFY(report.details.contains(QStringLiteral("未能生成CHM文件")));
-
-    // A file that fails among good ones is counted in the first line.
-    const auto lost = w.dir / "Lost.htm";
-    qm::test::writeFile(lost, std::string("\0\1\2 not a page", 16));
-    w.open({lost, w.sample("Manual")});
-    w.generate();
-    QCOMPARE(w.dialogs.results[1].headline,
-             QStringLiteral(
-                 "2 个文件中有 2 个没有生成完整的CHM帮助文件（1 个文件处理失败），详见下文。"));
 }
 
 // The real box: the warning icon, the first line, and the whole text in a box that
@@ -793,34 +749,6 @@ void MainFrmTests::outputFolderTakesTheRun() {
     w.child<QAction>("actOpenDestDirect")->trigger();
     QCOMPARE(w.shell.paths.back(), out / "");
     QCOMPARE(w.shell.paths.size(), std::size_t{2});
-}
-
-// The context IDs keep their numbers from the project's ID map; "重新编号" numbers them
-// anew in document order for one run, then the window keeps them again.
-void MainFrmTests::renumberingIsForOneRunOnly() {
-    Window w;
-    w.open({w.sample("Manual", 2)});
-    w.generate();
-    const std::filesystem::path ids = w.dir / "Manual.ids";
-    std::string map = qm::test::readFile(ids);
-    QVERIFY(map.find("1\ttopic\t") != std::string::npos);
-    // A map whose numbers are not the document order: the next run keeps them.
-    const std::size_t first = map.find("\n1\ttopic\t");
-    QVERIFY(first != std::string::npos);
-    map.replace(first + 1, 1, "90");
-    qm::test::writeFile(ids, map);
-    w.generate();
-    QVERIFY(
-        qm::test::readFile(w.dir / "Manual.Content" / "HelpID.h").find("#define IDH_90 10090") !=
-        std::string::npos);
-
-    auto* renumber = w.child<QCheckBox>("cbRenumber");
-    renumber->setChecked(true);
-    w.generate();
-    const std::string helpIds = qm::test::readFile(w.dir / "Manual.Content" / "HelpID.h");
-    QVERIFY(helpIds.starts_with("#define IDH_1 1001\r\n"));
-    QVERIFY(helpIds.find("IDH_90 ") == std::string::npos);
-    QVERIFY(!renumber->isChecked());
 }
 
 // Two documents of one name into one output folder: the second asks before it replaces

@@ -112,6 +112,22 @@ TEST_F(PresenterTest, RunShowsItsProgressOnTheViewsThreadAndEndsWithItsBox) {
     EXPECT_TRUE(std::filesystem::exists(shell.paths[0]));
 }
 
+// The box counts the files without a complete CHM and the files that failed; renumbering
+// is for one run only.
+TEST_F(PresenterTest, ResultBoxCountsWhatFailedAndRenumberingIsForOneRun) {
+    test::writeFile(dir / "lost.htm", std::string("\0\1\2 not a page", 16));
+    presenter.openFiles({dir / "lost.htm", page("a.htm", "<h1>A</h1>x<h1>B</h1>y")});
+    presenter.switched(Switch::Renumber, true);
+    view.checks[Switch::Renumber] = true;
+    runToTheEnd();
+    ASSERT_EQ(view.results.size(), 1u);
+    EXPECT_EQ(view.results[0].headline,
+              "2 个文件中有 2 个没有生成完整的CHM帮助文件（1 个文件处理失败），详见下文。");
+    EXPECT_NE(view.results[0].details.find("lost.htm："), std::string::npos);
+    EXPECT_FALSE(view.checks[Switch::Renumber]);
+    EXPECT_FALSE(presenter.runSettings().renumber);
+}
+
 // The untitled run asks first; a title typed while the run works names its project.
 TEST_F(PresenterTest, TitleIsAskedForAndATitleTypedDuringTheRunApplies) {
     presenter.switched(Switch::AutoTitle, false);
@@ -119,7 +135,10 @@ TEST_F(PresenterTest, TitleIsAskedForAndATitleTypedDuringTheRunApplies) {
     view.answers["提示"] = true;
     presenter.generate();
     ASSERT_EQ(view.questions.size(), 1u);
+    EXPECT_EQ(view.questions[0], "提示: 您没有给出帮助文件标题(CHM文件打开时显示的标题)，"
+                                 "您希望给出标题后再生成吗？");
     EXPECT_FALSE(presenter.running());
+    EXPECT_FALSE(view.progressRow);
 
     view.answers["提示"] = false;
     view.onNode = [&](const NodeRow&) { presenter.textEdited(Text::Title, "键入的标题"); };
