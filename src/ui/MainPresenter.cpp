@@ -408,7 +408,10 @@ void MainPresenter::saveCode() {
     listCodeFiles();
 }
 
+// The preview reads the run's layout and page frame: only while no run works.
 void MainPresenter::previewCode() {
+    if (running_)
+        return;
     try {
         const std::filesystem::path page = PreviewAdditionalCode(
             generator_.layout().targetFolder, generator_.pageHead(),
