@@ -192,6 +192,9 @@ TEST(WordDialect, MutatedPagesNeverBreakTheRewrite) {
         "\xFF\xFE<\0h\0e\0a\0d\0>\0<\0b\0o\0d\0y\0>\0",
         gbk::fromUtf8("<head><meta http-equiv=Content-Type content=\"text/html; charset=gb2312\">"
                       "</head><body><h1>标题</h1><style>a<b</style><!-- x</body>"),
+        // A numbered heading and contents entries, which the page's text edits touch.
+        "<body><h1><a name=\"t1\"></a>1.1Scope</h1><p><b><a href=\"#t1\"><span>1</span></b>"
+        "<font>Scope</font><span>\t2</span></a></p><p>x\t<a href=\"#t1\">3</a></p></body>",
     };
     const std::string alphabet = "<>/=\"' !-?&#;%:,.\r\n\t\0\x80\xA1\xFE"
                                  "bodymetaimgsrcdat";
