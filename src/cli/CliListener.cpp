@@ -70,19 +70,23 @@ void CliListener::line(const std::string& utf8) {
 
 void CliListener::showText(RunField field, const std::string& text) {
     switch (field) {
-    case RunField::FileCount:
-        fileCount_ = text;
-        break;
     case RunField::SourceFileName:
         fileName_ = gbk::toUtf8(text);
         break;
-    case RunField::TargetFolder:
-        line(fileCount_ + " " + fileName_);
+    case RunField::FileCount:
+        // The file's heading opens its lines. What the run said before the first file
+        // (the batch's conversion) stands for the first file's steps too.
+        fileCount_ = text;
+        if (filesShown_++ > 0)
+            statusShown_.clear();
+        line(text + " " + fileName_);
         break;
     case RunField::Status:
         // The scan's counter goes to the bar; everything else (conversion, compiler
-        // messages) is worth a line.
-        if (!text.empty() && text.find('/') == std::string::npos)
+        // messages) is worth a line, once per file: the compiler repeats its last line
+        // while it works on a large file.
+        if (!text.empty() && text.find('/') == std::string::npos &&
+            statusShown_.insert(text).second)
             line("  " + terminalText(text));
         break;
     default:

@@ -4,6 +4,7 @@
 #include "run/RunListener.h"
 
 #include <cstdint>
+#include <set>
 #include <string>
 
 namespace qm {
@@ -38,6 +39,8 @@ private:
     const CliOptions& options_;
     std::string fileCount_;
     std::string fileName_;
+    std::size_t filesShown_ = 0;
+    std::set<std::string> statusShown_; // the Status texts printed for the file in hand
     bool terminal_ = false;
     bool barShown_ = false;
 };

@@ -64,6 +64,8 @@ const char* outcomeName(FileReport::Outcome outcome) {
         return "failed";
     case FileReport::Outcome::NoChm:
         return "no-chm";
+    case FileReport::Outcome::Incomplete:
+        return "incomplete";
     case FileReport::Outcome::Interrupted:
         return "interrupted";
     }
@@ -74,7 +76,10 @@ const char* outcomeName(FileReport::Outcome outcome) {
 
 std::string JsonLine(const FileReport& report) {
     std::string json = "{\"source\":" + pathText(report.source) + ",\"outcome\":\"" +
-                       outcomeName(report.outcome) + "\",\"outputs\":[";
+                       outcomeName(report.outcome) + "\"";
+    if (!report.reason.empty())
+        json += ",\"reason\":" + quoted(gbk::toUtf8(report.reason));
+    json += ",\"outputs\":[";
     for (std::size_t i = 0; i < report.outputs.size(); ++i)
         json += (i ? "," : "") + pathText(report.outputs[i]);
     json += "],\"topics\":" + std::to_string(report.topics) +
@@ -91,7 +96,6 @@ std::string JsonLine(const FileReport& report) {
                 ",\"added\":" + contextIdList(report.contextIds->added) +
                 ",\"retired\":" + contextIdList(report.contextIds->retired) + "}";
     return json + "}";
-    return json;
 }
 
 } // namespace qm::cli

@@ -6,10 +6,10 @@
 
 namespace qm::cli {
 
-// One file's report as one line of JSON (JSON Lines, for build pipelines): source,
-// outputs, topics, pictures, warnings, chm_size, seconds and the outcome ("done",
-// "failed", "no-chm", "interrupted"). Paths and texts in UTF-8; bytes that are not
-// UTF-8 become U+FFFD.
+// One file's report as one line of JSON (JSON Lines, for build pipelines): source, the
+// outcome ("done", "failed", "no-chm", "incomplete", "interrupted"), the reason
+// when it failed or has no complete CHM, outputs, topics, pictures, warnings, chm_size, seconds.
+// Paths and texts in UTF-8; bytes that are not UTF-8 become U+FFFD.
 std::string JsonLine(const FileReport& report);
 
 } // namespace qm::cli

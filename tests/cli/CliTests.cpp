@@ -451,6 +451,7 @@ TEST(Cli, JsonLinesTellEachDocumentsOutcomeAndOutputs) {
     EXPECT_GE(listed, 7);
     EXPECT_NE(lines[1].find("\"outcome\":\"failed\""), std::string::npos) << lines[1];
     EXPECT_NE(lines[1].find("\"warnings\":[\""), std::string::npos) << lines[1];
+    EXPECT_NE(lines[1].find("\"reason\":\"文件不是HTML网页"), std::string::npos) << lines[1];
     EXPECT_EQ(good.find("context_ids"), std::string::npos) << "no earlier IDs to compare with";
 
     // The next run after an edit tells which context IDs are new and which are gone.
@@ -462,6 +463,27 @@ TEST(Cli, JsonLinesTellEachDocumentsOutcomeAndOutputs) {
                          "1003,\"topic\":\"D\"}],\"retired\":[]}"),
               std::string::npos)
         << r.out;
+}
+
+// A build log is no terminal: each step of a file is one line, however long the compiler
+// works on a large page (it repeats its last line while it does).
+TEST(Cli, ProgressOffATerminalGivesEachStepOnce) {
+    test::TempDir dir;
+    std::string body;
+    for (int i = 0; i < 3; ++i)
+        body += "<h1>T" + std::to_string(i) + "</h1><p>" + std::string(400000, 'x') + "</p>";
+    test::writeFile(dir / "a.htm", "<html><body><div>" + body + "</div></body></html>");
+    test::writeFile(dir / "b.htm", "<html><body><div>" + body + "</div></body></html>");
+    auto r = RunProgram("quillmark", {(dir / "a.htm").string(), (dir / "b.htm").string()});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    std::map<std::string, int> seen;
+    std::istringstream err(r.err);
+    for (std::string line; std::getline(err, line);) {
+        if (line.rfind("(", 0) == 0)
+            seen.clear(); // the next file's lines
+        EXPECT_EQ(++seen[line], 1) << line << "\n" << r.err;
+    }
+    EXPECT_EQ(count(r.err, "Compressing"), 2u) << r.err;
 }
 
 // A saved pair frames every page; a --suffix file replaces only its half.

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <map>
+#include <thread>
 #include <unistd.h>
 
 namespace qm {
@@ -25,6 +26,7 @@ public:
     std::string title; // the last automatic title
     std::map<RunField, std::string> fields;
     std::vector<std::string> summaries, wordFailures, warnings;
+    std::vector<FileReport> reports;
     int started = 0, finished = 0;
     std::size_t abortAtNodes = 0; // 0: never
     Generator* generator = nullptr;
@@ -37,6 +39,7 @@ public:
     void showSummary(const std::string& t) override { summaries.push_back(t); }
     void showWordFailure(const std::string& t) override { wordFailures.push_back(t); }
     void warning(const std::string& t) override { warnings.push_back(t); }
+    void fileDone(const FileReport& r) override { reports.push_back(r); }
     std::function<void()> onFirstNode; // once, at the first node of the run
     void nodeAdded(const StructureNode&) override {
         if (++nodes == 1 && onFirstNode)
@@ -187,6 +190,14 @@ TEST_F(GeneratorTest, ChmLackingAPageIsIncompleteAndTheSummaryNamesThePage) {
     ASSERT_FALSE(host.warnings.empty());
     EXPECT_NE(host.warnings.front().find(lost), std::string::npos) << host.warnings.front();
     EXPECT_NE(test::readFile(dir / "a.log").find(host.warnings.front()), std::string::npos);
+    // The report names the CHM that is on disk, as incomplete, with its size.
+    ASSERT_EQ(host.reports.size(), 1u);
+    const FileReport& report = host.reports[0];
+    EXPECT_EQ(report.outcome, FileReport::Outcome::Incomplete);
+    EXPECT_NE(report.reason.find(lost), std::string::npos) << report.reason;
+    EXPECT_NE(std::find(report.outputs.begin(), report.outputs.end(), dir / "a.chm"),
+              report.outputs.end());
+    EXPECT_EQ(report.chmSize, std::filesystem::file_size(dir / "a.chm"));
 }
 
 TEST_F(GeneratorTest, QuietCompileLeavesAnEarlierLogAlone) {
@@ -268,8 +279,7 @@ TEST_F(GeneratorTest, InterruptionWritesTheRunLogAndNoProject) {
     // The run log has a name of its own: an earlier project's ID list is not replaced.
     EXPECT_FALSE(std::filesystem::exists(dir / "big.txt"));
     std::string txt = test::readFile(dir / "big.run.txt");
-    EXPECT_NE(txt.find(g("已经生成以下 Microsoft Html Help Workshop 工程文件：\r\n\r\n")),
-              std::string::npos);
+    EXPECT_NE(txt.find(g("没有生成任何帮助工程。\r\n")), std::string::npos) << txt;
     EXPECT_TRUE(txt.ends_with(g("用户中断操作。") + "\r\n"));
     EXPECT_EQ(out.summary,
               g("操作被用户中断。相关内容请查看") + gbk::fromPath(dir / "big.run.txt"));
@@ -345,11 +355,12 @@ std::vector<std::string> contentNames(const std::filesystem::path& folder) {
 // and the pages of the earlier naming gone once the project is complete.
 TEST_F(GeneratorTest, NumberedPageNamesStayWithTheirTopics) {
     const char* notes = "<p>see <a href=\"#_ftn1\" name=\"_ftnref1\">[1]</a></p>";
-    test::writeFile(dir / "m.htm",
-                    wordPage(std::string("前言<h1>安装</h1>") + notes +
-                             "<h2>要求</h2><a href=\"#use\">使用</a>"
-                             "<h1><a name=\"use\"></a>使用</h1>u"
-                             "<div id=ftn1><p><a href=\"#_ftnref1\" name=\"_ftn1\">[1]</a> n</p></div>"));
+    test::writeFile(
+        dir / "m.htm",
+        wordPage(std::string("前言<h1>安装</h1>") + notes +
+                 "<h2>要求</h2><a href=\"#use\">使用</a>"
+                 "<h1><a name=\"use\"></a>使用</h1>u"
+                 "<div id=ftn1><p><a href=\"#_ftnref1\" name=\"_ftn1\">[1]</a> n</p></div>"));
     Generator gen(host, nullptr, &compiler);
     gen.openFiles({dir / "m.htm"});
     gen.GenerationRun(settings); // named by headings first
@@ -447,6 +458,84 @@ TEST_F(GeneratorTest, LeftoversOfAKilledRunGoAndASecondRunWaitsItsTurn) {
     EXPECT_FALSE(std::filesystem::exists(dir / "x.htm.tmp46363.4917144676"));
     EXPECT_FALSE(std::filesystem::exists(dir / "x.htm.gbk46363.5"));
     EXPECT_EQ(test::readFile(dir / "x.htm.tmp-notes"), "the user's");
+}
+
+} // namespace
+} // namespace qm
+
+namespace qm {
+namespace {
+
+// Nothing made: the summary opens by saying so, then says why, file by file, and does
+// not send the user to compile projects that do not exist.
+TEST_F(GeneratorTest, ARunThatMakesNoProjectSaysSoAndWhy) {
+    test::writeFile(dir / "empty.htm", wordPage(""));
+    test::writeFile(dir / "bad.htm", std::string("\0\1garbage", 9));
+    Generator gen(host, nullptr, &compiler);
+    gen.openFiles({dir / "empty.htm", dir / "bad.htm"});
+    RunOutcome out = gen.GenerationRun(settings);
+    EXPECT_EQ(out.projectsWritten, 0);
+    EXPECT_EQ(out.summary.rfind(g("没有生成任何帮助工程。"), 0), 0u) << out.summary;
+    EXPECT_NE(out.summary.find(gbk::fromPath(dir / "empty.htm") + g("：文档中没有内容")),
+              std::string::npos)
+        << out.summary;
+    EXPECT_NE(out.summary.find(gbk::fromPath(dir / "bad.htm") + g("：文件不是HTML网页")),
+              std::string::npos)
+        << out.summary;
+    EXPECT_EQ(out.summary.find(g("已经生成以下")), std::string::npos) << out.summary;
+    EXPECT_EQ(out.summary.find(g("编译相关工程文件")), std::string::npos) << out.summary;
+    ASSERT_EQ(host.reports.size(), 2u);
+    EXPECT_EQ(host.reports[0].outcome, FileReport::Outcome::NoChm);
+    EXPECT_NE(host.reports[0].reason.find(g("没有内容")), std::string::npos);
+    EXPECT_EQ(host.reports[1].outcome, FileReport::Outcome::Failed);
+    EXPECT_NE(host.reports[1].reason.find(g("不是HTML网页")), std::string::npos);
+}
+
+// A converter that converts the batch ahead, slowly, writes no pictures folder, and
+// refuses one document as a password-protected one.
+class BatchConverter : public DocumentConverter {
+public:
+    void prepare(const std::vector<std::filesystem::path>&) override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    }
+    bool convert(const std::filesystem::path& doc, const std::filesystem::path& html,
+                 bool) override {
+        locked_ = doc.stem() == "locked";
+        if (!locked_)
+            test::writeFile(html, wordPage("<h1>A</h1>x"));
+        return !locked_;
+    }
+    std::string failureReason() const override {
+        return locked_ ? g("文档有密码保护") : std::string();
+    }
+
+private:
+    bool locked_ = false;
+};
+
+// What a pipeline reads of each document (--json) is what happened: the failed
+// document's reason, the batch's conversion in the documents' time, only outputs on disk.
+TEST_F(GeneratorTest, FileReportsTellTheReasonTheConversionTimeAndOnlyFilesOnDisk) {
+    test::writeFile(dir / "locked.doc", std::string(1000, 'x'));
+    test::writeFile(dir / "open.doc", std::string(1000, 'x'));
+    BatchConverter converter;
+    Generator gen(host, &converter, &compiler);
+    gen.openFiles({dir / "locked.doc", dir / "open.doc"});
+    gen.GenerationRun(settings);
+    ASSERT_EQ(host.reports.size(), 2u);
+    const FileReport& locked = host.reports[0];
+    EXPECT_EQ(locked.outcome, FileReport::Outcome::Failed);
+    EXPECT_EQ(locked.reason, g("文档有密码保护"));
+    const FileReport& open = host.reports[1];
+    EXPECT_EQ(open.outcome, FileReport::Outcome::Done);
+    EXPECT_TRUE(open.reason.empty());
+    EXPECT_GE(locked.seconds + open.seconds, 0.3);
+    EXPECT_GE(open.seconds, 0.1);
+    for (const std::filesystem::path& output : open.outputs)
+        EXPECT_TRUE(std::filesystem::exists(output)) << output;
+    EXPECT_NE(std::find(open.outputs.begin(), open.outputs.end(), dir / "open.htm"),
+              open.outputs.end());
+    EXPECT_EQ(open.chmSize, std::filesystem::file_size(dir / "open.chm"));
 }
 
 } // namespace

@@ -271,6 +271,7 @@ RunOutcome Generator::GenerationRun(const RunSettings& settings) {
             g.generating_ = false;
             g.incompleteChms_.clear(); // a run ended early leaves nothing for the next
             g.failures_.clear();
+            g.conversionShares_.clear();
             g.removeWorkingFiles();
             g.listener_.runFinished();
         }
@@ -287,7 +288,6 @@ RunOutcome Generator::GenerationRun(const RunSettings& settings) {
                        u8("    开始时间：") + delphi::dateTimeText(delphi::now()));
     listener_.showText(RunField::EndTime, "");
     std::size_t n = openedFiles_.size();
-    outcome.summary = u8("已经生成以下 Microsoft Html Help Workshop 工程文件：\r\n");
 
     for (std::size_t i = 0; i < n && !stop_.isSet(); ++i) {
         const std::filesystem::path& file = openedFiles_[i];
@@ -303,15 +303,31 @@ RunOutcome Generator::GenerationRun(const RunSettings& settings) {
         settlePages();
         removeWorkingFiles();
         report_.seconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-        if (report_.outcome != FileReport::Outcome::Failed)
-            report_.outcome = stop_.isSet()                     ? FileReport::Outcome::Interrupted
-                              : outcome.chmsBuilt > builtBefore ? FileReport::Outcome::Done
-                                                                : FileReport::Outcome::NoChm;
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count() +
+            conversionShares_[file];
+        finishReport(outcome.chmsBuilt > builtBefore);
         listener_.fileDone(report_);
     }
     endRun(outcome, n);
     return outcome;
+}
+
+// The file's outcome as it ended, and only the outputs that are on disk: a pictures
+// folder the conversion did not make, or pages a failed run took away, are not outputs.
+void Generator::finishReport(bool chmBuilt) {
+    using Outcome = FileReport::Outcome;
+    if (report_.outcome == Outcome::Done && !chmBuilt)
+        report_.outcome = Outcome::NoChm;
+    if (stop_.isSet() && report_.outcome != Outcome::Failed)
+        report_.outcome = Outcome::Interrupted;
+    std::vector<std::filesystem::path> present;
+    for (const std::filesystem::path& output : report_.outputs) {
+        std::error_code ec;
+        if (std::filesystem::exists(std::filesystem::symlink_status(output, ec)) &&
+            std::find(present.begin(), present.end(), output) == present.end())
+            present.push_back(output);
+    }
+    report_.outputs = std::move(present);
 }
 
 // Two documents of one run writing one project (x.doc and x.docx, or two folders'
@@ -347,11 +363,31 @@ void Generator::prepareConversions() {
             // that file fails on its own turn
         }
     }
-    if (!documents.empty()) {
-        listener_.showText(RunField::Status, u8("正在生成中间文件，请稍候……"));
-        listener_.processEvents();
-        converter_->prepare(documents);
+    if (documents.empty())
+        return;
+    listener_.showText(RunField::Status, u8("正在生成中间文件，请稍候……"));
+    listener_.processEvents();
+    const auto started = std::chrono::steady_clock::now();
+    converter_->prepare(documents);
+    shareConversionTime(
+        documents,
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+}
+
+// The batch converts its documents one after another in one process; each document's
+// report takes a share of the batch's time by its size, so that the shares add up to it.
+void Generator::shareConversionTime(const std::vector<std::filesystem::path>& documents,
+                                    double seconds) {
+    std::vector<double> sizes;
+    double total = 0;
+    for (const std::filesystem::path& document : documents) {
+        std::error_code ec;
+        const std::uintmax_t size = std::filesystem::file_size(document, ec);
+        sizes.push_back(ec ? 1.0 : static_cast<double>(size) + 1.0);
+        total += sizes.back();
     }
+    for (std::size_t i = 0; i < documents.size(); ++i)
+        conversionShares_[documents[i]] += seconds * sizes[i] / total;
 }
 
 // The one place where a file's failure is told: the file's report (--json), the run's
@@ -359,6 +395,7 @@ void Generator::prepareConversions() {
 // run log of an interrupted run) and the warnings all come from here.
 void Generator::fileFailed(Failure failure, const std::string& reason, RunOutcome& outcome) {
     const std::string file = pathText(report_.source);
+    report_.reason = reason;
     switch (failure) {
     case Failure::Unusable:
         report_.outcome = FileReport::Outcome::Failed;
@@ -379,10 +416,18 @@ void Generator::fileFailed(Failure failure, const std::string& reason, RunOutcom
         if (!stop_.isSet())
             warn(reason);
         return;
-    case Failure::ChmIncomplete:
+    case Failure::ChmIncomplete: {
+        report_.outcome = FileReport::Outcome::Incomplete;
         ++outcome.chmsIncomplete;
         incompleteChms_.push_back(reason + "\r");
+        const std::filesystem::path chm = CompiledChmPath(chmFileName_, layout_);
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(chm, ec)) {
+            report_.outputs.push_back(chm);
+            report_.chmSize = std::filesystem::file_size(chm, ec);
+        }
         return;
+    }
     }
 }
 
@@ -682,6 +727,10 @@ bool Generator::compileProject(RunOutcome& outcome) {
 
 void Generator::endRun(RunOutcome& outcome, std::size_t n) {
     currentFile_.clear();
+    // A run that made no project says so first; the lists below say why.
+    outcome.summary.insert(0, outcome.projectsWritten > 0
+                                  ? u8("已经生成以下 Microsoft Html Help Workshop 工程文件：\r\n")
+                                  : u8("没有生成任何帮助工程。") + "\r\n");
     for (const std::string& note : incompleteChms_)
         outcome.summary += "\r" + note;
     incompleteChms_.clear();
@@ -692,9 +741,10 @@ void Generator::endRun(RunOutcome& outcome, std::size_t n) {
         failures_.clear();
     }
     if (!stop_.isSet()) {
-        outcome.summary +=
-            u8("如果没有生成CHM文件请使用Microsoft Html Help Workshop或quillmark-hhc "
-               "编译相关工程文件，生成CHM文件");
+        if (outcome.projectsWritten > 0)
+            outcome.summary +=
+                u8("如果没有生成CHM文件请使用Microsoft Html Help Workshop或quillmark-hhc "
+                   "编译相关工程文件，生成CHM文件");
     } else {
         outcome.ending = RunOutcome::Ending::Interrupted;
         runLog_.push_back(outcome.summary);

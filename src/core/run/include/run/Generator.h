@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -107,6 +108,8 @@ private:
     RunSettings settings();
     void rejectSharedProjects() const;
     void prepareConversions();
+    void shareConversionTime(const std::vector<std::filesystem::path>& documents, double seconds);
+    void finishReport(bool chmBuilt);
     void warn(const std::string& text);
     void warnOfPictures(const std::vector<std::filesystem::path>& skipped,
                         const std::vector<std::filesystem::path>& copied);
@@ -154,7 +157,9 @@ private:
     // until endRun tells it; fileFailed fills both.
     std::vector<std::string> incompleteChms_;
     std::vector<std::string> failures_;
-    FileReport report_;                     // of the file in hand
+    FileReport report_; // of the file in hand
+    // Each Word document's share of the run's batch conversion, in seconds.
+    std::map<std::filesystem::path, double> conversionShares_;
     ProjectRecord record_;                  // of the file in hand
     std::optional<ContextIdNumbering> ids_; // the topics' numbers, once they are cut
     std::string sourceHeadCache_;
