@@ -21,9 +21,10 @@ constexpr std::size_t kRecentFiles = 8;
 // The path as the enable rule of Generate sees it: without leading and trailing blanks
 // and control characters.
 bool isBlank(const std::filesystem::path& path) {
-    const std::string& text = path.native();
-    return std::all_of(text.begin(), text.end(),
-                       [](char c) { return static_cast<unsigned char>(c) <= ' '; });
+    const auto& text = path.native(); // wide on Windows
+    return std::all_of(text.begin(), text.end(), [](auto c) {
+        return static_cast<std::make_unsigned_t<decltype(c)>>(c) <= ' ';
+    });
 }
 
 std::string lowerExtension(const std::filesystem::path& path) {
