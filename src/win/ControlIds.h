@@ -68,4 +68,4 @@
 #define QM_ID_RESULT_KIND 3004     // hidden: "warning" or "information", for programs
 
 #define QM_IDI_APP 100
-#define QM_IDA_MAIN 101
+#define QM_IDB_BANNER 102

@@ -6,6 +6,7 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -42,6 +43,8 @@ MainWindow::~MainWindow() {
     deleteWindowFonts(fonts_);
     if (infoBrush_ != nullptr)
         DeleteObject(infoBrush_);
+    if (banner_ != nullptr)
+        DeleteObject(banner_);
     if (accelerators_ != nullptr)
         DestroyAcceleratorTable(accelerators_);
 }
@@ -64,6 +67,8 @@ bool MainWindow::create(int showCommand) {
     dpi_ = windowDpi(window_);
     fonts_ = makeWindowFonts(dpi_);
     infoBrush_ = CreateSolidBrush(kInfoBackground);
+    banner_ = static_cast<HBITMAP>(LoadImageW(instance_, MAKEINTRESOURCEW(QM_IDB_BANNER),
+                                              IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     createControls();
     ACCEL keys[] = {{FALT | FVIRTKEY, 'P', QM_ID_TAB_ADVANCED},
                     {FALT | FVIRTKEY, 'D', QM_ID_TAB_DESCRIPTION},
@@ -150,6 +155,10 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return TRUE;
         }
         break;
+    case WM_DRAWITEM:
+        if (wParam == QM_ID_BANNER)
+            drawBanner(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        return TRUE;
     case WM_CTLCOLORSTATIC:
         if (HBRUSH brush =
                 colourControl(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)))
@@ -401,6 +410,25 @@ void MainWindow::rescale(UINT dpi, const RECT* suggested) {
                  suggested->right - suggested->left, suggested->bottom - suggested->top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
     layout();
+}
+
+// The banner at the window's dpi, its left part when the column is narrower.
+void MainWindow::drawBanner(const DRAWITEMSTRUCT& draw) {
+    FillRect(draw.hDC, &draw.rcItem, GetSysColorBrush(COLOR_BTNFACE));
+    BITMAP size{};
+    if (banner_ == nullptr || GetObjectW(banner_, sizeof size, &size) == 0)
+        return;
+    HDC picture = CreateCompatibleDC(draw.hDC);
+    HGDIOBJ old = SelectObject(picture, banner_);
+    const int width = px(size.bmWidth);
+    const int height = px(size.bmHeight);
+    const int top = (draw.rcItem.bottom - draw.rcItem.top - height) / 2;
+    const int shown = std::min(width, static_cast<int>(draw.rcItem.right - draw.rcItem.left));
+    SetStretchBltMode(draw.hDC, HALFTONE);
+    StretchBlt(draw.hDC, draw.rcItem.left, draw.rcItem.top + top, shown, height, picture, 0, 0,
+               MulDiv(shown, size.bmWidth, width), size.bmHeight, SRCCOPY);
+    SelectObject(picture, old);
+    DeleteDC(picture);
 }
 
 HBRUSH MainWindow::colourControl(HDC dc, HWND control) {

@@ -114,6 +114,7 @@ private:
     void savePlacement();
     void rescale(UINT dpi, const RECT* suggested);
     HBRUSH colourControl(HDC dc, HWND control);
+    void drawBanner(const DRAWITEMSTRUCT& draw);
 
     HWND item(int id) const { return GetDlgItem(window_, id); }
     std::string controlText(int id) const;
@@ -127,6 +128,7 @@ private:
     UINT dpi_ = 96;
     WindowFonts fonts_;
     HBRUSH infoBrush_ = nullptr;
+    HBITMAP banner_ = nullptr;
     int tab_ = 0;
     bool busy_ = false;
     bool progressRow_ = false;

@@ -69,8 +69,8 @@ void MainWindow::createControls() {
 
     // The banner, or during a run the progress: what is being done, the file count, the
     // bar over the whole run and the times.
-    addControl(WC_STATICW, "Quillmark  ·  Word 文档 → CHM 帮助",
-               kLabel | SS_NOTIFY | SS_CENTERIMAGE, QM_ID_BANNER, "欢迎访问Quillmark的网站");
+    addControl(WC_STATICW, "Quillmark", kChild | SS_NOTIFY | SS_OWNERDRAW, QM_ID_BANNER,
+               "欢迎访问Quillmark的网站");
     addControl(WC_STATICW, "", kLabel | SS_ENDELLIPSIS, QM_ID_STATUS);
     addControl(WC_STATICW, "", kLabel | SS_RIGHT, QM_ID_FILE_COUNT);
     addControl(PROGRESS_CLASSW, "", kChild | PBS_SMOOTH, QM_ID_PROGRESS);

@@ -79,7 +79,7 @@ void MainWindow::layout() {
 int MainWindow::layoutBannerRow(int x, int y, int width) {
     const int text = fontHeight(window_, fonts_.normal) + px(2);
     const int bar = px(16);
-    const int height = 2 * text + bar + px(6);
+    const int height = std::max(2 * text + bar + px(6), px(44)); // the banner is 40 high
     place(QM_ID_BANNER, x, y, width, height);
     const int count = px(90); // "(12/345)"
     place(QM_ID_STATUS, x, y, width - count, text);
