@@ -144,6 +144,7 @@ private:
     QLineEdit* eLevel_ = nullptr;
     QCheckBox* cbUsesDefaultHTMLHeader_ = nullptr;
     QCheckBox* cbRenumber_ = nullptr; // one run's choice, not kept
+    QCheckBox* cbNumberedNames_ = nullptr;
     AdditionalCodePanel* additionalCode_ = nullptr;
 };
 

@@ -175,6 +175,7 @@ void MainFrm::bindEdits() {
     bindSwitch(cbAutoCHMTitle_, ui::Switch::AutoTitle);
     bindSwitch(cbUsesDefaultHTMLHeader_, ui::Switch::DefaultHeader);
     bindSwitch(cbRenumber_, ui::Switch::Renumber);
+    bindSwitch(cbNumberedNames_, ui::Switch::NumberedNames);
 }
 
 QWidget* MainFrm::buildStructureView() {
@@ -322,6 +323,12 @@ QWidget* MainFrm::buildControlArea() {
     buttons->addWidget(makeBoldButton("SpeedButton3", actOpenDestDirect_, area));
     buttons->addWidget(makeBoldButton("OpenHelpButton", actOpenHelp_, area));
     buttons->addStretch(1);
+    // Pages named by their context numbers: ASCII names every CHM viewer opens.
+    cbNumberedNames_ = new QCheckBox(QStringLiteral("编号页名(&J)"), area);
+    cbNumberedNames_->setObjectName(QStringLiteral("cbNumberedNames"));
+    cbNumberedNames_->setToolTip(QStringLiteral("每个主题的页面以其上下文编号命名（如1003.htm），"
+                                                "各种CHM阅读器都能打开，修改文档后名字不变"));
+    buttons->addWidget(cbNumberedNames_);
     grid->addLayout(buttons, 4, 0, 1, 4);
 
     label4_ = new ElidedLabel(area);

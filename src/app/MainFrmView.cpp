@@ -85,6 +85,8 @@ void MainFrm::setChecked(ui::Switch box, bool on) {
         return cbUsesDefaultHTMLHeader_->setChecked(on);
     case ui::Switch::Renumber:
         return cbRenumber_->setChecked(on);
+    case ui::Switch::NumberedNames:
+        return cbNumberedNames_->setChecked(on);
     case ui::Switch::UseAdditionalCode:
         return additionalCode_->setUseAdditionalCode(on);
     }
@@ -121,6 +123,9 @@ void MainFrm::setEnabled(ui::Control control, bool enabled) {
         break;
     case ui::Control::Renumber:
         target = cbRenumber_;
+        break;
+    case ui::Control::NumberedNames:
+        target = cbNumberedNames_;
         break;
     case ui::Control::OutputFolder:
         target = eOutputFolder_;

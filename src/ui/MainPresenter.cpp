@@ -71,6 +71,7 @@ void MainPresenter::restoreSettings() {
     settings_.level = uitext::toGbk(store.text("window/level").value_or("0"));
     settings_.autoTitle = store.flag("window/autoTitle").value_or(true);
     settings_.defaultHeader = store.flag("window/defaultHeader").value_or(false);
+    settings_.numberedNames = store.flag("window/numberedNames").value_or(false);
     outputText_ = store.text("window/outputFolder").value_or("");
     settings_.useAdditionalCode = store.flag("window/useAdditionalCode").value_or(false);
     settings_.beforeEntry = uitext::memoToGbk(store.text("window/prefixCode").value_or(""));
@@ -79,6 +80,7 @@ void MainPresenter::restoreSettings() {
     view_.setText(Text::Level, uitext::fromGbk(settings_.level));
     view_.setChecked(Switch::AutoTitle, settings_.autoTitle);
     view_.setChecked(Switch::DefaultHeader, settings_.defaultHeader);
+    view_.setChecked(Switch::NumberedNames, settings_.numberedNames);
     view_.setText(Text::OutputFolder, outputText_);
     view_.setChecked(Switch::UseAdditionalCode, settings_.useAdditionalCode);
     view_.setText(Text::BeforeEntry, uitext::memoFromGbk(settings_.beforeEntry));
@@ -97,6 +99,7 @@ void MainPresenter::saveSettings() {
     store.setText("window/level", uitext::fromGbk(settings_.level));
     store.setFlag("window/autoTitle", settings_.autoTitle);
     store.setFlag("window/defaultHeader", settings_.defaultHeader);
+    store.setFlag("window/numberedNames", settings_.numberedNames);
     store.setText("window/outputFolder", outputText_);
     store.setFlag("window/useAdditionalCode", settings_.useAdditionalCode);
     store.setText("window/prefixCode", uitext::memoFromGbk(settings_.beforeEntry));
@@ -137,9 +140,9 @@ void MainPresenter::updateActions() {
     view_.setEnabled(Control::SaveCode, idle && hasCode);
     view_.setEnabled(Control::PreviewCode, idle && hasCode);
     // What a run reads once must not change while it works.
-    for (Control control :
-         {Control::ClearCode, Control::Level, Control::DefaultHeader, Control::Renumber,
-          Control::OutputFolder, Control::BrowseOutput, Control::UseAdditionalCode})
+    for (Control control : {Control::ClearCode, Control::Level, Control::DefaultHeader,
+                            Control::Renumber, Control::NumberedNames, Control::OutputFolder,
+                            Control::BrowseOutput, Control::UseAdditionalCode})
         view_.setEnabled(control, idle);
 }
 
@@ -250,7 +253,9 @@ void MainPresenter::openNode(std::uintptr_t id) {
     if (node == nodes_.end() || !treeLayout_)
         return;
     const std::filesystem::path page =
-        treeLayout_->topicPagePath(node->second.title, node->second.position);
+        node->second.page.empty()
+            ? treeLayout_->topicPagePath(node->second.title, node->second.position)
+            : treeLayout_->contentFolder / gbk::toPath(node->second.page + ".htm");
     std::error_code error;
     if (std::filesystem::is_regular_file(page, error))
         services_.shell.openPath(page);
@@ -341,6 +346,9 @@ void MainPresenter::switched(Switch box, bool on) {
         break;
     case Switch::Renumber:
         settings_.renumber = on;
+        break;
+    case Switch::NumberedNames:
+        settings_.numberedNames = on;
         break;
     case Switch::UseAdditionalCode:
         settings_.useAdditionalCode = on;

@@ -394,8 +394,8 @@ void MainPresenter::addNode(const StructureNode& node, bool added) {
                 node.position,
                 node.endPosition,
                 node.level};
-    view_.post([this, row, title = node.title, added] {
-        nodes_[row.id] = {title, row.position, row.shown};
+    view_.post([this, row, title = node.title, page = node.page, added] {
+        nodes_[row.id] = {title, row.position, page, row.shown};
         if (added)
             view_.addNode(row);
         else

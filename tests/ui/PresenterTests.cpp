@@ -128,6 +128,17 @@ TEST_F(PresenterTest, ResultBoxCountsWhatFailedAndRenumberingIsForOneRun) {
     EXPECT_FALSE(presenter.runSettings().renumber);
 }
 
+// Pages named by their context numbers: a node opens its numbered page.
+TEST_F(PresenterTest, NumberedNamesNameThePagesAndNodesOpenThem) {
+    presenter.openFiles({page("a.htm", "<h1>A</h1>x<h1>B</h1>y")});
+    presenter.switched(Switch::NumberedNames, true);
+    runToTheEnd();
+    EXPECT_TRUE(std::filesystem::exists(dir / "a.Content" / "1002.htm"));
+    presenter.openNode(std::next(view.rows.begin())->first);
+    ASSERT_EQ(shell.paths.size(), 1u);
+    EXPECT_EQ(shell.paths[0], dir / "a.Content" / "1002.htm");
+}
+
 // The untitled run asks first; a title typed while the run works names its project.
 TEST_F(PresenterTest, TitleIsAskedForAndATitleTypedDuringTheRunApplies) {
     presenter.switched(Switch::AutoTitle, false);
@@ -154,6 +165,7 @@ TEST_F(PresenterTest, SettingsComeBackWithTheirDefaults) {
     EXPECT_EQ(view.text(Text::Level), "0");
     EXPECT_TRUE(view.checks[Switch::AutoTitle]);
     EXPECT_FALSE(view.checks[Switch::DefaultHeader]);
+    EXPECT_FALSE(view.checks[Switch::NumberedNames]);
     EXPECT_FALSE(view.checks[Switch::UseAdditionalCode]);
 
     presenter.textEdited(Text::Level, "3");
@@ -161,6 +173,7 @@ TEST_F(PresenterTest, SettingsComeBackWithTheirDefaults) {
     presenter.textEdited(Text::BeforeEntry, "<div>\n页眉");
     presenter.textEdited(Text::OutputFolder, " /tmp/帮助 ");
     presenter.switched(Switch::Renumber, true); // one run's choice, not kept
+    presenter.switched(Switch::NumberedNames, true);
     for (int i = 0; i < 10; ++i)
         presenter.openFiles({page(("f" + std::to_string(i) + ".htm").c_str())});
     EXPECT_TRUE(presenter.requestClose());
@@ -170,11 +183,13 @@ TEST_F(PresenterTest, SettingsComeBackWithTheirDefaults) {
     again.restoreSettings();
     EXPECT_EQ(next.text(Text::Level), "3");
     EXPECT_FALSE(next.checks[Switch::AutoTitle]);
+    EXPECT_TRUE(next.checks[Switch::NumberedNames]);
     EXPECT_EQ(next.text(Text::BeforeEntry), "<div>\n页眉");
     RunSettings settings = again.runSettings();
     EXPECT_EQ(settings.beforeEntry, gbk::fromUtf8("<div>\r\n页眉"));
     EXPECT_EQ(settings.outputFolder, std::filesystem::path("/tmp/帮助"));
     EXPECT_FALSE(settings.renumber);
+    EXPECT_TRUE(settings.numberedNames);
     ASSERT_EQ(next.recent.size(), 8u);
     EXPECT_EQ(next.recent.front(), dir / "f9.htm");
 }

@@ -623,8 +623,10 @@ void Generator::nameByNumbers(TopicPageWriter& writer) {
     writer.renamePages(names);
     tree_.forEach([&](StructureNode& node) {
         auto found = byTopic.find(TopicPageWriter::topicName(node));
-        if (found != byTopic.end())
-            node.page = found->second;
+        if (found == byTopic.end())
+            return;
+        node.page = found->second;
+        listener_.nodeChanged(node);
     });
 }
 

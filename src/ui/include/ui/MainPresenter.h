@@ -94,6 +94,7 @@ private:
     struct NodeData {
         std::string title; // the exact bytes that name the topic's page (GBK)
         std::string position;
+        std::string page; // the page's numbered name, when pages are named by numbers
         std::string shown;
     };
 

@@ -28,7 +28,7 @@ enum class Text {
 };
 
 // The check boxes.
-enum class Switch { AutoTitle, DefaultHeader, Renumber, UseAdditionalCode };
+enum class Switch { AutoTitle, DefaultHeader, Renumber, NumberedNames, UseAdditionalCode };
 
 // Everything the presenter enables and disables: the actions and the settings that
 // must not change while a run works.
@@ -46,6 +46,7 @@ enum class Control {
     Level,
     DefaultHeader,
     Renumber,
+    NumberedNames,
     OutputFolder,
     BrowseOutput,
     UseAdditionalCode,

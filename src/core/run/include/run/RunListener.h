@@ -54,8 +54,9 @@ public:
                               std::size_t /*nodes*/) {}
     // A new scan starts its tree; its pages go where layout says.
     virtual void structureCleared(const FileLayout& /*layout*/) {}
-    virtual void nodeAdded(const StructureNode&) {}   // a new node (its title may follow)
-    virtual void nodeChanged(const StructureNode&) {} // its Title or EndPosition was set
+    virtual void nodeAdded(const StructureNode&) {} // a new node (its title may follow)
+    // Its Title or EndPosition was set, or its page took its numbered name.
+    virtual void nodeChanged(const StructureNode&) {}
     // One file of the run is done with, well or not.
     virtual void fileDone(const FileReport&) {}
 };
