@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace qm::ui {
 namespace {
 
@@ -134,7 +136,10 @@ TEST_F(PresenterTest, NumberedNamesNameThePagesAndNodesOpenThem) {
     presenter.switched(Switch::NumberedNames, true);
     runToTheEnd();
     EXPECT_TRUE(std::filesystem::exists(dir / "a.Content" / "1002.htm"));
-    presenter.openNode(std::next(view.rows.begin())->first);
+    const auto b = std::find_if(view.rows.begin(), view.rows.end(),
+                                [](const auto& row) { return row.second.shown == "B"; });
+    ASSERT_NE(b, view.rows.end());
+    presenter.openNode(b->first);
     ASSERT_EQ(shell.paths.size(), 1u);
     EXPECT_EQ(shell.paths[0], dir / "a.Content" / "1002.htm");
 }
