@@ -281,6 +281,8 @@ void MainWindow::command(int id, int code, HWND control) {
             presenter_.switched(ui::Switch::DefaultHeader, on);
         else if (id == QM_ID_RENUMBER)
             presenter_.switched(ui::Switch::Renumber, on);
+        else if (id == QM_ID_NUMBERED_NAMES)
+            presenter_.switched(ui::Switch::NumberedNames, on);
         else if (id == QM_ID_USE_CODE)
             presenter_.switched(ui::Switch::UseAdditionalCode, on);
     } else if (code == EN_CHANGE) {

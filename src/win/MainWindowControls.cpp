@@ -118,6 +118,10 @@ void MainWindow::createSettingsControls() {
     addControl(WC_BUTTONW, "打开目录(&T)", kButton, QM_ID_OPEN_FOLDER, "打开生成文件所在的目录");
     addControl(WC_BUTTONW, "打开帮助(&H)", kButton, QM_ID_OPEN_HELP,
                "用CHM阅读器打开上次生成的帮助文件");
+    // Pages named by their context numbers: ASCII names every CHM viewer opens.
+    addControl(WC_BUTTONW, "编号页名(&J)", kCheckBox, QM_ID_NUMBERED_NAMES,
+               "每个主题的页面以其上下文编号命名（如1003.htm），各种CHM阅读器都能打开，"
+               "修改文档后名字不变");
     addControl(WC_STATICW, "", kLabel | SS_PATHELLIPSIS, QM_ID_TARGET_FOLDER);
 }
 

@@ -129,6 +129,8 @@ int MainWindow::layoutSettings(int x, int y, int width) {
         place(id, left, y, button, line + px(2));
         left += button + gap;
     }
+    place(QM_ID_NUMBERED_NAMES, left, y,
+          std::min(textWidth(QM_ID_NUMBERED_NAMES) + px(24), x + width - left), line + px(2));
     y += line + px(2) + gap;
     place(QM_ID_TARGET_FOLDER, x, y, width, line - px(6));
     return y + line - px(6);

@@ -71,6 +71,8 @@ int controlId(ui::Control control) {
         return QM_ID_DEFAULT_HEADER;
     case ui::Control::Renumber:
         return QM_ID_RENUMBER;
+    case ui::Control::NumberedNames:
+        return QM_ID_NUMBERED_NAMES;
     case ui::Control::OutputFolder:
         return QM_ID_OUTPUT_FOLDER;
     case ui::Control::BrowseOutput:
@@ -89,6 +91,8 @@ int switchId(ui::Switch box) {
         return QM_ID_DEFAULT_HEADER;
     case ui::Switch::Renumber:
         return QM_ID_RENUMBER;
+    case ui::Switch::NumberedNames:
+        return QM_ID_NUMBERED_NAMES;
     case ui::Switch::UseAdditionalCode:
         return QM_ID_USE_CODE;
     }

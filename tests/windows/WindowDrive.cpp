@@ -199,6 +199,7 @@ int main() {
     const std::wstring program = arguments[1], small = arguments[2], large = arguments[3];
     const std::wstring first = arguments[4], stopped = arguments[5], again = arguments[6];
     const std::wstring signals = arguments[7];
+    SetProcessDPIAware(); // the window's sizes in pixels, as the window sets them
 
     Gui gui;
     check(start(gui, program), "the window shows");
@@ -268,7 +269,7 @@ int checkLayout(const Gui& gui) {
     bool inside = client.right >= 500 && client.bottom >= 380;
     std::set<wchar_t> letters;
     bool unique = true;
-    for (int id = QM_ID_TREE; id <= QM_ID_HELP_TEXT; ++id) {
+    for (int id = QM_ID_TREE; id <= QM_ID_LAST_CONTROL; ++id) {
         HWND control = gui.item(id);
         if (control == nullptr)
             continue;
