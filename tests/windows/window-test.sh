@@ -38,9 +38,10 @@ xvfb=$!
 for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
 export DISPLAY=":$n"
 
-# A prefix of its own, made once; no Mono or Gecko asks. Wine reads the command line in
-# the locale's charset: UTF-8 keeps Chinese paths. The CHMs carry this time.
-export WINEPREFIX=$win64/wine-prefix-window WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# The prefix of the other Wine tests (made once, which takes a minute); no Mono or Gecko
+# asks. Wine reads the command line in the locale's charset: UTF-8 keeps Chinese paths.
+# The CHMs carry this time.
+export WINEPREFIX=$win64/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export LC_ALL=C.UTF-8 SOURCE_DATE_EPOCH=1700000000
 wine wineboot --init >/dev/null 2>&1 || { echo "FAIL: wineboot could not make $WINEPREFIX"; exit 1; }
 # Windows' Chinese fonts and the dialog font are the Chinese font of this system here;
@@ -83,6 +84,7 @@ failures=0
     "$(windows "$scratch/stopped")" "$(windows "$scratch/again")" "$(windows "$scratch/signals")") ||
     failures=$((failures + 1))
 kill "$watcher" 2>/dev/null
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
 [ -f "$shot" ] && echo "the screen during the run: $shot"
 
 # The same page through quillmark.exe: the same files; the run's lock file aside, which
