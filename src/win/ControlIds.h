@@ -50,7 +50,7 @@
 #define QM_ID_BEFORE_ENTRY 1043
 #define QM_ID_AFTER_HEADER 1044
 #define QM_ID_AFTER_ENTRY 1045
-#define QM_ID_HELP_TEXT 1046 // the text of the help tabs
+#define QM_ID_HELP_TEXT 1046      // the text of the help tabs
 #define QM_ID_NUMBERED_NAMES 1047 // pages named by their context numbers
 #define QM_ID_LAST_CONTROL 1047
 
