@@ -7,14 +7,17 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
+#include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStandardPaths>
+#include <QTextDocument>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -68,6 +71,23 @@ AdditionalCodePanel::AdditionalCodePanel(ui::MainPresenter& presenter, QWidget* 
     layout->setSpacing(2);
     layout->addWidget(buildSwitchStrip());
     layout->addWidget(buildCodeArea(), 1);
+    fitMemos();
+}
+
+void AdditionalCodePanel::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        fitMemos();
+}
+
+void AdditionalCodePanel::fitMemos() {
+    constexpr int kLines = 3;
+    for (QPlainTextEdit* memo : {mBeforeEntry_, mAfterEntry_}) {
+        const auto margin = static_cast<int>(memo->document()->documentMargin());
+        memo->setMinimumHeight(kLines * memo->fontMetrics().lineSpacing() + 2 * margin +
+                               2 * memo->frameWidth() +
+                               memo->horizontalScrollBar()->sizeHint().height());
+    }
 }
 
 QWidget* AdditionalCodePanel::buildSwitchStrip() {
@@ -145,9 +165,6 @@ QWidget* AdditionalCodePanel::buildCodeArea() {
     const auto addHalf = [this](const char* name, const char* header, QPlainTextEdit* memo) {
         auto* half = new QWidget(pEntryAddtionCode_);
         half->setObjectName(QString::fromUtf8(name));
-        // The halves split the area evenly at any height, not only above the memos'
-        // natural minimum.
-        half->setMinimumHeight(1);
         auto* halfLayout = new QVBoxLayout(half);
         halfLayout->setContentsMargins(0, 0, 0, 0);
         halfLayout->setSpacing(0);

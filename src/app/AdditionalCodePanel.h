@@ -37,7 +37,12 @@ public:
     // The user's own folder of stored files, where saving proposes to write.
     static QString userFolder();
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
+    // Each memo keeps room for three lines of its font, with its frame and scroll bar.
+    void fitMemos();
     QWidget* buildSwitchStrip();
     QWidget* buildCodeArea();
     QPlainTextEdit* makeMemo(const char* name, const char* hint, ui::Text field);

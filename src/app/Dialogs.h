@@ -18,8 +18,9 @@ class Dialogs {
 public:
     virtual ~Dialogs() = default;
 
-    // A question with the buttons Yes and No and no icon; true for Yes.
-    virtual bool askYesNo(const QString& caption, const QString& text) = 0;
+    // A question with the buttons Yes and No and no icon, noByDefault: No has the focus
+    // (a question that destroys or quits); true for Yes.
+    virtual bool askYesNo(const QString& caption, const QString& text, bool noByDefault) = 0;
     // An information box with the OK button, captioned with the program's title.
     virtual void information(const QString& text) = 0;
     // The standard error box for an error that ended an operation.

@@ -48,7 +48,7 @@ MainFrm::MainFrm(Dialogs& dialogs, ui::ShellServices& shell, DocumentConverter* 
     if (const QScreen* desktop = screen())
         move(desktop->availableGeometry().center() - rect().center());
     showProgressRow(false);
-    QSettings settings;
+    QSettings settings = QtSettingsStore::open();
     if (settings.contains(QStringLiteral("window/geometry")))
         restoreGeometry(settings.value(QStringLiteral("window/geometry")).toByteArray());
     presenter_.restoreSettings();
@@ -82,7 +82,7 @@ void MainFrm::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    QSettings().setValue(QStringLiteral("window/geometry"), saveGeometry());
+    QtSettingsStore::open().setValue(QStringLiteral("window/geometry"), saveGeometry());
     event->accept();
 }
 

@@ -26,6 +26,7 @@ namespace qm {
 
 class AdditionalCodePanel;
 class Banner;
+class ElidedField;
 class ElidedLabel;
 class Dialogs;
 
@@ -74,7 +75,7 @@ public:
     void changeNode(const ui::NodeRow& row) override;
     void setRecentFiles(const std::vector<std::filesystem::path>& files) override;
     void setCodeFiles(const std::vector<ui::CodeFileRow>& files) override;
-    bool askYesNo(const std::string& caption, const std::string& text) override;
+    bool askYesNo(const std::string& caption, const std::string& text, ui::Answer preset) override;
     void information(const std::string& text) override;
     void error(const std::string& text) override;
     void showResult(const ui::RunReport& report) override;
@@ -136,7 +137,7 @@ private:
     QLineEdit* eCHMTitle_ = nullptr;
     QCheckBox* cbAutoCHMTitle_ = nullptr;
     QLineEdit* eCHMFileName_ = nullptr;
-    QLineEdit* edit3_ = nullptr;
+    ElidedField* edit3_ = nullptr; // the home page's name, shortened to fit
     QLineEdit* eOutputFolder_ = nullptr;
     QPushButton* browseOutput_ = nullptr;
     ElidedLabel* label4_ = nullptr;

@@ -5,6 +5,7 @@
 #include "AdditionalCodePanel.h"
 #include "Banner.h"
 #include "Dialogs.h"
+#include "ElidedField.h"
 #include "ElidedLabel.h"
 #include "WidgetText.h"
 #include "split/PageFrame.h"
@@ -295,7 +296,10 @@ QWidget* MainFrm::buildControlArea() {
     const char* fileHint = "最终生成的CHM文件名";
     const char* homeHint = "CHM文件中的默认页(本软件取第一页作为CHM默认页)";
     eCHMFileName_ = makeCaptionField("eCHMFileName", fileHint, area);
-    edit3_ = makeReadOnlyField("Edit3", homeHint, area);
+    edit3_ = new ElidedField(area);
+    edit3_->setObjectName(QStringLiteral("Edit3"));
+    edit3_->setToolTip(QString::fromUtf8(homeHint));
+    edit3_->setFocusPolicy(Qt::ClickFocus);
     setBackground(edit3_, kFieldBackground);
     grid->addWidget(makeLabel("目标文件名：", fileHint, area), 2, 0);
     grid->addWidget(eCHMFileName_, 2, 1);

@@ -4,6 +4,7 @@
 #include "AdditionalCodePanel.h"
 #include "Banner.h"
 #include "Dialogs.h"
+#include "ElidedField.h"
 #include "ElidedLabel.h"
 #include "WidgetText.h"
 
@@ -61,6 +62,8 @@ void MainFrm::setText(ui::Text which, const std::string& text) {
     switch (which) {
     case ui::Text::TargetFolder:
         return label4_->setFullText(shown(text));
+    case ui::Text::DefaultPage:
+        return edit3_->setFullText(shown(text));
     case ui::Text::BeforeEntry:
     case ui::Text::AfterEntry:
         return additionalCode_->setMemo(which, shown(text));
@@ -220,8 +223,8 @@ void MainFrm::setCodeFiles(const std::vector<ui::CodeFileRow>& files) {
     additionalCode_->setRows(files);
 }
 
-bool MainFrm::askYesNo(const std::string& caption, const std::string& text) {
-    return dialogs_.askYesNo(shown(caption), shown(text));
+bool MainFrm::askYesNo(const std::string& caption, const std::string& text, ui::Answer preset) {
+    return dialogs_.askYesNo(shown(caption), shown(text), preset == ui::Answer::No);
 }
 
 void MainFrm::information(const std::string& text) {

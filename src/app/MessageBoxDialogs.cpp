@@ -1,6 +1,7 @@
 #include "MessageBoxDialogs.h"
 
 #include "MainFrm.h"
+#include "ui/MainPresenter.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -20,9 +21,17 @@ namespace {
 
 // Word documents (LibreOffice converts the newer formats as well) and the HTML that
 // Word saves. Qt reads the patterns from the last parenthesis.
-const char* const kSourceFilter =
-    "Word文件(*.doc;*.docx;*.rtf;*.odt);Word转存的HTML文件(*.html;*.htm) "
-    "(*.html *.htm *.doc *.docx *.rtf *.odt)";
+// "Word 文档 (*.doc *.docx)": one filter per kind, as the window's logic lists them.
+QStringList sourceFilters() {
+    QStringList filters;
+    for (const ui::MainPresenter::FileFilter& filter : ui::MainPresenter::sourceFilters()) {
+        QStringList patterns;
+        for (const std::string& pattern : filter.patterns)
+            patterns.append(QString::fromStdString(pattern));
+        filters.append(QString::fromStdString(filter.name) + " (" + patterns.join(' ') + ')');
+    }
+    return filters;
+}
 const char* const kAdditionalCodeFilter = "Quillmark 附加代码文件 (*.ahtml)";
 
 QString oneFile(QFileDialog& dialog) {
@@ -33,9 +42,10 @@ QString oneFile(QFileDialog& dialog) {
 
 } // namespace
 
-bool MessageBoxDialogs::askYesNo(const QString& caption, const QString& text) {
+bool MessageBoxDialogs::askYesNo(const QString& caption, const QString& text, bool noByDefault) {
     QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Yes | QMessageBox::No,
                     QApplication::activeWindow());
+    box.setDefaultButton(noByDefault ? QMessageBox::No : QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
 }
 
@@ -86,7 +96,7 @@ QStringList MessageBoxDialogs::openSourceFiles(const QString& folder) {
     QFileDialog dialog(QApplication::activeWindow(), QStringLiteral("打开文档"), folder);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setNameFilter(QString::fromUtf8(kSourceFilter));
+    dialog.setNameFilters(sourceFilters());
     if (dialog.exec() != QDialog::Accepted)
         return {};
     return dialog.selectedFiles();

@@ -7,7 +7,7 @@ namespace qm {
 // The real boxes and dialogs, parented to the application's active window.
 class MessageBoxDialogs : public Dialogs {
 public:
-    bool askYesNo(const QString& caption, const QString& text) override;
+    bool askYesNo(const QString& caption, const QString& text, bool noByDefault) override;
     void information(const QString& text) override;
     void error(const QString& text) override;
     void showResult(const RunReport& report) override;

@@ -2,12 +2,22 @@
 
 #include "ui/SettingsStore.h"
 
+#include <QSettings>
+#include <QString>
+
 namespace qm {
 
-// The window's settings in QSettings (~/.config/quillmark/quillmark.conf), stored with
-// the types the window has always used: texts, booleans and string lists.
+// The window's settings in QSettings, stored with the types the window has always
+// used: texts, booleans and string lists.
 class QtSettingsStore : public ui::SettingsStore {
 public:
+    // $XDG_CONFIG_HOME/quillmark/quillmark.conf (~/.config/quillmark/ by default). The
+    // first call takes over the file that earlier versions kept under
+    // "Unknown Organization", when there is no file of its own yet; that file stays.
+    static QString file();
+    // The settings file, for the window's own values (its geometry).
+    static QSettings open();
+
     std::optional<std::string> text(const std::string& key) override;
     std::optional<bool> flag(const std::string& key) override;
     std::optional<std::vector<std::string>> list(const std::string& key) override;

@@ -54,6 +54,18 @@ bool MainPresenter::isSourceDocument(const std::filesystem::path& path) {
     return kSuffixes.contains(lowerExtension(path));
 }
 
+const std::vector<MainPresenter::FileFilter>& MainPresenter::sourceFilters() {
+    static const std::vector<FileFilter> kFilters{
+        {"所有可以打开的文档", {"*.doc", "*.docx", "*.rtf", "*.odt", "*.htm", "*.html"}},
+        {"Word 文档", {"*.doc", "*.docx"}},
+        {"RTF 文档", {"*.rtf"}},
+        {"OpenDocument 文本", {"*.odt"}},
+        {"网页", {"*.htm", "*.html"}},
+        {"所有文件", {"*"}},
+    };
+    return kFilters;
+}
+
 const char* MainPresenter::titleSuffix() {
     return " －帮助";
 }
@@ -76,6 +88,9 @@ void MainPresenter::restoreSettings() {
     settings_.useAdditionalCode = store.flag("window/useAdditionalCode").value_or(false);
     settings_.beforeEntry = uitext::memoToGbk(store.text("window/prefixCode").value_or(""));
     settings_.afterEntry = uitext::memoToGbk(store.text("window/suffixCode").value_or(""));
+    // A title the user typed himself stays until he types another.
+    if (const auto title = store.text("window/title"); title && !settings_.autoTitle)
+        setTitle(uitext::toGbk(*title));
 
     view_.setText(Text::Level, uitext::fromGbk(settings_.level));
     view_.setChecked(Switch::AutoTitle, settings_.autoTitle);
@@ -104,6 +119,7 @@ void MainPresenter::saveSettings() {
     store.setFlag("window/useAdditionalCode", settings_.useAdditionalCode);
     store.setText("window/prefixCode", uitext::memoFromGbk(settings_.beforeEntry));
     store.setText("window/suffixCode", uitext::memoFromGbk(settings_.afterEntry));
+    store.setText("window/title", uitext::fromGbk(settings_.title));
 }
 
 void MainPresenter::startUp() {
@@ -178,6 +194,7 @@ void MainPresenter::openFiles(const std::vector<std::filesystem::path>& files) {
 
 // What the last run showed belongs to other files than the ones just opened.
 void MainPresenter::clearLastResults() {
+    lastChm_.reset(); // the help of other documents
     nodes_.clear();
     view_.clearTree();
     treeLayout_.reset();
@@ -289,7 +306,8 @@ bool MainPresenter::requestClose() {
     // run has ended.
     if (closeAfterRun_)
         return false;
-    if (view_.askYesNo("退出提示", "正在生成帮助相关文件，是否确定要中断操作并退出本程序？") &&
+    if (view_.askYesNo("退出提示", "正在生成帮助相关文件，是否确定要中断操作并退出本程序？",
+                       Answer::No) &&
         running_) {
         closeAfterRun_ = true;
         stopRequested_ = true;
@@ -440,7 +458,7 @@ void MainPresenter::previewCode() {
 void MainPresenter::clearCode() {
     if (running_ || (settings_.beforeEntry.empty() && settings_.afterEntry.empty()))
         return;
-    if (!view_.askYesNo("清除附加代码", "确定要清除前缀和后缀附加代码吗？"))
+    if (!view_.askYesNo("清除附加代码", "确定要清除前缀和后缀附加代码吗？", Answer::No))
         return;
     setMemo(Text::BeforeEntry, "");
     setMemo(Text::AfterEntry, "");

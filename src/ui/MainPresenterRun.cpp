@@ -66,16 +66,17 @@ public:
     bool replaceProject(const std::string& question) override {
         auto replace = std::make_shared<bool>(false);
         p_.waitForView([this, replace, shown = uitext::boxText(question)] {
-            *replace = p_.view_.askYesNo("替换帮助工程", shown);
+            *replace = p_.view_.askYesNo("替换帮助工程", shown, Answer::No);
         });
         return *replace;
     }
     void showSummary(const std::string&) override {
         p_.view_.post([this] { p_.summaryShown_ = true; });
     }
-    // The run waits until the user has read why the document could not be converted.
+    // No box: an unattended batch must not wait for anyone. The reason goes into the
+    // result with its file.
     void showWordFailure(const std::string& text) override {
-        p_.waitForView([this, shown = uitext::boxText(text)] { p_.view_.information(shown); });
+        p_.view_.post([this, text] { p_.conversionFailure_ = text; });
     }
     void warning(const std::string& text) override {
         p_.view_.post([this, text] { p_.runWarnings_.push_back(text); });
@@ -85,6 +86,10 @@ public:
     void scanProgress(std::int64_t done, std::int64_t total, std::size_t nodes) override {
         p_.progress_.scanned(done, total, nodes);
         p_.publishProgress(true);
+    }
+    void conversionProgress(std::size_t done, std::size_t total) override {
+        p_.progress_.batchConverted(done, total);
+        p_.publishProgress(false);
     }
     void structureCleared(const FileLayout& layout) override {
         p_.view_.post([this, layout] {
@@ -97,6 +102,8 @@ public:
     void nodeChanged(const StructureNode& node) override { p_.addNode(node, false); }
     // The help button opens the last CHM the run finished.
     void fileDone(const FileReport& report) override {
+        if (report.outcome == FileReport::Outcome::Failed)
+            p_.view_.post([this, report] { p_.fileFailed(report); });
         if (report.outcome != FileReport::Outcome::Done)
             return;
         for (const std::filesystem::path& output : report.outputs)
@@ -135,8 +142,10 @@ void MainPresenter::generate() {
     if (running_)
         return;
     if (settings_.title == uitext::toGbk(titleSuffix()) &&
-        view_.askYesNo("提示", "您没有给出帮助文件标题(CHM文件打开时显示的标题)，"
-                               "您希望给出标题后再生成吗？"))
+        view_.askYesNo("提示",
+                       "您没有给出帮助文件标题(CHM文件打开时显示的标题)，"
+                       "您希望给出标题后再生成吗？",
+                       Answer::Yes))
         return;
     startRun();
 }
@@ -164,6 +173,8 @@ void MainPresenter::startRun() {
     nextFile_ = 0;
     lastStatus_.clear();
     runWarnings_.clear();
+    runFailures_.clear();
+    conversionFailure_.clear();
     summaryShown_ = false;
 
     running_ = true;
@@ -171,6 +182,9 @@ void MainPresenter::startRun() {
     view_.setProgress(0);
     shownProgress_ = 0;
     view_.setText(Text::Status, progress_.text());
+    // Nothing of the last run stays up while this one converts.
+    view_.setText(Text::FileCount, "");
+    view_.setText(Text::BeginTime, "");
     view_.setText(Text::EndTime, "");
     view_.showProgressRow(true);
     view_.setBusy(true);
@@ -254,17 +268,47 @@ void MainPresenter::showRunReport(const RunOutcome& outcome) {
         report.headline = "生成已停止，已完成的文件保留。";
     } else if (unfinished > 0 || outcome.filesFailed > 0 || outcome.chmsIncomplete > 0) {
         report.warning = true;
-        report.headline = files == 1
-                              ? "没有生成完整的CHM帮助文件"
-                              : std::to_string(files) + " 个文件中有 " +
-                                    std::to_string(unfinished) + " 个没有生成完整的CHM帮助文件";
-        if (outcome.filesFailed > 0)
-            report.headline += "（" + std::to_string(outcome.filesFailed) + " 个文件处理失败）";
-        report.headline += "，详见下文。";
+        report.headline = failureHeadline(outcome);
     } else {
         report.headline = "已生成 " + std::to_string(outcome.chmsBuilt) + " 个CHM帮助文件。";
     }
     view_.showResult(report);
+}
+
+// What failed, then each failed file with its reason (the first few), before the
+// details.
+std::string MainPresenter::failureHeadline(const RunOutcome& outcome) const {
+    const int files = static_cast<int>(opened_.size());
+    const int unfinished = std::max(0, files - outcome.chmsBuilt);
+    std::string headline = files == 1
+                               ? "没有生成完整的CHM帮助文件"
+                               : std::to_string(files) + " 个文件中有 " +
+                                     std::to_string(unfinished) + " 个没有生成完整的CHM帮助文件";
+    if (outcome.filesFailed > 0)
+        headline += "（" + std::to_string(outcome.filesFailed) + " 个文件处理失败）";
+    headline += "，详见下文。";
+    constexpr std::size_t kNamed = 5;
+    for (std::size_t i = 0; i < runFailures_.size() && i < kNamed; ++i)
+        headline += "\n" + runFailures_[i];
+    if (runFailures_.size() > kNamed)
+        headline += "\n……另有 " + std::to_string(runFailures_.size() - kNamed) + " 个";
+    return headline;
+}
+
+// A failed file's name and its reason: the conversion's, or the warning that failed it.
+void MainPresenter::fileFailed(const FileReport& report) {
+    std::string why = conversionFailure_;
+    conversionFailure_.clear();
+    if (why.empty() && !report.warnings.empty()) {
+        why = report.warnings.back();
+        const std::string prefix = gbk::fromPath(report.source) + gbk::fromUtf8("：");
+        if (why.starts_with(prefix))
+            why.erase(0, prefix.size());
+    }
+    // The first line of the reason is enough above the details.
+    why = uitext::fromGbk(why.substr(0, why.find_first_of("\r\n")));
+    runFailures_.push_back(uitext::fromPath(report.source.filename()) +
+                           (why.empty() ? "" : "：" + why));
 }
 
 void MainPresenter::tick() {

@@ -25,9 +25,12 @@ void RunProgress::start(std::vector<File> files) {
     scanDone_ = scanTotal_ = 0;
     pages_ = compiled_ = 0;
     compressing_ = false;
+    batchDone_ = batchTotal_ = 0;
+    inBatch_ = false;
 }
 
 void RunProgress::fileStarted(std::size_t index) {
+    inBatch_ = false;
     current_ = std::min(index, files_.empty() ? 0 : files_.size() - 1);
     phase_ = Phase::Waiting;
     scanDone_ = scanTotal_ = 0;
@@ -37,6 +40,13 @@ void RunProgress::fileStarted(std::size_t index) {
 
 void RunProgress::converting() {
     phase_ = Phase::Converting;
+}
+
+void RunProgress::batchConverted(std::size_t done, std::size_t total) {
+    phase_ = Phase::Converting;
+    inBatch_ = true;
+    batchTotal_ = total;
+    batchDone_ = std::min(done, total);
 }
 
 void RunProgress::scanned(std::int64_t done, std::int64_t total, std::size_t nodes) {
@@ -94,13 +104,27 @@ double RunProgress::withinFile() const {
     return 0;
 }
 
+// The conversion parts of all Word documents, done as far as the batch has come.
+double RunProgress::batchValue() const {
+    if (batchTotal_ == 0)
+        return 0;
+    double share = 0;
+    for (std::size_t i = 0; i < files_.size(); ++i)
+        share += files_[i].converted ? fileShare(i) * kConvertPart : 0.0;
+    return share * static_cast<double>(batchDone_) / static_cast<double>(batchTotal_);
+}
+
 int RunProgress::value() const {
     if (files_.empty())
         return 0;
     double done = 0;
-    for (std::size_t i = 0; i < current_; ++i)
-        done += fileShare(i);
-    done += fileShare(current_) * withinFile();
+    if (!inBatch_) {
+        for (std::size_t i = 0; i < current_; ++i)
+            done += fileShare(i);
+        done += fileShare(current_) * withinFile();
+    }
+    // The bar holds after the batch until the files' own work passes it.
+    done = std::max(done, batchValue());
     return std::clamp(static_cast<int>(done * kMaximum), 0, kMaximum);
 }
 
@@ -109,6 +133,9 @@ std::string RunProgress::text() const {
     case Phase::Waiting:
         return "正在准备 …";
     case Phase::Converting:
+        if (inBatch_)
+            return "正在把 Word 文档转换为网页 … 已完成 " + std::to_string(batchDone_) + " / " +
+                   std::to_string(batchTotal_);
         return "正在把 Word 文档转换为网页 …";
     case Phase::Scanning:
         return "正在扫描 " + sizeText(scanDone_) + " / " + sizeText(scanTotal_);

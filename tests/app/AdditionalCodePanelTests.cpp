@@ -258,10 +258,10 @@ void AdditionalCodePanelTests::codeAreaSplitsInHalves() {
     Window w;
     w.frm.show();
     auto* area = w.child<QSplitter>("pEntryAddtionCode");
-    area->resize(area->width(), 101);
-    QCOMPARE(w.child<QWidget>("pBeforeEntry")->height(), 50);
-    area->resize(area->width(), 240);
-    QCOMPARE(w.child<QWidget>("pBeforeEntry")->height(), 120);
+    area->resize(area->width(), 301);
+    QCOMPARE(w.child<QWidget>("pBeforeEntry")->height(), 150);
+    area->resize(area->width(), 440);
+    QCOMPARE(w.child<QWidget>("pBeforeEntry")->height(), 220);
 }
 
 QTEST_MAIN(AdditionalCodePanelTests)

@@ -16,10 +16,11 @@ public:
     struct Question {
         QString caption;
         QString text;
+        bool noByDefault = false;
     };
 
-    bool askYesNo(const QString& caption, const QString& text) override {
-        questions.append({caption, text});
+    bool askYesNo(const QString& caption, const QString& text, bool noByDefault) override {
+        questions.append({caption, text, noByDefault});
         if (onQuestion)
             onQuestion(caption);
         return answers.value(caption, false);

@@ -31,6 +31,7 @@
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QTextDocument>
 #include <QTreeWidget>
 #include <QUrl>
 
@@ -131,7 +132,7 @@ private slots:
     void resultBoxOfTenFilesScrolls();
     void completeChmReportsNoWarning();
     void errorDuringRunShowsTheErrorBoxAndRestoresTheControls();
-    void wordFailureShowsItsBoxAndTheSummaryNamesIt();
+    void wordFailureGoesIntoTheResultWithoutABox();
     void wordDocumentRunsThroughLibreOffice();
     // Where the files go and opening them.
     void outputFolderTakesTheRun();
@@ -143,6 +144,7 @@ private slots:
     void tabVisitsVisibleControlsAndLeavesTheMemos();
     void standardButtonsSpeakChinese();
     void everyControlIsUsableAtTheMinimumSize();
+    void settingsFileIsTheProgramsOwnAndTakesOverTheOldOne();
     void settingsComeBackInTheNextWindow();
 };
 
@@ -681,19 +683,20 @@ void MainFrmTests::errorDuringRunShowsTheErrorBoxAndRestoresTheControls() {
     verifyControlsGivenBack(w);
 }
 
-void MainFrmTests::wordFailureShowsItsBoxAndTheSummaryNamesIt() {
+void MainFrmTests::wordFailureGoesIntoTheResultWithoutABox() {
     Window w; // no converter: every Word document fails
     qm::test::writeFile(w.dir / "Second.doc", "doc");
     w.open({w.sample("First"), w.dir / "Second.doc", w.sample("Third")});
     w.generate();
 
-    // The failure's box, then the batch goes on and its result names the failure.
-    QCOMPARE(w.dialogs.informations.size(), 1);
-    const QString expected = QStringLiteral("保存中间文件到【%1/】下失败，可能是以下原因：\n1、")
-                                 .arg(QString::fromStdString(w.dir.path().string()));
-    QVERIFY2(w.dialogs.informations[0].startsWith(expected), qPrintable(w.dialogs.informations[0]));
+    // No box stops the batch; the result's headline names the file and why.
+    QVERIFY(w.dialogs.informations.isEmpty());
     QCOMPARE(w.dialogs.results.size(), 1);
     QVERIFY(w.dialogs.results[0].warning);
+    const QString expected = QStringLiteral("\nSecond.doc：保存中间文件到【%1/】下失败")
+                                 .arg(QString::fromStdString(w.dir.path().string()));
+    QVERIFY2(w.dialogs.results[0].headline.contains(expected),
+             qPrintable(w.dialogs.results[0].headline));
     QVERIFY(w.dialogs.results[0].details.contains(QStringLiteral("Second.doc")));
     QVERIFY(std::filesystem::exists(w.dir / "First.hhp"));
     QVERIFY(std::filesystem::exists(w.dir / "Third.hhp"));
@@ -890,8 +893,9 @@ void MainFrmTests::standardButtonsSpeakChinese() {
     QCOMPARE(box.button(QDialogButtonBox::No)->text().left(1), QStringLiteral("否"));
 }
 
-// At its minimum size every control still gets the room it needs; larger, the
-// structure view takes the room.
+// At its minimum size every control still gets the room it needs, each code memo shows
+// three lines and the home page's name fits or is shortened with the whole name as its
+// tool tip; larger, the structure view takes the room.
 void MainFrmTests::everyControlIsUsableAtTheMinimumSize() {
     Window w;
     w.frm.show();
@@ -911,11 +915,49 @@ void MainFrmTests::everyControlIsUsableAtTheMinimumSize() {
         const QRect inWindow(control->mapTo(&w.frm, QPoint(0, 0)), control->size());
         QVERIFY2(w.frm.rect().contains(inWindow), qPrintable(control->objectName()));
     }
+    for (const char* name : {"mBeforeEntry", "mAfterEntry"}) {
+        auto* memo = w.child<QPlainTextEdit>(name);
+        QVERIFY(memo->isVisible());
+        const int room =
+            memo->viewport()->height() - static_cast<int>(memo->document()->documentMargin());
+        QVERIFY2(room >= 3 * memo->fontMetrics().lineSpacing(),
+                 qPrintable(QStringLiteral("%1: %2 px").arg(name).arg(room)));
+    }
+    auto* home = w.child<QLineEdit>("Edit3");
+    const QString name = QStringLiteral("第一章 系统的安装与配置_安装前需要准备的内容.htm");
+    w.frm.setText(qm::ui::Text::DefaultPage, name.toStdString());
+    QCOMPARE(home->toolTip(), name);
+    QVERIFY(home->fontMetrics().horizontalAdvance(home->text()) < home->width());
+    QVERIFY(home->text() == name || (home->text().startsWith(name.left(1)) &&
+                                     home->text().endsWith(QStringLiteral(".htm")) &&
+                                     home->text().contains(QStringLiteral("…"))));
     auto* view = w.child<QTreeWidget>("tlStruct");
     const int narrow = view->width();
     w.frm.resize(minimum.width() + 300, minimum.height() + 100);
     Window::idle();
     QVERIFY(view->width() >= narrow + 250);
+}
+
+// The settings live in quillmark/ under the user's configuration folder; the file an
+// earlier version kept under "Unknown Organization" is taken over once and stays.
+void MainFrmTests::settingsFileIsTheProgramsOwnAndTakesOverTheOldOne() {
+    qm::test::TempDir config;
+    const QByteArray was = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.path().string()));
+    QStandardPaths::setTestModeEnabled(false);
+    const std::filesystem::path old = config / "Unknown Organization" / "quillmark.conf";
+    qm::test::writeFile(old, "[window]\nlevel=4\n");
+    const QString file = qm::QtSettingsStore::file();
+    qm::test::writeFile(old, "[window]\nlevel=2\n"); // taken over once only
+    const std::optional<std::string> level = qm::QtSettingsStore().text("window/level");
+    QStandardPaths::setTestModeEnabled(true);
+    if (was.isNull())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", was);
+    QCOMPARE(file, QString::fromStdString((config / "quillmark" / "quillmark.conf").string()));
+    QCOMPARE(level.value_or(""), std::string("4"));
+    QVERIFY(std::filesystem::exists(old));
 }
 
 void MainFrmTests::settingsComeBackInTheNextWindow() {

@@ -26,7 +26,7 @@ namespace qm::test {
 // Settings and the user's additional code in a test location, empty at every test.
 inline void freshSettings() {
     QStandardPaths::setTestModeEnabled(true);
-    QSettings().clear();
+    QtSettingsStore::open().clear();
     QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)).removeRecursively();
 }
 

@@ -38,6 +38,7 @@ void FakeView::onThread() {
 void FakeView::setText(ui::Text field, const std::string& value) {
     onThread();
     texts[field] = value;
+    history[field].push_back(value);
 }
 
 void FakeView::setChecked(ui::Switch box, bool on) {
@@ -57,8 +58,10 @@ void FakeView::addNode(const ui::NodeRow& row) {
         onNode(row);
 }
 
-bool FakeView::askYesNo(const std::string& caption, const std::string& question) {
+bool FakeView::askYesNo(const std::string& caption, const std::string& question,
+                        ui::Answer preset) {
     onThread();
+    presets[caption] = preset;
     questions.push_back(caption + ": " + question);
     return answers.contains(caption) && answers.at(caption);
 }

@@ -37,7 +37,7 @@ public:
         recent = files;
     }
     void setCodeFiles(const std::vector<ui::CodeFileRow>& files) override { codeFiles = files; }
-    bool askYesNo(const std::string& caption, const std::string& text) override;
+    bool askYesNo(const std::string& caption, const std::string& text, ui::Answer preset) override;
     void information(const std::string& text) override { informations.push_back(text); }
     void error(const std::string& text) override { errors.push_back(text); }
     void showResult(const ui::RunReport& report) override { results.push_back(report); }
@@ -57,6 +57,7 @@ public:
     bool enabled(ui::Control control) const;
 
     std::map<ui::Text, std::string> texts;
+    std::map<ui::Text, std::vector<std::string>> history; // every text set, in order
     std::map<ui::Switch, bool> checks;
     std::map<ui::Control, bool> enables;
     std::map<std::uintptr_t, ui::NodeRow> rows;
@@ -65,6 +66,7 @@ public:
     std::vector<ui::CodeFileRow> codeFiles;
     std::map<std::string, bool> answers; // by caption; others are No
     std::vector<std::string> questions, informations, errors;
+    std::map<std::string, ui::Answer> presets; // the default button, by caption
     std::vector<ui::RunReport> results;
     std::vector<std::filesystem::path> filesToOpen;
     std::filesystem::path codeToOpen, saveTo;

@@ -1,7 +1,9 @@
 #include "FakeView.h"
+#include "project/ChmCompiler.h"
 #include "support/TempDir.h"
 #include "text/Gbk.h"
 #include "ui/MainPresenter.h"
+#include "word/DocumentConverter.h"
 
 #include <gtest/gtest.h>
 
@@ -123,8 +125,11 @@ TEST_F(PresenterTest, ResultBoxCountsWhatFailedAndRenumberingIsForOneRun) {
     view.checks[Switch::Renumber] = true;
     runToTheEnd();
     ASSERT_EQ(view.results.size(), 1u);
-    EXPECT_EQ(view.results[0].headline,
-              "2 个文件中有 2 个没有生成完整的CHM帮助文件（1 个文件处理失败），详见下文。");
+    EXPECT_EQ(view.results[0].headline.rfind(
+                  "2 个文件中有 2 个没有生成完整的CHM帮助文件（1 个文件处理失败），详见下文。\n"
+                  "lost.htm：",
+                  0),
+              0u);
     EXPECT_NE(view.results[0].details.find("lost.htm："), std::string::npos);
     EXPECT_FALSE(view.checks[Switch::Renumber]);
     EXPECT_FALSE(presenter.runSettings().renumber);
@@ -164,6 +169,85 @@ TEST_F(PresenterTest, TitleIsAskedForAndATitleTypedDuringTheRunApplies) {
               std::string::npos);
 }
 
+// A batch with files that fail runs to its end without a box on the way; the result's
+// headline names each failed file and why. Nothing of the last run stays up: the next
+// run starts without its file count and start time, and 打开帮助 opens only the help of
+// the documents opened.
+TEST_F(PresenterTest, FailedFilesGoIntoTheResultAndNothingStaysFromTheLastRun) {
+    ChmCompiler compiler;
+    MainPresenter withChm{view, {store, shell, nullptr, &compiler, dir / "program", dir / "own"}};
+    test::writeFile(dir / "lost.htm", std::string("\0\1\2 not a page", 16));
+    test::writeFile(dir / "word.doc", "a Word document no converter reads");
+    withChm.openFiles({dir / "lost.htm", dir / "word.doc", page("a.htm")});
+    for (int run = 0; run < 2; ++run) {
+        const int ended = view.runsEnded;
+        withChm.generate();
+        ASSERT_TRUE(view.pumpUntil([&] { return view.runsEnded > ended; }));
+    }
+    EXPECT_TRUE(view.informations.empty());
+    EXPECT_TRUE(view.errors.empty());
+    ASSERT_EQ(view.results.size(), 2u);
+    const std::string& headline = view.results[1].headline;
+    EXPECT_EQ(headline.rfind("3 个文件中有 ", 0), 0u) << headline;
+    EXPECT_NE(headline.find("（2 个文件处理失败），详见下文。\nlost.htm："), std::string::npos)
+        << headline;
+    EXPECT_NE(headline.find("\nword.doc：保存中间文件到【"), std::string::npos) << headline;
+    EXPECT_EQ(headline.find('\r'), std::string::npos);
+
+    // Each run clears the count and the start time before it shows its own.
+    EXPECT_EQ(
+        view.history[Text::FileCount],
+        (std::vector<std::string>{"", "(1/3)", "(2/3)", "(3/3)", "", "(1/3)", "(2/3)", "(3/3)"}));
+    const std::vector<std::string>& begins = view.history[Text::BeginTime];
+    ASSERT_GE(begins.size(), 4u);
+    EXPECT_EQ(std::count(begins.begin(), begins.end(), ""), 2);
+    EXPECT_EQ(begins.front(), "");
+
+    if (!std::filesystem::exists(dir / "a.chm"))
+        GTEST_SKIP() << "the CHM compiler library is not beside the test";
+    EXPECT_TRUE(view.enabled(Control::OpenHelp));
+    shell.viewers = {"xchm"};
+    withChm.openFiles({page("b.htm")});
+    EXPECT_FALSE(view.enabled(Control::OpenHelp));
+    withChm.openHelp();
+    EXPECT_TRUE(shell.openedWith.empty());
+    EXPECT_TRUE(view.informations.empty());
+}
+
+// Word documents converted together before the first file move the bar and say how
+// many of them are done.
+TEST_F(PresenterTest, BatchConversionShowsTheDocumentsDoneOfAll) {
+    // Stands in for Word's converter: reports the batch, writes a page per document.
+    class Converter : public DocumentConverter {
+    public:
+        bool convert(const std::filesystem::path&, const std::filesystem::path& html,
+                     bool) override {
+            test::writeFile(html, wordPage("<h1>A</h1>x"));
+            return true;
+        }
+        void prepare(const std::vector<std::filesystem::path>& docs) override {
+            for (std::size_t done = 0; done <= docs.size(); ++done)
+                progress_(done, docs.size());
+        }
+    } converter;
+    MainPresenter withWord{view, {store, shell, &converter, nullptr, dir / "program", dir / "own"}};
+    test::writeFile(dir / "a.doc", std::string(1000, 'a'));
+    test::writeFile(dir / "b.docx", std::string(1000, 'b'));
+    withWord.openFiles({dir / "a.doc", dir / "b.docx"});
+    std::vector<int> bar;
+    view.onNode = [&](const NodeRow&) { bar.push_back(view.progress); };
+    withWord.generate();
+    ASSERT_TRUE(view.pumpUntil([&] { return view.runsEnded > 0; }));
+    const std::vector<std::string>& status = view.history[Text::Status];
+    for (const char* count : {"0 / 2", "1 / 2", "2 / 2"})
+        EXPECT_NE(std::find(status.begin(), status.end(),
+                            std::string("正在把 Word 文档转换为网页 … 已完成 ") + count),
+                  status.end())
+            << count;
+    ASSERT_FALSE(bar.empty());
+    EXPECT_GT(bar.front(), 0); // the bar has moved before the first scan
+}
+
 // The settings come back in the next window; what was never stored has its default.
 TEST_F(PresenterTest, SettingsComeBackWithTheirDefaults) {
     presenter.restoreSettings();
@@ -179,6 +263,7 @@ TEST_F(PresenterTest, SettingsComeBackWithTheirDefaults) {
     presenter.textEdited(Text::OutputFolder, " /tmp/帮助 ");
     presenter.switched(Switch::Renumber, true); // one run's choice, not kept
     presenter.switched(Switch::NumberedNames, true);
+    presenter.textEdited(Text::Title, "手写的标题");
     for (int i = 0; i < 10; ++i)
         presenter.openFiles({page(("f" + std::to_string(i) + ".htm").c_str())});
     EXPECT_TRUE(presenter.requestClose());
@@ -189,6 +274,8 @@ TEST_F(PresenterTest, SettingsComeBackWithTheirDefaults) {
     EXPECT_EQ(next.text(Text::Level), "3");
     EXPECT_FALSE(next.checks[Switch::AutoTitle]);
     EXPECT_TRUE(next.checks[Switch::NumberedNames]);
+    EXPECT_EQ(next.text(Text::Title), "手写的标题");
+    EXPECT_EQ(again.runSettings().title, gbk::fromUtf8("手写的标题"));
     EXPECT_EQ(next.text(Text::BeforeEntry), "<div>\n页眉");
     RunSettings settings = again.runSettings();
     EXPECT_EQ(settings.beforeEntry, gbk::fromUtf8("<div>\r\n页眉"));
@@ -216,6 +303,7 @@ TEST_F(PresenterTest, AdditionalCodeIsSavedListedLoadedPreviewedAndCleared) {
     EXPECT_EQ(view.codeFiles[0].title, "粗体");
 
     presenter.clearCode(); // No
+    EXPECT_EQ(view.presets["清除附加代码"], Answer::No);
     EXPECT_EQ(presenter.runSettings().afterEntry, "</b>");
     view.answers["清除附加代码"] = true;
     presenter.clearCode();

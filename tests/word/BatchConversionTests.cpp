@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -121,8 +122,15 @@ TEST_F(BatchConversion, OneStartConvertsTheGoodDocumentsAndEachBadOneFailsWithIt
         refused.emplace_back(docs_ / "locked.doc", "文档有密码保护");
     }
     LibreOfficeConverter lo = converter();
+    std::vector<std::pair<std::size_t, std::size_t>> progress; // done of total, as told
+    lo.reportTo([&](std::size_t done, std::size_t total) { progress.emplace_back(done, total); });
     lo.prepare(batch);
     ASSERT_EQ(starts().size(), 1u);
+    // The count starts at none and grows to every document LibreOffice was given.
+    ASSERT_GE(progress.size(), 2u);
+    EXPECT_EQ(progress.front(), std::make_pair(std::size_t{0}, std::size_t{4}));
+    EXPECT_EQ(progress.back(), std::make_pair(std::size_t{4}, std::size_t{4}));
+    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
     EXPECT_EQ(inputs(starts()[0]),
               (std::vector<std::string>{"d1.doc", "d2.doc", "d3.doc", "d4.doc"}));
 

@@ -368,7 +368,12 @@ void Generator::prepareConversions() {
     listener_.showText(RunField::Status, u8("正在生成中间文件，请稍候……"));
     listener_.processEvents();
     const auto started = std::chrono::steady_clock::now();
+    converter_->reportTo([this](std::size_t done, std::size_t count) {
+        listener_.conversionProgress(done, count);
+        listener_.processEvents();
+    });
     converter_->prepare(documents);
+    converter_->reportTo({});
     shareConversionTime(
         documents,
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
@@ -403,7 +408,7 @@ void Generator::fileFailed(Failure failure, const std::string& reason, RunOutcom
         failures_.push_back(file + u8("：") + reason);
         warn(failures_.back());
         return;
-    case Failure::NotConverted: // the reason has had its own box
+    case Failure::NotConverted: // the front end was told the reason (showWordFailure)
         report_.outcome = FileReport::Outcome::Failed;
         ++outcome.filesFailed;
         failures_.push_back(file + u8("：") + reason);

@@ -437,6 +437,22 @@ void LibreOfficeConverter::prepare(const std::vector<fs::path>& docPaths) {
         std::vector<const Item*> pending;
         for (const Item& item : items)
             pending.push_back(&item);
+        // A document counts as converted once its page is out; LibreOffice writes each
+        // page whole before the next document.
+        std::size_t reported = 0;
+        auto report = [&](std::size_t converted) {
+            if (progress_ && (converted > reported || converted == 0)) {
+                reported = converted;
+                progress_(converted, items.size());
+            }
+        };
+        auto pagesOut = [&] {
+            std::size_t converted = items.size() - pending.size();
+            for (const Item* item : pending)
+                converted += fs::is_regular_file(out / (item->stem + ".html")) ? 1u : 0u;
+            return converted;
+        };
+        report(0);
         auto settle = [&](const Item& item, const std::vector<fs::path>& files, bool hasPage) {
             Prepared p{{}, item.stem, item.seen};
             if (hasPage) {
@@ -465,6 +481,7 @@ void LibreOfficeConverter::prepare(const std::vector<fs::path>& docPaths) {
                 if (now != entries) {
                     entries = now;
                     lastChange = Clock::now();
+                    report(pagesOut());
                     return false;
                 }
                 return Clock::now() - lastChange > timeLimit_;
@@ -515,6 +532,7 @@ void LibreOfficeConverter::prepare(const std::vector<fs::path>& docPaths) {
                 }
             }
             pending = std::move(rest);
+            report(items.size() - pending.size());
         }
         std::error_code ec;
         fs::remove_all(in, ec);

@@ -51,6 +51,13 @@ public:
 
     // The source documents a window opens (the open dialog's filter, drops).
     static bool isSourceDocument(const std::filesystem::path& path);
+    // The open dialog's filters, in order: every kind it opens, each kind alone, and
+    // every file.
+    struct FileFilter {
+        std::string name;                  // UTF-8
+        std::vector<std::string> patterns; // "*.doc"
+    };
+    static const std::vector<FileFilter>& sourceFilters();
     // " －帮助" (UTF-8): the title suffix, and the whole title before a file is opened.
     static const char* titleSuffix();
 
@@ -107,6 +114,8 @@ private:
     void startRun();
     void finishRun(const RunOutcome& outcome, bool failed, const std::string& error);
     void showRunReport(const RunOutcome& outcome);
+    std::string failureHeadline(const RunOutcome& outcome) const;
+    void fileFailed(const FileReport& report);
 
     // The run's side (MainPresenterRun.cpp), on the run's thread.
     void waitForView(std::function<void()> code);
@@ -142,6 +151,9 @@ private:
     std::string lastStatus_;
     // The view's side of a run.
     std::vector<std::string> runWarnings_; // GBK, shown after the summary
+    // The files of the run that failed, "name：why" (UTF-8), for the result's headline.
+    std::vector<std::string> runFailures_;
+    std::string conversionFailure_; // why the file in hand was not converted (GBK)
     bool summaryShown_ = false;
     std::chrono::steady_clock::time_point runStart_;
     int shownProgress_ = 0;

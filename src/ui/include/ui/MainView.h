@@ -66,6 +66,10 @@ struct CodeFileRow {
     std::filesystem::path path;
 };
 
+// The button a question gives the keyboard focus: Return answers with it. Questions
+// that destroy or quit default to No.
+enum class Answer { Yes, No };
+
 // What the box at the end of a run tells.
 struct RunReport {
     bool warning = false; // a file failed, a CHM was not built or the run was stopped
@@ -105,7 +109,7 @@ public:
     virtual void setCodeFiles(const std::vector<CodeFileRow>& files) = 0;
 
     // Modal boxes.
-    virtual bool askYesNo(const std::string& caption, const std::string& text) = 0;
+    virtual bool askYesNo(const std::string& caption, const std::string& text, Answer preset) = 0;
     virtual void information(const std::string& text) = 0;
     virtual void error(const std::string& text) = 0;
     virtual void showResult(const RunReport& report) = 0;

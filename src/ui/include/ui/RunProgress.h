@@ -21,6 +21,8 @@ public:
     void start(std::vector<File> files);
     void fileStarted(std::size_t index);
     void converting();
+    // The Word documents converted together before the first file: done of total.
+    void batchConverted(std::size_t done, std::size_t total);
     void scanned(std::int64_t done, std::int64_t total, std::size_t nodes);
     void compiling();
     // A progress line of the compiler ("Compiling <name>", "Compressing <n> files").
@@ -37,6 +39,7 @@ public:
 private:
     double fileShare(std::size_t index) const;
     double withinFile() const;
+    double batchValue() const;
 
     std::vector<File> files_;
     std::int64_t totalBytes_ = 0;
@@ -47,6 +50,9 @@ private:
     std::size_t pages_ = 0;    // the topics of the file, which the compiler takes one by one
     std::size_t compiled_ = 0; // the files the compiler has taken so far
     bool compressing_ = false;
+    std::size_t batchDone_ = 0;
+    std::size_t batchTotal_ = 0; // 0: no batch conversion
+    bool inBatch_ = false;       // the batch conversion works, no file has started
 };
 
 } // namespace qm::ui

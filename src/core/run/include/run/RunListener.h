@@ -52,6 +52,9 @@ public:
     // The scan's counters, beside the Status text, for front ends that draw a bar.
     virtual void scanProgress(std::int64_t /*done*/, std::int64_t /*total*/,
                               std::size_t /*nodes*/) {}
+    // The Word documents of the run that have been converted so far, done of total,
+    // while they are converted together before the first file.
+    virtual void conversionProgress(std::size_t /*done*/, std::size_t /*total*/) {}
     // A new scan starts its tree; its pages go where layout says.
     virtual void structureCleared(const FileLayout& /*layout*/) {}
     virtual void nodeAdded(const StructureNode&) {} // a new node (its title may follow)

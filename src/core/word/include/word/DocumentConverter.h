@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,8 +34,14 @@ public:
     // result. Converting nothing ahead is always right.
     virtual void prepare(const std::vector<std::filesystem::path>& /*docPaths*/) {}
 
+    // Told, on the thread that calls prepare(), how many documents of the batch have
+    // been converted so far (done of total), whenever that count grows.
+    using Progress = std::function<void(std::size_t done, std::size_t total)>;
+    void reportTo(Progress progress) { progress_ = std::move(progress); }
+
 protected:
     const StopFlag* stop_ = nullptr;
+    Progress progress_;
 };
 
 } // namespace qm
