@@ -1,5 +1,8 @@
 #include "FileDialogs.h"
 
+#include "WideText.h"
+#include "ui/MainPresenter.h"
+
 #include <commdlg.h>
 #include <shobjidl.h>
 
@@ -9,10 +12,18 @@ namespace qm::win::filedialogs {
 
 namespace {
 
-// Filters are pairs of texts, each ended by a NUL, the whole by another.
-const wchar_t kSourceFilter[] =
-    L"Word文件(*.doc;*.docx;*.rtf;*.odt);Word转存的HTML文件(*.html;*.htm)\0"
-    L"*.html;*.htm;*.doc;*.docx;*.rtf;*.odt\0\0";
+// Filters are pairs of texts, each ended by a NUL, the whole by another: one per kind
+// of document, as the window's logic lists them.
+std::wstring sourceFilter() {
+    std::wstring filter;
+    for (const ui::MainPresenter::FileFilter& kind : ui::MainPresenter::sourceFilters()) {
+        std::wstring patterns;
+        for (const std::string& pattern : kind.patterns)
+            patterns += (patterns.empty() ? L"" : L";") + wide(pattern);
+        filter += wide(kind.name) + L" (" + patterns + L")" + L'\0' + patterns + L'\0';
+    }
+    return filter + L'\0';
+}
 const wchar_t kCodeFilter[] = L"Quillmark 附加代码文件 (*.ahtml)\0*.ahtml\0\0";
 
 // Room for many selected files with long names.
@@ -53,7 +64,8 @@ std::vector<std::filesystem::path> selectedFiles(const std::wstring& names) {
 std::vector<std::filesystem::path> openSourceFiles(HWND owner,
                                                    const std::filesystem::path& folder) {
     std::wstring names(kNamesRoom, L'\0');
-    OPENFILENAMEW setup = dialogSetup(owner, L"打开文档", kSourceFilter, folder.native(), names);
+    const std::wstring filter = sourceFilter();
+    OPENFILENAMEW setup = dialogSetup(owner, L"打开文档", filter.c_str(), folder.native(), names);
     setup.Flags |= OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST;
     if (GetOpenFileNameW(&setup) == FALSE)
         return {};

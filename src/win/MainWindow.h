@@ -60,7 +60,7 @@ public:
     void changeNode(const ui::NodeRow& row) override;
     void setRecentFiles(const std::vector<std::filesystem::path>& files) override;
     void setCodeFiles(const std::vector<ui::CodeFileRow>& files) override;
-    bool askYesNo(const std::string& caption, const std::string& text) override;
+    bool askYesNo(const std::string& caption, const std::string& text, ui::Answer preset) override;
     void information(const std::string& text) override;
     void error(const std::string& text) override;
     void showResult(const ui::RunReport& report) override;

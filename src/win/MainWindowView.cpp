@@ -223,9 +223,10 @@ void MainWindow::setCodeFiles(const std::vector<ui::CodeFileRow>& files) {
     }
 }
 
-bool MainWindow::askYesNo(const std::string& caption, const std::string& text) {
+bool MainWindow::askYesNo(const std::string& caption, const std::string& text, ui::Answer preset) {
+    const UINT focus = preset == ui::Answer::No ? MB_DEFBUTTON2 : MB_DEFBUTTON1;
     return MessageBoxW(window_, wide(text).c_str(), wide(caption).c_str(),
-                       MB_YESNO | MB_ICONQUESTION) == IDYES;
+                       MB_YESNO | MB_ICONQUESTION | focus) == IDYES;
 }
 
 void MainWindow::information(const std::string& text) {
