@@ -10,7 +10,7 @@
 // 1.3) and a/c. The documents are converted from copies.
 //
 //   bench_word_batch [FOLDER] [ROUNDS]     (default: the shared sample documents, 1 round)
-#include "word/ChildProcess.h"
+#include "platform/Process.h"
 #include "word/LibreOfficeConverter.h"
 
 #include "SampleDocuments.h"

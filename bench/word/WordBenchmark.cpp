@@ -5,7 +5,7 @@
 // machine falls on both alike. Prints both totals and the ratio (target: at most 1.1).
 //
 //   bench_word [FOLDER] [ROUNDS]     (default: the shared sample documents, 1 round)
-#include "word/ChildProcess.h"
+#include "platform/Process.h"
 #include "word/LibreOfficeConverter.h"
 
 #include "SampleDocuments.h"

@@ -1,12 +1,13 @@
 #include "CliListener.h"
 
 #include "JsonReport.h"
+#include "platform/Console.h"
+#include "platform/Interruption.h"
 #include "text/Gbk.h"
 #include "word/StopFlag.h"
 
 #include <csignal>
 #include <cstdio>
-#include <unistd.h>
 
 namespace qm::cli {
 namespace {
@@ -14,7 +15,7 @@ namespace {
 volatile std::sig_atomic_t g_interrupted = 0;
 StopFlag* g_stop = nullptr; // the run's flag, set from the handler (lock-free)
 
-extern "C" void onInterrupt(int) {
+void interruptRun() {
     g_interrupted = 1;
     if (g_stop != nullptr)
         g_stop->set();
@@ -39,15 +40,11 @@ std::string terminalText(const std::string& gbk) {
 } // namespace
 
 CliListener::CliListener(const CliOptions& options)
-    : options_(options), terminal_(isatty(STDERR_FILENO) == 1) {}
+    : options_(options), terminal_(isTerminal(stderr)) {}
 
 void CliListener::installInterruptHandler(StopFlag& stop) {
     g_stop = &stop;
-    struct sigaction action {};
-    action.sa_handler = onInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    onInterrupt(interruptRun);
 }
 
 bool CliListener::interrupted() {

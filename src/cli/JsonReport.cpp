@@ -1,5 +1,7 @@
 #include "JsonReport.h"
 
+#include "text/Utf8Path.h"
+
 #include "text/Gbk.h"
 
 #include <cstdio>
@@ -45,7 +47,7 @@ std::string quoted(const std::string& utf8) {
 }
 
 std::string pathText(const std::filesystem::path& path) {
-    return quoted(path.string());
+    return quoted(text::utf8Text(path));
 }
 
 std::string contextIdList(const std::vector<ContextIdChange>& ids) {

@@ -2,6 +2,7 @@
 #include "CliListener.h"
 #include "CliOptions.h"
 #include "addcode/AdditionalCodeFile.h"
+#include "platform/Console.h"
 #include "project/ChmCompiler.h"
 #include "run/Generator.h"
 #include "text/Error.h"
@@ -83,8 +84,8 @@ int runCli(const qm::cli::CliOptions& options) {
 } // namespace
 
 int main(int argc, char** argv) {
-    qm::cli::ParseResult parsed =
-        qm::cli::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    [[maybe_unused]] const qm::Utf8Console console; // for the whole run
+    qm::cli::ParseResult parsed = qm::cli::ParseCommandLine(qm::utf8Arguments(argc, argv));
     if (!parsed.error.empty()) {
         std::fprintf(stderr, "quillmark: %s\n\n%s", parsed.error.c_str(),
                      qm::cli::UsageText().c_str());

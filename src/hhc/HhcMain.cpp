@@ -1,6 +1,6 @@
 // hhc: the CHM compiler under the name and exit statuses of HTML Help Workshop's.
-#include "Utf8Console.h"
 #include "WorkshopCommand.h"
+#include "platform/Console.h"
 
 #include <csignal>
 #include <cstdio>
@@ -20,9 +20,9 @@ void requestStop(int signal) {
 int main(int argc, char** argv) {
     std::signal(SIGINT, requestStop);
     std::signal(SIGTERM, requestStop);
-    [[maybe_unused]] const qm::hhc::Utf8Console console; // for the whole run
+    [[maybe_unused]] const qm::Utf8Console console; // for the whole run
     try {
-        return qm::hhc::runWorkshopCommand(qm::hhc::utf8Arguments(argc, argv), stdout, &g_stop);
+        return qm::hhc::runWorkshopCommand(qm::utf8Arguments(argc, argv), stdout, &g_stop);
     } catch (const std::exception& e) { // a fault of the system: said, not aborted
         std::fprintf(stdout, "%s\n", e.what());
         return 0; // no CHM was written

@@ -1,6 +1,6 @@
 // quillmark-hhc: the CHM compiler on its own.
 #include "HhcCommand.h"
-#include "Utf8Console.h"
+#include "platform/Console.h"
 
 #include <csignal>
 #include <cstdio>
@@ -20,8 +20,8 @@ void requestStop(int signal) {
 } // namespace
 
 int main(int argc, char** argv) {
-    [[maybe_unused]] const qm::hhc::Utf8Console console; // for the whole run
-    qm::hhc::ParsedArguments parsed = qm::hhc::parseArguments(qm::hhc::utf8Arguments(argc, argv));
+    [[maybe_unused]] const qm::Utf8Console console; // for the whole run
+    qm::hhc::ParsedArguments parsed = qm::hhc::parseArguments(qm::utf8Arguments(argc, argv));
     if (!parsed.error.empty()) {
         std::fprintf(stderr, "quillmark-hhc: %s\n\n%s", parsed.error.c_str(),
                      qm::hhc::usageText().c_str());

@@ -442,7 +442,7 @@ TEST_F(GeneratorTest, LeftoversOfAKilledRunGoAndASecondRunWaitsItsTurn) {
     test::writeFile(dir / "x.htm.gbk46363.5", "gbk copy");
     test::writeFile(dir / "x.htm.tmp-notes", "the user's");
     {
-        RunLock other(FileLayout::forSource(dir / "x.doc").projectFilePath(""));
+        RunLock other(dir / "x");
         Generator gen(host, nullptr, &compiler);
         gen.openFiles({dir / "x.htm"});
         RunOutcome out = gen.GenerationRun(settings);

@@ -10,11 +10,12 @@
 # wine or the Windows build is missing.
 set -uo pipefail
 linux=$(realpath -m "$1") win64=$(realpath -m "$2") win32=$(realpath -m "$3") samples=$(realpath -m "$4")
+pages=$(realpath -m "$4/../html")
 
 skip() { echo "SKIPPED: $*; ./dev windows installs and builds it"; exit 77; }
 command -v wine >/dev/null || skip "wine is absent"
 command -v extract_chmLib >/dev/null || skip "extract_chmLib (libchm-bin) is absent"
-for f in "$win64/quillmark-hhc.exe" "$win64/hhc.exe" "$win64/hha-load.exe" "$win64/hha.dll" \
+for f in "$win64/quillmark.exe" "$win64/quillmark-hhc.exe" "$win64/hhc.exe" "$win64/hha-load.exe" "$win64/hha.dll" \
          "$win64/itss-read.exe" "$win32/hha-load.exe" "$win32/hha.dll"; do
     [ -f "$f" ] || skip "$f is missing"
 done
@@ -128,6 +129,45 @@ if wine "$win64/quillmark-hhc.exe" -q "Z:$deep/deep.hhp" >"$scratch/deep.log" 2>
 else
     fail "the project ${#deep} characters deep: $(cat "$scratch/deep.log")"
 fi
+
+# quillmark.exe on every sample Word page gives the Linux build's project and CHM, byte for
+# byte (the CHM's time stamp fixed). The run log names the CHM by its full path, which
+# differs between the two; the lock file holds the process id.
+export SOURCE_DATE_EPOCH=$stamp
+convertPage() { # page name
+    local page=$1 name=$2 log folder
+    folder=$(dirname "$page")
+    rm -rf "$scratch/lq" "$scratch/wq"
+    mkdir -p "$scratch/lq" "$scratch/wq"
+    cp -r "$folder" "$scratch/lq/$name"
+    cp -r "$folder" "$scratch/wq/$name"
+    local rel=${page#"$folder"/}
+    "$linux/quillmark" -q "$scratch/lq/$name/$rel" >"$scratch/lq.log" 2>&1
+    local linuxStatus=$?
+    wine "$win64/quillmark.exe" -q "Z:$scratch/wq/$name/$rel" >"$scratch/wq.log" 2>&1
+    local windowsStatus=$?
+    if [ $linuxStatus -ne $windowsStatus ]; then
+        fail "$name: quillmark.exe exited $windowsStatus, the Linux build $linuxStatus: $(tail -3 "$scratch/wq.log")"
+    elif diff -r -x '*.log' -x '.*.lock' "$scratch/lq/$name" "$scratch/wq/$name" >"$scratch/diff"; then
+        pagesIdentical=$((pagesIdentical + 1))
+        echo "identical: page $name"
+    else
+        fail "$name: the projects differ: $(head -3 "$scratch/diff")"
+    fi
+}
+pagesIdentical=0
+pagesCompared=0
+if [ -f "$pages/MANIFEST.tsv" ]; then
+    while IFS=$'\t' read -r file _; do
+        [ "$file" = file ] && continue
+        pagesCompared=$((pagesCompared + 1))
+        convertPage "$pages/$file" "$(dirname "$file")"
+    done <"$pages/MANIFEST.tsv"
+    echo "$pagesIdentical of $pagesCompared sample Word pages give the same project and CHM under Wine"
+else
+    echo "$pages is absent; quillmark.exe is not compared on the sample pages"
+fi
+unset SOURCE_DATE_EPOCH
 
 # hhc.exe: HTML Help Workshop's exit statuses.
 wine "$win64/hhc.exe" "Z:$folder/帮助.hhp" >"$scratch/hhc.log" 2>&1

@@ -4,10 +4,10 @@
 
 #include "BodySlice.h"
 #include "html/HtmlTags.h"
+#include "platform/Process.h"
 #include "support/Samples.h"
 #include "support/TempDir.h"
 #include "text/Gbk.h"
-#include "word/ChildProcess.h"
 #include "word/OfficePipe.h"
 #include "word/SourceCharset.h"
 

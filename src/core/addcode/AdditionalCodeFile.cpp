@@ -6,8 +6,6 @@
 #include "text/OutputFile.h"
 #include "text/ReadStream.h"
 
-#include <libxml/xmlsave.h>
-
 #include <algorithm>
 
 namespace qm {
@@ -17,10 +15,6 @@ constexpr std::string_view kDeclaration = "<?xml version=\"1.0\" encoding=\"GB23
 constexpr char kRootName[] = "QuillmarkAddtionalCode";
 constexpr char kBeforeName[] = "BeforeEntry";
 constexpr char kAfterName[] = "AfterEntry";
-
-const xmlChar* xmlText(const char* s) {
-    return reinterpret_cast<const xmlChar*>(s);
-}
 
 std::string replaceAll(std::string_view text, std::string_view from, std::string_view to) {
     std::string out;
@@ -62,43 +56,38 @@ std::string elementText(std::string_view code, std::string_view name) {
     return utf8;
 }
 
-struct DocDeleter {
-    void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
-};
-struct BufferDeleter {
-    void operator()(xmlBuffer* buffer) const { xmlBufferFree(buffer); }
-};
+// Character data as XML writes it: markup characters and carriage returns escaped.
+std::string escapedText(std::string_view utf8) {
+    std::string out;
+    for (char c : utf8) {
+        switch (c) {
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '&':
+            out += "&amp;";
+            break;
+        case '\r':
+            out += "&#13;";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
 
-// The root element serialized as UTF-8, without declaration or line break.
+// The root element serialized as UTF-8, without declaration or line break. The code
+// goes in as text, never as markup.
 std::string serializeRoot(const AdditionalCode& code) {
     std::string before = elementText(code.beforeEntry, kBeforeName);
     std::string after = elementText(code.afterEntry, kAfterName);
-
-    xml::initialize();
-    std::unique_ptr<xmlDoc, DocDeleter> doc(xmlNewDoc(xmlText("1.0")));
-    std::unique_ptr<xmlBuffer, BufferDeleter> buffer(xmlBufferCreate());
-    if (!doc || !buffer)
-        throw Error("Out of memory while writing XML");
-    xmlNodePtr root = xmlNewDocNode(doc.get(), nullptr, xmlText(kRootName), nullptr);
-    xmlDocSetRootElement(doc.get(), root);
-    xmlNewProp(root, xmlText("Author"), xmlText("Vorlane"));
-    xmlNewProp(root, xmlText("ProgramDate"), xmlText("2005-01-05"));
-    // Text children (not xmlNewChild): the code is taken as it is, never as markup.
-    xmlNewTextChild(root, nullptr, xmlText(kBeforeName), xmlText(before.c_str()));
-    xmlNewTextChild(root, nullptr, xmlText(kAfterName), xmlText(after.c_str()));
-
-    // UTF-8 out so that our own codec makes the GBK bytes, exactly as it makes every
-    // other file of the program; the declaration is ours for the same reason.
-    xmlSaveCtxtPtr save =
-        xmlSaveToBuffer(buffer.get(), "UTF-8", XML_SAVE_NO_DECL | XML_SAVE_AS_XML);
-    if (!save)
-        throw Error("Out of memory while writing XML");
-    long written = xmlSaveTree(save, root);
-    int closed = xmlSaveClose(save);
-    if (written < 0 || closed < 0)
-        throw Error("Cannot serialize the additional code");
-    return {reinterpret_cast<const char*>(xmlBufferContent(buffer.get())),
-            static_cast<std::size_t>(xmlBufferLength(buffer.get()))};
+    return std::string("<") + kRootName + " Author=\"Vorlane\" ProgramDate=\"2005-01-05\"><" +
+           kBeforeName + ">" + escapedText(before) + "</" + kBeforeName + "><" + kAfterName + ">" +
+           escapedText(after) + "</" + kAfterName + "></" + kRootName + ">";
 }
 
 bool isBlank(std::string_view bytes) {
@@ -107,20 +96,17 @@ bool isBlank(std::string_view bytes) {
 }
 
 // A code element's text (UTF-8): empty for an empty element, else its single text node.
-std::string codeText(const xmlNode* element) {
-    const xmlNode* child = element->children;
-    if (child == nullptr)
+std::string codeText(const xml::Node& element) {
+    if (element.children.empty())
         return {};
-    if (child->next != nullptr || child->type != XML_TEXT_NODE)
-        throw xml::XmlError("Element does not contain a single text node",
-                            static_cast<int>(xmlGetLineNo(element)));
-    return child->content ? reinterpret_cast<const char*>(child->content) : "";
+    if (element.children.size() != 1 || element.children[0].kind != xml::Node::Kind::Text)
+        throw xml::XmlError("Element does not contain a single text node", element.line);
+    return element.children[0].text;
 }
 
 // The name as written in the file: a prefixed name such as x:BeforeEntry is another name.
-bool isNamed(const xmlNode* node, std::string_view name) {
-    return node->type == XML_ELEMENT_NODE && (node->ns == nullptr || node->ns->prefix == nullptr) &&
-           reinterpret_cast<const char*>(node->name) == name;
+bool isNamed(const xml::Node& node, std::string_view name) {
+    return node.kind == xml::Node::Kind::Element && node.name == name;
 }
 
 } // namespace
@@ -136,8 +122,8 @@ LoadedAdditionalCode ParseAdditionalCode(std::string_view fileBytes) {
     LoadedAdditionalCode loaded;
     if (isBlank(fileBytes))
         return loaded;
-    xml::Document doc = xml::parseUntrusted(fileBytes);
-    for (const xmlNode* node = xmlDocGetRootElement(doc.get())->children; node; node = node->next) {
+    const xml::Node root = xml::parseUntrusted(fileBytes);
+    for (const xml::Node& node : root.children) {
         if (isNamed(node, kBeforeName))
             loaded.beforeEntry = unescapeLineBreaks(gbk::fromUtf8(codeText(node)));
         else if (isNamed(node, kAfterName))

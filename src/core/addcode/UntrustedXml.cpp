@@ -4,13 +4,8 @@
 #include "text/Error.h"
 #include "text/Gbk.h"
 
-#include <libxml/parser.h>
-#include <libxml/parserInternals.h>
-#include <libxml/xmlstring.h>
-
 #include <algorithm>
 #include <climits>
-#include <mutex>
 #include <string>
 
 namespace qm::xml {
@@ -19,11 +14,6 @@ namespace {
 // How much of the offending line the error message shows, in characters.
 constexpr std::size_t kShownCharacters = 40;
 constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD"; // U+FFFD in UTF-8
-
-// Network off; no DTD loading, no attribute defaults from a DTD, no entity substitution,
-// no XInclude, no XML_PARSE_HUGE. The declared encoding is ignored because the text
-// handed to libxml2 has already been decoded to UTF-8 by us.
-constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_IGNORE_ENC;
 
 // The line'th line (1-based) of UTF-8 text, without its line break, cut to the first
 // kShownCharacters characters.
@@ -87,6 +77,12 @@ std::string_view declaredEncoding(std::string_view bytes) {
     return decl.substr(i + 1, end - i - 1);
 }
 
+bool sameIgnoringCase(std::string_view a, std::string_view b) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [&](char x, char y) { return lower(x) == lower(y); });
+}
+
 // The charset to decode the file with: a byte-order mark wins, then the declaration,
 // then UTF-8 (the XML default). Windows' "GB2312" is really code page 936, GBK.
 std::string chooseCharset(std::string_view& bytes) {
@@ -107,8 +103,7 @@ std::string chooseCharset(std::string_view& bytes) {
         return "UTF-8";
     std::string name(declared);
     for (const char* alias : {"GB2312", "GBK", "CP936", "WINDOWS-936"})
-        if (xmlStrcasecmp(reinterpret_cast<const xmlChar*>(name.c_str()),
-                          reinterpret_cast<const xmlChar*>(alias)) == 0)
+        if (sameIgnoringCase(name, alias))
             return "GBK";
     if (name.find('\0') != std::string::npos || !charset::isKnown(name.c_str()))
         fail("Unsupported encoding " + name, 1, bytes);
@@ -128,82 +123,15 @@ std::string decode(std::string_view bytes) {
     return utf8;
 }
 
-struct ParseState {
-    bool doctype = false;
-    int doctypeLine = 0;
-    bool failed = false;
-    std::string reason;
-    int line = 0;
-};
-
-ParseState& stateOf(void* userData) {
-    auto* ctxt = static_cast<xmlParserCtxtPtr>(userData);
-    return *static_cast<ParseState*>(ctxt->_private);
-}
-
-// Keeps the first error: later ones are mostly consequences of it. Also keeps libxml2
-// from printing to stderr.
-void onError(void* userData, xmlErrorPtr error) {
-    ParseState& state = stateOf(userData);
-    if (state.failed || error == nullptr || error->level < XML_ERR_ERROR)
-        return;
-    state.failed = true;
-    state.reason = error->message ? error->message : "XML error";
-    state.line = error->line;
-}
-
-// Called once the name and external ID of a document type declaration are read, before
-// its internal subset: stopping here means no entity is ever declared and no external
-// DTD or entity file is ever opened.
-void onDoctype(void* userData, const xmlChar*, const xmlChar*, const xmlChar*) {
-    auto* ctxt = static_cast<xmlParserCtxtPtr>(userData);
-    ParseState& state = stateOf(userData);
-    state.doctype = true;
-    state.doctypeLine = xmlSAX2GetLineNumber(ctxt);
-    xmlStopParser(ctxt);
-}
-
-struct ContextDeleter {
-    void operator()(xmlParserCtxt* ctxt) const { xmlFreeParserCtxt(ctxt); }
-};
-
 } // namespace
 
-void initialize() {
-    static std::once_flag once;
-    std::call_once(once, [] { xmlInitParser(); });
-}
-
-Document parseUntrusted(std::string_view bytes) {
-    initialize();
+Node parseUntrusted(std::string_view bytes) {
     std::string text = decode(bytes);
-    if (text.size() > static_cast<std::size_t>(INT_MAX))
-        fail("The file is too large", 1, text);
-    if (text.empty())
-        fail("Document is empty", 1, text);
-
-    std::unique_ptr<xmlParserCtxt, ContextDeleter> ctxt(
-        xmlCreateMemoryParserCtxt(text.data(), static_cast<int>(text.size())));
-    if (!ctxt)
-        throw Error("Out of memory while reading XML");
-    xmlCtxtUseOptions(ctxt.get(), kParseOptions);
-    ParseState state;
-    ctxt->_private = &state;
-    ctxt->sax->serror = onError;
-    ctxt->sax->internalSubset = onDoctype;
-
-    xmlParseDocument(ctxt.get());
-    Document doc(ctxt->myDoc);
-    ctxt->myDoc = nullptr;
-
-    if (state.doctype)
-        fail("A document type declaration (DOCTYPE) is not allowed in this file", state.doctypeLine,
-             text);
-    if (state.failed)
-        fail(state.reason, state.line, text);
-    if (!ctxt->wellFormed || !doc || !xmlDocGetRootElement(doc.get()))
-        fail("The file is not well-formed XML", ctxt->input ? ctxt->input->line : 1, text);
-    return doc;
+    try {
+        return parseDocument(text);
+    } catch (const ParseError& e) {
+        fail(e.what(), e.line, text);
+    }
 }
 
 } // namespace qm::xml

@@ -1,12 +1,12 @@
 #include "project/ChmCompiler.h"
 
+#include "platform/Files.h"
 #include "text/Error.h"
 
 #include <cassert>
 #include <dlfcn.h>
 #include <filesystem>
 #include <memory>
-#include <unistd.h>
 #include <vector>
 
 namespace qm {
@@ -23,12 +23,6 @@ constexpr int kProcNotFound = 127;
 [[noreturn]] void throwSystemError(int code, const char* text) {
     std::string message = text && *text ? text : "A call to an OS function failed";
     throw Error("System Error.  Code: " + std::to_string(code) + ".\r\n" + message);
-}
-
-std::string executableFolder() {
-    std::error_code ec;
-    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string() : exe.parent_path().string();
 }
 
 // Debian's name for this machine's library folder.
@@ -76,7 +70,7 @@ const char* TChmCompiler::LibraryName() {
 }
 
 TChmCompiler::TChmCompiler() {
-    std::string folder = g_searchFolder.empty() ? executableFolder() : g_searchFolder;
+    std::string folder = g_searchFolder.empty() ? executableFolder().string() : g_searchFolder;
     for (const std::string& path : libraryCandidates(folder)) {
         if (std::filesystem::exists(path)) {
             library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);

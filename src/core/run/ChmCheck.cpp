@@ -1,5 +1,7 @@
 #include "ChmCheck.h"
 
+#include "text/Utf8Path.h"
+
 #include "project/ChmDirectoryReader.h"
 #include "text/ByteString.h"
 #include "text/Gbk.h"
@@ -27,7 +29,7 @@ std::filesystem::path CompiledChmPath(const std::string& compiledFile, const Fil
     std::replace(name.begin(), name.end(), '\\', '/');
     if (name.size() >= 2 && name[1] == ':')
         name = name.substr(name.find_last_of(":/") + 1);
-    std::filesystem::path path(name);
+    const std::filesystem::path path = text::utf8Path(name);
     return path.is_absolute() ? path : (layout.targetFolder / path).lexically_normal();
 }
 

@@ -5,6 +5,7 @@
 #include "text/Error.h"
 #include "text/Gbk.h"
 #include "text/SafeName.h"
+#include "text/Utf8Path.h"
 
 #include <algorithm>
 #include <cctype>
@@ -17,7 +18,7 @@ namespace {
 constexpr std::size_t kSuffixRoom = 40;
 
 std::string upperExtension(const std::filesystem::path& path) {
-    std::string ext = path.extension().string();
+    std::string ext = text::utf8Text(path.extension());
     std::transform(ext.begin(), ext.end(), ext.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     return ext;

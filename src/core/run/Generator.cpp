@@ -19,6 +19,7 @@
 #include "text/Error.h"
 #include "text/Gbk.h"
 #include "text/OutputFile.h"
+#include "text/Utf8Path.h"
 #include "word/DocumentConverter.h"
 #include "word/SourceCharset.h"
 
@@ -67,11 +68,11 @@ void rejectNonFile(const std::filesystem::path& file) {
 // The working files of an earlier run on the same project that was killed before it
 // could remove them: <base>.htm.tmp<date-time> and <base>.htm.gbk<date-time>.
 void removeLeftovers(const FileLayout& layout) {
-    std::string root = layout.workingFileRoot().filename().string();
+    std::string root = text::utf8Text(layout.workingFileRoot().filename());
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(
              layout.targetFolder.empty() ? std::filesystem::path(".") : layout.targetFolder, ec)) {
-        std::string name = entry.path().filename().string();
+        std::string name = text::utf8Text(entry.path().filename());
         if (name.size() <= root.size() + 4 || name.compare(0, root.size(), root) != 0)
             continue;
         std::string suffix = name.substr(root.size());
@@ -196,7 +197,7 @@ void Generator::openFiles(std::vector<std::filesystem::path> files) {
     if (openedFiles_.empty())
         return;
     const std::filesystem::path& first = openedFiles_.front();
-    std::string ext = first.extension().string();
+    std::string ext = text::utf8Text(first.extension());
     std::transform(ext.begin(), ext.end(), ext.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     intermediateHtml_ = ext == ".htm" || ext == ".html" ? first : replaceExtension(first, ".htm");
@@ -455,7 +456,7 @@ void Generator::processFile(std::size_t i, std::size_t n, RunOutcome& outcome) {
     intermediateHtml_ = layout_.intermediateHtml;
     rejectUnknownType(layout_);
     // Nothing is touched while another run writes this project.
-    RunLock lock(layout_.projectFilePath(""));
+    RunLock lock(layout_.targetFolder / gbk::toPath(layout_.baseName));
     openProject();
     chmFileName_ = layout_.baseName + ".chm";
     if (fileSettings_.autoTitle) {

@@ -1,5 +1,7 @@
 #include "text/DelphiFormat.h"
 
+#include "platform/LocalTime.h"
+
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -91,8 +93,7 @@ DateTime now() {
     auto t = system_clock::now();
     std::time_t secs = system_clock::to_time_t(t);
     int ms = static_cast<int>(duration_cast<milliseconds>(t.time_since_epoch()).count() % 1000);
-    std::tm local{};
-    localtime_r(&secs, &local);
+    const std::tm local = localTime(secs);
     return toDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
                       local.tm_min, local.tm_sec, ms);
 }

@@ -1,58 +1,17 @@
 #include "text/OutputFile.h"
 
+#include "platform/Files.h"
 #include "text/Error.h"
 #include "text/Gbk.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
-
-#ifdef _WIN32
-#include <io.h>
-#include <sys/stat.h>
-#include <windows.h>
-#endif
 
 namespace qm {
 namespace {
 
 constexpr std::size_t kBufferSize = 1 << 16;
-
-// Windows names files in UTF-16: the wide calls keep every character of a path.
-#ifdef _WIN32
-int openForWriting(const std::filesystem::path& path) {
-    return ::_wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY | _O_NOINHERIT,
-                    _S_IREAD | _S_IWRITE);
-}
-// The read-only attribute is the one mode bit Windows has; a replaced file keeps it
-// through the temporary file's permissions at creation.
-void keepMode(int, const std::filesystem::path&) {}
-// rename() will not replace an existing file there.
-int replaceFile(const std::filesystem::path& from, const std::filesystem::path& to) {
-    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return 0;
-    errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
-    return -1;
-}
-#else
-// The temporary file is always a new file: a link left at its name (by a killed run or
-// by someone else) is removed, never written through.
-int openForWriting(const std::filesystem::path& path) {
-    ::unlink(path.c_str());
-    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-}
-// A replaced file keeps its permissions (a group-writable or read-only file stays so).
-void keepMode(int fd, const std::filesystem::path& target) {
-    struct stat old {};
-    if (::lstat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode))
-        (void)::fchmod(fd, old.st_mode & 0777);
-}
-int replaceFile(const std::filesystem::path& from, const std::filesystem::path& to) {
-    return ::rename(from.c_str(), to.c_str());
-}
-#endif
 
 } // namespace
 

@@ -5,9 +5,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace qm {
 namespace {
@@ -16,25 +13,11 @@ constexpr std::int64_t kBufferSize = 1 << 16;
 
 } // namespace
 
-ReadStream::ReadStream(const std::filesystem::path& path) : path_(path) {
-    // O_NONBLOCK: a FIFO given by mistake must not hang the open; it is refused below.
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    int error = fd_ < 0 ? errno : 0;
-    struct stat st {};
-    if (fd_ >= 0 && (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))) {
-        error = S_ISDIR(st.st_mode) ? EISDIR : 0;
-        ::close(fd_);
-        fd_ = -1;
-    }
-    if (fd_ < 0)
-        throwCannotOpen(gbk::fromPath(path), error);
-    size_ = st.st_size;
+ReadStream::ReadStream(const std::filesystem::path& path) : path_(path), file_(path) {
+    if (!file_.isOpen())
+        throwCannotOpen(gbk::fromPath(path), file_.error());
+    size_ = static_cast<std::int64_t>(file_.size());
     buf_.resize(static_cast<std::size_t>(kBufferSize));
-}
-
-ReadStream::~ReadStream() {
-    if (fd_ >= 0)
-        ::close(fd_);
 }
 
 std::int64_t ReadStream::seek(std::int64_t offset, Origin origin) {
@@ -49,10 +32,8 @@ void ReadStream::fill(std::int64_t start) {
     std::int64_t want = std::min(kBufferSize, size_ - start);
     std::int64_t got = 0;
     while (got < want) {
-        ssize_t n =
-            ::pread(fd_, buf_.data() + got, static_cast<std::size_t>(want - got), start + got);
-        if (n < 0 && errno == EINTR)
-            continue;
+        std::int64_t n = file_.readAt(buf_.data() + got, static_cast<std::size_t>(want - got),
+                                      static_cast<std::uint64_t>(start + got));
         if (n <= 0)
             break;
         got += n;

@@ -1,13 +1,13 @@
 #include "word/DocumentSniffer.h"
 
+#include "platform/Files.h"
+#include "text/Utf8Path.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
-#include <fcntl.h>
 #include <optional>
 #include <string_view>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace qm {
@@ -34,19 +34,16 @@ std::uint32_t le32(std::string_view b, std::size_t at) {
 // A regular file read by offset; a read that would pass its end reads nothing.
 class File {
 public:
-    File(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
-    std::uint64_t size() const { return size_; }
+    explicit File(const ReadableFile& file) : file_(file) {}
+    std::uint64_t size() const { return file_.size(); }
 
     std::optional<std::string> read(std::uint64_t offset, std::uint64_t count) const {
-        if (offset > size_ || count > size_ - offset)
+        if (offset > size() || count > size() - offset)
             return std::nullopt;
         std::string out(static_cast<std::size_t>(count), '\0');
         std::size_t done = 0;
         while (done < out.size()) {
-            ssize_t got = ::pread(fd_, out.data() + done, out.size() - done,
-                                  static_cast<off_t>(offset + done));
-            if (got < 0 && errno == EINTR)
-                continue;
+            std::int64_t got = file_.readAt(out.data() + done, out.size() - done, offset + done);
             if (got <= 0)
                 return std::nullopt;
             done += static_cast<std::size_t>(got);
@@ -55,13 +52,9 @@ public:
     }
 
 private:
-    int fd_;
-    std::uint64_t size_;
+    const ReadableFile& file_;
 };
 
-// Just enough of the OLE2 compound file (Word 97 to 2003, and the wrapper of an encrypted
-// .docx) to find a stream of the root storage and read its start. Every sector number is
-// checked against the file, every chain against loops.
 class CompoundFile {
 public:
     struct Stream {
@@ -318,7 +311,7 @@ bool looksLikeText(std::string_view head) {
 
 // Extensions that promise a format of their own, which text is not.
 bool textAllowed(const std::filesystem::path& path) {
-    std::string ext = path.extension().string();
+    std::string ext = text::utf8Text(path.extension());
     std::transform(ext.begin(), ext.end(), ext.begin(),
                    [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; });
     for (std::string_view own : {".docx", ".docm", ".dotx", ".dotm", ".odt", ".ott", ".rtf"})
@@ -339,25 +332,16 @@ constexpr Signature kOtherFormats[] = {
 };
 
 DocumentCheck checkFile(const std::filesystem::path& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
-        return {errno == ENOENT || errno == ENOTDIR ? Verdict::Missing : Verdict::Unreadable, {}};
-    if (S_ISDIR(st.st_mode))
-        return notADocument("这是一个文件夹");
-    constexpr const char* kSpecial = "这是管道、设备等特殊文件，不是普通文件";
-    if (!S_ISREG(st.st_mode))
-        return notADocument(kSpecial);
-    // Non-blocking, should it have become a FIFO since.
-    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
-        return {Verdict::Unreadable, {}};
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-        return notADocument(kSpecial);
-    const File file(fd, static_cast<std::uint64_t>(st.st_size));
+    const ReadableFile opened(path);
+    if (!opened.isOpen()) {
+        if (opened.error() == EISDIR)
+            return notADocument("这是一个文件夹");
+        if (opened.error() == 0)
+            return notADocument("这是管道、设备等特殊文件，不是普通文件");
+        const bool missing = opened.error() == ENOENT || opened.error() == ENOTDIR;
+        return {missing ? Verdict::Missing : Verdict::Unreadable, {}};
+    }
+    const File file(opened);
     if (file.size() == 0)
         return notADocument("文件是空的");
     std::optional<std::string> head = file.read(0, std::min<std::uint64_t>(file.size(), 4096));

@@ -1,9 +1,11 @@
 #include "word/LibreOfficeConverter.h"
 
+#include "platform/Files.h"
+#include "platform/Process.h"
 #include "text/Gbk.h"
 #include "text/OutputFile.h"
 #include "text/ReadStream.h"
-#include "word/ChildProcess.h"
+#include "text/Utf8Path.h"
 #include "word/DocumentSniffer.h"
 #include "word/OfficePipe.h"
 #include "word/StopFlag.h"
@@ -12,13 +14,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
-#include <csignal>
 #include <cstdlib>
 #include <optional>
 #include <set>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace qm {
@@ -35,8 +34,10 @@ constexpr std::string_view kWorkName = "document";
 
 std::string fileUrl(const fs::path& path) {
     static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string url = "file://";
-    for (char ch : path.string()) {
+    // file:///C:/... for a Windows path, whose generic form has no leading slash.
+    const std::u8string generic = path.generic_u8string();
+    std::string url = generic.starts_with(u8"/") ? "file://" : "file:///";
+    for (char8_t ch : generic) {
         auto c = static_cast<unsigned char>(ch);
         bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
                      c == '/' || c == '-' || c == '_' || c == '.' || c == '~';
@@ -56,20 +57,17 @@ constexpr std::string_view kPrivatePrefix = "quillmark-lo-";
 // True when entry is a folder of ours named prefix<pid>-... for a process id that is
 // not running: a process that is killed cannot remove what it was working in.
 bool leftByDeadProcess(const fs::path& entry, std::string_view prefix) {
-    const std::string name = entry.filename().string();
+    const std::string name = text::utf8Text(entry.filename());
     if (!name.starts_with(prefix))
         return false;
     const char* digits = name.data() + prefix.size();
     const char* stop = name.data() + name.size();
-    pid_t pid = 0;
+    long pid = 0;
     auto [after, error] = std::from_chars(digits, stop, pid);
     if (error != std::errc() || after == digits || after == stop || *after != '-' || pid <= 0 ||
-        pid == ::getpid())
+        pid == currentProcessId())
         return false;
-    struct stat st {};
-    if (::lstat(entry.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
-        return false;
-    return ::kill(pid, 0) != 0 && errno == ESRCH;
+    return isOwnFolder(entry) && processIsGone(pid);
 }
 
 // Removes the private folders that converters of processes no longer running left
@@ -99,7 +97,7 @@ void tidyKilledPlacement(const fs::path& dir, const std::string& stem, const fs:
         if (leftByDeadProcess(it->path(), staging) || leftByDeadProcess(it->path(), aside))
             left.push_back(it->path());
     for (const fs::path& entry : left) {
-        if (entry.filename().string().starts_with(aside) &&
+        if (text::utf8Text(entry.filename()).starts_with(aside) &&
             !fs::exists(fs::symlink_status(folder, ec))) {
             fs::rename(entry, folder, ec);
             if (!ec)
@@ -130,10 +128,10 @@ std::optional<fs::path> foreignFile(const fs::path& html, const fs::path& folder
         if (files.type() == fs::file_type::not_found)
             return std::nullopt;
         if (!mark || files.type() != fs::file_type::directory ||
-            mark->folder != folder.filename().string())
+            mark->folder != text::utf8Text(folder.filename()))
             return folder;
         for (const fs::directory_entry& e : fs::directory_iterator(folder)) {
-            const std::string name = e.path().filename().string();
+            const std::string name = text::utf8Text(e.path().filename());
             if (e.symlink_status().type() != fs::file_type::regular ||
                 std::find(mark->files.begin(), mark->files.end(), name) == mark->files.end())
                 return e.path();
@@ -178,7 +176,8 @@ std::string documentReason(const fs::path& doc) {
 // A name in dir that nothing has: prefix, our process id and a number.
 fs::path freshName(const fs::path& dir, const std::string& prefix) {
     for (unsigned n = 0;; ++n) {
-        fs::path candidate = dir / (prefix + std::to_string(::getpid()) + "-" + std::to_string(n));
+        fs::path candidate =
+            dir / (prefix + std::to_string(currentProcessId()) + "-" + std::to_string(n));
         std::error_code ec;
         if (!fs::exists(fs::symlink_status(candidate, ec)))
             return candidate;
@@ -192,7 +191,7 @@ fs::path freshName(const fs::path& dir, const std::string& prefix) {
 void placeResults(const WordPage& page, const fs::path& exportDir, const fs::path& html,
                   const fs::path& folder) {
     const fs::path dir = folder.parent_path();
-    const std::string stem = html.stem().string();
+    const std::string stem = text::utf8Text(html.stem());
 
     tidyKilledPlacement(dir, stem, folder);
     fs::path staged;
@@ -289,6 +288,9 @@ LibreOfficeConverter::LibreOfficeConverter(std::chrono::milliseconds timeLimit, 
         program_ = findProgram("soffice");
         if (program_.empty())
             program_ = findProgram("libreoffice");
+        for (const fs::path& folder : programFolders())
+            if (program_.empty())
+                program_ = findProgram(folder / "LibreOffice" / "program" / "soffice");
     } else {
         program_ = findProgram(program);
     }
@@ -302,11 +304,8 @@ bool LibreOfficeConverter::makePrivateFolder() {
     try {
         const fs::path temp = fs::temp_directory_path();
         removeLeftovers(temp);
-        std::string pattern =
-            (temp / (std::string(kPrivatePrefix) + std::to_string(::getpid()) + "-XXXXXX"))
-                .string();
-        if (::mkdtemp(pattern.data()) != nullptr)
-            root_ = pattern;
+        root_ = qm::makePrivateFolder(temp, std::string(kPrivatePrefix) +
+                                                std::to_string(currentProcessId()) + "-");
     } catch (...) {
         root_.clear();
     }
@@ -342,16 +341,19 @@ ProcessResult LibreOfficeConverter::runOffice(const std::vector<fs::path>& sourc
             "--convert-to",
             std::string(filter),
             "--outdir",
-            outDir.string(),
+            text::utf8Text(outDir),
         };
         for (const fs::path& source : sources)
-            args.push_back(source.string());
+            args.push_back(text::utf8Text(source));
         // LibreOffice's own temporary files go into our folder too, so that those of a
         // LibreOffice that had to be killed are removed with it.
         const fs::path temp = root_ / "tmp";
         fs::create_directories(temp);
         ProcessResult r =
-            runChildProcess(program_, args, limit, {"TMPDIR=" + temp.string()}, stop_, stalled);
+            runChildProcess(program_, args, limit,
+                            {"TMPDIR=" + text::utf8Text(temp), "TMP=" + text::utf8Text(temp),
+                             "TEMP=" + text::utf8Text(temp)},
+                            {[this] { return stopped(); }, stalled});
         if (r.ending == ProcessResult::Ending::TimedOut ||
             r.ending == ProcessResult::Ending::Stopped ||
             r.ending == ProcessResult::Ending::Signalled) {
@@ -376,15 +378,7 @@ bool LibreOfficeConverter::exportTo(const fs::path& source, const fs::path& outD
 
 std::optional<LibreOfficeConverter::Snapshot>
 LibreOfficeConverter::snapshotOf(const fs::path& doc) {
-    struct stat st {};
-    if (::stat(doc.c_str(), &st) != 0)
-        return std::nullopt;
-    return Snapshot{st.st_dev, st.st_ino, st.st_size, st.st_mtim};
-}
-
-bool LibreOfficeConverter::Snapshot::operator==(const Snapshot& other) const {
-    return device == other.device && inode == other.inode && size == other.size &&
-           modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec;
+    return fileIdentity(doc);
 }
 
 void LibreOfficeConverter::dropPrepared() {
@@ -423,7 +417,7 @@ void LibreOfficeConverter::prepare(const std::vector<fs::path>& docPaths) {
             if (item.key.empty() || keys.contains(item.key) || !documentReason(doc).empty())
                 continue;
             std::optional<Snapshot> seen = snapshotOf(doc);
-            item.input = in / (item.stem + doc.extension().string());
+            item.input = in / (item.stem + text::utf8Text(doc.extension()));
             std::error_code ec;
             if (!seen || !fs::copy_file(doc, item.input, ec) || snapshotOf(doc) != seen) {
                 fs::remove(item.input, ec);
@@ -497,7 +491,7 @@ void LibreOfficeConverter::prepare(const std::vector<fs::path>& docPaths) {
 
             std::map<std::string, std::vector<fs::path>> byStem;
             for (const fs::directory_entry& e : fs::directory_iterator(out))
-                byStem[exportStem(e.path().filename().string())].push_back(e.path());
+                byStem[exportStem(text::utf8Text(e.path().filename()))].push_back(e.path());
             auto pageOf = [&](const Item& item) { return out / (item.stem + ".html"); };
             std::optional<std::size_t> lastPage;
             for (std::size_t k = 0; k < pending.size(); ++k)
@@ -565,11 +559,11 @@ bool LibreOfficeConverter::placeExport(const fs::path& outDir, const fs::path& e
     std::vector<std::string> others;
     for (const fs::directory_entry& e : fs::directory_iterator(outDir))
         if (e.path() != exported && e.is_regular_file())
-            others.push_back(e.path().filename().string());
+            others.push_back(text::utf8Text(e.path().filename()));
     ReadStream page(exported);
     std::string bytes;
     page.read(bytes, page.size());
-    WordPage word = toWordDialect(bytes, others, folder.filename().string());
+    WordPage word = toWordDialect(bytes, others, text::utf8Text(folder.filename()));
     // Once more: the user may have put a file there while LibreOffice worked.
     reason_ = foreignReason(html, folder);
     if (!reason_.empty())
@@ -589,7 +583,7 @@ bool LibreOfficeConverter::convert(const fs::path& docPath, const fs::path& html
         const fs::path html =
             htmlPath.empty() ? fs::path(docPath).replace_extension(".htm") : htmlPath;
         const fs::path folder = (html.parent_path().empty() ? fs::path(".") : html.parent_path()) /
-                                (html.stem().string() + ".files");
+                                (text::utf8Text(html.stem()) + ".files");
         reason_ = documentReason(docPath);
         if (reason_.empty())
             reason_ = foreignReason(html, folder);
@@ -611,7 +605,8 @@ bool LibreOfficeConverter::convert(const fs::path& docPath, const fs::path& html
             const fs::path out = job / "out";
             fs::create_directories(in);
             fs::create_directories(out);
-            const fs::path input = in / (std::string(kWorkName) + docPath.extension().string());
+            const fs::path input =
+                in / (std::string(kWorkName) + text::utf8Text(docPath.extension()));
             fs::copy_file(docPath, input);
             if (exportTo(input, out, useWebPageFormat ? kSecondFilter : kFirstFilter) && !stopped())
                 converted =

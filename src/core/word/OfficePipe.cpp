@@ -1,14 +1,12 @@
 #include "word/OfficePipe.h"
 
+#include "platform/Files.h"
+#include "platform/Process.h"
+
 #include <array>
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 namespace qm {
 namespace {
@@ -66,29 +64,6 @@ void md5Block(std::array<std::uint32_t, 4>& state, const unsigned char* block) {
     state[3] += d;
 }
 
-enum class PipeState { Absent, Listening, Dead };
-
-// Whether an office of ours listens on the socket at path.
-PipeState pipeState(const std::filesystem::path& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISSOCK(st.st_mode) || st.st_uid != ::geteuid())
-        return PipeState::Absent;
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    const std::string text = path.string();
-    if (text.size() >= sizeof address.sun_path)
-        return PipeState::Absent;
-    std::memcpy(address.sun_path, text.c_str(), text.size() + 1);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return PipeState::Listening; // cannot tell: leave it
-    const bool listening =
-        ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-    const int error = errno;
-    ::close(fd);
-    return listening || error != ECONNREFUSED ? PipeState::Listening : PipeState::Dead;
-}
-
 } // namespace
 
 std::string Md5(std::string_view bytes) {
@@ -126,17 +101,18 @@ std::filesystem::path OfficePipePath(const std::filesystem::path& folder,
             hash += kHex[b >> 4];
         hash += kHex[b & 15];
     }
-    return folder / ("OSL_PIPE_" + std::to_string(::geteuid()) + "_SingleOfficeIPC_" + hash);
+    return folder / ("OSL_PIPE_" + std::to_string(currentUserId()) + "_SingleOfficeIPC_" + hash);
 }
 
 bool RemoveOfficePipe(std::string_view profileUrl) {
     bool gone = true;
     for (const char* folder : {"/tmp", "/var/tmp"}) {
         const std::filesystem::path pipe = OfficePipePath(folder, profileUrl);
-        const PipeState state = pipeState(pipe);
-        if (state == PipeState::Dead)
-            ::unlink(pipe.c_str());
-        gone = gone && state != PipeState::Listening;
+        const SocketState state = localSocketState(pipe);
+        std::error_code ec;
+        if (state == SocketState::Dead)
+            std::filesystem::remove(pipe, ec);
+        gone = gone && state != SocketState::Listening;
     }
     return gone;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Files.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -14,7 +16,6 @@ enum class Origin { Beginning, Current, End };
 class ReadStream {
 public:
     explicit ReadStream(const std::filesystem::path& path);
-    ~ReadStream();
     ReadStream(const ReadStream&) = delete;
     ReadStream& operator=(const ReadStream&) = delete;
 
@@ -48,7 +49,7 @@ private:
     void fill(std::int64_t start);
 
     std::filesystem::path path_;
-    int fd_ = -1;
+    ReadableFile file_;
     std::int64_t size_ = 0;
     std::int64_t pos_ = 0;
     std::string buf_;

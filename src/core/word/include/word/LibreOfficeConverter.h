@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Files.h"
 #include "word/DocumentConverter.h"
 
 #include <chrono>
@@ -10,7 +11,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <sys/types.h>
 #include <vector>
 
 namespace qm {
@@ -82,13 +82,7 @@ public:
 
 private:
     // What identifies the bytes of a document that was copied for the batch.
-    struct Snapshot {
-        dev_t device = 0;
-        ino_t inode = 0;
-        off_t size = 0;
-        timespec modified{};
-        bool operator==(const Snapshot& other) const;
-    };
+    using Snapshot = FileIdentity;
     // A document's batch result: the folder with its exported page <stem>.html and the
     // pictures; no folder when LibreOffice failed on it.
     struct Prepared {

@@ -1,4 +1,4 @@
-#include "word/ChildProcess.h"
+#include "platform/Process.h"
 
 #include "support/TempDir.h"
 #include "word/LibreOfficeConverter.h"
@@ -94,7 +94,8 @@ TEST(ChildProcess, TheStopFlagEndsTheWholeProcessGroup) {
         pidFrom((dir / "helper.pid").string());
         stop.set();
     });
-    ProcessResult r = runChildProcess("sh", launcher(dir), 600s, {}, &stop);
+    ProcessResult r =
+        runChildProcess("sh", launcher(dir), 600s, {}, {[&] { return stop.isSet(); }, {}});
     user.join();
     EXPECT_EQ(r.ending, ProcessResult::Ending::Stopped);
     EXPECT_TRUE(ends(pidFrom((dir / "helper.pid").string())));

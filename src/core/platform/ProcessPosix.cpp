@@ -1,6 +1,4 @@
-#include "word/ChildProcess.h"
-
-#include "word/StopFlag.h"
+#include "platform/Process.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -36,8 +34,7 @@ enum class Wait { Ended, TimedOut, Stopped };
 // Waits until the child has ended (without reaping it, so that its process group stays
 // reserved for the kill that follows), the deadline has passed, stop is set or stalled
 // says so.
-Wait waitForEnd(pid_t pid, Clock::time_point deadline, const StopFlag* stop,
-                const std::function<bool()>& stalled) {
+Wait waitForEnd(pid_t pid, Clock::time_point deadline, const ProcessWatch& watch) {
     // A pidfd wakes us the moment the child ends; kernels without one get short naps.
     int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
     auto nap = std::chrono::milliseconds(1);
@@ -50,16 +47,16 @@ Wait waitForEnd(pid_t pid, Clock::time_point deadline, const StopFlag* stop,
             outcome = Wait::Ended;
             break;
         }
-        if (stop != nullptr && stop->isSet()) {
+        if (watch.stopped && watch.stopped()) {
             outcome = Wait::Stopped;
             break;
         }
-        if (stalled && stalled())
+        if (watch.stalled && watch.stalled())
             break;
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0)
             break;
-        if (stop != nullptr || stalled)
+        if (watch.stopped || watch.stalled)
             left = std::min(left, kStopPoll);
         if (pidfd >= 0) {
             pollfd p{pidfd, POLLIN, 0};
@@ -149,6 +146,92 @@ template <typename Child> pid_t forkChild(Child child) {
     return pid;
 }
 
+std::vector<char*> pointers(std::vector<std::string>& strings) {
+    std::vector<char*> out;
+    for (std::string& s : strings)
+        out.push_back(s.data());
+    out.push_back(nullptr);
+    return out;
+}
+
+// Our environment with the entries of own set over it.
+std::vector<std::string> mergedEnvironment(const std::vector<std::string>& own) {
+    std::vector<std::string> merged = own;
+    for (char** e = environ; *e != nullptr; ++e) {
+        std::string_view entry = *e;
+        std::string_view name = entry.substr(0, entry.find('=') + 1);
+        bool replaced = std::any_of(own.begin(), own.end(),
+                                    [&](const std::string& o) { return o.starts_with(name); });
+        if (!replaced)
+            merged.emplace_back(entry);
+    }
+    return merged;
+}
+
+// Forks and executes the program in a group of its own; its id, or -1 when it could not
+// be started (the exec's failure comes back through a pipe that closes on success).
+pid_t startChild(const std::filesystem::path& exe, std::vector<std::string>& argStrings,
+                 std::vector<std::string>& envStrings) {
+    std::vector<char*> argv = pointers(argStrings);
+    std::vector<char*> envp = pointers(envStrings);
+    const pid_t parent = ::getpid();
+    int errorPipe[2];
+    if (::pipe2(errorPipe, O_CLOEXEC) != 0)
+        return -1;
+    pid_t pid =
+        forkChild([&] { execChild(exe.c_str(), argv.data(), envp.data(), parent, errorPipe[1]); });
+    ::close(errorPipe[1]);
+    if (pid > 0)
+        ::setpgid(pid, pid); // also here, so that the group exists before any kill of ours
+    int execError = 0;
+    ssize_t n = 0;
+    if (pid > 0)
+        do {
+            n = ::read(errorPipe[0], &execError, sizeof execError);
+        } while (n < 0 && errno == EINTR);
+    ::close(errorPipe[0]);
+    if (pid > 0 && n > 0) { // exec failed
+        while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+        }
+        return -1;
+    }
+    return pid;
+}
+
+// The guard of a child's group (see guardGroup); an empty one when none could be made.
+struct Guard {
+    pid_t pid = -1;
+    int tell = -1; // a socket rather than a pipe: telling a dead guard must not SIGPIPE us
+
+    // Tells the guard that all is done, so it kills nothing.
+    void release() const {
+        if (tell >= 0) {
+            const char done = 1;
+            ::send(tell, &done, 1, MSG_NOSIGNAL);
+            ::close(tell);
+        }
+    }
+    void reap() const {
+        if (pid > 0)
+            while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+            }
+    }
+};
+
+Guard startGuard(pid_t group) {
+    Guard guard;
+    int line[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, line) != 0)
+        return guard;
+    guard.pid = forkChild([&] { guardGroup(group, line[0]); });
+    ::close(line[0]);
+    if (guard.pid > 0)
+        guard.tell = line[1];
+    else
+        ::close(line[1]);
+    return guard;
+}
+
 } // namespace
 
 std::filesystem::path findProgram(const std::filesystem::path& program) {
@@ -169,88 +252,46 @@ std::filesystem::path findProgram(const std::filesystem::path& program) {
     return {};
 }
 
+std::vector<std::filesystem::path> programFolders() {
+    return {};
+}
+
+long currentProcessId() {
+    return static_cast<long>(::getpid());
+}
+
+long currentUserId() {
+    return static_cast<long>(::geteuid());
+}
+
+bool processIsGone(long pid) {
+    return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+}
+
 ProcessResult runChildProcess(const std::filesystem::path& program,
                               const std::vector<std::string>& args,
                               std::chrono::milliseconds timeLimit,
-                              const std::vector<std::string>& environment, const StopFlag* stop,
-                              const std::function<bool()>& stalled) {
+                              const std::vector<std::string>& environment,
+                              const ProcessWatch& watch) {
     ProcessResult result;
     const std::filesystem::path exe = findProgram(program);
     if (exe.empty())
         return result;
-
     std::vector<std::string> strings{exe.string()};
     strings.insert(strings.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& s : strings)
-        argv.push_back(s.data());
-    argv.push_back(nullptr);
-
-    std::vector<std::string> envStrings = environment;
-    for (char** e = environ; *e != nullptr; ++e) {
-        std::string_view entry = *e;
-        std::string_view name = entry.substr(0, entry.find('=') + 1);
-        bool replaced = std::any_of(environment.begin(), environment.end(),
-                                    [&](const std::string& own) { return own.starts_with(name); });
-        if (!replaced)
-            envStrings.emplace_back(entry);
-    }
-    std::vector<char*> envp;
-    for (std::string& s : envStrings)
-        envp.push_back(s.data());
-    envp.push_back(nullptr);
-
-    const pid_t parent = ::getpid();
-    int errorPipe[2];
-    if (::pipe2(errorPipe, O_CLOEXEC) != 0)
-        return result;
-    pid_t pid =
-        forkChild([&] { execChild(exe.c_str(), argv.data(), envp.data(), parent, errorPipe[1]); });
-    ::close(errorPipe[1]);
-    if (pid > 0)
-        ::setpgid(pid, pid); // also here, so that the group exists before any kill of ours
-    int execError = 0;
-    ssize_t n = 0;
-    if (pid > 0)
-        do {
-            n = ::read(errorPipe[0], &execError, sizeof execError);
-        } while (n < 0 && errno == EINTR);
-    ::close(errorPipe[0]);
+    std::vector<std::string> envStrings = mergedEnvironment(environment);
+    const pid_t pid = startChild(exe, strings, envStrings);
     if (pid <= 0)
         return result;
-    if (n > 0) { // exec failed
-        while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
-        }
-        return result;
-    }
-
-    // A socket rather than a pipe: telling a guard that died must not raise SIGPIPE here.
-    int tell = -1;
-    pid_t guard = -1;
-    int line[2];
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, line) == 0) {
-        guard = forkChild([&] { guardGroup(pid, line[0]); });
-        ::close(line[0]);
-        if (guard > 0)
-            tell = line[1];
-        else
-            ::close(line[1]);
-    }
-
-    Wait outcome = waitForEnd(pid, Clock::now() + timeLimit, stop, stalled);
+    const Guard guard = startGuard(pid);
+    const Wait outcome = waitForEnd(pid, Clock::now() + timeLimit, watch);
     // The leader is not reaped yet, so its group id cannot have been reused.
     ::kill(-pid, SIGKILL);
-    if (tell >= 0) {
-        const char done = 1;
-        ::send(tell, &done, 1, MSG_NOSIGNAL);
-        ::close(tell);
-    }
+    guard.release();
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-    if (guard > 0)
-        while (::waitpid(guard, nullptr, 0) < 0 && errno == EINTR) {
-        }
+    guard.reap();
     if (outcome == Wait::TimedOut) {
         result.ending = ProcessResult::Ending::TimedOut;
     } else if (outcome == Wait::Stopped) {

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+// The file seam: what the program needs of files beyond std::filesystem. Paths are
+// std::filesystem paths (UTF-16 names on Windows, reached through the wide API);
+// errors are errno values (ENOENT, EACCES, EISDIR, ...).
+namespace qm {
+
+// A regular file opened for reading at any offset. A FIFO or device is refused without
+// waiting on it.
+class ReadableFile {
+public:
+    explicit ReadableFile(const std::filesystem::path& path);
+    ~ReadableFile();
+    ReadableFile(const ReadableFile&) = delete;
+    ReadableFile& operator=(const ReadableFile&) = delete;
+
+    bool isOpen() const { return handle_ != -1; }
+    // Why it is not open: an errno value; EISDIR for a folder, 0 for a special file.
+    int error() const { return error_; }
+    std::uint64_t size() const { return size_; }
+    // Reads up to count bytes at offset; the count read (0 at the end), or -1.
+    std::int64_t readAt(char* buffer, std::size_t count, std::uint64_t offset) const;
+
+private:
+    std::intptr_t handle_ = -1; // a file descriptor, or a Windows HANDLE
+    int error_ = 0;
+    std::uint64_t size_ = 0;
+};
+
+// Makes path anew for writing, as a C runtime descriptor that write() and close() take,
+// not inherited by child processes; -1 with errno set when it cannot. Whatever was at
+// its name (a link left by a killed run or by someone else) is removed, never written
+// through.
+int openForWriting(const std::filesystem::path& path);
+
+// Gives the file open at fd the permissions of target when target is a regular file, so
+// that a replaced file keeps them (group-writable or read-only stays so). On Windows the
+// read-only attribute, its one mode bit, comes along when the file replaces target.
+void keepMode(int fd, const std::filesystem::path& target);
+
+// Puts from in place of to, replacing it in one step; 0, or -1 with errno set.
+int replaceFile(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// What tells one state of a file from another: a document that changed while it was
+// being converted, or was replaced by another file, has another identity.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t file = 0;
+    std::uint64_t size = 0;
+    std::int64_t modified = 0; // nanoseconds, as fine as the system keeps them
+
+    bool operator==(const FileIdentity&) const = default;
+};
+std::optional<FileIdentity> fileIdentity(const std::filesystem::path& path);
+
+// Makes a new folder only we may enter, named prefix + random characters, inside parent;
+// its path, or empty.
+std::filesystem::path makePrivateFolder(const std::filesystem::path& parent,
+                                        const std::string& prefix);
+
+// True when path is a folder (not a link) that our user owns.
+bool isOwnFolder(const std::filesystem::path& path);
+
+// A local (Unix-domain) socket of our user at path: none there (or not ours), one that a
+// program still listens on (or that cannot be told), or one left by a program that
+// ended. Windows programs talk through named pipes, which are not files: none there.
+enum class SocketState { Absent, Listening, Dead };
+SocketState localSocketState(const std::filesystem::path& path);
+
+// The folder our program was started from, or empty when the system does not say.
+std::filesystem::path executableFolder();
+
+} // namespace qm
