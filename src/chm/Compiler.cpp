@@ -83,23 +83,23 @@ public:
     Compilation(const std::filesystem::path& projectFile, CompileListener& listener,
                 const CompileOptions& options)
         : projectFile_(absolutePath(projectFile)), options_(options),
-          reporter_(listener, options.utf8Messages ? "UTF-8" : "GBK") {}
+          reporter_(listener, options.utf8Messages ? "UTF-8" : "GBK", options.language) {}
 
     CompileResult run() {
         try {
             compile();
         } catch (const CompileCancelled&) {
-            reporter_.error("The compile was stopped; no CHM was written.");
+            reporter_.error(Msg::Stopped);
             result_.written = false;
         } catch (const std::bad_alloc&) {
-            reporter_.error("Out of memory; no CHM was written.");
+            reporter_.error(Msg::OutOfMemory);
             result_.written = false;
         } catch (const Error& e) {
             // The core's messages are GBK.
-            reporter_.error(gbk::toUtf8(e.what()) + "; no CHM was written.");
+            reporter_.error(Msg::FailedBecause, {gbk::toUtf8(e.what())});
             result_.written = false;
         } catch (const std::exception& e) {
-            reporter_.error(std::string(e.what()) + "; no CHM was written.");
+            reporter_.error(Msg::FailedBecause, {e.what()});
             result_.written = false;
         }
         result_.warnings = reporter_.warnings();
@@ -145,12 +145,11 @@ private:
     std::optional<Project> readProject() {
         std::optional<std::string> bytes = readWholeFile(projectFile_);
         if (!bytes) {
-            reporter_.error("Cannot open the project file " + pathText(projectFile_) + ".");
+            reporter_.error(Msg::CannotOpenProject, {pathText(projectFile_)});
             return std::nullopt;
         }
-        if (const std::string problem = notAProject(*bytes); !problem.empty()) {
-            reporter_.error("The project file " + pathText(projectFile_) + " " + problem +
-                            "; it is not an HTML Help Workshop project and no CHM was written.");
+        if (const std::optional<Msg> problem = notAProject(*bytes)) {
+            reporter_.error(*problem, {pathText(projectFile_)});
             return std::nullopt;
         }
         const std::filesystem::path folder = projectFile_.parent_path();
@@ -175,8 +174,7 @@ private:
         std::uint32_t pageNumber = 0;
         auto compress = [&](const GatheredFile& file, std::string_view content) {
             if (file.name.size() > kMaxNameBytes) {
-                reporter_.warning("The name \"" + file.name +
-                                  "\" is too long; the file is left out.");
+                reporter_.warning(Msg::NameTooLong, {file.name});
                 return;
             }
             if (file.isPage) {
@@ -198,14 +196,13 @@ private:
         GatheredProject gathered = gatherFiles(project, *disk_, reporter_, compress);
         // Viewers build the contents from the .hhc when #TOCIDX is absent.
         if (project.binaryToc && gathered.contentsFile)
-            reporter_.warning("Binary TOC is not written; the contents come from the .hhc.");
+            reporter_.warning(Msg::NoBinaryToc);
         return gathered;
     }
 
     bool acceptGathered(const GatheredProject& gathered) {
         if (gathered.files.empty()) {
-            reporter_.error("The project " + pathText(projectFile_) +
-                            " names nothing to compile; no CHM was written.");
+            reporter_.error(Msg::NothingToCompile, {pathText(projectFile_)});
             return false;
         }
         for (const GatheredFile& file : gathered.files)
@@ -215,7 +212,7 @@ private:
         result_.graphics = gathered.graphics;
         if (!outputMayBeWritten())
             return false;
-        reporter_.progress("Compressing " + std::to_string(gathered.files.size()) + " files");
+        reporter_.progress(Msg::Compressing, {std::to_string(gathered.files.size())});
         return true;
     }
 
@@ -347,13 +344,13 @@ private:
         };
 
         std::vector<std::string> notes;
-        std::vector<KeywordEntry> entries = keywordEntries(index, topicOf, &notes, codec.charset());
+        std::vector<KeywordEntry> entries =
+            keywordEntries(index, topicOf, &notes, codec.charset(), reporter_.language());
         for (const std::string& note : notes)
-            reporter_.warning(note);
+            reporter_.warningText(note);
         KeywordLinks links = buildKeywordLinks(entries, project.codePage, project.lcid);
         if (links.skipped > 0)
-            reporter_.warning(std::to_string(links.skipped) +
-                              " index entries are too long for the binary index and are left out.");
+            reporter_.warning(Msg::IndexEntriesTooLong, {std::to_string(links.skipped)});
         return links;
     }
 
@@ -365,15 +362,13 @@ private:
         const std::set<std::string> popups = popupIds(project, gathered);
         for (const std::string& id : ids.mapWithoutAlias)
             if (popups.count(id) == 0)
-                reporter_.warning("The context ID " + id + " of [MAP] has no [ALIAS] topic.");
+                reporter_.warning(Msg::MapIdWithoutAlias, {id});
         for (const std::string& id : ids.aliasWithoutMap)
-            reporter_.warning("The [ALIAS] ID " + id + " has no number in [MAP].");
+            reporter_.warning(Msg::AliasIdWithoutMap, {id});
         for (const auto& [mapId, aliasId] : ids.caseMatched)
-            reporter_.warning("The context ID " + mapId + " of [MAP] is taken as the [ALIAS] ID " +
-                              aliasId + ", whose letter case differs.");
+            reporter_.warning(Msg::MapIdCaseMatched, {mapId, aliasId});
         for (const std::string& id : ids.duplicateNumbers)
-            reporter_.warning("The number of context ID " + id +
-                              " is already taken; it is skipped.");
+            reporter_.warning(Msg::ContextNumberTaken, {id});
         std::vector<ContextRecord> records;
         for (const ContextEntry& entry : ids.entries) {
             std::string name = gathered.nameOf(entry.file);
@@ -404,8 +399,8 @@ private:
         if (isWindowsAbsolute(name)) {
             std::size_t cut = name.find_last_of("\\/");
             std::string file = cut == std::string::npos ? name.substr(2) : name.substr(cut + 1);
-            reporter_.warning("The compiled file " + name + " is a Windows path; the CHM goes to " +
-                              pathText(folder / utf8Path(file)) + " instead.");
+            reporter_.warning(Msg::CompiledFileWindowsPath,
+                              {name, pathText(folder / utf8Path(file))});
             name = file;
         }
         for (char& c : name)
@@ -420,9 +415,7 @@ private:
         const std::filesystem::path real = realPath(path.parent_path()) / path.filename();
         const std::filesystem::path inside = real.lexically_relative(realPath(folder));
         if (inside.empty() || *inside.begin() == "..")
-            reporter_.warning("The compiled file " + project.compiledFile +
-                              " is outside the project's folder; the CHM is written to " +
-                              pathText(real) + ".");
+            reporter_.warning(Msg::CompiledFileOutside, {project.compiledFile, pathText(real)});
         return path;
     }
 
@@ -436,23 +429,18 @@ private:
         for (const std::filesystem::path& input : inputs_) {
             std::error_code same;
             if (std::filesystem::equivalent(chm, input, same) && !same) {
-                reporter_.error("The compiled file " + pathText(chm) +
-                                " is one of the project's own files; it is not replaced and "
-                                "no CHM was written.");
+                reporter_.error(Msg::CompiledFileIsInput, {pathText(chm)});
                 return false;
             }
         }
         if (!std::filesystem::is_regular_file(status)) {
-            reporter_.error("The compiled file " + pathText(chm) +
-                            " exists and is not a file; no CHM was written.");
+            reporter_.error(Msg::CompiledFileNotAFile, {pathText(chm)});
             return false;
         }
         char magic[4] = {};
         std::ifstream in(chm, std::ios::binary);
         if (!in.read(magic, sizeof magic) || std::string_view(magic, 4) != "ITSF") {
-            reporter_.error("The compiled file " + pathText(chm) +
-                            " exists and is not a CHM; it is not replaced and no CHM was "
-                            "written.");
+            reporter_.error(Msg::CompiledFileNotAChm, {pathText(chm)});
             return false;
         }
         return true;
@@ -464,8 +452,7 @@ private:
         if (!parent.empty() && !std::filesystem::exists(parent, ec)) {
             std::filesystem::create_directories(parent, ec);
             if (ec) {
-                reporter_.error("Cannot create the folder " + pathText(parent) +
-                                "; no CHM was written.");
+                reporter_.error(Msg::CannotCreateFolder, {pathText(parent)});
                 return;
             }
         }
@@ -474,10 +461,10 @@ private:
         out.commit();
         result_.written = true;
         result_.size = std::filesystem::file_size(result_.chm, ec);
-        reporter_.info("Compiled " + std::to_string(result_.files) + " files (" +
-                       std::to_string(result_.topics) + " topics) into " + pathText(result_.chm) +
-                       ": " + std::to_string(result_.size) + " bytes, " +
-                       std::to_string(reporter_.warnings()) + " warnings.");
+        reporter_.info(Msg::Compiled,
+                       {std::to_string(result_.files), std::to_string(result_.topics),
+                        pathText(result_.chm), std::to_string(result_.size),
+                        std::to_string(reporter_.warnings())});
     }
 
     std::filesystem::path projectFile_;

@@ -59,10 +59,6 @@ void collectPopupTopics(std::string_view text, std::set<std::string>& topics) {
     }
 }
 
-std::string inQuotes(std::string_view s) {
-    return "\"" + std::string(s) + "\"";
-}
-
 class Gatherer {
 public:
     Gatherer(const Project& project, DiskLookup& disk, Reporter& reporter,
@@ -71,45 +67,42 @@ public:
 
     GatheredProject run() {
         for (const std::string& file : project_.files)
-            add("", file, "The file " + inQuotes(file) + " listed in [FILES]", true);
+            add("", file, reporter_.text(Msg::FileOfFiles, {file}), true);
 
         if (!project_.contentsFile.empty()) {
             result_.contentsFile =
                 add("", project_.contentsFile,
-                    "The contents file " + inQuotes(project_.contentsFile), true);
+                    reporter_.text(Msg::ContentsFile, {project_.contentsFile}), true);
             if (result_.contentsFile)
                 result_.contents = readSitemap(*result_.contentsFile, true);
         }
         if (!project_.indexFile.empty()) {
-            result_.indexFile =
-                add("", project_.indexFile, "The index file " + inQuotes(project_.indexFile), true);
+            result_.indexFile = add("", project_.indexFile,
+                                    reporter_.text(Msg::IndexFile, {project_.indexFile}), true);
             if (result_.indexFile)
                 result_.index = readSitemap(*result_.indexFile, false);
         }
         if (!project_.defaultTopic.empty())
-            add("", project_.defaultTopic, "The default topic " + inQuotes(project_.defaultTopic),
-                true);
+            add("", project_.defaultTopic,
+                reporter_.text(Msg::DefaultTopic, {project_.defaultTopic}), true);
         for (const WindowDef& w : project_.windows)
             for (const std::string* file :
                  {&w.toc, &w.index, &w.defaultFile, &w.homeFile, &w.jump1Url, &w.jump2Url})
                 if (!file->empty() && isLocalReference(*file))
-                    add("", *file, "The file " + inQuotes(*file) + " of window " + inQuotes(w.name),
-                        true);
+                    add("", *file, reporter_.text(Msg::FileOfWindow, {*file, w.name}), true);
         for (const AliasDef& alias : project_.aliases)
-            add("", alias.file, "The file " + inQuotes(alias.file) + " of [ALIAS] " + alias.id,
-                true);
+            add("", alias.file, reporter_.text(Msg::FileOfAlias, {alias.file, alias.id}), true);
         // Stored as they are: the viewer reads a popup's text from the file in the CHM.
         for (const std::string& file : project_.textPopups)
             if (std::optional<std::size_t> index =
-                    add("", file, "The text-popup file " + inQuotes(file), true))
+                    add("", file, reporter_.text(Msg::TextPopupFile, {file}), true))
                 collectPopupTopics(readAgain(*index), result_.popupTopics);
 
         while (!pending_.empty()) {
             Links links = std::move(pending_.front());
             pending_.pop_front();
             for (const std::string& link : links.targets)
-                add(links.folder, link,
-                    inQuotes(links.from) + " refers to " + inQuotes(link) + ", which");
+                add(links.folder, link, reporter_.text(Msg::RefersTo, {links.from, link}));
         }
         return std::move(result_);
     }
@@ -125,7 +118,7 @@ private:
             cleaned.resize(cut);
         std::optional<std::string> name = joinProjectPath(folder, cleaned);
         if (!name || isAbsoluteReference(cleaned, fromProject)) {
-            warnOnce(what + " is outside the project's folder; it is left out.");
+            warnOnce(Msg::LeftOutOutside, what);
             return std::nullopt;
         }
         auto known = result_.byFoldedName.find(foldCase(*name));
@@ -133,30 +126,28 @@ private:
             return known->second;
         std::optional<DiskLookup::Found> found = disk_.findFile(*name);
         if (!found) {
-            warnOnce(what + " does not exist; it is left out.");
+            warnOnce(Msg::LeftOutMissing, what);
             return std::nullopt;
         }
         if (found->caseAdjusted)
-            warnOnce(inQuotes(*name) + " was found as " + inQuotes(found->name) +
-                     " (the letter case differs).");
+            warnOnce(Msg::FoundInOtherCase, *name, found->name);
         auto again = result_.byFoldedName.find(foldCase(found->name));
         if (again != result_.byFoldedName.end())
             return again->second;
 
-        reporter_.progress("Compiling " + found->name);
+        reporter_.progress(Msg::Compiling, {found->name});
         DiskLookup::Content content = disk_.read(*found);
         switch (content.status) {
         case DiskLookup::ReadStatus::Read:
             break;
         case DiskLookup::ReadStatus::LinkOut:
-            warnOnce(what + " is outside the project's folder (through a symbolic link); it is "
-                            "left out.");
+            warnOnce(Msg::LeftOutLinkedOut, what);
             return std::nullopt;
         case DiskLookup::ReadStatus::NotRegular:
-            warnOnce(what + " is not a regular file; it is left out.");
+            warnOnce(Msg::LeftOutNotRegular, what);
             return std::nullopt;
         case DiskLookup::ReadStatus::Failed:
-            warnOnce(what + " cannot be read; it is left out.");
+            warnOnce(Msg::LeftOutUnreadable, what);
             return std::nullopt;
         }
         std::string& bytes = content.bytes;
@@ -169,10 +160,8 @@ private:
         if (kind == Kind::Page) {
             PageLinks page = scanPage(bytes, project_.charset);
             if (!page.unknownCharset.empty())
-                reporter_.warning(inQuotes(file.name) + " declares the charset " +
-                                  inQuotes(page.unknownCharset) +
-                                  ", which is not known here; it is read as " + project_.charset +
-                                  ", the project's.");
+                reporter_.warning(Msg::UnknownCharset,
+                                  {file.name, page.unknownCharset, project_.charset});
             file.isPage = true;
             file.title = std::move(page.title);
             file.charset = std::move(page.charset);
@@ -207,15 +196,14 @@ private:
             for (const std::string& local : entry.locals()) {
                 if (!isLocalReference(local))
                     continue;
-                std::optional<std::size_t> target = add(
-                    folder, local, inQuotes(name) + " refers to " + inQuotes(local) + ", which");
+                std::optional<std::size_t> target =
+                    add(folder, local, reporter_.text(Msg::RefersTo, {name, local}));
                 if (target && contents)
                     result_.files[*target].inContents = true;
             }
         const std::string imageList = map.property("ImageList");
         if (!imageList.empty() && isLocalReference(imageList))
-            add(folder, imageList,
-                inQuotes(name) + " refers to " + inQuotes(imageList) + ", which");
+            add(folder, imageList, reporter_.text(Msg::RefersTo, {name, imageList}));
         return map;
     }
 
@@ -224,9 +212,9 @@ private:
         return found ? disk_.read(*found).bytes : std::string();
     }
 
-    void warnOnce(const std::string& text) {
-        if (warned_.insert(text).second)
-            reporter_.warning(text);
+    void warnOnce(Msg msg, std::string_view first, std::string_view second = {}) {
+        if (warned_.insert(reporter_.text(msg, {first, second})).second)
+            reporter_.warning(msg, {first, second});
     }
 
     // What a page or style sheet refers to, waiting to be added.

@@ -59,17 +59,23 @@ std::filesystem::path projectPathOf(const char* text) {
 // Compiles the project file (a UTF-8 path; ANSI on Windows) into the CHM its "Compiled file" names.
 // Log and progress texts go to the callbacks (either may be null); a progress callback
 // returning 0 stops the compile. Returns nonzero exactly when the CHM was written.
-// The fourth argument is reserved (0).
+// The fourth argument is 0 for callers of HTML Help Workshop's library, which get its
+// English; a Chinese language ID (primary language 0x04, such as 0x804) asks for Chinese.
 extern "C" QM_HHA_EXPORT HHA_CompileHHP(const char* projectPath, LogCallback log,
-                                        ProgressCallback progress, int /*reserved*/) {
+                                        ProgressCallback progress, int language) {
     try {
         CallbackListener listener(log, progress);
+        qm::chm::CompileOptions options;
+        options.language =
+            (language & 0x3FF) == 0x04 ? qm::chm::Language::Chinese : qm::chm::Language::English;
         if (!projectPath || !*projectPath) {
-            listener.log(qm::chm::MessageKind::Error, "Error: no project file was given.");
+            // No project, no code page: Chinese goes out in GBK, as a Chinese caller reads it.
+            qm::chm::Reporter(listener, "GBK", options.language)
+                .error(qm::chm::Msg::NoProjectGiven);
             return 0;
         }
         qm::chm::CompileResult result =
-            qm::chm::compileProject(projectPathOf(projectPath), listener);
+            qm::chm::compileProject(projectPathOf(projectPath), listener, options);
         return result.written ? 1 : 0;
     } catch (...) {
         return 0; // nothing may unwind into the caller

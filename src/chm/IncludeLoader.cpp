@@ -33,9 +33,7 @@ public:
         if (std::optional<std::string> text = take(name, here)) {
             const std::filesystem::path inside = here.lexically_relative(folder_);
             if (!leftOut_ && (inside.empty() || *inside.begin() == ".."))
-                reporter_.warning("The include file " + name +
-                                  " is outside the project's folder (" + here.string() +
-                                  "); it is read all the same.");
+                reporter_.warning(Msg::IncludeOutside, {name, here.string()});
             return text;
         }
         return fromAbove(name, relative);
@@ -56,13 +54,10 @@ private:
             inputs_.push_back(found->path);
             return std::optional<std::string>(std::move(content.bytes));
         case DiskLookup::ReadStatus::LinkOut:
-            reporter_.warning("The include file " + name +
-                              " leads out of the project's folder through a "
-                              "symbolic link; it is read all the same.");
+            reporter_.warning(Msg::IncludeLinkedOut, {name});
             return take(name, found->path);
         case DiskLookup::ReadStatus::NotRegular:
-            reporter_.warning("The include file " + name +
-                              " is not a regular file; it is left out.");
+            reporter_.warning(Msg::IncludeNotRegular, {name});
             return std::optional<std::string>();
         case DiskLookup::ReadStatus::Failed:
             return std::optional<std::string>();
@@ -82,10 +77,7 @@ private:
             std::filesystem::path candidate = (base / relative).lexically_normal();
             if (std::optional<std::string> above = take(name, candidate)) {
                 if (!leftOut_)
-                    reporter_.warning("The include file " + name + " was found as " +
-                                      candidate.string() +
-                                      ", relative to a folder above the project's, outside the "
-                                      "project's folder; it is read all the same.");
+                    reporter_.warning(Msg::IncludeFoundAbove, {name, candidate.string()});
                 return above;
             }
         }
@@ -98,8 +90,7 @@ private:
         if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
             // A device or a FIFO (#include /dev/zero) would never end; it is read as
             // empty, so that the message says what it is.
-            reporter_.warning("The include file " + name + " (" + path.string() +
-                              ") is not a regular file; it is left out.");
+            reporter_.warning(Msg::IncludeNotRegularAt, {name, path.string()});
             leftOut_ = true; // a file found but not read: no other message for it
             return std::string();
         }

@@ -63,7 +63,7 @@ std::string withoutZeros(std::string text) {
 }
 
 // A keyword as a message quotes it: its beginning when it is long.
-std::string quoted(const std::string& utf8) {
+std::string quotedKeyword(const std::string& utf8) {
     constexpr std::size_t kShown = 60;
     const std::u16string text = utf16(utf8);
     return "\"" + toUtf8(cutUnits(text, kShown)) + (text.size() > kShown ? "...\"" : "\"");
@@ -123,19 +123,20 @@ void finish(Block& b) {
 // Collects the changes made to fit the format: the first few one by one, then a count.
 class Notes {
 public:
-    explicit Notes(std::vector<std::string>* out) : out_(out) {}
-    void add(const std::string& text) {
+    Notes(std::vector<std::string>* out, Language language) : out_(out), language_(language) {}
+    void add(Msg msg, std::initializer_list<std::string_view> args) {
         if (out_ && ++count_ <= kMaxNotes)
-            out_->push_back(text);
+            out_->push_back(messageText(language_, msg, args));
     }
     void finish() {
         if (out_ && count_ > kMaxNotes)
-            out_->push_back("Another " + std::to_string(count_ - kMaxNotes) +
-                            " index entries were changed to fit the binary index.");
+            out_->push_back(messageText(language_, Msg::MoreIndexChanges,
+                                        {std::to_string(count_ - kMaxNotes)}));
     }
 
 private:
     std::vector<std::string>* out_;
+    Language language_;
     std::size_t count_ = 0;
 };
 
@@ -144,8 +145,8 @@ private:
 class KeywordWalk {
 public:
     KeywordWalk(const Sitemap& index, const TopicOfLink& topicOf, std::vector<std::string>* notes,
-                const std::string& charset)
-        : topicOf_(topicOf), changes_(notes), charset_(charset) {
+                const std::string& charset, Language language)
+        : topicOf_(topicOf), changes_(notes, language), charset_(charset) {
         buildTree(index);
     }
 
@@ -222,14 +223,12 @@ private:
             } else if (prefix < kMaxKeywordUnits) {
                 child.name = toUtf8(
                     cutUnits(utf16(name), static_cast<std::size_t>(kMaxKeywordUnits - prefix)));
-                changes_.add("The index keyword " + quoted(name) + " is longer than the " +
-                             std::to_string(kMaxKeywordUnits) +
-                             " characters the binary index holds; it is cut short.");
+                changes_.add(Msg::KeywordCut,
+                             {quotedKeyword(name), std::to_string(kMaxKeywordUnits)});
             } else {
                 child.left = true;
-                changes_.add("The index entry " + quoted(name) + " under " + quoted(keyword) +
-                             " is nested too deep for the binary index; it and its " +
-                             std::to_string(child.size - 1) + " sub-entries are left out.");
+                changes_.add(Msg::IndexEntryTooDeep, {quotedKeyword(name), quotedKeyword(keyword),
+                                                      std::to_string(child.size - 1)});
                 continue;
             }
             child.folded = foldCase(child.name);
@@ -264,9 +263,9 @@ private:
         for (std::size_t i = 0; i < locals.size() && i < room; ++i)
             k.topics.push_back(topicOf_(locals[i], title));
         if (locals.size() > room)
-            changes_.add("The index keyword " + quoted(k.keyword) + " has " +
-                         std::to_string(locals.size()) + " links; the binary index holds " +
-                         std::to_string(room) + " of them.");
+            changes_.add(
+                Msg::KeywordTooManyLinks,
+                {quotedKeyword(k.keyword), std::to_string(locals.size()), std::to_string(room)});
         return k;
     }
 
@@ -389,8 +388,8 @@ BlockTree buildBlockTree(std::vector<Block> listing) {
 
 std::vector<KeywordEntry> keywordEntries(const Sitemap& index, const TopicOfLink& topicOf,
                                          std::vector<std::string>* notes,
-                                         const std::string& charset) {
-    return KeywordWalk(index, topicOf, notes, charset).run();
+                                         const std::string& charset, Language language) {
+    return KeywordWalk(index, topicOf, notes, charset, language).run();
 }
 
 KeywordLinks buildKeywordLinks(const std::vector<KeywordEntry>& entries, std::uint32_t codePage,

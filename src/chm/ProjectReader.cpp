@@ -168,10 +168,8 @@ private:
                 if (section != "options" && section != "windows" && section != "files" &&
                     section != "alias" && section != "map" && section != "infotypes" &&
                     section != "text popups" && warnedSections_.insert(section).second)
-                    reporter_.warning(
-                        "The section [" +
-                        std::string(TrimBlanks(raw).substr(1, TrimBlanks(raw).size() - 2)) +
-                        "] is not supported; it is skipped.");
+                    reporter_.warning(Msg::SectionUnsupported,
+                                      {TrimBlanks(raw).substr(1, TrimBlanks(raw).size() - 2)});
                 continue;
             }
             std::string_view line = TrimBlanks(raw);
@@ -226,7 +224,7 @@ private:
         if (std::optional<WindowDef> def = parseWindowLine(line))
             project_.windows.push_back(std::move(*def));
         else
-            reporter_.warning("A [WINDOWS] line without a window name is skipped.");
+            reporter_.warning(Msg::WindowWithoutName);
     }
 
     void aliasLine(std::string_view line, int depth) {
@@ -239,8 +237,7 @@ private:
         if (std::optional<AliasDef> def = parseAliasLine(line))
             project_.aliases.push_back(std::move(*def));
         else if (depth == 0)
-            reporter_.warning("The [ALIAS] line \"" + std::string(line) +
-                              "\" is not understood; it is skipped.");
+            reporter_.warning(Msg::AliasLineNotUnderstood, {line});
     }
 
     void mapLine(std::string_view line, int depth) {
@@ -251,13 +248,12 @@ private:
         if (std::optional<MapDef> def = parseMapLine(line))
             project_.map.push_back(std::move(*def));
         else if (depth == 0 && !(line.front() == '#'))
-            reporter_.warning("The [MAP] line \"" + std::string(line) +
-                              "\" is not understood; it is skipped.");
+            reporter_.warning(Msg::MapLineNotUnderstood, {line});
     }
 
     void include(const std::string& name, int depth, bool alias) {
         if (depth >= kMaxIncludeDepth) {
-            reporter_.warning("#include " + name + " is nested too deeply; it is skipped.");
+            reporter_.warning(Msg::IncludeTooDeep, {name});
             return;
         }
         // Every name is relative to the project's folder, so one spelling is one file.
@@ -268,13 +264,12 @@ private:
             for (std::size_t i = static_cast<std::size_t>(open - including_.begin());
                  i < includingNames_.size(); ++i)
                 loop += includingNames_[i] + " -> ";
-            reporter_.warning("#include " + name + " makes a loop (" + loop + name +
-                              "); it is skipped.");
+            reporter_.warning(Msg::IncludeLoop, {name, loop + name});
             return;
         }
         std::optional<std::string> bytes = includes_ ? includes_(name) : std::nullopt;
         if (!bytes) {
-            reporter_.warning("The include file \"" + name + "\" does not exist; it is skipped.");
+            reporter_.warning(Msg::IncludeMissing, {name});
             return;
         }
         including_.push_back(key);
@@ -314,19 +309,19 @@ private:
 
 } // namespace
 
-std::string notAProject(std::string_view bytes) {
+std::optional<Msg> notAProject(std::string_view bytes) {
     const bool wide = bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF";
     const std::string text = decodeText(bytes, "windows-1252");
     if (TrimBlanks(text).empty())
-        return "is empty";
+        return Msg::ProjectEmpty;
     // A NUL never occurs in the text of a project; an image or a CHM has many.
     if ((!wide && bytes.find('\0') != std::string_view::npos) ||
         text.find('\0') != std::string::npos)
-        return "is not a text file";
+        return Msg::ProjectNotText;
     for (std::string_view line : splitLines(text))
         if (sectionName(line) == "options")
-            return {};
-    return "has no [OPTIONS] section";
+            return std::nullopt;
+    return Msg::ProjectWithoutOptions;
 }
 
 std::optional<std::uint32_t> parseLanguage(std::string_view value) {

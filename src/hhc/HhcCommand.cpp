@@ -60,6 +60,8 @@ std::string usageText() {
            "  --help             show this text\n"
            "  --version          show the version\n"
            "\n"
+           "Messages are in English, or in Chinese where LC_ALL, LC_MESSAGES or LANG (the\n"
+           "first set) names a zh_* locale.\n"
            "Progress goes to standard error, warnings and the closing line to standard\n"
            "output. Ctrl-C stops the compile within a second and leaves an earlier CHM as\n"
            "it was. The exit status is 0 when the CHM was written, 130 when it was\n"

@@ -1,4 +1,5 @@
 // hhc: the CHM compiler under the name and exit statuses of HTML Help Workshop's.
+#include "UserLanguage.h"
 #include "WorkshopCommand.h"
 #include "platform/Console.h"
 
@@ -22,7 +23,8 @@ int main(int argc, char** argv) {
     std::signal(SIGTERM, requestStop);
     [[maybe_unused]] const qm::Utf8Console console; // for the whole run
     try {
-        return qm::hhc::runWorkshopCommand(qm::utf8Arguments(argc, argv), stdout, &g_stop);
+        return qm::hhc::runWorkshopCommand(qm::utf8Arguments(argc, argv), stdout, &g_stop,
+                                           qm::hhc::userLanguage());
     } catch (const std::exception& e) { // a fault of the system: said, not aborted
         std::fprintf(stdout, "%s\n", e.what());
         return 0; // no CHM was written

@@ -50,7 +50,7 @@ std::string groupThousands(unsigned long long value) {
 }
 
 int runWorkshopCommand(const std::vector<std::string>& args, std::FILE* out,
-                       const volatile std::sig_atomic_t* stop) {
+                       const volatile std::sig_atomic_t* stop, chm::Language language) {
     if (args.size() == 1 && args[0] == "--version") {
         std::fprintf(out, "hhc (Quillmark) %s\n", QM_VERSION);
         return 0;
@@ -79,6 +79,7 @@ int runWorkshopCommand(const std::vector<std::string>& args, std::FILE* out,
 
     chm::CompileOptions options;
     options.utf8Messages = true;
+    options.language = language;
     SummaryListener listener(out, stop);
     const auto start = std::chrono::steady_clock::now();
     const chm::CompileResult result = chm::compileProject(project, listener, options);

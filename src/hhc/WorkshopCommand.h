@@ -1,5 +1,7 @@
 #pragma once
 
+#include "chm/Messages.h"
+
 #include <csignal>
 #include <cstdio>
 #include <string>
@@ -12,9 +14,11 @@
 namespace qm::hhc {
 
 // args: the arguments after the program's name, in UTF-8. stop, when given, is polled
-// at every progress line. Returns the exit status.
+// at every progress line; language is that of the compiler's messages. Returns the exit
+// status.
 int runWorkshopCommand(const std::vector<std::string>& args, std::FILE* out,
-                       const volatile std::sig_atomic_t* stop = nullptr);
+                       const volatile std::sig_atomic_t* stop = nullptr,
+                       chm::Language language = chm::Language::English);
 
 // "35,461": how the summary writes sizes.
 std::string groupThousands(unsigned long long value);

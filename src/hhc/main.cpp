@@ -1,5 +1,6 @@
 // quillmark-hhc: the CHM compiler on its own.
 #include "HhcCommand.h"
+#include "UserLanguage.h"
 #include "platform/Console.h"
 
 #include <csignal>
@@ -35,6 +36,7 @@ int main(int argc, char** argv) {
         std::printf("quillmark-hhc %s\n", QM_VERSION);
         return 0;
     }
+    parsed.options.compile.language = qm::hhc::userLanguage();
     std::signal(SIGINT, requestStop);
     std::signal(SIGTERM, requestStop);
     try {

@@ -1,5 +1,7 @@
 #include "ui/RunProgress.h"
 
+#include "text/Gbk.h"
+
 #include <algorithm>
 #include <charconv>
 #include <numeric>
@@ -65,9 +67,11 @@ void RunProgress::compiling() {
 void RunProgress::compilerSaid(const std::string& text) {
     if (phase_ != Phase::Compiling)
         return;
-    if (text.starts_with("Compiling "))
+    static const std::string compilingFile = gbk::fromUtf8("正在编入 ");
+    static const std::string compressing = gbk::fromUtf8("正在压缩 ");
+    if (text.starts_with("Compiling ") || text.starts_with(compilingFile))
         ++compiled_;
-    else if (text.starts_with("Compressing "))
+    else if (text.starts_with("Compressing ") || text.starts_with(compressing))
         compressing_ = true;
 }
 

@@ -73,6 +73,29 @@ TEST_F(HhaLibrary, CompilesAndTalksInTheProjectsCodePage) {
     EXPECT_TRUE(qm::test::readWithChmlib(dir / "manual.chm"));
 }
 
+// Callers of HTML Help Workshop's library pass 0 and read its English; the program's own
+// core passes a Chinese language ID and shows the user Chinese, in GBK.
+TEST_F(HhaLibrary, SpeaksEnglishUnlessTheCallerAsksForChinese) {
+    qm::test::TempDir dir;
+    qm::test::Fixture fixture = qm::test::writeGeneratedProject(dir.path(), {});
+    std::filesystem::remove(dir / fixture.topics[1].pageName);
+    ASSERT_NE(compile_(fixture.project.c_str(), onLog, onProgress, 0), 0);
+    ASSERT_FALSE(g_log.empty());
+    EXPECT_EQ(g_log.front().rfind("Warning: ", 0), 0u) << g_log.front();
+    EXPECT_EQ(g_progress.back().rfind("Compressing ", 0), 0u) << g_progress.back();
+    g_log.clear();
+    g_progress.clear();
+    ASSERT_NE(compile_(fixture.project.c_str(), onLog, onProgress, 0x0804), 0);
+    ASSERT_FALSE(g_log.empty());
+    EXPECT_EQ(g_log.front().rfind(qm::gbk::fromUtf8("警告："), 0), 0u) << g_log.front();
+    EXPECT_NE(g_log.front().find(qm::gbk::fromUtf8("不存在，未编入。")), std::string::npos);
+    EXPECT_EQ(g_progress.back().rfind(qm::gbk::fromUtf8("正在压缩 "), 0), 0u);
+    g_log.clear();
+    EXPECT_EQ(compile_("", onLog, onProgress, 0x0804), 0);
+    ASSERT_EQ(g_log.size(), 1u);
+    EXPECT_EQ(g_log.front(), qm::gbk::fromUtf8("错误：没有指定工程文件。"));
+}
+
 TEST_F(HhaLibrary, AProgressCallbackReturningZeroStopsTheCompile) {
     qm::test::TempDir dir;
     qm::test::Fixture fixture = qm::test::writeGeneratedProject(dir.path(), {});

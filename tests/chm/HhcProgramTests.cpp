@@ -1,4 +1,5 @@
 // hhc, run as the tools that expect HTML Help Workshop's compiler run it.
+#include "UserLanguage.h"
 #include "WorkshopCommand.h"
 
 #include "ChmReaders.h"
@@ -79,4 +80,39 @@ TEST(HhcProgram, GroupsThousandsAsTheSummaryDoes) {
     EXPECT_EQ(qm::hhc::groupThousands(1000), "1,000");
     EXPECT_EQ(qm::hhc::groupThousands(35461), "35,461");
     EXPECT_EQ(qm::hhc::groupThousands(1234567), "1,234,567");
+}
+
+// The compiler's messages follow the user's language: English unless the locale is
+// Chinese, LC_ALL before LC_MESSAGES before LANG.
+TEST(HhcProgram, SpeaksChineseToAChineseUserAndEnglishOtherwise) {
+    using qm::chm::Language;
+    EXPECT_EQ(qm::hhc::languageOfLocale(nullptr, nullptr, "zh_CN.UTF-8"), Language::Chinese);
+    EXPECT_EQ(qm::hhc::languageOfLocale("", "zh_TW", "en_US.UTF-8"), Language::Chinese);
+    EXPECT_EQ(qm::hhc::languageOfLocale("C", nullptr, "zh_CN.UTF-8"), Language::English);
+    EXPECT_EQ(qm::hhc::languageOfLocale(nullptr, nullptr, "zu_ZA"), Language::English);
+    EXPECT_EQ(qm::hhc::languageOfLocale(nullptr, nullptr, nullptr), Language::English);
+
+    qm::test::TempDir dir;
+    std::ofstream(dir / "help.hhp", std::ios::binary)
+        << "[OPTIONS]\r\nCompiled file=help.chm\r\n\r\n[FILES]\r\na.htm\r\ngone.htm\r\n";
+    std::ofstream(dir / "a.htm", std::ios::binary) << "<html><title>A</title>a</html>";
+    const std::string project = qm::test::shellQuote((dir / "help.hhp").string());
+    const std::string hhcCommand =
+        qm::test::shellQuote((qm::test::binaryDir() / "quillmark-hhc").string()) + " " + project;
+    std::string out;
+    EXPECT_EQ(
+        qm::test::runCommand("env -u LC_ALL -u LC_MESSAGES LANG=zh_CN.UTF-8 " + hhcCommand, &out),
+        0);
+    EXPECT_NE(out.find("警告：[FILES] 中列出的文件 \"gone.htm\"不存在，未编入。"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("正在压缩 1 个文件"), std::string::npos) << out;
+    EXPECT_EQ(qm::test::runCommand("env LC_ALL=C LANG=zh_CN.UTF-8 " + hhcCommand, &out), 0);
+    EXPECT_NE(out.find("Warning: The file \"gone.htm\" listed in [FILES] does not exist"),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(qm::test::runCommand(
+                  "env -u LC_ALL -u LC_MESSAGES LANG=zh_CN.UTF-8 " + hhc() + " " + project, &out),
+              1);
+    EXPECT_NE(out.find("警告："), std::string::npos) << out;
 }

@@ -467,10 +467,11 @@ TEST(Cli, JsonLinesTellEachDocumentsOutcomeAndOutputs) {
 }
 
 // A build log is no terminal: each step of a file is one line, however long the compiler
-// works on a large page (it repeats its last line while it does).
-TEST(Cli, ProgressOffATerminalGivesEachStepOnce) {
+// works on a large page (it repeats its last line while it does); and the compiler speaks
+// the program's Chinese.
+TEST(Cli, ProgressOffATerminalGivesEachStepOnceAndTheCompilerSpeaksChinese) {
     test::TempDir dir;
-    std::string body;
+    std::string body = "<img src=\"gone.png\">";
     for (int i = 0; i < 3; ++i)
         body += "<h1>T" + std::to_string(i) + "</h1><p>" + std::string(400000, 'x') + "</p>";
     test::writeFile(dir / "a.htm", "<html><body><div>" + body + "</div></body></html>");
@@ -484,7 +485,10 @@ TEST(Cli, ProgressOffATerminalGivesEachStepOnce) {
             seen.clear(); // the next file's lines
         EXPECT_EQ(++seen[line], 1) << line << "\n" << r.err;
     }
-    EXPECT_EQ(count(r.err, "Compressing"), 2u) << r.err;
+    EXPECT_EQ(count(r.err, "正在压缩 5 个文件"), 2u) << r.err;
+    EXPECT_EQ(count(r.err, "  警告：\"a.Content/"), 1u) << r.err;
+    EXPECT_EQ(count(r.err, " 引用的 \"gone.png\"不存在，未编入。"), 2u) << r.err;
+    EXPECT_EQ(r.err.find("Warning"), std::string::npos) << r.err;
 }
 
 // A saved pair frames every page; a --suffix file replaces only its half.

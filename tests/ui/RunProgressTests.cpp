@@ -1,5 +1,7 @@
 #include "ui/RunProgress.h"
 
+#include "text/Gbk.h"
+
 #include <gtest/gtest.h>
 
 namespace qm::ui {
@@ -18,7 +20,9 @@ TEST(RunProgress, BarSharesFilesBySizeAndTextsSayTheStep) {
     progress.compiling();
     progress.compilerSaid("Compiling a.htm");
     EXPECT_EQ(progress.text(), "正在编译 … 第 1 个文件");
-    progress.compilerSaid("Compressing 8 files");
+    progress.compilerSaid(gbk::fromUtf8("正在编入 b.htm")); // the compiler as the run has it
+    EXPECT_EQ(progress.text(), "正在编译 … 第 2 个文件");
+    progress.compilerSaid(gbk::fromUtf8("正在压缩 8 个文件"));
     EXPECT_GT(progress.value(), firstScanned);
     EXPECT_LT(progress.value(), 250); // the first file is a quarter of the bytes
     progress.fileStarted(1);

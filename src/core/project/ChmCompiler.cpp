@@ -100,8 +100,12 @@ TChmCompiler::~TChmCompiler() {
         dlclose(library_);
 }
 
+// The program speaks Chinese: the library's fourth argument asks for its messages in
+// Chinese (zh-CN's language ID).
+constexpr int kChineseMessages = 0x0804;
+
 bool TChmCompiler::Compile(const std::string& projectPath) {
-    return compile_(projectPath.c_str(), logCallback, progressCallback, 0) != 0;
+    return compile_(projectPath.c_str(), logCallback, progressCallback, kChineseMessages) != 0;
 }
 
 TChmCompiler& GetChmCompiler() {

@@ -689,7 +689,8 @@ bool Generator::compileProject(RunOutcome& outcome) {
             if (line.empty())
                 return;
             compileLog_.push_back(u8("编译信息：") + line);
-            if (line.starts_with("Warning:") || line.starts_with("Error:"))
+            if (line.starts_with(u8("警告：")) || line.starts_with(u8("错误：")) ||
+                line.starts_with("Warning:") || line.starts_with("Error:"))
                 warn(line);
         },
         [this](const std::string& text) {

@@ -20,6 +20,8 @@ struct CompileOptions {
     unsigned threads = 0;
     // Messages in UTF-8 instead of the project's code page.
     bool utf8Messages = false;
+    // The language of the messages.
+    Language language = Language::English;
 };
 
 struct CompileResult {

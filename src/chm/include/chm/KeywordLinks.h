@@ -1,5 +1,6 @@
 #pragma once
 
+#include "chm/Messages.h"
 #include "chm/Sitemap.h"
 
 #include <cstdint>
@@ -37,14 +38,15 @@ inline constexpr std::int32_t kMaxKeywordUnits = 498;
 // topicOf gives the #TOPICS number of a link (a "Local" value, UTF-8) and the entry's
 // name, both read in the project's code page (charset; see SitemapParam::valueIn).
 // What does not fit the binary index is made to fit, each change described in
-// notes (when given) for the user: a keyword longer than kMaxKeywordUnits is cut, an
+// notes (when given) for the user, in language: a keyword longer than kMaxKeywordUnits is cut, an
 // entry nested so deep that its parents' levels fill a keyword is left out with its
 // sub-entries, links beyond what a block holds are dropped. Time and memory grow with
 // the number of entries, whatever the nesting.
 using TopicOfLink = std::function<std::uint32_t(const std::string& local, const std::string& name)>;
 std::vector<KeywordEntry> keywordEntries(const Sitemap& index, const TopicOfLink& topicOf,
                                          std::vector<std::string>* notes = nullptr,
-                                         const std::string& charset = {});
+                                         const std::string& charset = {},
+                                         Language language = Language::English);
 
 // The entries in the order the Index pane lists them (parents before their children).
 // An entry too large for a block is left out and counted in skipped.

@@ -27,9 +27,9 @@ using IncludeLoader = std::function<std::optional<std::string>(const std::string
 Project parseProject(std::string_view bytes, const std::filesystem::path& projectFile,
                      const IncludeLoader& includes, Reporter& reporter);
 
-// Why bytes are not a project file at all ("is empty", "is not a text file", "has no
-// [OPTIONS] section"), or empty when they may be one.
-std::string notAProject(std::string_view bytes);
+// Why bytes are not a project file at all (the message that says it: empty, not text,
+// no [OPTIONS] section), or nullopt when they may be one.
+std::optional<Msg> notAProject(std::string_view bytes);
 
 // One [WINDOWS] line ("name=..."), or nullopt when it has no name.
 std::optional<WindowDef> parseWindowLine(std::string_view line);

@@ -25,7 +25,8 @@ public:
     void batchConverted(std::size_t done, std::size_t total);
     void scanned(std::int64_t done, std::int64_t total, std::size_t nodes);
     void compiling();
-    // A progress line of the compiler ("Compiling <name>", "Compressing <n> files").
+    // A progress line of the compiler (GBK), in English or Chinese ("Compiling <name>" or
+    // "正在编入 <name>", "Compressing <n> files" or "正在压缩 <n> 个文件").
     void compilerSaid(const std::string& text);
 
     static constexpr int kMaximum = 1000;
