@@ -119,7 +119,7 @@ TEST_F(PresenterTest, RunShowsItsProgressOnTheViewsThreadAndEndsWithItsBox) {
 // The box counts the files without a complete CHM and the files that failed; renumbering
 // is for one run only.
 TEST_F(PresenterTest, ResultBoxCountsWhatFailedAndRenumberingIsForOneRun) {
-    test::writeFile(dir / "lost.htm", std::string("\0\1\2 not a page", 16));
+    test::writeFile(dir / "lost.htm", std::string("\0\1\2 not a page", 14));
     presenter.openFiles({dir / "lost.htm", page("a.htm", "<h1>A</h1>x<h1>B</h1>y")});
     presenter.switched(Switch::Renumber, true);
     view.checks[Switch::Renumber] = true;
@@ -176,7 +176,7 @@ TEST_F(PresenterTest, TitleIsAskedForAndATitleTypedDuringTheRunApplies) {
 TEST_F(PresenterTest, FailedFilesGoIntoTheResultAndNothingStaysFromTheLastRun) {
     ChmCompiler compiler;
     MainPresenter withChm{view, {store, shell, nullptr, &compiler, dir / "program", dir / "own"}};
-    test::writeFile(dir / "lost.htm", std::string("\0\1\2 not a page", 16));
+    test::writeFile(dir / "lost.htm", std::string("\0\1\2 not a page", 14));
     test::writeFile(dir / "word.doc", "a Word document no converter reads");
     withChm.openFiles({dir / "lost.htm", dir / "word.doc", page("a.htm")});
     for (int run = 0; run < 2; ++run) {
