@@ -2,6 +2,7 @@
 
 #include "AdditionalCodePanel.h"
 #include "Banner.h"
+#include "HelpViewer.h"
 #include "WidgetText.h"
 
 #include <QCloseEvent>
@@ -26,7 +27,8 @@ std::vector<std::filesystem::path> droppedDocuments(const QMimeData* data) {
     if (data == nullptr || !data->hasUrls())
         return files;
     for (const QUrl& url : data->urls())
-        if (url.isLocalFile() && MainFrm::isSourceDocument(url.toLocalFile()) &&
+        if (url.isLocalFile() &&
+            (MainFrm::isSourceDocument(url.toLocalFile()) || isHelpFileName(url.toLocalFile())) &&
             QFileInfo(url.toLocalFile()).isFile())
             files.push_back(widgettext::toPath(QDir::toNativeSeparators(url.toLocalFile())));
     return files;
@@ -36,7 +38,7 @@ std::vector<std::filesystem::path> droppedDocuments(const QMimeData* data) {
 
 MainFrm::MainFrm(Dialogs& dialogs, ui::ShellServices& shell, DocumentConverter* converter,
                  ProjectCompiler* compiler, std::filesystem::path programFolder, QWidget* parent)
-    : QMainWindow(parent), dialogs_(dialogs),
+    : QMainWindow(parent), dialogs_(dialogs), shell_(shell),
       presenter_(*this, {store_, shell, converter, compiler, std::move(programFolder),
                          widgettext::toPath(AdditionalCodePanel::userFolder())}) {
     createActions();
@@ -91,13 +93,23 @@ void MainFrm::dragEnterEvent(QDragEnterEvent* event) {
         event->acceptProposedAction();
 }
 
-// Dropped documents are opened as the open dialog opens them; nothing starts.
+// Dropped documents are opened as the open dialog opens them; nothing starts. A
+// dropped CHM opens in the help viewer.
 void MainFrm::dropEvent(QDropEvent* event) {
-    const std::vector<std::filesystem::path> files = droppedDocuments(event->mimeData());
+    std::vector<std::filesystem::path> files = droppedDocuments(event->mimeData());
     if (presenter_.running() || files.empty())
         return;
     event->acceptProposedAction();
-    presenter_.openFiles(files);
+    for (const std::filesystem::path& file : files)
+        if (ui::MainPresenter::isHelpFile(file))
+            presenter_.viewHelp(file);
+    std::erase_if(files, ui::MainPresenter::isHelpFile);
+    if (!files.empty())
+        presenter_.openFiles(files);
+}
+
+bool MainFrm::showHelp(const std::filesystem::path& chm) {
+    return openHelpViewer(chm, shell_, dialogs_) != nullptr;
 }
 
 } // namespace qm

@@ -85,6 +85,7 @@ public:
     std::filesystem::path chooseCodeFileToSave(const std::filesystem::path& folder) override;
     std::filesystem::path chooseFolder(const std::filesystem::path& folder) override;
     void closeWindow() override;
+    bool showHelp(const std::filesystem::path& chm) override;
 
 signals:
     // A run has ended and the window is idle again (after its result box).
@@ -110,6 +111,7 @@ private:
     QLineEdit* field(ui::Text field) const;
 
     Dialogs& dialogs_;
+    ui::ShellServices& shell_; // for the help viewers the window opens
     QtSettingsStore store_;
     ui::MainPresenter presenter_;
     QTimer* ticker_ = nullptr;

@@ -1,8 +1,10 @@
 // quillmark-gui: the desktop window over the generation run.
 #include "DesktopShell.h"
+#include "HelpViewer.h"
 #include "MainFrm.h"
 #include "MessageBoxDialogs.h"
 #include "Translation.h"
+#include "ViewerWindow.h"
 #include "WidgetText.h"
 #include "project/ChmCompiler.h"
 #include "word/LibreOfficeConverter.h"
@@ -36,6 +38,18 @@ bool qtOptionValuesAreUsable(int argc, char* argv[]) {
     return true;
 }
 
+// quillmark-gui --view FILE.chm [--mapid N]: the viewer alone.
+int viewHelp(const qm::ViewRequest& request, qm::ShellServices& shell, qm::Dialogs& dialogs) {
+    qm::ViewerWindow* window =
+        qm::openHelpViewer(qm::widgettext::toPath(request.chm), shell, dialogs);
+    if (window == nullptr)
+        return 1;
+    if (request.mapId && !window->showContextId(*request.mapId))
+        std::fprintf(stderr, "quillmark-gui: %s has no context number %u\n",
+                     request.chm.toLocal8Bit().constData(), *request.mapId);
+    return QApplication::exec();
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -51,6 +65,14 @@ int main(int argc, char* argv[]) {
     // The services the window runs on; it only borrows them.
     qm::MessageBoxDialogs dialogs;
     qm::DesktopShell shell;
+    const qm::ViewRequest request = qm::parseViewRequest(QCoreApplication::arguments());
+    if (!request.error.isEmpty()) {
+        std::fprintf(stderr, "quillmark-gui: %s\n", request.error.toLocal8Bit().constData());
+        return 2;
+    }
+    if (request.view)
+        return viewHelp(request, shell, dialogs);
+
     qm::LibreOfficeConverter converter;
     qm::ChmCompiler compiler;
     qm::MainFrm window(dialogs, shell, &converter, &compiler,

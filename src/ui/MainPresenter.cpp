@@ -227,7 +227,10 @@ void MainPresenter::openRecent(const std::filesystem::path& file) {
         view_.information(format("文件“{}”已不存在。", {uitext::fromPath(file)}));
         return;
     }
-    openFiles({file});
+    if (isHelpFile(file))
+        viewHelp(file);
+    else
+        openFiles({file});
 }
 
 void MainPresenter::clearRecent() {
@@ -256,13 +259,19 @@ void MainPresenter::openHelp() {
         view_.information(format("帮助文件“{}”已不存在。", {uitext::fromPath(*lastChm_)}));
         return;
     }
-    const std::vector<std::string> viewers = services_.shell.chmViewers();
-    if (viewers.empty()) {
-        view_.information("没有找到能打开CHM帮助文件的程序。\n"
-                          "Debian 中可以安装 xchm 或 kchmviewer，例如：sudo apt install xchm");
-        return;
-    }
-    services_.shell.openWith(viewers.front(), *lastChm_);
+    viewHelp(*lastChm_);
+}
+
+void MainPresenter::viewHelp(const std::filesystem::path& chm) {
+    if (view_.showHelp(chm))
+        addRecentFiles({chm});
+}
+
+bool MainPresenter::isHelpFile(const std::filesystem::path& path) {
+    std::string extension = path.extension().string();
+    for (char& c : extension)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    return extension == ".chm";
 }
 
 void MainPresenter::openNode(std::uintptr_t id) {

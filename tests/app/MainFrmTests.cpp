@@ -3,15 +3,18 @@
 // stopping it, the keyboard, settings between sessions and drops.
 #include "ElidedLabel.h"
 #include "HeldFakes.h"
+#include "HelpBrowser.h"
 #include "MessageBoxDialogs.h"
 #include "SampleDocument.h"
 #include "TestWindow.h"
 #include "Translation.h"
+#include "ViewerWindow.h"
 #include "project/ChmCompiler.h"
 #include "split/PageFrame.h"
 #include "support/Samples.h"
 #include "support/TempDir.h"
 #include "text/Gbk.h"
+#include "viewer/HelpFile.h"
 #include "word/LibreOfficeConverter.h"
 
 #include <QAction>
@@ -138,7 +141,7 @@ private slots:
     void outputFolderTakesTheRun();
     void anotherDocumentsProjectIsReplacedOnlyWhenTheUserSaysSo();
     void targetFoldersAndBannerGoThroughTheShell();
-    void openHelpUsesAViewerOrNamesOne();
+    void openHelpShowsTheHelpInTheViewer();
     // Keyboard, language, layout, settings.
     void acceleratorsAreUnique();
     void tabVisitsVisibleControlsAndLeavesTheMemos();
@@ -793,7 +796,7 @@ void MainFrmTests::targetFoldersAndBannerGoThroughTheShell() {
     QCOMPARE(w.shell.urls, QStringList{QString::fromStdString(std::string(qm::kMakerAddress))});
 }
 
-void MainFrmTests::openHelpUsesAViewerOrNamesOne() {
+void MainFrmTests::openHelpShowsTheHelpInTheViewer() {
     qm::ChmCompiler compiler;
     Window w(nullptr, &compiler);
     const auto chm = w.dir / "Manual.chm";
@@ -807,16 +810,16 @@ void MainFrmTests::openHelpUsesAViewerOrNamesOne() {
     QVERIFY(w.enabled("actOpenHelp"));
 
     w.child<QAction>("actOpenHelp")->trigger();
-    QCOMPARE(w.dialogs.informations.size(), 1);
-    QVERIFY(w.dialogs.informations[0].contains(QStringLiteral("xchm")));
-    QVERIFY(w.dialogs.informations[0].contains(QStringLiteral("kchmviewer")));
-    QVERIFY(w.shell.openedWith.empty());
-
-    w.shell.viewers = {QStringLiteral("kchmviewer")};
-    w.child<QAction>("actOpenHelp")->trigger();
-    QCOMPARE(w.shell.openedWith.size(), std::size_t{1});
-    QCOMPARE(w.shell.openedWith[0].first, QStringLiteral("kchmviewer"));
-    QCOMPARE(w.shell.openedWith[0].second, chm);
+    qm::ViewerWindow* viewer = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (auto* found = qobject_cast<qm::ViewerWindow*>(top); found && found->isVisible())
+            viewer = found;
+    QVERIFY(viewer != nullptr);
+    QCOMPARE(viewer->chmPath(), chm);
+    QVERIFY(!viewer->help().contents().empty());
+    QVERIFY(!viewer->browser()->currentPage().empty());
+    QVERIFY(w.shell.openedWith.empty()); // no outside viewer
+    viewer->close();
 }
 
 // Every caption with an accelerator, buttons, labels, check boxes and tabs, has a

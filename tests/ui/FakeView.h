@@ -52,6 +52,10 @@ public:
     }
     std::filesystem::path chooseFolder(const std::filesystem::path&) override { return {}; }
     void closeWindow() override { closed = true; }
+    bool showHelp(const std::filesystem::path& chm) override {
+        helpShown.push_back(chm);
+        return true;
+    }
 
     std::string text(ui::Text field) const;
     bool enabled(ui::Control control) const;
@@ -67,6 +71,7 @@ public:
     std::map<std::string, bool> answers; // by caption; others are No
     std::vector<std::string> questions, informations, errors;
     std::map<std::string, ui::Answer> presets; // the default button, by caption
+    std::vector<std::filesystem::path> helpShown; // the CHMs shown in the help viewer
     std::vector<ui::RunReport> results;
     std::vector<std::filesystem::path> filesToOpen;
     std::filesystem::path codeToOpen, saveTo;

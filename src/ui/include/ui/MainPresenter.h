@@ -66,6 +66,11 @@ public:
     // Opens files as the open dialog does: names them, clears the last run's results.
     void openFiles(const std::vector<std::filesystem::path>& files);
     void openRecent(const std::filesystem::path& file);
+    // Shows a CHM in the help viewer (dropped, from the recent files, after a run) and
+    // lists it among the recent files.
+    void viewHelp(const std::filesystem::path& chm);
+    // A CHM by its name (".chm", any case): the recent files and drops hold both kinds.
+    static bool isHelpFile(const std::filesystem::path& path);
     void clearRecent();
     void generate();
     void stop();

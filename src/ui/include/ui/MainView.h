@@ -123,6 +123,10 @@ public:
 
     // Closes the window: the user confirmed closing during a run, which has now ended.
     virtual void closeWindow() = 0;
+
+    // Shows a CHM in the program's help viewer; false, after telling the user, when it
+    // cannot be read as one.
+    virtual bool showHelp(const std::filesystem::path& chm) = 0;
 };
 
 } // namespace qm::ui
