@@ -1,6 +1,6 @@
-#include "viewer/ContextMap.h"
+#include "ContextMap.h"
 
-#include "viewer/ByteReader.h"
+#include "ByteReader.h"
 #include "viewer/TopicTable.h"
 
 namespace qm::viewer {

@@ -1,6 +1,6 @@
 #include "viewer/FiftiMainReader.h"
 
-#include "viewer/ByteReader.h"
+#include "ByteReader.h"
 
 #include <algorithm>
 #include <map>

@@ -4,10 +4,10 @@
 #include "chm/TextCodec.h"
 #include "text/Utf8Path.h"
 #include "viewer/ChmArchive.h"
-#include "viewer/ContextMap.h"
+#include "ContextMap.h"
 #include "viewer/FiftiMainReader.h"
-#include "viewer/HelpSitemaps.h"
-#include "viewer/SystemInfo.h"
+#include "HelpSitemaps.h"
+#include "SystemInfo.h"
 
 namespace qm::viewer {
 

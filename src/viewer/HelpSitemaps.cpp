@@ -1,4 +1,4 @@
-#include "viewer/HelpSitemaps.h"
+#include "HelpSitemaps.h"
 
 #include "chm/Sitemap.h"
 

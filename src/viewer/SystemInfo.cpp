@@ -1,6 +1,6 @@
-#include "viewer/SystemInfo.h"
+#include "SystemInfo.h"
 
-#include "viewer/ByteReader.h"
+#include "ByteReader.h"
 
 namespace qm::viewer {
 

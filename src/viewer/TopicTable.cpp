@@ -1,6 +1,6 @@
 #include "viewer/TopicTable.h"
 
-#include "viewer/ByteReader.h"
+#include "ByteReader.h"
 
 namespace qm::viewer {
 
