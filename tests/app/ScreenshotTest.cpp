@@ -1,7 +1,10 @@
 // The window on a real X display (run under xvfb-run): it maps with its caption, and
 // pictures of the idle window and of the window after a run are kept in the build folder
 // for a look by eye.
+#include "HelpBrowser.h"
 #include "TestWindow.h"
+#include "ViewerWindow.h"
+#include "project/ChmCompiler.h"
 #include "support/Samples.h"
 
 #include <QGuiApplication>
@@ -9,6 +12,7 @@
 #include <QProcess>
 #include <QScreen>
 #include <QTest>
+#include <QTreeWidget>
 #include <QWindow>
 
 using qm::test::Window;
@@ -36,6 +40,7 @@ class ScreenshotTest : public QObject {
     Q_OBJECT
 private slots:
     void windowShowsWithItsCaption();
+    void viewerShowsAChineseManual();
 };
 
 void ScreenshotTest::windowShowsWithItsCaption() {
@@ -75,6 +80,42 @@ void ScreenshotTest::windowShowsWithItsCaption() {
     const QImage afterRun = grabFromScreen(w.frm);
     QVERIFY(afterRun != idle);
     QVERIFY(afterRun.save(folder + QStringLiteral("/quillmark-gui-after-run.png")));
+}
+
+// 打开帮助 after a run: the viewer with the manual's contents tree (page names in
+// Chinese) and a page with its text and picture.
+void ScreenshotTest::viewerShowsAChineseManual() {
+    if (QGuiApplication::platformName() != QStringLiteral("xcb"))
+        QSKIP("needs an X display (run under xvfb-run)");
+    qm::ChmCompiler compiler;
+    Window w(nullptr, &compiler);
+    w.open({w.sample("用户手册", 6)});
+    w.generate();
+    if (!std::filesystem::exists(w.dir / "用户手册.chm"))
+        QSKIP("the CHM compiler library is not beside the test");
+    w.frm.updateActions();
+    w.child<QAction>("actOpenHelp")->trigger();
+    qm::ViewerWindow* viewer = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (auto* found = qobject_cast<qm::ViewerWindow*>(top); found && found->isVisible())
+            viewer = found;
+    QVERIFY(viewer != nullptr);
+    QVERIFY(QTest::qWaitForWindowExposed(viewer));
+    auto* tree = viewer->findChild<QTreeWidget*>(QStringLiteral("contentsTree"));
+    tree->expandAll();
+    // The second chapter's page, selected in the tree.
+    QTreeWidgetItemIterator second(tree);
+    ++second;
+    emit tree->itemClicked(*second, 0);
+    QCOMPARE(tree->currentItem(), *second);
+    QVERIFY(!viewer->browser()->toPlainText().trimmed().isEmpty());
+    QTest::qWait(200);
+
+    const QImage shot = grabFromScreen(*viewer);
+    QVERIFY(distinctColours(shot) > 20);
+    QVERIFY(shot.save(QString::fromStdString(qm::test::binaryDir().string()) +
+                      QStringLiteral("/quillmark-gui-viewer.png")));
+    viewer->close();
 }
 
 QTEST_MAIN(ScreenshotTest)

@@ -25,6 +25,27 @@ std::filesystem::path findChm(const std::filesystem::path& root) {
     return {};
 }
 
+// Free Pascal's chmcmd, a third compiler, when it is installed.
+void compileWithChmcmd(Compiled& out, const std::filesystem::path& sample,
+                       const std::string& project) {
+    if (runCommand("command -v chmcmd") != 0)
+        return;
+    const std::filesystem::path root = out.dir / "chmcmd" / sample.filename();
+    std::filesystem::create_directories(root.parent_path());
+    std::filesystem::copy(sample, root, std::filesystem::copy_options::recursive);
+    for (const auto& e : std::filesystem::recursive_directory_iterator(root))
+        if (e.path().extension() == ".chm")
+            std::filesystem::remove(e.path());
+    std::string log;
+    runCommand("cd " + shellQuote(root.string()) + " && chmcmd " + shellQuote(project), &log);
+    const std::filesystem::path chm = findChm(root);
+    if (chm.empty()) {
+        ADD_FAILURE() << "chmcmd failed on " << sample << ":\n" << log;
+        return;
+    }
+    out.chms.push_back({sample.filename().string() + " (chmcmd)", chm, root / project, false});
+}
+
 void compileSamples(Compiled& out) {
     const std::filesystem::path samples = samplesDir() / "hhp";
     std::ifstream manifest(samples / "MANIFEST.tsv");
@@ -57,6 +78,7 @@ void compileSamples(Compiled& out) {
     }
     out.chms.push_back({"Othello.chm (Microsoft)", samples / "othello-zh" / "Othello.chm",
                         samples / "othello-zh" / "Othello.hhp", false});
+    compileWithChmcmd(out, samples / "othello-zh", "Othello.hhp");
 }
 
 } // namespace

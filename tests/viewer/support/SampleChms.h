@@ -5,7 +5,8 @@
 #include <vector>
 
 // The CHMs the viewer's tests read: ours of every sample project (shared/samples/hhp),
-// compiled by build/quillmark-hhc once per test program, and Microsoft's Othello.chm.
+// compiled by build/quillmark-hhc once per test program, Microsoft's Othello.chm, and
+// chmcmd's of the same project when Free Pascal's chmcmd is installed.
 namespace qm::test {
 
 struct SampleChm {
