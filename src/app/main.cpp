@@ -42,8 +42,11 @@ bool qtOptionValuesAreUsable(int argc, char* argv[]) {
 int viewHelp(const qm::ViewRequest& request, qm::ShellServices& shell, qm::Dialogs& dialogs) {
     qm::ViewerWindow* window =
         qm::openHelpViewer(qm::widgettext::toPath(request.chm), shell, dialogs);
-    if (window == nullptr)
+    if (window == nullptr) {
+        std::fprintf(stderr, "quillmark-gui: cannot open %s as a CHM\n",
+                     request.chm.toLocal8Bit().constData());
         return 1;
+    }
     if (request.mapId && !window->showContextId(*request.mapId))
         std::fprintf(stderr, "quillmark-gui: %s has no context number %u\n",
                      request.chm.toLocal8Bit().constData(), *request.mapId);
