@@ -39,7 +39,7 @@ bool qtOptionValuesAreUsable(int argc, char* argv[]) {
 }
 
 // quillmark-gui --view FILE.chm [--mapid N]: the viewer alone.
-int viewHelp(const qm::ViewRequest& request, qm::ShellServices& shell, qm::Dialogs& dialogs) {
+int viewHelp(const qm::ViewRequest& request, qm::ui::ShellServices& shell, qm::Dialogs& dialogs) {
     qm::ViewerWindow* window =
         qm::openHelpViewer(qm::widgettext::toPath(request.chm), shell, dialogs);
     if (window == nullptr) {

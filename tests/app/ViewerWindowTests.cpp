@@ -302,7 +302,7 @@ void ViewerWindowTests::mainWindowShowsDroppedAndRecentHelpInTheViewer() {
 
     // A file that is no CHM says so and opens nothing.
     qm::test::writeFile(w.dir / "broken.chm", "not a help file");
-    w.frm.viewHelp(QString::fromStdString((w.dir / "broken.chm").string()));
+    w.frm.showHelp(w.dir / "broken.chm");
     QCOMPARE(w.dialogs.errors.size(), 1);
     QTRY_COMPARE(viewers().size(), 0);
 }

@@ -79,6 +79,19 @@ TEST_F(PresenterTest, OpeningNamesTheFilesAndClearsTheLastRun) {
     EXPECT_NE(view.informations[0].find("已不存在"), std::string::npos);
 }
 
+// A CHM goes to the help viewer, and from there into the recent files, from which it
+// opens in the viewer again, not as a document.
+TEST_F(PresenterTest, HelpFilesOpenInTheViewerAndAmongTheRecentFiles) {
+    presenter.restoreSettings();
+    test::writeFile(dir / "Manual.CHM", "ITSF");
+    presenter.viewHelp(dir / "Manual.CHM");
+    EXPECT_EQ(view.helpShown, std::vector<std::filesystem::path>{dir / "Manual.CHM"});
+    EXPECT_EQ(view.recent, std::vector<std::filesystem::path>{dir / "Manual.CHM"});
+    presenter.openRecent(dir / "Manual.CHM");
+    EXPECT_EQ(view.helpShown.size(), 2u);
+    EXPECT_EQ(view.text(Text::SourceFiles), "");
+}
+
 // The run works on its own thread; everything it shows reaches the view on the view's
 // thread, the controls it reads stay off meanwhile, and its box ends it.
 TEST_F(PresenterTest, RunShowsItsProgressOnTheViewsThreadAndEndsWithItsBox) {
