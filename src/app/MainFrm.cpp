@@ -108,8 +108,8 @@ void MainFrm::dropEvent(QDropEvent* event) {
         presenter_.openFiles(files);
 }
 
-bool MainFrm::showHelp(const std::filesystem::path& chm) {
-    return openHelpViewer(chm, shell_, dialogs_) != nullptr;
+ui::MainView::HelpShown MainFrm::showHelp(const std::filesystem::path& chm) {
+    return openHelpViewer(chm, shell_, dialogs_) != nullptr ? HelpShown::Shown : HelpShown::Failed;
 }
 
 } // namespace qm

@@ -85,7 +85,7 @@ public:
     std::filesystem::path chooseCodeFileToSave(const std::filesystem::path& folder) override;
     std::filesystem::path chooseFolder(const std::filesystem::path& folder) override;
     void closeWindow() override;
-    bool showHelp(const std::filesystem::path& chm) override;
+    HelpShown showHelp(const std::filesystem::path& chm) override;
 
 signals:
     // A run has ended and the window is idle again (after its result box).

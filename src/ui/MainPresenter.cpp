@@ -263,8 +263,19 @@ void MainPresenter::openHelp() {
 }
 
 void MainPresenter::viewHelp(const std::filesystem::path& chm) {
-    if (view_.showHelp(chm))
-        addRecentFiles({chm});
+    const MainView::HelpShown shown = view_.showHelp(chm);
+    if (shown == MainView::HelpShown::Failed)
+        return;
+    if (shown == MainView::HelpShown::NoViewer) {
+        const std::vector<std::string> viewers = services_.shell.chmViewers();
+        if (viewers.empty()) {
+            view_.information("没有找到能打开CHM帮助文件的程序。\n"
+                              "Debian 中可以安装 xchm 或 kchmviewer，例如：sudo apt install xchm");
+            return;
+        }
+        services_.shell.openWith(viewers.front(), chm);
+    }
+    addRecentFiles({chm});
 }
 
 bool MainPresenter::isHelpFile(const std::filesystem::path& path) {

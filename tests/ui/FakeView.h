@@ -52,9 +52,9 @@ public:
     }
     std::filesystem::path chooseFolder(const std::filesystem::path&) override { return {}; }
     void closeWindow() override { closed = true; }
-    bool showHelp(const std::filesystem::path& chm) override {
+    HelpShown showHelp(const std::filesystem::path& chm) override {
         helpShown.push_back(chm);
-        return true;
+        return helpAnswer;
     }
 
     std::string text(ui::Text field) const;
@@ -72,6 +72,7 @@ public:
     std::vector<std::string> questions, informations, errors;
     std::map<std::string, ui::Answer> presets; // the default button, by caption
     std::vector<std::filesystem::path> helpShown; // the CHMs shown in the help viewer
+    HelpShown helpAnswer = HelpShown::Shown;
     std::vector<ui::RunReport> results;
     std::vector<std::filesystem::path> filesToOpen;
     std::filesystem::path codeToOpen, saveTo;

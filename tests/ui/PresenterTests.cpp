@@ -90,6 +90,20 @@ TEST_F(PresenterTest, HelpFilesOpenInTheViewerAndAmongTheRecentFiles) {
     presenter.openRecent(dir / "Manual.CHM");
     EXPECT_EQ(view.helpShown.size(), 2u);
     EXPECT_EQ(view.text(Text::SourceFiles), "");
+
+    // A window without a viewer of its own hands it to the desktop's, or names one.
+    view.helpAnswer = MainView::HelpShown::NoViewer;
+    presenter.viewHelp(dir / "Manual.CHM");
+    ASSERT_EQ(view.informations.size(), 1u);
+    EXPECT_NE(view.informations[0].find("xchm"), std::string::npos);
+    shell.viewers = {"hh.exe"};
+    presenter.viewHelp(dir / "Manual.CHM");
+    ASSERT_EQ(shell.openedWith.size(), 1u);
+    EXPECT_EQ(shell.openedWith[0].second, dir / "Manual.CHM");
+    // A file the viewer cannot read is not remembered.
+    view.helpAnswer = MainView::HelpShown::Failed;
+    presenter.viewHelp(dir / "Other.chm");
+    EXPECT_EQ(view.recent, std::vector<std::filesystem::path>{dir / "Manual.CHM"});
 }
 
 // The run works on its own thread; everything it shows reaches the view on the view's

@@ -124,9 +124,14 @@ public:
     // Closes the window: the user confirmed closing during a run, which has now ended.
     virtual void closeWindow() = 0;
 
-    // Shows a CHM in the program's help viewer; false, after telling the user, when it
-    // cannot be read as one.
-    virtual bool showHelp(const std::filesystem::path& chm) = 0;
+    // Shows a CHM in the window's own help viewer. A window without one leaves it to the
+    // presenter, which hands the CHM to the desktop's CHM viewer.
+    enum class HelpShown {
+        Shown,
+        Failed,   // no CHM the viewer can read; the view has said so
+        NoViewer, // the window has no viewer of its own
+    };
+    virtual HelpShown showHelp(const std::filesystem::path&) { return HelpShown::NoViewer; }
 };
 
 } // namespace qm::ui
