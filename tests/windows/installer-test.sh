@@ -65,9 +65,9 @@ check "nothing of the program in HKLM" bash -c "! grep -qi quillmark '$scratch/a
 page=$samples/html/resume_en
 if [ -f "$installed/quillmark.exe" ] && [ -d "$page" ]; then
     cp -r "$page" "$scratch/page"
-    htm=$(ls "$scratch/page"/*.htm | head -1)
+    htm=$(ls "$scratch/page"/*.htm* | head -1)
     wine "$installed/quillmark.exe" -q "Z:$htm" >/dev/null 2>&1
-    check "the installed quillmark.exe converts a page" test -s "${htm%.htm}.chm"
+    check "the installed quillmark.exe converts a page" test -s "${htm%.*}.chm"
 fi
 project=$samples/hhp/othello-zh
 if [ -d "$project" ]; then
