@@ -1,6 +1,7 @@
 #include "viewer/LinkTarget.h"
 
 #include "chm/TextCodec.h"
+#include "text/ByteString.h"
 
 #include <cctype>
 #include <vector>
@@ -23,29 +24,10 @@ std::string schemeOf(std::string_view href) {
     return chm::asciiLower(href.substr(0, colon));
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 std::string percentDecoded(std::string_view text, const std::string& charset) {
-    std::string bytes;
-    bool escaped = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
-            hexValue(text[i + 2]) >= 0) {
-            bytes.push_back(static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2])));
-            i += 2;
-            escaped = true;
-        } else {
-            bytes.push_back(text[i]);
-        }
-    }
+    std::string bytes = PercentDecode(text);
+    // Every escape shortens the text, so an unchanged length means nothing was escaped.
+    const bool escaped = bytes.size() != text.size();
     if (!escaped || chm::isValidUtf8(bytes))
         return bytes;
     return chm::TextCodec(charset).toUtf8(bytes);
