@@ -104,7 +104,7 @@ double timedRun(const std::filesystem::path& doc, int pumpMs, int& pumps) {
     qm::Generator generator(host, nullptr, nullptr);
     generator.openFiles({doc});
     auto start = std::chrono::steady_clock::now();
-    generator.GenerationRun({});
+    generator.generationRun({});
     pumps = host.pumps;
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }

@@ -23,9 +23,9 @@ bool isIdentifier(std::string_view s) {
 }
 
 std::optional<std::uint32_t> parseNumber(std::string_view s) {
-    s = TrimBlanks(s);
+    s = trimBlanks(s);
     while (s.size() >= 2 && s.front() == '(' && s.back() == ')')
-        s = TrimBlanks(s.substr(1, s.size() - 2));
+        s = trimBlanks(s.substr(1, s.size() - 2));
     while (!s.empty() && (s.back() == 'u' || s.back() == 'U' || s.back() == 'l' || s.back() == 'L'))
         s.remove_suffix(1);
     if (s.empty() || s.size() > 24)
@@ -50,7 +50,7 @@ std::string stripComment(std::string_view line, bool& inBlockComment) {
         if (inBlockComment) {
             std::size_t end = line.find("*/", i);
             if (end == std::string_view::npos)
-                return std::string(TrimBlanks(out));
+                return std::string(trimBlanks(out));
             inBlockComment = false;
             i = end + 2;
             out.push_back(' ');
@@ -65,27 +65,27 @@ std::string stripComment(std::string_view line, bool& inBlockComment) {
         }
         out.push_back(line[i++]);
     }
-    return std::string(TrimBlanks(out));
+    return std::string(trimBlanks(out));
 }
 
 std::optional<AliasDef> parseAliasLine(std::string_view line) {
-    line = TrimBlanks(line);
+    line = trimBlanks(line);
     std::size_t eq = line.find('=');
     if (eq == std::string_view::npos)
         return std::nullopt;
-    std::string_view id = TrimBlanks(line.substr(0, eq));
-    std::string_view file = TrimBlanks(line.substr(eq + 1));
+    std::string_view id = trimBlanks(line.substr(0, eq));
+    std::string_view file = trimBlanks(line.substr(eq + 1));
     if (file.size() >= 2 && file.front() == '"' && file.back() == '"')
-        file = TrimBlanks(file.substr(1, file.size() - 2));
+        file = trimBlanks(file.substr(1, file.size() - 2));
     if (!isIdentifier(id) || file.empty())
         return std::nullopt;
     return AliasDef{std::string(id), std::string(file)};
 }
 
 std::optional<MapDef> parseMapLine(std::string_view line) {
-    line = TrimBlanks(line);
+    line = trimBlanks(line);
     if (line.substr(0, 7) == "#define") {
-        line = TrimBlanks(line.substr(7));
+        line = trimBlanks(line.substr(7));
     } else if (!line.empty() && line.front() == '#') {
         return std::nullopt; // #ifndef, #endif, #pragma, ...
     }
@@ -93,9 +93,9 @@ std::optional<MapDef> parseMapLine(std::string_view line) {
     while (split < line.size() && isIdChar(line[split]))
         ++split;
     std::string_view id = line.substr(0, split);
-    std::string_view rest = TrimBlanks(line.substr(split));
+    std::string_view rest = trimBlanks(line.substr(split));
     if (!rest.empty() && rest.front() == '=')
-        rest = TrimBlanks(rest.substr(1));
+        rest = trimBlanks(rest.substr(1));
     if (!isIdentifier(id) || rest.empty() || id.front() == '-')
         return std::nullopt;
     std::optional<std::uint32_t> number = parseNumber(rest);
@@ -105,13 +105,13 @@ std::optional<MapDef> parseMapLine(std::string_view line) {
 }
 
 std::optional<std::string> includeTarget(std::string_view line) {
-    line = TrimBlanks(line);
+    line = trimBlanks(line);
     if (line.substr(0, 8) != "#include")
         return std::nullopt;
-    std::string_view name = TrimBlanks(line.substr(8));
+    std::string_view name = trimBlanks(line.substr(8));
     if (name.size() >= 2 && ((name.front() == '"' && name.back() == '"') ||
                              (name.front() == '<' && name.back() == '>')))
-        name = TrimBlanks(name.substr(1, name.size() - 2));
+        name = trimBlanks(name.substr(1, name.size() - 2));
     if (name.empty())
         return std::nullopt;
     return std::string(name);

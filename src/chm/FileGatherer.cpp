@@ -47,11 +47,11 @@ void collectPopupTopics(std::string_view text, std::set<std::string>& topics) {
     while (start < text.size()) {
         std::size_t end = text.find('\n', start);
         std::string_view line =
-            TrimBlanks(text.substr(start, end == std::string_view::npos ? text.npos : end - start));
+            trimBlanks(text.substr(start, end == std::string_view::npos ? text.npos : end - start));
         start = end == std::string_view::npos ? text.size() : end + 1;
         if (line.size() > 7 && asciiLower(line.substr(0, 6)) == ".topic" &&
             (line[6] == ' ' || line[6] == '\t')) {
-            std::string_view id = TrimBlanks(line.substr(7));
+            std::string_view id = trimBlanks(line.substr(7));
             id = id.substr(0, id.find_first_of(" \t"));
             if (!id.empty())
                 topics.emplace(id);

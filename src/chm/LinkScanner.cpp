@@ -49,7 +49,7 @@ void appendCssLinks(std::string_view css, const std::string& charset,
         std::size_t end = css.find(')', begin);
         if (end == std::string_view::npos)
             break;
-        std::string_view value = TrimBlanks(css.substr(begin, end - begin));
+        std::string_view value = trimBlanks(css.substr(begin, end - begin));
         if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
             value.back() == value.front())
             value = value.substr(1, value.size() - 2);
@@ -81,7 +81,7 @@ void appendCssLinks(std::string_view css, const std::string& charset,
 // True when a reference names a page on the internet (http:, https:, ftp:, mailto:,
 // news:).
 bool isInternetReference(std::string_view raw) {
-    const std::string lowered = asciiLower(TrimBlanks(raw));
+    const std::string lowered = asciiLower(trimBlanks(raw));
     for (std::string_view scheme : {"http:", "https:", "ftp:", "mailto:", "news:"})
         if (lowered.rfind(scheme, 0) == 0)
             return true;
@@ -125,7 +125,7 @@ void appendTagLinks(const html::Tag& tag, const std::string& charset, PageLinks&
         take("data");
     if (n == "param") {
         const html::Attribute* name = tag.attribute("name");
-        std::string key = name ? asciiLower(TrimBlanks(name->value)) : std::string();
+        std::string key = name ? asciiLower(trimBlanks(name->value)) : std::string();
         if (key == "movie" || key == "src" || key == "filename" || key == "file" ||
             key == "local" || key == "data" || key == "url")
             take("value");
@@ -133,7 +133,7 @@ void appendTagLinks(const html::Tag& tag, const std::string& charset, PageLinks&
     if (n == "meta") {
         const html::Attribute* equiv = tag.attribute("http-equiv");
         const html::Attribute* content = tag.attribute("content");
-        if (equiv && content && asciiLower(TrimBlanks(equiv->value)) == "refresh") {
+        if (equiv && content && asciiLower(trimBlanks(equiv->value)) == "refresh") {
             std::string lowered = asciiLower(content->value);
             std::size_t at = lowered.find("url=");
             if (at != std::string::npos) {
@@ -164,10 +164,10 @@ std::string declaredCharset(std::string_view page) {
         if (tag.name != "meta" || tag.closing)
             continue;
         if (const html::Attribute* charset = tag.attribute("charset"))
-            return std::string(TrimBlanks(charset->value));
+            return std::string(trimBlanks(charset->value));
         const html::Attribute* equiv = tag.attribute("http-equiv");
         const html::Attribute* content = tag.attribute("content");
-        if (equiv && content && asciiLower(TrimBlanks(equiv->value)) == "content-type") {
+        if (equiv && content && asciiLower(trimBlanks(equiv->value)) == "content-type") {
             std::string name = charsetOfContentType(content->value);
             if (!name.empty())
                 return name;
@@ -215,7 +215,7 @@ std::string pageToUtf8(std::string_view page, const std::string& charset) {
 }
 
 bool isLocalReference(std::string_view url) {
-    url = TrimBlanks(url);
+    url = trimBlanks(url);
     if (url.empty() || url.front() == '#' || url.front() == '?')
         return false;
     if (url.substr(0, 2) == "//" || url.substr(0, 2) == "\\\\")
@@ -234,11 +234,11 @@ bool isLocalReference(std::string_view url) {
 std::string decodeReference(std::string_view raw, const std::string& charset) {
     std::string compact;
     compact.reserve(raw.size());
-    for (char c : TrimBlanks(raw))
+    for (char c : trimBlanks(raw))
         if (c != '\r' && c != '\n' && c != '\t')
             compact.push_back(c);
     std::string text = html::decodeEntities(TextCodec(charset).toUtf8(compact));
-    std::string_view view = TrimBlanks(text);
+    std::string_view view = trimBlanks(text);
     if (!isLocalReference(view))
         return {};
     std::size_t cut = view.find_first_of("#?");
@@ -246,7 +246,7 @@ std::string decodeReference(std::string_view raw, const std::string& charset) {
         view = view.substr(0, cut);
     if (view.empty())
         return {};
-    std::string decoded = PercentDecode(view);
+    std::string decoded = percentDecode(view);
     if (!isValidUtf8(decoded))
         decoded = TextCodec(charset).toUtf8(decoded);
     return decoded;

@@ -36,19 +36,19 @@ std::vector<std::string_view> splitLines(std::string_view text) {
 
 // "[FILES]" → "files"; empty for a line that is not a section header.
 std::string sectionName(std::string_view line) {
-    line = TrimBlanks(line);
+    line = trimBlanks(line);
     if (line.size() < 2 || line.front() != '[' || line.back() != ']')
         return {};
-    return asciiLower(TrimBlanks(line.substr(1, line.size() - 2)));
+    return asciiLower(trimBlanks(line.substr(1, line.size() - 2)));
 }
 
 bool parseYes(std::string_view value) {
-    std::string v = asciiLower(TrimBlanks(value));
+    std::string v = asciiLower(trimBlanks(value));
     return v == "yes" || v == "true" || v == "1" || v == "on";
 }
 
 std::optional<std::uint32_t> parseUnsigned(std::string_view text) {
-    text = TrimBlanks(text);
+    text = trimBlanks(text);
     if (text.empty() || text.size() > 24)
         return std::nullopt;
     std::string s(text);
@@ -85,7 +85,7 @@ std::optional<std::uint32_t> sniffLanguage(std::string_view text) {
             continue;
         std::size_t eq = line.find('=');
         if (eq != std::string_view::npos &&
-            asciiLower(TrimBlanks(line.substr(0, eq))) == "language")
+            asciiLower(trimBlanks(line.substr(0, eq))) == "language")
             return parseLanguage(line.substr(eq + 1));
     }
     return std::nullopt;
@@ -106,16 +106,16 @@ std::vector<std::string_view> splitWindowFields(std::string_view value) {
         else if (!quoted && c == ']' && brackets > 0)
             --brackets;
         else if (!quoted && brackets == 0 && c == ',') {
-            fields.push_back(TrimBlanks(value.substr(start, i - start)));
+            fields.push_back(trimBlanks(value.substr(start, i - start)));
             start = i + 1;
         }
     }
-    fields.push_back(TrimBlanks(value.substr(start)));
+    fields.push_back(trimBlanks(value.substr(start)));
     return fields;
 }
 
 std::string unquote(std::string_view field) {
-    field = TrimBlanks(field);
+    field = trimBlanks(field);
     if (!field.empty() && field.front() == '"')
         field.remove_prefix(1);
     if (!field.empty() && field.back() == '"')
@@ -169,10 +169,10 @@ private:
                     section != "alias" && section != "map" && section != "infotypes" &&
                     section != "text popups" && warnedSections_.insert(section).second)
                     reporter_.warning(Msg::SectionUnsupported,
-                                      {TrimBlanks(raw).substr(1, TrimBlanks(raw).size() - 2)});
+                                      {trimBlanks(raw).substr(1, trimBlanks(raw).size() - 2)});
                 continue;
             }
-            std::string_view line = TrimBlanks(raw);
+            std::string_view line = trimBlanks(raw);
             if (line.empty() || line.front() == ';')
                 continue;
             if (section == "options")
@@ -194,8 +194,8 @@ private:
         std::size_t eq = line.find('=');
         if (eq == std::string_view::npos)
             return;
-        std::string key = asciiLower(TrimBlanks(line.substr(0, eq)));
-        std::string value(TrimBlanks(line.substr(eq + 1)));
+        std::string key = asciiLower(trimBlanks(line.substr(0, eq)));
+        std::string value(trimBlanks(line.substr(eq + 1)));
         if (key == "compiled file")
             project_.compiledFile = value;
         else if (key == "contents file")
@@ -312,7 +312,7 @@ private:
 std::optional<Msg> notAProject(std::string_view bytes) {
     const bool wide = bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF";
     const std::string text = decodeText(bytes, "windows-1252");
-    if (TrimBlanks(text).empty())
+    if (trimBlanks(text).empty())
         return Msg::ProjectEmpty;
     // A NUL never occurs in the text of a project; an image or a CHM has many.
     if ((!wide && bytes.find('\0') != std::string_view::npos) ||
@@ -325,7 +325,7 @@ std::optional<Msg> notAProject(std::string_view bytes) {
 }
 
 std::optional<std::uint32_t> parseLanguage(std::string_view value) {
-    value = TrimBlanks(value);
+    value = trimBlanks(value);
     std::size_t end = 0;
     while (end < value.size() && !isBlank(value[end]))
         ++end;
@@ -340,7 +340,7 @@ std::optional<WindowDef> parseWindowLine(std::string_view line) {
     if (eq == std::string_view::npos)
         return std::nullopt;
     WindowDef def;
-    def.name = std::string(TrimBlanks(line.substr(0, eq)));
+    def.name = std::string(trimBlanks(line.substr(0, eq)));
     if (def.name.empty())
         return std::nullopt;
     std::vector<std::string_view> f = splitWindowFields(line.substr(eq + 1));
@@ -361,7 +361,7 @@ std::optional<WindowDef> parseWindowLine(std::string_view line) {
     def.navigationWidth = number(10);
     def.buttons = number(11);
     if (f.size() > 12) {
-        std::string_view rect = TrimBlanks(f[12]);
+        std::string_view rect = trimBlanks(f[12]);
         if (rect.size() >= 2 && rect.front() == '[' && rect.back() == ']') {
             std::vector<std::string_view> parts =
                 splitWindowFields(rect.substr(1, rect.size() - 2));

@@ -48,7 +48,7 @@ std::vector<IndexedWord> breakWords(std::string_view utf8, std::uint32_t* end) {
     };
     std::size_t i = 0;
     while (i < utf8.size()) {
-        const UChar32 c = NextUtf8(utf8, i);
+        const UChar32 c = nextUtf8(utf8, i);
         if (c < 0) {
             finish();
         } else if (isUnspacedCharacter(c)) {
@@ -61,7 +61,7 @@ std::vector<IndexedWord> breakWords(std::string_view utf8, std::uint32_t* end) {
             // A point between letters or digits stays in the word ("1.5", "setup.exe"),
             // as HTML Help Workshop keeps it, or a search for such a word finds nothing.
             std::size_t next = i;
-            const UChar32 after = NextUtf8(utf8, next);
+            const UChar32 after = nextUtf8(utf8, next);
             if (after >= 0 && isWordCharacter(after) && !isUnspacedCharacter(after))
                 word.push_back('.');
             else

@@ -12,13 +12,13 @@
 namespace qm::cli {
 namespace {
 
-volatile std::sig_atomic_t g_interrupted = 0;
-StopFlag* g_stop = nullptr; // the run's flag, set from the handler (lock-free)
+volatile std::sig_atomic_t interruptFlag = 0;
+StopFlag* stopRequested = nullptr; // the run's flag, set from the handler (lock-free)
 
 void interruptRun() {
-    g_interrupted = 1;
-    if (g_stop != nullptr)
-        g_stop->set();
+    interruptFlag = 1;
+    if (stopRequested != nullptr)
+        stopRequested->set();
 }
 
 // Message boxes break lines with CR LF or a bare CR; a terminal wants LF.
@@ -43,12 +43,12 @@ CliListener::CliListener(const CliOptions& options)
     : options_(options), terminal_(isTerminal(stderr)) {}
 
 void CliListener::installInterruptHandler(StopFlag& stop) {
-    g_stop = &stop;
+    stopRequested = &stop;
     onInterrupt(interruptRun);
 }
 
 bool CliListener::interrupted() {
-    return g_interrupted != 0;
+    return interruptFlag != 0;
 }
 
 void CliListener::clearBar() {
@@ -108,7 +108,7 @@ void CliListener::fileDone(const FileReport& report) {
     if (!options_.json)
         return;
     clearBar();
-    std::printf("%s\n", JsonLine(report).c_str());
+    std::printf("%s\n", jsonLine(report).c_str());
     std::fflush(stdout);
 }
 
@@ -132,7 +132,7 @@ void CliListener::warning(const std::string& text) {
 }
 
 void CliListener::processEvents() {
-    if (g_interrupted)
+    if (interruptFlag)
         clearBar();
 }
 

@@ -5,7 +5,7 @@
 
 namespace qm::cli {
 
-std::string UsageText() {
+std::string usageText() {
     return "Usage: quillmark [OPTIONS] FILE...\n"
            "Turns Word documents (.doc .docx .rtf .odt) and HTML pages that Word saved\n"
            "(.htm .html) into an HTML Help project beside each file, and compiles it to a CHM.\n"
@@ -60,7 +60,7 @@ std::optional<std::filesystem::path> pathValue(const std::string& what, const st
 
 } // namespace
 
-ParseResult ParseCommandLine(const std::vector<std::string>& args) {
+ParseResult parseCommandLine(const std::vector<std::string>& args) {
     ParseResult result;
     CliOptions& o = result.options;
     auto fail = [&result](std::string message) {

@@ -33,9 +33,9 @@ struct ParseResult {
     std::string error; // empty when the command line is usable
 };
 
-ParseResult ParseCommandLine(const std::vector<std::string>& args);
+ParseResult parseCommandLine(const std::vector<std::string>& args);
 
 // The usage text (UTF-8).
-std::string UsageText();
+std::string usageText();
 
 } // namespace qm::cli

@@ -76,7 +76,7 @@ const char* outcomeName(FileReport::Outcome outcome) {
 
 } // namespace
 
-std::string JsonLine(const FileReport& report) {
+std::string jsonLine(const FileReport& report) {
     std::string json = "{\"source\":" + pathText(report.source) + ",\"outcome\":\"" +
                        outcomeName(report.outcome) + "\"";
     if (!report.reason.empty())

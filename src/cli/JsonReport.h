@@ -10,6 +10,6 @@ namespace qm::cli {
 // outcome ("done", "failed", "no-chm", "incomplete", "interrupted"), the reason
 // when it failed or has no complete CHM, outputs, topics, pictures, warnings, chm_size, seconds.
 // Paths and texts in UTF-8; bytes that are not UTF-8 become U+FFFD.
-std::string JsonLine(const FileReport& report);
+std::string jsonLine(const FileReport& report);
 
 } // namespace qm::cli

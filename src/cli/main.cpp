@@ -25,7 +25,7 @@ void requireFile(const std::filesystem::path& path) {
 
 std::string readWhole(const std::filesystem::path& path) {
     requireFile(path);
-    return qm::ReadWholeFile(path);
+    return qm::readWholeFile(path);
 }
 
 // The options as the settings of a run: the additional code from its files.
@@ -34,7 +34,7 @@ qm::RunSettings runSettings(const qm::cli::CliOptions& options) {
     std::string after;
     if (options.addcodeFile) {
         requireFile(*options.addcodeFile);
-        qm::LoadedAdditionalCode code = qm::LoadAdditionalCodeFile(*options.addcodeFile);
+        qm::LoadedAdditionalCode code = qm::loadAdditionalCodeFile(*options.addcodeFile);
         before = code.beforeEntry.value_or("");
         after = code.afterEntry.value_or("");
     }
@@ -66,7 +66,7 @@ int runCli(const qm::cli::CliOptions& options) {
     qm::cli::CliListener::installInterruptHandler(generator.stopFlag());
 
     generator.openFiles(options.files);
-    qm::RunOutcome outcome = generator.GenerationRun(settings);
+    qm::RunOutcome outcome = generator.generationRun(settings);
     using Ending = qm::RunOutcome::Ending;
     if (outcome.ending == Ending::Interrupted)
         std::fprintf(stderr, "%s\n", qm::gbk::toDisplayUtf8(outcome.summary).c_str());
@@ -85,14 +85,14 @@ int runCli(const qm::cli::CliOptions& options) {
 
 int main(int argc, char** argv) {
     [[maybe_unused]] const qm::Utf8Console console; // for the whole run
-    qm::cli::ParseResult parsed = qm::cli::ParseCommandLine(qm::utf8Arguments(argc, argv));
+    qm::cli::ParseResult parsed = qm::cli::parseCommandLine(qm::utf8Arguments(argc, argv));
     if (!parsed.error.empty()) {
         std::fprintf(stderr, "quillmark: %s\n\n%s", parsed.error.c_str(),
-                     qm::cli::UsageText().c_str());
+                     qm::cli::usageText().c_str());
         return 2;
     }
     if (parsed.options.help) {
-        std::fputs(qm::cli::UsageText().c_str(), stdout);
+        std::fputs(qm::cli::usageText().c_str(), stdout);
         return 0;
     }
     if (parsed.options.version) {

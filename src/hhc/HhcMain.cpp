@@ -9,10 +9,10 @@
 
 namespace {
 
-volatile std::sig_atomic_t g_stop = 0;
+volatile std::sig_atomic_t stopRequested = 0;
 
 void requestStop(int signal) {
-    g_stop = 1;
+    stopRequested = 1;
     std::signal(signal, SIG_DFL); // a second signal ends the program at once
 }
 
@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
     std::signal(SIGTERM, requestStop);
     [[maybe_unused]] const qm::Utf8Console console; // for the whole run
     try {
-        return qm::hhc::runWorkshopCommand(qm::utf8Arguments(argc, argv), stdout, &g_stop,
+        return qm::hhc::runWorkshopCommand(qm::utf8Arguments(argc, argv), stdout, &stopRequested,
                                            qm::hhc::userLanguage());
     } catch (const std::exception& e) { // a fault of the system: said, not aborted
         std::fprintf(stdout, "%s\n", e.what());

@@ -9,12 +9,12 @@
 
 namespace {
 
-volatile std::sig_atomic_t g_stop = 0;
+volatile std::sig_atomic_t stopRequested = 0;
 
 // The compile sees the request at its next progress line and removes its temporary
 // file; a second signal ends the program at once.
 void requestStop(int signal) {
-    g_stop = 1;
+    stopRequested = 1;
     std::signal(signal, SIG_DFL);
 }
 
@@ -40,9 +40,9 @@ int main(int argc, char** argv) {
     std::signal(SIGINT, requestStop);
     std::signal(SIGTERM, requestStop);
     try {
-        return qm::hhc::runCompile(parsed.options, stdout, stderr, &g_stop);
+        return qm::hhc::runCompile(parsed.options, stdout, stderr, &stopRequested);
     } catch (const std::exception& e) { // a fault of the system: said, not aborted
         std::fprintf(stderr, "quillmark-hhc: %s\n", e.what());
-        return g_stop ? 130 : 1;
+        return stopRequested ? 130 : 1;
     }
 }

@@ -397,10 +397,10 @@ void MainPresenter::switched(Switch box, bool on) {
 // ---- The additional-code library ----------------------------------------------------
 
 void MainPresenter::listCodeFiles() {
-    std::vector<AdditionalCodeFileEntry> files = ListAdditionalCodeFiles(services_.programFolder);
+    std::vector<AdditionalCodeFileEntry> files = listAdditionalCodeFiles(services_.programFolder);
     std::error_code error;
     if (!std::filesystem::equivalent(services_.userFolder, services_.programFolder, error)) {
-        std::vector<AdditionalCodeFileEntry> own = ListAdditionalCodeFiles(services_.userFolder);
+        std::vector<AdditionalCodeFileEntry> own = listAdditionalCodeFiles(services_.userFolder);
         files.insert(files.end(), own.begin(), own.end());
     }
     std::vector<CodeFileRow> rows;
@@ -428,7 +428,7 @@ void MainPresenter::loadListedCode(const std::filesystem::path& file) {
 // An element the file lacks leaves its memo as it is.
 void MainPresenter::loadCode(const std::filesystem::path& file) {
     try {
-        const LoadedAdditionalCode code = LoadAdditionalCodeFile(file);
+        const LoadedAdditionalCode code = loadAdditionalCodeFile(file);
         if (code.beforeEntry)
             setMemo(Text::BeforeEntry, *code.beforeEntry);
         if (code.afterEntry)
@@ -448,7 +448,7 @@ void MainPresenter::saveCode() {
     if (file.empty())
         return;
     try {
-        SaveAdditionalCodeFile(file, AdditionalCode{settings_.beforeEntry, settings_.afterEntry});
+        saveAdditionalCodeFile(file, AdditionalCode{settings_.beforeEntry, settings_.afterEntry});
     } catch (const std::exception& failure) {
         view_.error(uitext::errorText(failure));
     }
@@ -460,7 +460,7 @@ void MainPresenter::previewCode() {
     if (running_)
         return;
     try {
-        const std::filesystem::path page = PreviewAdditionalCode(
+        const std::filesystem::path page = previewAdditionalCode(
             generator_.layout().targetFolder, generator_.pageHead(),
             generator_.afterTitle(settings_.defaultHeader), settings_.beforeEntry,
             settings_.afterEntry, generator_.pageTail());

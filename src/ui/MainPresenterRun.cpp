@@ -198,7 +198,7 @@ void MainPresenter::startRun() {
         bool failed = false;
         std::string error;
         try {
-            outcome = generator_.GenerationRun(settings);
+            outcome = generator_.generationRun(settings);
         } catch (const std::exception& e) {
             failed = true;
             error = uitext::errorText(e);

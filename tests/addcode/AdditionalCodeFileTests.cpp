@@ -28,8 +28,8 @@ std::string messageOf(const std::function<void()>& action) {
 
 LoadedAdditionalCode roundTrip(const AdditionalCode& code) {
     test::TempDir dir;
-    SaveAdditionalCodeFile(dir / "a.ahtml", code);
-    return LoadAdditionalCodeFile(dir / "a.ahtml");
+    saveAdditionalCodeFile(dir / "a.ahtml", code);
+    return loadAdditionalCodeFile(dir / "a.ahtml");
 }
 
 TEST(AdditionalCodeFile, TwoLinePrefixAndEmptySuffixComeBackAsTyped) {
@@ -61,16 +61,16 @@ TEST(AdditionalCodeFile, WrittenBytesAreTheDeclaredFormat) {
                            "<BeforeEntry>&lt;b&gt;x&lt;/b&gt;#13#10&amp;</BeforeEntry>"
                            "<AfterEntry>" +
                            gbk::fromUtf8("页脚") + "</AfterEntry></QuillmarkAddtionalCode>\r\n";
-    EXPECT_EQ(FormatAdditionalCode(code), expected);
+    EXPECT_EQ(formatAdditionalCode(code), expected);
 
     test::TempDir dir;
-    SaveAdditionalCodeFile(dir / "a.ahtml", code);
+    saveAdditionalCodeFile(dir / "a.ahtml", code);
     std::string written = test::readFile(dir / "a.ahtml");
     EXPECT_EQ(written, expected);
 
     // Loading and saving again gives the very same bytes.
-    LoadedAdditionalCode loaded = LoadAdditionalCodeFile(dir / "a.ahtml");
-    SaveAdditionalCodeFile(dir / "b.ahtml", {*loaded.beforeEntry, *loaded.afterEntry});
+    LoadedAdditionalCode loaded = loadAdditionalCodeFile(dir / "a.ahtml");
+    saveAdditionalCodeFile(dir / "b.ahtml", {*loaded.beforeEntry, *loaded.afterEntry});
     EXPECT_EQ(test::readFile(dir / "b.ahtml"), written);
 }
 
@@ -78,7 +78,7 @@ TEST(AdditionalCodeFile, ReadingFollowsTheChildrenOfAnyRoot) {
     // Another root name; whitespace, comments and unknown elements in between; the
     // last occurrence wins; letter case and prefixes make other names; nested code
     // elements are not children of the root.
-    LoadedAdditionalCode loaded = ParseAdditionalCode(fileWith(
+    LoadedAdditionalCode loaded = parseAdditionalCode(fileWith(
         "\r\n  <!-- note --><BeforeEntry>first</BeforeEntry>\r\n"
         "<beforeentry>case</beforeentry><x:BeforeEntry xmlns:x=\"u\">prefixed</x:BeforeEntry>"
         "<Other><AfterEntry>nested</AfterEntry></Other>"
@@ -89,12 +89,12 @@ TEST(AdditionalCodeFile, ReadingFollowsTheChildrenOfAnyRoot) {
 }
 
 TEST(AdditionalCodeFile, AMissingElementLeavesItsFieldUnset) {
-    LoadedAdditionalCode onlyBefore = ParseAdditionalCode(fileWith("<BeforeEntry>a</BeforeEntry>"));
+    LoadedAdditionalCode onlyBefore = parseAdditionalCode(fileWith("<BeforeEntry>a</BeforeEntry>"));
     EXPECT_EQ(onlyBefore.beforeEntry, "a");
     EXPECT_FALSE(onlyBefore.afterEntry.has_value());
 
     LoadedAdditionalCode wrongCase =
-        ParseAdditionalCode(fileWith("<BEFOREENTRY>a</BEFOREENTRY><afterEntry>b</afterEntry>"));
+        parseAdditionalCode(fileWith("<BEFOREENTRY>a</BEFOREENTRY><afterEntry>b</afterEntry>"));
     EXPECT_FALSE(wrongCase.beforeEntry.has_value());
     EXPECT_FALSE(wrongCase.afterEntry.has_value());
 }
@@ -104,7 +104,7 @@ TEST(AdditionalCodeFile, BlankFilesAreIgnoredSilently) {
     for (std::string blank :
          {std::string(), std::string(" \r\n\t\r\n  "), std::string("\0\x1a", 2)}) {
         test::writeFile(dir / "blank.ahtml", blank);
-        LoadedAdditionalCode loaded = LoadAdditionalCodeFile(dir / "blank.ahtml");
+        LoadedAdditionalCode loaded = loadAdditionalCodeFile(dir / "blank.ahtml");
         EXPECT_FALSE(loaded.beforeEntry.has_value());
         EXPECT_FALSE(loaded.afterEntry.has_value());
     }
@@ -115,7 +115,7 @@ TEST(AdditionalCodeFile, Gb2312FilesAreReadAsGbk) {
     std::string code = gbk::fromUtf8("朱镕基 €");
     ASSERT_EQ(code.size(), 8u);
     LoadedAdditionalCode loaded =
-        ParseAdditionalCode(fileWith("<BeforeEntry>" + code + "</BeforeEntry>"));
+        parseAdditionalCode(fileWith("<BeforeEntry>" + code + "</BeforeEntry>"));
     EXPECT_EQ(loaded.beforeEntry, code);
     EXPECT_EQ(roundTrip({code, ""}).beforeEntry, code);
 }
@@ -123,19 +123,19 @@ TEST(AdditionalCodeFile, Gb2312FilesAreReadAsGbk) {
 TEST(AdditionalCodeFile, OtherDeclaredEncodingsAreHonoured) {
     std::string utf8 =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?><r><BeforeEntry>页眉</BeforeEntry></r>";
-    EXPECT_EQ(ParseAdditionalCode(utf8).beforeEntry, gbk::fromUtf8("页眉"));
-    EXPECT_EQ(ParseAdditionalCode("\xEF\xBB\xBF<r><AfterEntry>页脚</AfterEntry></r>").afterEntry,
+    EXPECT_EQ(parseAdditionalCode(utf8).beforeEntry, gbk::fromUtf8("页眉"));
+    EXPECT_EQ(parseAdditionalCode("\xEF\xBB\xBF<r><AfterEntry>页脚</AfterEntry></r>").afterEntry,
               gbk::fromUtf8("页脚"));
     const char utf16le[] = "\xFF\xFE<\0r\0>\0<\0B\0e\0f\0o\0r\0e\0E\0n\0t\0r\0y\0>\0"
                            "x\0<\0/\0B\0e\0f\0o\0r\0e\0E\0n\0t\0r\0y\0>\0<\0/\0r\0>\0";
     std::string utf16(utf16le, sizeof utf16le - 1);
-    EXPECT_EQ(ParseAdditionalCode(utf16).beforeEntry, "x");
+    EXPECT_EQ(parseAdditionalCode(utf16).beforeEntry, "x");
 }
 
 TEST(AdditionalCodeFile, MalformedXmlNamesReasonLineAndTheStartOfTheLine) {
     std::string line2 = "<Root><BeforeEntry>" + gbk::fromUtf8("一二三四五六七八九十") +
                         "abcdefghijklmnopqrstuvwxyz</AfterEntry></Root>";
-    std::string message = messageOf([&] { ParseAdditionalCode(kDeclaration + line2); });
+    std::string message = messageOf([&] { parseAdditionalCode(kDeclaration + line2); });
     // 40 characters: a Chinese character counts once, not as its two bytes.
     EXPECT_EQ(message,
               "Opening and ending tag mismatch: BeforeEntry line 2 and AfterEntry\r\nLine: 2\r\n"
@@ -145,7 +145,7 @@ TEST(AdditionalCodeFile, MalformedXmlNamesReasonLineAndTheStartOfTheLine) {
 
 TEST(AdditionalCodeFile, BytesThatAreNotGbkAreRefusedNotReplaced) {
     std::string message = messageOf([&] {
-        ParseAdditionalCode(kDeclaration + "<r>\r\n<BeforeEntry>a\x81\x20</BeforeEntry></r>");
+        parseAdditionalCode(kDeclaration + "<r>\r\n<BeforeEntry>a\x81\x20</BeforeEntry></r>");
     });
     EXPECT_EQ(message.substr(0, message.find('\r')), "Invalid character for the encoding GBK");
     EXPECT_NE(message.find("\r\nLine: 3\r\n"), std::string::npos) << message;
@@ -154,7 +154,7 @@ TEST(AdditionalCodeFile, BytesThatAreNotGbkAreRefusedNotReplaced) {
 TEST(AdditionalCodeFile, CodeElementsMustHoldPlainTextOnly) {
     for (std::string content : {"<b>bold</b>", "<![CDATA[x]]>", "a<!-- c -->b", "<?pi x?>"}) {
         std::string message = messageOf([&] {
-            ParseAdditionalCode(fileWith("<BeforeEntry>fine</BeforeEntry><AfterEntry>" + content +
+            parseAdditionalCode(fileWith("<BeforeEntry>fine</BeforeEntry><AfterEntry>" + content +
                                          "</AfterEntry>"));
         });
         EXPECT_EQ(message, "Element does not contain a single text node") << content;
@@ -167,27 +167,27 @@ TEST(AdditionalCodeFile, FileSystemFailuresNameThePath) {
     auto startsWith = [](const std::string& text, const std::string& start) {
         return text.rfind(start, 0) == 0;
     };
-    EXPECT_TRUE(startsWith(messageOf([&] { LoadAdditionalCodeFile(missing); }),
+    EXPECT_TRUE(startsWith(messageOf([&] { loadAdditionalCodeFile(missing); }),
                            "Cannot open file " + gbk::fromPath(missing)));
     std::filesystem::create_directory(dir / "folder.ahtml");
-    EXPECT_TRUE(startsWith(messageOf([&] { LoadAdditionalCodeFile(dir / "folder.ahtml"); }),
+    EXPECT_TRUE(startsWith(messageOf([&] { loadAdditionalCodeFile(dir / "folder.ahtml"); }),
                            "Cannot open file " + gbk::fromPath(dir / "folder.ahtml")));
     std::filesystem::path uncreatable =
         dir.path() / "no such folder" / gbk::toPath(gbk::fromUtf8("代码.ahtml"));
     EXPECT_TRUE(startsWith(messageOf([&] {
-                               SaveAdditionalCodeFile(uncreatable, {"a", "b"});
+                               saveAdditionalCodeFile(uncreatable, {"a", "b"});
                            }),
                            "Cannot create file " + gbk::fromPath(uncreatable)));
 }
 
 TEST(AdditionalCodeFile, AFailedSaveLeavesTheEarlierFileAlone) {
     test::TempDir dir;
-    SaveAdditionalCodeFile(dir / "a.ahtml", {"old", "old"});
+    saveAdditionalCodeFile(dir / "a.ahtml", {"old", "old"});
     std::string before = test::readFile(dir / "a.ahtml");
     // A control character has no place in an XML 1.0 file: saving it would give a file
     // that cannot be loaded again.
     EXPECT_NE(messageOf([&] {
-                  SaveAdditionalCodeFile(dir / "a.ahtml", {"new\x01", ""});
+                  saveAdditionalCodeFile(dir / "a.ahtml", {"new\x01", ""});
               }),
               "(no error)");
     EXPECT_EQ(test::readFile(dir / "a.ahtml"), before);

@@ -1,5 +1,5 @@
-#include "addcode/AdditionalCodeLibrary.h"
 #include "addcode/AdditionalCodeFile.h"
+#include "addcode/AdditionalCodeLibrary.h"
 #include "support/TempDir.h"
 #include "text/Gbk.h"
 
@@ -24,7 +24,7 @@ TEST(AdditionalCodeLibrary, ListsEveryAhtmlNameFoldersIncluded) {
     std::filesystem::create_directory(dir / "sub");
     test::writeFile(dir / "sub" / "deep.ahtml", "x");
 
-    std::vector<AdditionalCodeFileEntry> entries = ListAdditionalCodeFiles(dir.path());
+    std::vector<AdditionalCodeFileEntry> entries = listAdditionalCodeFiles(dir.path());
     std::vector<std::string> titles;
     for (const AdditionalCodeFileEntry& entry : entries) {
         titles.push_back(entry.title);
@@ -40,18 +40,18 @@ TEST(AdditionalCodeLibrary, ListsEveryAhtmlNameFoldersIncluded) {
 
 TEST(AdditionalCodeLibrary, NothingStoredGivesAnEmptyList) {
     test::TempDir dir;
-    EXPECT_TRUE(ListAdditionalCodeFiles(dir.path()).empty());
-    EXPECT_TRUE(ListAdditionalCodeFiles(dir / "missing").empty());
+    EXPECT_TRUE(listAdditionalCodeFiles(dir.path()).empty());
+    EXPECT_TRUE(listAdditionalCodeFiles(dir / "missing").empty());
 }
 
 // The examples the Windows installer and zip put beside the program: each one loads
 // and adds code to a page.
 TEST(AdditionalCodeLibrary, ShippedExamplesLoad) {
     std::vector<AdditionalCodeFileEntry> entries =
-        ListAdditionalCodeFiles(std::filesystem::path(QM_SOURCE_DIR) / "packaging/additional-code");
+        listAdditionalCodeFiles(std::filesystem::path(QM_SOURCE_DIR) / "packaging/additional-code");
     ASSERT_GE(entries.size(), 2u);
     for (const AdditionalCodeFileEntry& entry : entries) {
-        LoadedAdditionalCode code = LoadAdditionalCodeFile(entry.position);
+        LoadedAdditionalCode code = loadAdditionalCodeFile(entry.position);
         EXPECT_FALSE(code.beforeEntry.value_or("").empty() && code.afterEntry.value_or("").empty())
             << entry.position;
     }

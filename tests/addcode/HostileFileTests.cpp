@@ -39,7 +39,7 @@ protected:
     void expectRefused(const std::string& file) {
         test::writeFile(dir_ / "hostile.ahtml", file);
         try {
-            LoadedAdditionalCode loaded = LoadAdditionalCodeFile(dir_ / "hostile.ahtml");
+            LoadedAdditionalCode loaded = loadAdditionalCodeFile(dir_ / "hostile.ahtml");
             ADD_FAILURE() << "loaded: " << loaded.beforeEntry.value_or("(none)");
         } catch (const Error& e) {
             // After the sentence naming the file, the parser's reason.
@@ -92,7 +92,7 @@ TEST_F(HostileFile, XIncludeIsNotFollowed) {
                     "<r xmlns:xi=\"http://www.w3.org/2001/XInclude\"><BeforeEntry>a</BeforeEntry>"
                     "<xi:include href=\"" +
                         secret().string() + "\" parse=\"text\"/></r>");
-    LoadedAdditionalCode loaded = LoadAdditionalCodeFile(dir_ / "x.ahtml");
+    LoadedAdditionalCode loaded = loadAdditionalCodeFile(dir_ / "x.ahtml");
     EXPECT_EQ(loaded.beforeEntry, "a");
     EXPECT_FALSE(loaded.afterEntry.has_value());
     EXPECT_TRUE(requests_.empty());
@@ -101,7 +101,7 @@ TEST_F(HostileFile, XIncludeIsNotFollowed) {
 TEST_F(HostileFile, UndeclaredEntityIsAnError) {
     test::writeFile(dir_ / "x.ahtml", "<r><BeforeEntry>&nbsp;</BeforeEntry></r>");
     try {
-        LoadAdditionalCodeFile(dir_ / "x.ahtml");
+        loadAdditionalCodeFile(dir_ / "x.ahtml");
         ADD_FAILURE();
     } catch (const Error& e) {
         EXPECT_EQ(std::string(e.what()),

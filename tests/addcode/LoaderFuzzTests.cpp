@@ -12,7 +12,7 @@ namespace {
 // Seeds: what the writer makes, and the odd corners of the format.
 std::vector<std::string> seeds() {
     return {
-        FormatAdditionalCode({gbk::fromUtf8("<table>\r\n<tr><td>页眉</td></tr>"), "</table>"}),
+        formatAdditionalCode({gbk::fromUtf8("<table>\r\n<tr><td>页眉</td></tr>"), "</table>"}),
         "<?xml version=\"1.0\" "
         "encoding=\"GB2312\"?><r><BeforeEntry/><AfterEntry>a&amp;b</AfterEntry></r>",
         "<?xml version='1.0' encoding='UTF-8'?><r><![CDATA[x]]><!-- c "
@@ -61,7 +61,7 @@ TEST(LoaderFuzz, MutatedAndRandomBytesGiveAResultOrAnError) {
                 c = static_cast<char>(pick(256));
         }
         try {
-            ParseAdditionalCode(input);
+            parseAdditionalCode(input);
             ++loaded;
             if (loaded % 50 == 0)
                 corpus.push_back(input);

@@ -20,7 +20,7 @@ std::vector<std::string> linesOf(const std::string& text) {
 }
 
 TEST(PreviewSample, IsTheWordStyleSampleBody) {
-    const std::string& sample = PreviewSample();
+    const std::string& sample = previewSample();
     EXPECT_EQ(sample.size(), 1698u);
     std::vector<std::string> lines = linesOf(sample);
     ASSERT_EQ(lines.size(), 24u); // 23 CR LF, none after the last line
@@ -41,20 +41,20 @@ TEST(PreviewSample, IsTheWordStyleSampleBody) {
 TEST(PreviewAdditionalCode, WithOnlyASuffixThePageHoldsNoPrefixBytes) {
     test::TempDir dir;
     std::string suffix = gbk::fromUtf8("</td></tr></table><!-- 页脚 -->");
-    std::filesystem::path page =
-        PreviewAdditionalCode(dir.path(), PageHead(), DefaultAfterTitle(), "", suffix, PageTail());
+    std::filesystem::path page = previewAdditionalCode(
+        dir.path(), pageFrameHead(), defaultAfterTitle(), "", suffix, pageFrameTail());
     EXPECT_EQ(page, dir / "qlmpreviewtmp.htm");
-    EXPECT_EQ(test::readFile(page), PageHead() + gbk::fromUtf8("附加代码效果预览") +
-                                        DefaultAfterTitle() + PreviewSample() + suffix +
-                                        PageTail());
+    EXPECT_EQ(test::readFile(page), pageFrameHead() + gbk::fromUtf8("附加代码效果预览") +
+                                        defaultAfterTitle() + previewSample() + suffix +
+                                        pageFrameTail());
 }
 
 TEST(PreviewAdditionalCode, PiecesGoBackToBackAndASecondPreviewReplacesTheFirst) {
     test::TempDir dir;
-    PreviewAdditionalCode(dir.path(), "H", "A", "old prefix", "old suffix", "T");
-    std::filesystem::path page = PreviewAdditionalCode(dir.path(), "H", "A", "P\r\n", "S", "T");
+    previewAdditionalCode(dir.path(), "H", "A", "old prefix", "old suffix", "T");
+    std::filesystem::path page = previewAdditionalCode(dir.path(), "H", "A", "P\r\n", "S", "T");
     EXPECT_EQ(test::readFile(page),
-              "H" + gbk::fromUtf8("附加代码效果预览") + "AP\r\n" + PreviewSample() + "ST");
+              "H" + gbk::fromUtf8("附加代码效果预览") + "AP\r\n" + previewSample() + "ST");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
@@ -62,7 +62,7 @@ TEST(PreviewAdditionalCode, WithoutATargetFolderItGoesIntoTheCurrentFolder) {
     test::TempDir dir;
     std::filesystem::path saved = std::filesystem::current_path();
     std::filesystem::current_path(dir.path());
-    std::filesystem::path page = PreviewAdditionalCode({}, "H", "A", "", "S", "T");
+    std::filesystem::path page = previewAdditionalCode({}, "H", "A", "", "S", "T");
     std::filesystem::current_path(saved);
     EXPECT_EQ(page, "qlmpreviewtmp.htm");
     EXPECT_TRUE(std::filesystem::is_regular_file(dir / "qlmpreviewtmp.htm"));
@@ -72,7 +72,7 @@ TEST(PreviewAdditionalCode, AMissingTargetFolderIsReportedAndNothingIsWritten) {
     test::TempDir dir;
     std::filesystem::path folder = dir / "removed";
     try {
-        PreviewAdditionalCode(folder, "H", "A", "", "S", "T");
+        previewAdditionalCode(folder, "H", "A", "", "S", "T");
         ADD_FAILURE();
     } catch (const Error& e) {
         EXPECT_EQ(std::string(e.what()).rfind(

@@ -28,7 +28,7 @@ void doubleClick(Window& w, QTreeWidgetItem* item) {
 void store(Window& w, const std::vector<std::pair<std::string, qm::AdditionalCode>>& files) {
     std::filesystem::create_directories(w.dir / "program");
     for (const auto& [name, code] : files)
-        qm::SaveAdditionalCodeFile(w.dir / "program" / name, code);
+        qm::saveAdditionalCodeFile(w.dir / "program" / name, code);
     w.frm.startUp();
     w.frm.updateActions();
 }
@@ -148,7 +148,7 @@ void AdditionalCodePanelTests::savedCodeComesBackWithItsLineBreaks() {
     w.frm.updateActions();
     w.child<QAction>("actSaveAdditionCode")->trigger();
     QVERIFY(w.dialogs.errors.isEmpty());
-    const qm::LoadedAdditionalCode loaded = qm::LoadAdditionalCodeFile(saved);
+    const qm::LoadedAdditionalCode loaded = qm::loadAdditionalCodeFile(saved);
     QCOMPARE(loaded.beforeEntry.value_or("?"), std::string("<div>\r\n<b>"));
     QCOMPARE(loaded.afterEntry.value_or("?"), std::string());
 

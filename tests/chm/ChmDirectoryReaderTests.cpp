@@ -13,7 +13,7 @@
 
 #include <set>
 
-using qm::ReadChmDirectory;
+using qm::readChmDirectory;
 
 TEST(ChmDirectoryReader, ListsWhatChmlibListsAcrossSeveralChunks) {
     qm::test::TempDir dir;
@@ -27,7 +27,7 @@ TEST(ChmDirectoryReader, ListsWhatChmlibListsAcrossSeveralChunks) {
     ASSERT_TRUE(qm::chm::compileProject(fixture.project, listener, compile).written)
         << listener.allLog();
 
-    std::optional<std::vector<std::string>> names = ReadChmDirectory(dir / "manual.chm");
+    std::optional<std::vector<std::string>> names = readChmDirectory(dir / "manual.chm");
     ASSERT_TRUE(names);
     std::set<std::string> files;
     for (const std::string& name : *names)
@@ -57,13 +57,13 @@ TEST(ChmDirectoryReader, CutOrDamagedFilesGiveNoListing) {
     for (std::size_t size :
          {std::size_t{0}, std::size_t{0x40}, directory + 0x20, chunk + 100, chunk + 4095}) {
         qm::test::writeFile(copy, whole.substr(0, size));
-        EXPECT_FALSE(ReadChmDirectory(copy)) << size;
+        EXPECT_FALSE(readChmDirectory(copy)) << size;
     }
     auto damaged = [&](std::size_t at, const std::string& bytes) {
         std::string file = whole;
         file.replace(at, bytes.size(), bytes);
         qm::test::writeFile(copy, file);
-        return ReadChmDirectory(copy);
+        return readChmDirectory(copy);
     };
     EXPECT_FALSE(damaged(0x48, std::string(8, '\xFF')));             // directory offset
     EXPECT_FALSE(damaged(directory + 0x10, std::string(4, '\x7F'))); // chunk size
@@ -71,7 +71,7 @@ TEST(ChmDirectoryReader, CutOrDamagedFilesGiveNoListing) {
     EXPECT_FALSE(damaged(chunk + 0x10, std::string(4, '\0')));       // next chunk: itself
     EXPECT_FALSE(damaged(chunk + 0x14, "\xFF\x7F"));                 // a name longer than the chunk
     EXPECT_FALSE(damaged(chunk + 0x14, std::string(10, '\xFF')));    // a length past 64 bits
-    EXPECT_FALSE(ReadChmDirectory(dir / "absent.chm"));
+    EXPECT_FALSE(readChmDirectory(dir / "absent.chm"));
     qm::test::writeFile(copy, whole);
-    EXPECT_TRUE(ReadChmDirectory(copy));
+    EXPECT_TRUE(readChmDirectory(copy));
 }

@@ -77,8 +77,8 @@ TEST(Cli, RealFilteredWordPageBecomesACompleteProject) {
         std::filesystem::path page = dir.path() / gbk::toPath(rel);
         ASSERT_TRUE(std::filesystem::exists(page)) << gbk::toUtf8(line);
         std::string bytes = test::readFile(page);
-        std::size_t start = bytes.find(CreditLine()) + CreditLine().size();
-        joined += bytes.substr(start, bytes.size() - start - PageTail().size());
+        std::size_t start = bytes.find(creditLine()) + creditLine().size();
+        joined += bytes.substr(start, bytes.size() - start - pageFrameTail().size());
     }
     // The pages are the slice cut, with links to anchors now naming the page that holds
     // them: compared by their anchor.
@@ -495,7 +495,7 @@ TEST(Cli, ProgressOffATerminalGivesEachStepOnceAndTheCompilerSpeaksChinese) {
 TEST(Cli, AddcodeFramesEveryPage) {
     test::TempDir dir;
     std::string prefix = gbk::fromUtf8("<table><tr><td>页眉</td></tr><tr><td>\r\n");
-    SaveAdditionalCodeFile(dir / "frame.ahtml", {prefix, "</td></tr></table>"});
+    saveAdditionalCodeFile(dir / "frame.ahtml", {prefix, "</td></tr></table>"});
     test::writeFile(dir / "suffix.txt", "<p>end</p>");
     test::writeFile(dir / "m.htm", "<html><head><title>x</title></head><body><div>"
                                    "<h1>A</h1>a<h1>B</h1>b</div></body></html>");
@@ -503,17 +503,17 @@ TEST(Cli, AddcodeFramesEveryPage) {
                                       (dir / "frame.ahtml").string(), (dir / "m.htm").string()});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     std::string page = test::readFile(dir / "m.Content" / "B.13.htm");
-    EXPECT_NE(
-        page.find("<div>" + prefix + CreditLine() + "<h1>B</h1>b</td></tr></table>" + PageTail()),
-        std::string::npos);
+    EXPECT_NE(page.find("<div>" + prefix + creditLine() + "<h1>B</h1>b</td></tr></table>" +
+                        pageFrameTail()),
+              std::string::npos);
 
     r = RunProgram("quillmark",
                    {"--no-compile", "-q", "--addcode", (dir / "frame.ahtml").string(), "--suffix",
                     (dir / "suffix.txt").string(), (dir / "m.htm").string()});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     page = test::readFile(dir / "m.Content" / "A.2.htm");
-    EXPECT_TRUE(page.ends_with("a<p>end</p>" + PageTail()));
-    EXPECT_NE(page.find(prefix + CreditLine()), std::string::npos);
+    EXPECT_TRUE(page.ends_with("a<p>end</p>" + pageFrameTail()));
+    EXPECT_NE(page.find(prefix + creditLine()), std::string::npos);
 
     auto bad = RunProgram(
         "quillmark", {"--addcode", (dir / "missing.ahtml").string(), (dir / "m.htm").string()});

@@ -33,14 +33,14 @@ std::string compiledKeyword(const std::string& utf8Name) {
 // The splitter's heading as written into the page's title and the index, then read by
 // the compiler.
 std::string splitTitle(const std::string& reference) {
-    std::string heading = ReadableHeading("<h1>A" + reference + "B</h1>");
+    std::string heading = readableHeading("<h1>A" + reference + "B</h1>");
     return compiledTitle(html::escape(heading, {.keepNumericReferences = true}));
 }
 
 void expectOneCharacter(const std::string& reference, char32_t codePoint) {
     // To the compiler a reference below 256 is a byte of the project's code page, and
     // 0xFF is no GBK character: Windows reads it as U+F8F5.
-    const std::string want = "A" + Utf8Of(codePoint == 0xFF ? U'\uF8F5' : codePoint) + "B";
+    const std::string want = "A" + utf8Of(codePoint == 0xFF ? U'\uF8F5' : codePoint) + "B";
     // A no-break space in a heading is a space (its white space is collapsed); GBK holds
     // no invisible formatting character, so the splitter's titles leave them out.
     const bool invisible = codePoint == 0xAD || (codePoint >= 0x200C && codePoint <= 0x200F);

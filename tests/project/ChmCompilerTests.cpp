@@ -12,9 +12,9 @@ namespace {
 // library, library without the entry point, the real one, reused.
 TEST(ChmCompilerLoader, FailsAsTheSystemDoesThenLoadsOnceAndCompiles) {
     test::TempDir empty;
-    SetChmCompilerSearchFolder(empty.path().string());
+    setChmLibrarySearchFolder(empty.path().string());
     try {
-        GetChmCompiler();
+        chmLibrary();
         FAIL() << "loaded a library from an empty folder";
     } catch (const Error& e) {
         std::string text = e.what();
@@ -28,17 +28,17 @@ TEST(ChmCompilerLoader, FailsAsTheSystemDoesThenLoadsOnceAndCompiles) {
     if (!std::filesystem::exists(libm))
         GTEST_SKIP() << "no " << libm << " to stand in for a library without the entry point";
     std::filesystem::copy_file(libm, impostor / "libhha.so");
-    SetChmCompilerSearchFolder(impostor.path().string());
+    setChmLibrarySearchFolder(impostor.path().string());
     try {
-        GetChmCompiler();
+        chmLibrary();
         FAIL() << "accepted a library without the entry point";
     } catch (const Error& e) {
         EXPECT_EQ(std::string(e.what()).rfind("System Error.  Code: 127.\r\n", 0), 0u) << e.what();
     }
 
-    SetChmCompilerSearchFolder(test::binaryDir().string());
-    TChmCompiler& compiler = GetChmCompiler();
-    EXPECT_EQ(&compiler, &GetChmCompiler());
+    setChmLibrarySearchFolder(test::binaryDir().string());
+    ChmLibrary& compiler = chmLibrary();
+    EXPECT_EQ(&compiler, &chmLibrary());
     EXPECT_EQ(compiler.loadedFrom(), (test::binaryDir() / "libhha.so").string());
 
     test::TempDir dir;

@@ -23,33 +23,33 @@ std::vector<std::size_t> numbersOf(const std::vector<ContextIdEntry>& entries) {
 TEST(ContextIds, NumbersStayWithTheirTopicsAcrossEdits) {
     using Keys = std::vector<std::string>;
     const Keys v1 = {"首页", "A", "A / 1", "B", "C", "D"};
-    ContextIdNumbering first = NumberContextIds(v1, std::nullopt);
+    ContextIdNumbering first = numberContextIds(v1, std::nullopt);
     EXPECT_EQ(ks(first), (std::vector<std::size_t>{1, 2, 3, 4, 5, 6}));
 
     // A heading inserted near the start: every other topic keeps its number.
     ContextIdNumbering inserted =
-        NumberContextIds({"首页", "X", "A", "A / 1", "B", "C", "D"}, first.map);
+        numberContextIds({"首页", "X", "A", "A / 1", "B", "C", "D"}, first.map);
     EXPECT_EQ(ks(inserted), (std::vector<std::size_t>{1, 7, 2, 3, 4, 5, 6}));
     EXPECT_EQ(numbersOf(inserted.added), (std::vector<std::size_t>{7}));
     EXPECT_EQ(inserted.kept, 6u);
 
     // A heading deleted: its number is retired and never given again.
-    ContextIdNumbering deleted = NumberContextIds({"首页", "A", "A / 1", "C", "D"}, first.map);
+    ContextIdNumbering deleted = numberContextIds({"首页", "A", "A / 1", "C", "D"}, first.map);
     EXPECT_EQ(ks(deleted), (std::vector<std::size_t>{1, 2, 3, 5, 6}));
     EXPECT_EQ(numbersOf(deleted.retired), (std::vector<std::size_t>{4}));
-    ContextIdNumbering later = NumberContextIds({"首页", "A", "A / 1", "Y", "C", "D"}, deleted.map);
+    ContextIdNumbering later = numberContextIds({"首页", "A", "A / 1", "Y", "C", "D"}, deleted.map);
     EXPECT_EQ(ks(later), (std::vector<std::size_t>{1, 2, 3, 7, 5, 6}));
 
     // One title corrected between unchanged neighbours keeps its number; two side by side
     // cannot be told apart and get new ones.
-    EXPECT_EQ(ks(NumberContextIds({"首页", "A", "A / 1", "B", "C2", "D"}, first.map)),
+    EXPECT_EQ(ks(numberContextIds({"首页", "A", "A / 1", "B", "C2", "D"}, first.map)),
               (std::vector<std::size_t>{1, 2, 3, 4, 5, 6}));
-    ContextIdNumbering two = NumberContextIds({"首页", "A", "A / 1", "B2", "C2", "D"}, first.map);
+    ContextIdNumbering two = numberContextIds({"首页", "A", "A / 1", "B2", "C2", "D"}, first.map);
     EXPECT_EQ(ks(two), (std::vector<std::size_t>{1, 2, 3, 7, 8, 6}));
     EXPECT_EQ(numbersOf(two.retired), (std::vector<std::size_t>{4, 5}));
 
     // A topic that comes back takes its old number again.
-    EXPECT_EQ(ks(NumberContextIds(v1, deleted.map)), ks(first));
+    EXPECT_EQ(ks(numberContextIds(v1, deleted.map)), ks(first));
 }
 
 // A map an earlier version wrote keyed the same topics otherwise: numbers run into the
@@ -80,18 +80,18 @@ TEST(ContextIds, AMapOfAnEarlierVersionKeepsEveryNumber) {
                          "1 概述 / 无标题 #2",
                          "2 安装",
                          "2 安装 / 2.1 Requirements"};
-    ContextIdNumbering next = NumberContextIds(keys, old, legacy);
+    ContextIdNumbering next = numberContextIds(keys, old, legacy);
     EXPECT_EQ(ks(next), (std::vector<std::size_t>{1, 2, 3, 4, 5, 6, 7}));
     EXPECT_EQ(next.kept, 7u);
     EXPECT_TRUE(next.added.empty());
     EXPECT_TRUE(next.retired.empty());
     ASSERT_EQ(next.map.size(), 8u);
     EXPECT_EQ(next.map[3].key, "1 概述 / image001.png");
-    EXPECT_EQ(ks(NumberContextIds(keys, next.map, legacy)), ks(next));
+    EXPECT_EQ(ks(numberContextIds(keys, next.map, legacy)), ks(next));
 
     // Read alike is no licence to merge: a second topic of the same reading is new.
     ContextIdNumbering twice =
-        NumberContextIds({"1 A", "1A"}, std::vector<ContextIdEntry>{{1, "1A", false}});
+        numberContextIds({"1 A", "1A"}, std::vector<ContextIdEntry>{{1, "1A", false}});
     EXPECT_EQ(ks(twice), (std::vector<std::size_t>{2, 1}));
     EXPECT_EQ(numbersOf(twice.added), (std::vector<std::size_t>{2}));
 }
@@ -111,7 +111,7 @@ TEST(ContextIds, KeysFollowTheTreeAndTellRepeatedTitlesApart) {
     add(nullptr, "&#54620;", "30");
     std::vector<std::string> topics;
     tree.forEach([&](const StructureNode& n) { topics.push_back(n.title + "." + n.position); });
-    EXPECT_EQ(ContextIdKeys(tree, topics),
+    EXPECT_EQ(contextIdKeys(tree, topics),
               (std::vector<std::string>{"安装", "安装 / 设置", "安装 / 设置 #2", "한"}));
 
     // Pictures' names, and the "无标题" earlier versions read for them.
@@ -120,20 +120,20 @@ TEST(ContextIds, KeysFollowTheTreeAndTellRepeatedTitlesApart) {
     add(install, "image002.png", "50")->pictureHeading = true;
     topics.push_back(shown->title + ".40");
     topics.push_back(gbk::fromUtf8("image002.png.50"));
-    std::vector<std::string> legacy = ContextIdKeys(tree, topics, KeyReading::Legacy);
-    EXPECT_EQ(ContextIdKeys(tree, topics).back(), "安装 / image002.png");
+    std::vector<std::string> legacy = contextIdKeys(tree, topics, KeyReading::Legacy);
+    EXPECT_EQ(contextIdKeys(tree, topics).back(), "安装 / image002.png");
     EXPECT_EQ(std::vector<std::string>(legacy.end() - 2, legacy.end()),
               (std::vector<std::string>{"安装 / 无标题", "安装 / 无标题 #2"}));
 }
 
 TEST(ContextIds, TheMapFileRoundTripsAndADamagedOneIsAClearError) {
     test::TempDir dir;
-    EXPECT_FALSE(ReadContextIdMap(dir / "m.ids").has_value());
-    ContextIdNumbering n = NumberContextIds(
+    EXPECT_FALSE(readContextIdMap(dir / "m.ids").has_value());
+    ContextIdNumbering n = numberContextIds(
         {"首页", "B"},
         std::vector<ContextIdEntry>{{1, "首页", false}, {2, "A", false}, {3, "Old", true}});
-    WriteContextIdMap(dir / "m.ids", {n.map, "../doc/m.htm", {"m.Content/a.htm"}});
-    std::optional<ContextIdMapFile> back = ReadContextIdMap(dir / "m.ids");
+    writeContextIdMap(dir / "m.ids", {n.map, "../doc/m.htm", {"m.Content/a.htm"}});
+    std::optional<ContextIdMapFile> back = readContextIdMap(dir / "m.ids");
     ASSERT_TRUE(back.has_value());
     EXPECT_EQ(back->source, "../doc/m.htm");
     EXPECT_EQ(back->written, std::vector<std::string>{"m.Content/a.htm"});
@@ -157,7 +157,7 @@ TEST(ContextIds, TheMapFileRoundTripsAndADamagedOneIsAClearError) {
     for (const auto& [bytes, line] : damaged) {
         test::writeFile(dir / "bad.ids", bytes);
         try {
-            ReadContextIdMap(dir / "bad.ids");
+            readContextIdMap(dir / "bad.ids");
             ADD_FAILURE() << bytes;
         } catch (const Error& e) {
             EXPECT_NE(gbk::toUtf8(e.what()).find(line), std::string::npos) << gbk::toUtf8(e.what());
@@ -165,7 +165,7 @@ TEST(ContextIds, TheMapFileRoundTripsAndADamagedOneIsAClearError) {
     }
     // An old map without the records is read as it is.
     test::writeFile(dir / "old.ids", "# comment\n1\ttopic\tA\r\n3\tretired\tB\n");
-    std::optional<ContextIdMapFile> old = ReadContextIdMap(dir / "old.ids");
+    std::optional<ContextIdMapFile> old = readContextIdMap(dir / "old.ids");
     ASSERT_TRUE(old.has_value());
     EXPECT_EQ(old->entries.size(), 2u);
     EXPECT_TRUE(old->source.empty());
@@ -174,7 +174,7 @@ TEST(ContextIds, TheMapFileRoundTripsAndADamagedOneIsAClearError) {
     for (std::size_t k = 1; k <= kMaxContextIdMapLines + 1; ++k)
         huge += std::to_string(k) + "\ttopic\tT" + std::to_string(k) + "\n";
     test::writeFile(dir / "huge.ids", huge);
-    EXPECT_THROW(ReadContextIdMap(dir / "huge.ids"), Error);
+    EXPECT_THROW(readContextIdMap(dir / "huge.ids"), Error);
 }
 
 } // namespace

@@ -24,7 +24,7 @@ StructureTree treeWithRoot(const std::string& title, const std::string& position
 TEST(ProjectFile, OptionsAndWindowLinesByteForByte) {
     StructureTree tree = treeWithRoot(g("首页"), "1");
     std::vector<std::string> topics = {g("首页.1")};
-    ProjectFiles f = BuildProjectFiles({tree, topics, g("Manual －帮助"), "Manual.chm"}, "Manual",
+    ProjectFiles f = buildProjectFiles({tree, topics, g("Manual －帮助"), "Manual.chm"}, "Manual",
                                        "Manual.Content\\");
     std::vector<std::string> expected = {
         "[OPTIONS] ",
@@ -66,7 +66,7 @@ TEST(ProjectFile, ContextIdsOfTheWorkedExample) {
         topics.push_back("T" + std::to_string(i) + "." + std::to_string(3000 + i));
     topics.push_back(g("附录.99000"));
     ProjectFiles f =
-        BuildProjectFiles({tree, topics, "t", "Manual.chm"}, "Manual", "Manual.Content\\");
+        buildProjectFiles({tree, topics, "t", "Manual.chm"}, "Manual", "Manual.Content\\");
     ASSERT_EQ(f.alias.size(), 10u);
     EXPECT_EQ(f.alias[0], g("IDH_1 = Manual.Content\\首页.1.htm"));
     EXPECT_EQ(f.alias[1], g("IDH_2 = Manual.Content\\概述.2048.htm"));
@@ -76,13 +76,13 @@ TEST(ProjectFile, ContextIdsOfTheWorkedExample) {
     EXPECT_EQ(f.helpIds[9], "#define IDH_10 10010");
     EXPECT_EQ(f.idList[0], g("1001\t\t首页"));
     EXPECT_EQ(f.idList[9], g("10010\t\t附录"));
-    EXPECT_EQ(ContextNumber(123), "100123");
+    EXPECT_EQ(contextNumber(123), "100123");
 }
 
 TEST(ProjectFile, TitlesWithFullStopsKeepThemInTheIdList) {
     StructureTree tree = treeWithRoot("x", "2");
     std::vector<std::string> topics = {g("1.2概述.300"), "nodot"};
-    ProjectFiles f = BuildProjectFiles({tree, topics, "t", "x.chm"}, "x", "x.Content\\");
+    ProjectFiles f = buildProjectFiles({tree, topics, "t", "x.chm"}, "x", "x.Content\\");
     EXPECT_EQ(f.idList[0], g("1001\t\t1.2概述"));
     EXPECT_EQ(f.idList[1], "1002\t\tnodot");
 }
@@ -94,12 +94,12 @@ TEST(ProjectFile, WrittenFilesAndTheEmptyCases) {
     std::vector<std::string> none;
 
     StructureTree empty;
-    EXPECT_EQ(WriteProjectFile({empty, none, "t", "Manual.chm"}, layout.projectPlace()), "");
+    EXPECT_EQ(writeProjectFile({empty, none, "t", "Manual.chm"}, layout.projectPlace()), "");
     EXPECT_FALSE(std::filesystem::exists(dir / "Manual.hhp"));
     EXPECT_FALSE(std::filesystem::exists(layout.contentFolder / "Alias.h"));
 
     StructureTree tree = treeWithRoot("A", "2");
-    EXPECT_EQ(WriteProjectFile({tree, none, "t", "Manual.chm"}, layout.projectPlace()), "A.2.htm");
+    EXPECT_EQ(writeProjectFile({tree, none, "t", "Manual.chm"}, layout.projectPlace()), "A.2.htm");
     EXPECT_EQ(test::readFile(layout.contentFolder / "Alias.h"), "");
     EXPECT_EQ(test::readFile(layout.contentFolder / "HelpID.h"), "");
     EXPECT_EQ(test::readFile(dir / "Manual.txt"), "");
@@ -113,7 +113,7 @@ TEST(ProjectFile, MissingContentFolderIsAFileError) {
     FileLayout layout = FileLayout::forSource(dir / "Manual.htm");
     StructureTree tree = treeWithRoot("A", "2");
     std::vector<std::string> topics = {"A.2"};
-    EXPECT_THROW(WriteProjectFile({tree, topics, "t", "Manual.chm"}, layout.projectPlace()), Error);
+    EXPECT_THROW(writeProjectFile({tree, topics, "t", "Manual.chm"}, layout.projectPlace()), Error);
     EXPECT_FALSE(std::filesystem::exists(dir / "Manual.hhp"));
 }
 

@@ -23,7 +23,7 @@ std::string entry(const std::string& title, const std::string& pos, bool index,
 
 TEST(Sitemap, EmptyTreeGivesHeaderAndFooterOnly) {
     test::TempDir dir;
-    WriteContentsAndIndex(StructureTree(), "M.Content\\", dir / "M.hhc", dir / "M.hhk");
+    writeContentsAndIndex(StructureTree(), "M.Content\\", dir / "M.hhc", dir / "M.hhk");
     EXPECT_EQ(test::readFile(dir / "M.hhc"), kHeader + "\r\n</UL></BODY></HTML>\r\n");
     EXPECT_EQ(test::readFile(dir / "M.hhk"), kHeader + " \r\n</UL></BODY></HTML>\r\n");
 }

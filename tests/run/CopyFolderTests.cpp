@@ -12,20 +12,20 @@ TEST(CopyFolder, CopiesIntoASubfolderOfTheSameName) {
     test::TempDir dir;
     test::writeFile(dir / "src.files" / "a.png", "a");
     std::filesystem::create_directory(dir / "dest");
-    ASSERT_TRUE(CopyFolder(dir / "src.files", dir / "dest"));
+    ASSERT_TRUE(copyFolder(dir / "src.files", dir / "dest"));
     EXPECT_EQ(test::readFile(dir / "dest" / "src.files" / "a.png"), "a");
 }
 
 TEST(CopyFolder, FailuresAreFalse) {
     test::TempDir dir;
-    EXPECT_FALSE(CopyFolder(dir / "missing", dir.path()));
+    EXPECT_FALSE(copyFolder(dir / "missing", dir.path()));
     test::writeFile(dir / "src" / "a", "a");
-    EXPECT_FALSE(CopyFolder(dir / "src", dir / "no-such-dest"));
+    EXPECT_FALSE(copyFolder(dir / "src", dir / "no-such-dest"));
     if (getuid() != 0) { // root writes anywhere
         std::filesystem::create_directory(dir / "ro");
         std::filesystem::permissions(dir / "ro", std::filesystem::perms::owner_read |
                                                      std::filesystem::perms::owner_exec);
-        EXPECT_FALSE(CopyFolder(dir / "src", dir / "ro"));
+        EXPECT_FALSE(copyFolder(dir / "src", dir / "ro"));
     }
 }
 
@@ -42,7 +42,7 @@ TEST(CopyFolder, SymbolicLinksAreNotFollowedButReported) {
     std::filesystem::create_symlink(dir / "private.txt", dir / "dest" / "src.files" / "a.png");
 
     std::vector<std::filesystem::path> skipped;
-    ASSERT_TRUE(CopyFolder(dir / "src.files", dir / "dest", &skipped));
+    ASSERT_TRUE(copyFolder(dir / "src.files", dir / "dest", &skipped));
     EXPECT_EQ(test::readFile(dir / "dest" / "src.files" / "a.png"), "a");
     EXPECT_FALSE(std::filesystem::is_symlink(dir / "dest" / "src.files" / "a.png"));
     EXPECT_EQ(test::readFile(dir / "private.txt"), "private");

@@ -103,7 +103,7 @@ TEST_F(GeneratorTest, SummaryOfTwoFilesWithOneChmFailing) {
     test::writeFile(dir / "b.htm", wordPage("<h1>B</h1>z"));
     Generator gen(host, nullptr, &compiler);
     gen.openFiles({dir / "a.htm", dir / "b.htm"});
-    RunOutcome out = gen.GenerationRun(settings);
+    RunOutcome out = gen.generationRun(settings);
 
     std::string d = gbk::fromPath(dir.path()) + "/";
     std::string expected = g("已经生成以下 Microsoft Html Help Workshop 工程文件：\r\n") + d +
@@ -147,7 +147,7 @@ TEST_F(GeneratorTest, SettingsChangedDuringARunApplyFromTheirNextRead) {
         });
     };
     gen.openFiles({dir / "a.htm", dir / "b.htm"});
-    gen.GenerationRun(settings);
+    gen.generationRun(settings);
     EXPECT_EQ(host.title, g("a －帮助")); // told once, for the first file only
     for (const char* project : {"a.hhp", "b.hhp"})
         EXPECT_NE(test::readFile(dir / project).find("Title=" + g("键入的标题")), std::string::npos)
@@ -163,7 +163,7 @@ TEST_F(GeneratorTest, FailedCompileDropsOnlyTheChmLineAndKeepsItsLog) {
     compiler.logLines = {"  warning: x \r\n", " \t", ""};
     Generator gen(host, nullptr, &compiler);
     gen.openFiles({dir / "a.htm"});
-    RunOutcome out = gen.GenerationRun(settings);
+    RunOutcome out = gen.generationRun(settings);
     EXPECT_EQ(out.summary.find(g("已根据工程文件生成")), std::string::npos);
     EXPECT_NE(out.summary.find(g("索引ID对应文件生成到")), std::string::npos);
     EXPECT_EQ(test::readFile(dir / "a.log"), g("编译信息：") + "warning: x\r\n");
@@ -180,7 +180,7 @@ TEST_F(GeneratorTest, ChmLackingAPageIsIncompleteAndTheSummaryNamesThePage) {
         std::filesystem::remove(dir / "a.Content" / gbk::toPath(lost));
     };
     gen.openFiles({dir / "a.htm"});
-    RunOutcome out = gen.GenerationRun(settings);
+    RunOutcome out = gen.generationRun(settings);
     EXPECT_EQ(out.chmsBuilt, 0);
     EXPECT_EQ(out.chmsIncomplete, 1);
     EXPECT_EQ(out.summary.find(g("已根据工程文件生成")), std::string::npos) << out.summary;
@@ -205,7 +205,7 @@ TEST_F(GeneratorTest, QuietCompileLeavesAnEarlierLogAlone) {
     test::writeFile(dir / "a.log", "earlier");
     Generator gen(host, nullptr, &compiler);
     gen.openFiles({dir / "a.htm"});
-    gen.GenerationRun(settings);
+    gen.generationRun(settings);
     EXPECT_EQ(test::readFile(dir / "a.log"), "earlier");
 }
 
@@ -218,7 +218,7 @@ TEST_F(GeneratorTest, AFailedFileIsReportedAndTheBatchGoesOn) {
     Generator gen(host, nullptr, &compiler);
     gen.openFiles({dir / "one.htm", dir / "two.doc", dir / "missing.htm", dir / "folder.htm",
                    dir / "four.htm"});
-    RunOutcome out = gen.GenerationRun(settings);
+    RunOutcome out = gen.generationRun(settings);
     EXPECT_EQ(out.ending, RunOutcome::Ending::Finished);
     EXPECT_EQ(out.filesFailed, 3);
     EXPECT_EQ(out.chmsBuilt, 2);
@@ -256,7 +256,7 @@ TEST_F(GeneratorTest, SecondConversionTryCarriesTheRun) {
     ConverterThatWorksSecondTime converter;
     Generator gen(host, &converter, &compiler);
     gen.openFiles({dir / "Report.DOC"});
-    RunOutcome out = gen.GenerationRun(settings);
+    RunOutcome out = gen.generationRun(settings);
     EXPECT_EQ(converter.tries, (std::vector<bool>{false, true}));
     EXPECT_EQ(out.chmsBuilt, 1);
     EXPECT_EQ(gen.tree().roots().front()->title, "FromReport.DOC");
@@ -271,7 +271,7 @@ TEST_F(GeneratorTest, InterruptionWritesTheRunLogAndNoProject) {
     host.generator = &gen;
     host.abortAtNodes = 3;
     gen.openFiles({dir / "big.htm"});
-    RunOutcome out = gen.GenerationRun(settings);
+    RunOutcome out = gen.generationRun(settings);
     EXPECT_EQ(out.ending, RunOutcome::Ending::Interrupted);
     EXPECT_TRUE(host.summaries.empty());
     EXPECT_FALSE(std::filesystem::exists(dir / "big.hhp"));
@@ -297,7 +297,7 @@ TEST_F(GeneratorTest, HtmlSourceIsReadAsItself) {
     Generator gen(host, nullptr, &compiler);
     gen.openFiles({dir / "X.HTML"});
     gen.openFiles({dir / "x.html"});
-    RunOutcome out = gen.GenerationRun(settings);
+    RunOutcome out = gen.generationRun(settings);
     EXPECT_EQ(out.chmsBuilt, 1);
     EXPECT_EQ(gen.tree().roots().front()->title, "Real");
     EXPECT_TRUE(std::filesystem::exists(dir / "x.Content" / "x_files" / "p.png"));
@@ -311,7 +311,7 @@ TEST_F(GeneratorTest, BinaryGarbageIsRefused) {
     test::writeFile(dir / "g.htm", garbage);
     Generator gen(host, nullptr, &compiler);
     gen.openFiles({dir / "g.htm"});
-    EXPECT_EQ(gen.GenerationRun(settings).filesFailed, 1);
+    EXPECT_EQ(gen.generationRun(settings).filesFailed, 1);
     EXPECT_FALSE(std::filesystem::exists(dir / "g.Content"));
     EXPECT_EQ(test::readFile(dir / "g.htm"), garbage);
 }
@@ -322,18 +322,18 @@ TEST_F(GeneratorTest, SupportingFilesAreCopiedIntoTheContentFolder) {
     test::writeFile(dir / "m.files" / "sub" / "deep.gif", "gif");
     Generator gen(host, nullptr, &compiler);
     gen.openFiles({dir / "m.htm"});
-    gen.GenerationRun(settings);
+    gen.generationRun(settings);
     EXPECT_EQ(test::readFile(dir / "m.Content" / "m.files" / "image001.png"), "png");
     EXPECT_EQ(test::readFile(dir / "m.Content" / "m.files" / "sub" / "deep.gif"), "gif");
     test::writeFile(dir / "m.files" / "image001.png", "png2");
-    gen.GenerationRun(settings);
+    gen.generationRun(settings);
     EXPECT_EQ(test::readFile(dir / "m.Content" / "m.files" / "image001.png"), "png2");
     EXPECT_TRUE(std::filesystem::exists(dir / "m.files" / "image001.png"));
 }
 
 TEST_F(GeneratorTest, EmptyOpenedListShowsOnlyTheTimes) {
     Generator gen(host, nullptr, &compiler);
-    RunOutcome out = gen.GenerationRun(settings);
+    RunOutcome out = gen.generationRun(settings);
     EXPECT_TRUE(host.summaries.empty());
     EXPECT_FALSE(host.fields[RunField::BeginTime].empty());
     EXPECT_FALSE(host.fields[RunField::EndTime].empty());
@@ -363,9 +363,9 @@ TEST_F(GeneratorTest, NumberedPageNamesStayWithTheirTopics) {
                  "<div id=ftn1><p><a href=\"#_ftnref1\" name=\"_ftn1\">[1]</a> n</p></div>"));
     Generator gen(host, nullptr, &compiler);
     gen.openFiles({dir / "m.htm"});
-    gen.GenerationRun(settings); // named by headings first
+    gen.generationRun(settings); // named by headings first
     settings.numberedNames = true;
-    gen.GenerationRun(settings);
+    gen.generationRun(settings);
     EXPECT_EQ(contentNames(dir / "m.Content"),
               (std::vector<std::string>{"1001.htm", "1002.htm", "1003.htm", "1004.htm"}));
     const std::string hhc = test::readFile(dir / "m.hhc");
@@ -384,7 +384,7 @@ TEST_F(GeneratorTest, NumberedPageNamesStayWithTheirTopics) {
     // next number.
     test::writeFile(dir / "m.htm", wordPage("前言<h1>新</h1>n<h1>安装</h1>i<h2>要求</h2>r"
                                             "<h1><a name=\"use\"></a>使用</h1>u"));
-    gen.GenerationRun(settings);
+    gen.generationRun(settings);
     EXPECT_EQ(
         contentNames(dir / "m.Content"),
         (std::vector<std::string>{"1001.htm", "1002.htm", "1003.htm", "1004.htm", "1005.htm"}));
@@ -398,7 +398,7 @@ TEST_F(GeneratorTest, PagesUseTheSourceHeadAndTopicPathsFollowTheOpenedFile) {
     test::writeFile(dir / "a.htm", wordPage("<h1>A</h1>"));
     Generator gen(host, nullptr, nullptr);
     gen.openFiles({dir / "a.htm"});
-    gen.GenerationRun(settings);
+    gen.generationRun(settings);
     std::string page = test::readFile(dir / "a.Content" / "A.2.htm");
     EXPECT_NE(page.find("</title></head><body lang=ZH-CN><div class=Section1>"), std::string::npos);
     EXPECT_EQ(gen.topicPagePath(*gen.tree().roots().front()), dir / "a.Content" / "A.2.htm");
@@ -423,7 +423,7 @@ TEST_F(GeneratorTest, PagesInOtherCharsetsAreCutFromAGbkCopy) {
     test::writeFile(dir / "g.htm", gb18030);
     Generator gen(host, nullptr, nullptr);
     gen.openFiles({dir / "u.htm", dir / "g.htm"});
-    gen.GenerationRun(settings);
+    gen.generationRun(settings);
     EXPECT_EQ(test::readFile(dir / "u.htm"), utf8);
     EXPECT_EQ(test::readFile(dir / "g.htm"), gb18030);
     std::string page = test::readFile(dir / "u.Content" / gbk::toPath(g("概述.2.htm")));
@@ -445,7 +445,7 @@ TEST_F(GeneratorTest, LeftoversOfAKilledRunGoAndASecondRunWaitsItsTurn) {
         RunLock other(dir / "x");
         Generator gen(host, nullptr, &compiler);
         gen.openFiles({dir / "x.htm"});
-        RunOutcome out = gen.GenerationRun(settings);
+        RunOutcome out = gen.generationRun(settings);
         EXPECT_EQ(out.filesFailed, 1);
         ASSERT_FALSE(host.warnings.empty());
         EXPECT_NE(host.warnings.back().find(std::to_string(getpid())), std::string::npos);
@@ -454,7 +454,7 @@ TEST_F(GeneratorTest, LeftoversOfAKilledRunGoAndASecondRunWaitsItsTurn) {
     }
     Generator gen(host, nullptr, &compiler);
     gen.openFiles({dir / "x.htm"});
-    EXPECT_EQ(gen.GenerationRun(settings).chmsBuilt, 1);
+    EXPECT_EQ(gen.generationRun(settings).chmsBuilt, 1);
     EXPECT_FALSE(std::filesystem::exists(dir / "x.htm.tmp46363.4917144676"));
     EXPECT_FALSE(std::filesystem::exists(dir / "x.htm.gbk46363.5"));
     EXPECT_EQ(test::readFile(dir / "x.htm.tmp-notes"), "the user's");
@@ -473,7 +473,7 @@ TEST_F(GeneratorTest, ARunThatMakesNoProjectSaysSoAndWhy) {
     test::writeFile(dir / "bad.htm", std::string("\0\1garbage", 9));
     Generator gen(host, nullptr, &compiler);
     gen.openFiles({dir / "empty.htm", dir / "bad.htm"});
-    RunOutcome out = gen.GenerationRun(settings);
+    RunOutcome out = gen.generationRun(settings);
     EXPECT_EQ(out.projectsWritten, 0);
     EXPECT_EQ(out.summary.rfind(g("没有生成任何帮助工程。"), 0), 0u) << out.summary;
     EXPECT_NE(out.summary.find(gbk::fromPath(dir / "empty.htm") + g("：文档中没有内容")),
@@ -521,7 +521,7 @@ TEST_F(GeneratorTest, FileReportsTellTheReasonTheConversionTimeAndOnlyFilesOnDis
     BatchConverter converter;
     Generator gen(host, &converter, &compiler);
     gen.openFiles({dir / "locked.doc", dir / "open.doc"});
-    gen.GenerationRun(settings);
+    gen.generationRun(settings);
     ASSERT_EQ(host.reports.size(), 2u);
     const FileReport& locked = host.reports[0];
     EXPECT_EQ(locked.outcome, FileReport::Outcome::Failed);

@@ -18,7 +18,7 @@ Extraction extract(const test::TempDir& dir, const std::string& page) {
     test::writeFile(html, page);
     std::unique_ptr<ReadStream> stream = std::make_unique<ReadStream>(html);
     Extraction e;
-    e.result = ExtractBody(stream, html, e.workFile, true);
+    e.result = extractBody(stream, html, e.workFile, true);
     stream->seek(0, Origin::Beginning);
     stream->read(e.workBytes, stream->size());
     return e;
@@ -98,11 +98,11 @@ TEST(ExtractBody, UnsoundSlicesFallBackToTheWholeFile) {
 TEST(ExtractBody, NothingToReadReturnsFalse) {
     std::unique_ptr<ReadStream> none;
     std::filesystem::path work;
-    EXPECT_FALSE(ExtractBody(none, {}, work, true));
+    EXPECT_FALSE(extractBody(none, {}, work, true));
 }
 
 TEST(ExtractBody, WorkFileNameCarriesTheDateTime) {
-    EXPECT_EQ(BodyWorkingFilePath("/d/manual.htm", 46362.6254398148).string(),
+    EXPECT_EQ(bodyWorkingFilePath("/d/manual.htm", 46362.6254398148).string(),
               "/d/manual.htm.tmp46362.6254398148");
 }
 

@@ -45,8 +45,8 @@ TEST(HeadingScan, PagesCarryTheFrameInOrder) {
     h.prefix = "[pre]";
     h.suffix = "[suf]";
     h.scan("<h1>A</h1>text");
-    EXPECT_EQ(h.page("A.2"), PageHead() + "A" + "[after]" + "[pre]" + CreditLine() +
-                                 "<h1>A</h1>text" + "[suf]" + PageTail());
+    EXPECT_EQ(h.page("A.2"), pageFrameHead() + "A" + "[after]" + "[pre]" + creditLine() +
+                                 "<h1>A</h1>text" + "[suf]" + pageFrameTail());
 }
 
 struct PlacementCase {
@@ -140,10 +140,10 @@ TEST(HeadingScan, EveryPageIsTitledAsTheContentsNameIt) {
     }
     ScanHarness cut;
     cut.scan(g("正文<h1>  1 概述 &amp; 范围</h1>x"));
-    EXPECT_TRUE(PageHead().ends_with("<title>"));
-    EXPECT_TRUE(cut.page(g("首页.1")).starts_with(PageHead() + g("首页[after]")));
+    EXPECT_TRUE(pageFrameHead().ends_with("<title>"));
+    EXPECT_TRUE(cut.page(g("首页.1")).starts_with(pageFrameHead() + g("首页[after]")));
     EXPECT_TRUE(
-        cut.page(cut.written.back()).starts_with(PageHead() + g("1 概述 &amp; 范围[after]")));
+        cut.page(cut.written.back()).starts_with(pageFrameHead() + g("1 概述 &amp; 范围[after]")));
 }
 
 TEST(HeadingScan, EmptyStreamGivesNoNodeAndNoPage) {
@@ -325,7 +325,7 @@ TEST(HeadingScan, EmptyTopicIsLoggedNotWritten) {
     node.position = "5";
     TopicPageWriter writer(h.content(), h, h.written, h.runLog);
     std::filesystem::create_directories(h.content());
-    writer.WriteTopicPage(node, true, "", nullptr);
+    writer.writeTopicPage(node, true, "", nullptr);
     EXPECT_EQ(h.runLog, (std::vector<std::string>{"T" + g("无法建立")}));
     EXPECT_TRUE(h.written.empty());
 }

@@ -12,7 +12,7 @@ bool ScanHarness::scan(const std::string& bytes, const std::string& intermediate
     std::unique_ptr<ReadStream> stream = std::make_unique<ReadStream>(dir_ / "x.htm.tmp1");
     TopicPageWriter writer(content(), *this, written, runLog, "x.htm", dir_.path());
     HeadingScanner scanner({stream, dir_ / "x.htm", "x"}, tree, writer, *this, outsideTag);
-    bool finished = scanner.ScanHeadings();
+    bool finished = scanner.scanHeadings();
     if (finished)
         writer.mendLinks();
     return finished;
@@ -24,11 +24,11 @@ std::string ScanHarness::page(const std::string& topicName) const {
 
 std::string ScanHarness::topicBytes(const std::string& topicName) const {
     std::string p = page(topicName);
-    std::size_t start = p.find(CreditLine());
+    std::size_t start = p.find(creditLine());
     if (start == std::string::npos)
         return "<no credit line>";
-    start += CreditLine().size() + prefix.size();
-    std::size_t end = p.size() - PageTail().size() - suffix.size();
+    start += creditLine().size() + prefix.size();
+    std::size_t end = p.size() - pageFrameTail().size() - suffix.size();
     return p.substr(start, end - start);
 }
 

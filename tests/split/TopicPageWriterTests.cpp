@@ -9,18 +9,18 @@ namespace qm {
 namespace {
 
 TEST(PageFrame, FixedTexts) {
-    EXPECT_EQ(PageHead(),
+    EXPECT_EQ(pageFrameHead(),
               "<html> \r\n<head> \r\n<meta http-equiv=Content-Type content=\"text/html; "
               "charset=gb2312\"> \r\n<meta name=Generator content=\"Microsoft Word 10 "
               "(filtered)\"> \r\n<title>");
-    EXPECT_EQ(PageTail(), "</div> \r\n</body> \r\n</html> ");
+    EXPECT_EQ(pageFrameTail(), "</div> \r\n</body> \r\n</html> ");
     // Out of sight and out of search: a comment.
-    EXPECT_EQ(CreditLine().rfind("<!-- Powered By ", 0), 0u);
-    EXPECT_TRUE(CreditLine().ends_with(" -->"));
+    EXPECT_EQ(creditLine().rfind("<!-- Powered By ", 0), 0u);
+    EXPECT_TRUE(creditLine().ends_with(" -->"));
 }
 
 TEST(PageFrame, DefaultHeaderHasWordsStructure) {
-    const std::string& text = DefaultAfterTitle();
+    const std::string& text = defaultAfterTitle();
     EXPECT_EQ(
         text.rfind("</title>\r\n\r\n<style>\r\n<!--\r\n /* Font Definitions */\r\n @font-face", 0),
         0u);
@@ -40,7 +40,7 @@ TEST(PageFrame, SourceHeadRunsFromTitleEndThroughTheFirstDiv) {
     test::TempDir dir;
     test::writeFile(dir / "a.htm", "<html><head><title>T</title><style>s</style></head>"
                                    "<body lang=ZH-CN><div class=Section1 style='x'><p>x</p></div>");
-    EXPECT_EQ(ReadSourceHead(dir / "a.htm"),
+    EXPECT_EQ(readSourceHead(dir / "a.htm"),
               "</title><style>s</style></head><body lang=ZH-CN><div class=Section1 style='x'>");
 }
 
@@ -65,7 +65,7 @@ TEST(PageFrame, HeadsWithoutTitleOrDivAreCompleted) {
     test::TempDir dir;
     for (const Case& c : cases) {
         test::writeFile(dir / "p.htm", c.page);
-        EXPECT_EQ(ReadSourceHead(dir / "p.htm"), c.head) << c.page;
+        EXPECT_EQ(readSourceHead(dir / "p.htm"), c.head) << c.page;
     }
 }
 

@@ -1,7 +1,7 @@
 #include "text/ByteString.h"
 #include "text/Charset.h"
-#include "text/DelphiFormat.h"
 #include "text/Gbk.h"
+#include "text/NumberDateText.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -9,38 +9,38 @@
 namespace qm {
 namespace {
 
-TEST(DelphiFormat, GeneralFormatKeepsFifteenSignificantDigits) {
-    EXPECT_EQ(delphi::formatGeneral(46362.6254398148), "46362.6254398148");
-    EXPECT_EQ(delphi::formatGeneral(46362.62543981481234), "46362.6254398148");
-    EXPECT_EQ(delphi::formatGeneral(1.0), "1");
-    EXPECT_EQ(delphi::formatGeneral(0.5), "0.5");
-    EXPECT_EQ(delphi::formatGeneral(0.0), "0");
-    EXPECT_EQ(delphi::formatGeneral(-2.25), "-2.25");
-    EXPECT_EQ(delphi::formatGeneral(123456789012345.0), "123456789012345");
-    EXPECT_EQ(delphi::formatGeneral(1e20), "1E20");
-    EXPECT_EQ(delphi::formatGeneral(0.0001), "0.0001");
-    EXPECT_EQ(delphi::formatGeneral(1e-7), "1E-7");
+TEST(NumberDateText, GeneralFormatKeepsFifteenSignificantDigits) {
+    EXPECT_EQ(numdate::formatGeneral(46362.6254398148), "46362.6254398148");
+    EXPECT_EQ(numdate::formatGeneral(46362.62543981481234), "46362.6254398148");
+    EXPECT_EQ(numdate::formatGeneral(1.0), "1");
+    EXPECT_EQ(numdate::formatGeneral(0.5), "0.5");
+    EXPECT_EQ(numdate::formatGeneral(0.0), "0");
+    EXPECT_EQ(numdate::formatGeneral(-2.25), "-2.25");
+    EXPECT_EQ(numdate::formatGeneral(123456789012345.0), "123456789012345");
+    EXPECT_EQ(numdate::formatGeneral(1e20), "1E20");
+    EXPECT_EQ(numdate::formatGeneral(0.0001), "0.0001");
+    EXPECT_EQ(numdate::formatGeneral(1e-7), "1E-7");
 }
 
-TEST(DelphiFormat, DateTimeCountsDaysSince1899) {
-    EXPECT_DOUBLE_EQ(delphi::toDateTime(1899, 12, 30, 0, 0, 0), 0.0);
-    EXPECT_DOUBLE_EQ(delphi::toDateTime(1900, 1, 1, 12, 0, 0), 2.5);
-    EXPECT_DOUBLE_EQ(delphi::toDateTime(2026, 12, 7, 0, 0, 0), 46363.0);
+TEST(NumberDateText, DateTimeCountsDaysSince1899) {
+    EXPECT_DOUBLE_EQ(numdate::toDateTime(1899, 12, 30, 0, 0, 0), 0.0);
+    EXPECT_DOUBLE_EQ(numdate::toDateTime(1900, 1, 1, 12, 0, 0), 2.5);
+    EXPECT_DOUBLE_EQ(numdate::toDateTime(2026, 12, 7, 0, 0, 0), 46363.0);
     // Two untitled sibling topics get numbers one apart (index + now).
-    double now = delphi::now();
+    double now = numdate::now();
     EXPECT_GT(now, 46000.0);
     EXPECT_LT(now - std::floor(now), 1.0);
 }
 
-TEST(DelphiFormat, DateAndTimeTexts) {
-    delphi::DateTime t = delphi::toDateTime(2026, 12, 7, 8, 5, 58);
-    EXPECT_EQ(delphi::shortDate(t), "2026/12/7");
-    EXPECT_EQ(delphi::longTime(t), "08:05:58");
-    EXPECT_EQ(delphi::dateTimeText(t), "2026/12/7 08:05:58");
-    EXPECT_EQ(delphi::dateTimeText(delphi::toDateTime(2026, 12, 7, 0, 0, 0)), "2026/12/7");
+TEST(NumberDateText, DateAndTimeTexts) {
+    numdate::DateTime t = numdate::toDateTime(2026, 12, 7, 8, 5, 58);
+    EXPECT_EQ(numdate::shortDate(t), "2026/12/7");
+    EXPECT_EQ(numdate::longTime(t), "08:05:58");
+    EXPECT_EQ(numdate::dateTimeText(t), "2026/12/7 08:05:58");
+    EXPECT_EQ(numdate::dateTimeText(numdate::toDateTime(2026, 12, 7, 0, 0, 0)), "2026/12/7");
     // A remaining-time estimate below half a second reads as midnight.
-    EXPECT_EQ(delphi::longTime(0.4 / 86400.0), "00:00:00");
-    EXPECT_EQ(delphi::longTime(3725.0 / 86400.0), "01:02:05");
+    EXPECT_EQ(numdate::longTime(0.4 / 86400.0), "00:00:00");
+    EXPECT_EQ(numdate::longTime(3725.0 / 86400.0), "01:02:05");
 }
 
 TEST(Gbk, RoundTripsChineseText) {
@@ -83,12 +83,12 @@ TEST(Charset, OtherCharsetsDecode) {
 }
 
 TEST(ByteString, TrimAndPercentDecode) {
-    EXPECT_EQ(TrimBlanks(" \t\r\n a b \x01"), "a b");
-    EXPECT_EQ(TrimBlanks("   "), "");
-    EXPECT_EQ(PercentDecode("a%20b%E5%9B%BE.png"), "a b\xE5\x9B\xBE.png");
-    EXPECT_EQ(PercentDecode("100%"), "100%");
-    EXPECT_EQ(PercentDecode("%4"), "%4");
-    EXPECT_EQ(PercentDecode("%zz%41"), "%zzA");
+    EXPECT_EQ(trimBlanks(" \t\r\n a b \x01"), "a b");
+    EXPECT_EQ(trimBlanks("   "), "");
+    EXPECT_EQ(percentDecode("a%20b%E5%9B%BE.png"), "a b\xE5\x9B\xBE.png");
+    EXPECT_EQ(percentDecode("100%"), "100%");
+    EXPECT_EQ(percentDecode("%4"), "%4");
+    EXPECT_EQ(percentDecode("%zz%41"), "%zzA");
 }
 
 } // namespace

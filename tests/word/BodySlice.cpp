@@ -10,7 +10,7 @@ namespace qm::test {
 std::string bodySlice(const std::filesystem::path& page) {
     std::unique_ptr<ReadStream> stream;
     std::filesystem::path workFile;
-    ExtractBody(stream, page, workFile, true);
+    extractBody(stream, page, workFile, true);
     stream.reset();
     if (workFile.empty())
         return {};

@@ -529,9 +529,9 @@ TEST_F(MadeDocument, PrivateFoldersGoWithTheConverterOrWithItsKilledProcess) {
     test::writeFile(tmp / "quillmark-lo-notes" / "notes.txt", "x");
     // The socket the killed process's office left in /tmp, and a live office's.
     const fs::path deadPipe =
-        OfficePipePath("/tmp", "file://" + (tmp / deadFolder / "profile").string());
+        officePipePath("/tmp", "file://" + (tmp / deadFolder / "profile").string());
     const fs::path livePipe =
-        OfficePipePath("/tmp", "file://" + (tmp / liveFolder / "profile").string());
+        officePipePath("/tmp", "file://" + (tmp / liveFolder / "profile").string());
     const int deadSocket = boundSocket(deadPipe);
     ::close(deadSocket);
     const int liveSocket = boundSocket(livePipe);

@@ -19,11 +19,11 @@ std::string hex(const std::string& bytes) {
 // The socket's name is the one LibreOffice 7.4 made for that profile (seen in /tmp), so
 // that the socket a killed office left can be found and removed.
 TEST(OfficePipe, TheSocketIsNamedAsTheOfficeNamesIt) {
-    EXPECT_EQ(hex(Md5("")), "d41d8cd98f00b204e9800998ecf8427e");
-    EXPECT_EQ(hex(Md5("The quick brown fox jumps over the lazy dog")),
+    EXPECT_EQ(hex(md5("")), "d41d8cd98f00b204e9800998ecf8427e");
+    EXPECT_EQ(hex(md5("The quick brown fox jumps over the lazy dog")),
               "9e107d9d372bb6826bd81d3542a419d6");
-    EXPECT_EQ(hex(Md5(std::string(200, 'a'))), "887f30b43b2867f4a9accceee7d16e6c");
-    EXPECT_EQ(OfficePipePath("/tmp", "file:///tmp/sec-y/prof"),
+    EXPECT_EQ(hex(md5(std::string(200, 'a'))), "887f30b43b2867f4a9accceee7d16e6c");
+    EXPECT_EQ(officePipePath("/tmp", "file:///tmp/sec-y/prof"),
               "/tmp/OSL_PIPE_" + std::to_string(::geteuid()) +
                   "_SingleOfficeIPC_5a5f496fdf16f4f5ba89dfce0d263ac");
 }

@@ -23,7 +23,7 @@ std::string resolveReferences(const std::string& utf8) {
     std::size_t pos = 0;
     for (auto it = begin; it != std::sregex_iterator(); ++it) {
         out.append(utf8, pos, static_cast<std::size_t>(it->position()) - pos);
-        AppendUtf8(out, static_cast<char32_t>(std::stoul((*it)[1].str())));
+        appendUtf8(out, static_cast<char32_t>(std::stoul((*it)[1].str())));
         pos = static_cast<std::size_t>(it->position() + it->length());
     }
     out.append(utf8, pos);

@@ -97,7 +97,7 @@ TEST_F(WordDialectTest, TheMarkVouchesForTheFolderAndStaysOutOfTopicPages) {
               (std::vector<std::string>{"image001.png", "image002.png", "手册_html_unused.gif"}));
     test::TempDir dir;
     test::writeFile(dir / "page.htm", page.html);
-    EXPECT_EQ(ReadSourceHead(dir / "page.htm").find("quillmark-conversion"), std::string::npos);
+    EXPECT_EQ(readSourceHead(dir / "page.htm").find("quillmark-conversion"), std::string::npos);
 
     // A page without pictures vouches for no folder; the user's own page has no mark.
     mark = readConversionMark(

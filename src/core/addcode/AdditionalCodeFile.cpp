@@ -111,14 +111,14 @@ bool isNamed(const xml::Node& node, std::string_view name) {
 
 } // namespace
 
-std::string FormatAdditionalCode(const AdditionalCode& code) {
+std::string formatAdditionalCode(const AdditionalCode& code) {
     std::string file(kDeclaration);
     file += gbk::fromUtf8(serializeRoot(code));
     file += "\r\n";
     return file;
 }
 
-LoadedAdditionalCode ParseAdditionalCode(std::string_view fileBytes) {
+LoadedAdditionalCode parseAdditionalCode(std::string_view fileBytes) {
     LoadedAdditionalCode loaded;
     if (isBlank(fileBytes))
         return loaded;
@@ -132,15 +132,15 @@ LoadedAdditionalCode ParseAdditionalCode(std::string_view fileBytes) {
     return loaded;
 }
 
-void SaveAdditionalCodeFile(const std::filesystem::path& path, const AdditionalCode& code) {
-    saveBytes(path, FormatAdditionalCode(code));
+void saveAdditionalCodeFile(const std::filesystem::path& path, const AdditionalCode& code) {
+    saveBytes(path, formatAdditionalCode(code));
 }
 
 // The user hears which file and which line, in words, before the parser's own detail.
-LoadedAdditionalCode LoadAdditionalCodeFile(const std::filesystem::path& path) {
-    const std::string bytes = ReadWholeFile(path);
+LoadedAdditionalCode loadAdditionalCodeFile(const std::filesystem::path& path) {
+    const std::string bytes = readWholeFile(path);
     try {
-        return ParseAdditionalCode(bytes);
+        return parseAdditionalCode(bytes);
     } catch (const xml::XmlError& e) {
         throw Error(gbk::fromUtf8("附加代码文件“") + gbk::fromPath(path) + gbk::fromUtf8("”第") +
                     std::to_string(e.line()) +

@@ -26,7 +26,7 @@ bool hasExtension(std::string_view name) {
 } // namespace
 
 std::vector<AdditionalCodeFileEntry>
-ListAdditionalCodeFiles(const std::filesystem::path& programFolder) {
+listAdditionalCodeFiles(const std::filesystem::path& programFolder) {
     std::vector<AdditionalCodeFileEntry> entries;
     std::error_code ec;
     std::filesystem::directory_iterator it(programFolder, ec);

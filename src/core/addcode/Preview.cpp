@@ -5,7 +5,7 @@
 
 namespace qm {
 
-const std::string& PreviewSample() {
+const std::string& previewSample() {
     // Written in UTF-8 here and converted once, like every built-in GBK text.
     static const std::string text = gbk::fromUtf8(
         "<h2><a name=\"_Toc92103748\"><span style=\"font-family:黑体\">系统要求</span></a></h2> "
@@ -38,7 +38,7 @@ const std::string& PreviewSample() {
 }
 
 std::filesystem::path
-PreviewAdditionalCode(const std::filesystem::path& targetFolder, const std::string& pageHead,
+previewAdditionalCode(const std::filesystem::path& targetFolder, const std::string& pageHead,
                       const std::string& afterTitle, const std::string& beforeEntry,
                       const std::string& afterEntry, const std::string& pageTail) {
     static const std::string title = gbk::fromUtf8("附加代码效果预览");
@@ -48,7 +48,7 @@ PreviewAdditionalCode(const std::filesystem::path& targetFolder, const std::stri
     page.write(title);
     page.write(afterTitle);
     page.write(beforeEntry);
-    page.write(PreviewSample());
+    page.write(previewSample());
     page.write(afterEntry);
     page.write(pageTail);
     page.commit();

@@ -120,7 +120,7 @@ bool isCharacter(char32_t cp) {
 }
 
 void appendUtf8(std::string& out, char32_t cp) {
-    AppendUtf8(out, isCharacter(cp) ? cp : U'\uFFFD');
+    qm::appendUtf8(out, isCharacter(cp) ? cp : U'\uFFFD');
 }
 
 std::string decodeEntities(std::string_view s) {

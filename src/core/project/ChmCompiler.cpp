@@ -12,8 +12,8 @@
 namespace qm {
 namespace {
 
-std::unique_ptr<TChmCompiler> g_instance;
-std::string g_searchFolder;
+std::unique_ptr<ChmLibrary> loadedLibrary;
+std::string librarySearchFolder;
 
 // The codes Windows gives for a missing module and a missing entry point, so that
 // the message reads as users of the help compiler know it.
@@ -38,39 +38,40 @@ constexpr const char* kMultiarch =
 // Beside the program first (the build tree); installed, the library lies in a private
 // folder under lib/, which the system's search does not reach.
 std::vector<std::string> libraryCandidates(const std::string& folder) {
-    std::vector<std::string> paths{folder + "/" + TChmCompiler::LibraryName()};
+    std::vector<std::string> paths{folder + "/" + ChmLibrary::libraryName()};
     std::vector<std::string> privateFolders{"../lib/quillmark"};
     if (*kMultiarch)
         privateFolders.insert(privateFolders.begin(),
                               std::string("../lib/") + kMultiarch + "/quillmark");
     for (const std::string& sub : privateFolders)
-        paths.push_back((std::filesystem::path(folder) / sub / TChmCompiler::LibraryName())
+        paths.push_back((std::filesystem::path(folder) / sub / ChmLibrary::libraryName())
                             .lexically_normal()
                             .string());
     return paths;
 }
 
 void logCallback(const char* text) {
-    assert(g_instance && "ChmCompiler: callback without a compiler");
-    if (g_instance && g_instance->OnLog)
-        g_instance->OnLog(text ? text : "");
+    assert(loadedLibrary && "ChmCompiler: callback without a compiler");
+    if (loadedLibrary && loadedLibrary->onLog)
+        loadedLibrary->onLog(text ? text : "");
 }
 
 int progressCallback(const char* text) {
-    assert(g_instance && "ChmCompiler: callback without a compiler");
-    if (!g_instance || !g_instance->OnProgress)
+    assert(loadedLibrary && "ChmCompiler: callback without a compiler");
+    if (!loadedLibrary || !loadedLibrary->onProgress)
         return -1; // true, all bits set
-    return g_instance->OnProgress(text ? text : "") ? -1 : 0;
+    return loadedLibrary->onProgress(text ? text : "") ? -1 : 0;
 }
 
 } // namespace
 
-const char* TChmCompiler::LibraryName() {
+const char* ChmLibrary::libraryName() {
     return "libhha.so";
 }
 
-TChmCompiler::TChmCompiler() {
-    std::string folder = g_searchFolder.empty() ? executableFolder().string() : g_searchFolder;
+ChmLibrary::ChmLibrary() {
+    std::string folder =
+        librarySearchFolder.empty() ? executableFolder().string() : librarySearchFolder;
     for (const std::string& path : libraryCandidates(folder)) {
         if (std::filesystem::exists(path)) {
             library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -79,8 +80,8 @@ TChmCompiler::TChmCompiler() {
         }
     }
     if (!library_) {
-        library_ = dlopen(LibraryName(), RTLD_NOW | RTLD_LOCAL);
-        loadedFrom_ = LibraryName();
+        library_ = dlopen(libraryName(), RTLD_NOW | RTLD_LOCAL);
+        loadedFrom_ = libraryName();
     }
     if (!library_)
         throwSystemError(kModuleNotFound, dlerror());
@@ -94,7 +95,7 @@ TChmCompiler::TChmCompiler() {
     compile_ = reinterpret_cast<decltype(compile_)>(entry);
 }
 
-TChmCompiler::~TChmCompiler() {
+ChmLibrary::~ChmLibrary() {
     compile_ = nullptr;
     if (library_)
         dlclose(library_);
@@ -104,26 +105,26 @@ TChmCompiler::~TChmCompiler() {
 // Chinese (zh-CN's language ID).
 constexpr int kChineseMessages = 0x0804;
 
-bool TChmCompiler::Compile(const std::string& projectPath) {
+bool ChmLibrary::compile(const std::string& projectPath) {
     return compile_(projectPath.c_str(), logCallback, progressCallback, kChineseMessages) != 0;
 }
 
-TChmCompiler& GetChmCompiler() {
-    if (!g_instance)
-        g_instance = std::make_unique<TChmCompiler>();
-    return *g_instance;
+ChmLibrary& chmLibrary() {
+    if (!loadedLibrary)
+        loadedLibrary = std::make_unique<ChmLibrary>();
+    return *loadedLibrary;
 }
 
-void SetChmCompilerSearchFolder(const std::string& folder) {
-    g_searchFolder = folder;
+void setChmLibrarySearchFolder(const std::string& folder) {
+    librarySearchFolder = folder;
 }
 
 bool ChmCompiler::compile(const std::filesystem::path& project, const LogFn& log,
                           const ProgressFn& progress) {
-    TChmCompiler& compiler = GetChmCompiler();
-    compiler.OnLog = log;
-    compiler.OnProgress = progress;
-    return compiler.Compile(project.string());
+    ChmLibrary& compiler = chmLibrary();
+    compiler.onLog = log;
+    compiler.onProgress = progress;
+    return compiler.compile(project.string());
 }
 
 } // namespace qm

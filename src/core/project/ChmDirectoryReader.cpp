@@ -92,7 +92,7 @@ std::optional<std::vector<std::string>> readDirectory(std::string_view dir) {
 
 } // namespace
 
-std::optional<std::vector<std::string>> ReadChmDirectory(const std::filesystem::path& chm) {
+std::optional<std::vector<std::string>> readChmDirectory(const std::filesystem::path& chm) {
     std::ifstream in(chm, std::ios::binary);
     if (!in)
         return std::nullopt;

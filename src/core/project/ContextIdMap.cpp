@@ -77,7 +77,7 @@ std::string comparableKey(std::string_view key) {
 
 } // namespace
 
-std::vector<std::string> ContextIdKeys(const StructureTree& tree,
+std::vector<std::string> contextIdKeys(const StructureTree& tree,
                                        const std::vector<std::string>& writtenTopics,
                                        KeyReading reading) {
     std::unordered_map<const StructureNode*, std::string> keys;
@@ -94,7 +94,7 @@ std::vector<std::string> ContextIdKeys(const StructureTree& tree,
     return out;
 }
 
-ContextIdNumbering NumberContextIds(const std::vector<std::string>& keys,
+ContextIdNumbering numberContextIds(const std::vector<std::string>& keys,
                                     const std::optional<std::vector<ContextIdEntry>>& earlier,
                                     const std::vector<std::string>& legacyKeys) {
     ContextIdNumbering result;
@@ -214,7 +214,7 @@ namespace {
 
 bool isUtf8(std::string_view line) {
     for (std::size_t i = 0; i < line.size();)
-        if (NextUtf8(line, i) < 0)
+        if (nextUtf8(line, i) < 0)
             return false;
     return true;
 }
@@ -252,14 +252,14 @@ void readRecordLine(std::string_view line, ContextIdMapFile& map) {
 
 } // namespace
 
-std::optional<ContextIdMapFile> ReadContextIdMap(const std::filesystem::path& file) {
+std::optional<ContextIdMapFile> readContextIdMap(const std::filesystem::path& file) {
     std::error_code ec;
     if (!std::filesystem::exists(file, ec))
         return std::nullopt;
     const std::uintmax_t size = std::filesystem::file_size(file, ec);
     if (!ec && size > kMaxContextIdMapBytes)
         refuseMap(file, 0, "超过16 MB，不是本程序写的上下文ID表");
-    std::string text = ReadWholeFile(file);
+    std::string text = readWholeFile(file);
     if (text.size() > kMaxContextIdMapBytes)
         refuseMap(file, 0, "超过16 MB，不是本程序写的上下文ID表");
     ContextIdMapFile map;
@@ -292,7 +292,7 @@ std::optional<ContextIdMapFile> ReadContextIdMap(const std::filesystem::path& fi
     return map;
 }
 
-void WriteContextIdMap(const std::filesystem::path& file, const ContextIdMapFile& map) {
+void writeContextIdMap(const std::filesystem::path& file, const ContextIdMapFile& map) {
     OutputFile out(file);
     out.write("# Context IDs of the help: topic k is IDH_k with the number 100k. Keep this file\n"
               "# with the document; the next run gives each topic the number it has here.\n");
@@ -305,7 +305,7 @@ void WriteContextIdMap(const std::filesystem::path& file, const ContextIdMapFile
     out.commit();
 }
 
-std::string MapRelativePath(const std::filesystem::path& path, const std::filesystem::path& map) {
+std::string mapRelativePath(const std::filesystem::path& path, const std::filesystem::path& map) {
     std::filesystem::path folder = map.parent_path();
     std::filesystem::path relative = path.lexically_relative(folder.empty() ? "." : folder);
     if (relative.empty())
@@ -314,7 +314,7 @@ std::string MapRelativePath(const std::filesystem::path& path, const std::filesy
     return std::string(generic.begin(), generic.end());
 }
 
-std::filesystem::path MapRecordedPath(const std::string& recorded,
+std::filesystem::path mapRecordedPath(const std::string& recorded,
                                       const std::filesystem::path& map) {
     return (map.parent_path() / text::utf8Path(recorded)).lexically_normal();
 }

@@ -54,11 +54,11 @@ std::unordered_map<std::string, std::string> headingsByTopic(const StructureTree
 
 } // namespace
 
-std::string ContextNumber(std::size_t k) {
+std::string contextNumber(std::size_t k) {
     return "100" + std::to_string(k);
 }
 
-ProjectFiles BuildProjectFiles(const ProjectInput& input, const std::string& baseName,
+ProjectFiles buildProjectFiles(const ProjectInput& input, const std::string& baseName,
                                const std::string& contentFolderPrefix) {
     ProjectFiles files;
     const StructureNode& first = *input.tree.roots().front();
@@ -92,18 +92,18 @@ ProjectFiles BuildProjectFiles(const ProjectInput& input, const std::string& bas
         ++place;
         std::string id = std::to_string(k);
         files.alias.push_back("IDH_" + id + " = " + contentFolderPrefix + entry + ".htm");
-        files.helpIds.push_back("#define IDH_" + id + " " + ContextNumber(k));
+        files.helpIds.push_back("#define IDH_" + id + " " + contextNumber(k));
         auto heading = headings.find(entry);
-        files.idList.push_back(ContextNumber(k) + "\t\t" +
+        files.idList.push_back(contextNumber(k) + "\t\t" +
                                (heading != headings.end() ? heading->second : titleOf(entry)));
     }
     return files;
 }
 
-std::string WriteProjectFile(const ProjectInput& input, const ProjectPlace& place) {
+std::string writeProjectFile(const ProjectInput& input, const ProjectPlace& place) {
     if (input.tree.empty())
         return {};
-    ProjectFiles files = BuildProjectFiles(input, place.baseName, place.contentFolderPrefix);
+    ProjectFiles files = buildProjectFiles(input, place.baseName, place.contentFolderPrefix);
     saveLines(place.contentFolder / "Alias.h", files.alias);
     saveLines(place.contentFolder / "HelpID.h", files.helpIds);
     saveLines(place.projectFile, files.project);

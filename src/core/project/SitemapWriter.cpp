@@ -21,7 +21,7 @@ const std::string kFooter = "</UL></BODY></HTML>";
 SitemapWriter::SitemapWriter(std::string contentFolderPrefix)
     : prefix_(std::move(contentFolderPrefix)) {}
 
-void SitemapWriter::AddSitemapEntry(std::vector<std::string>& contents,
+void SitemapWriter::addSitemapEntry(std::vector<std::string>& contents,
                                     std::vector<std::string>& index,
                                     const StructureNode& node) const {
     std::string local = prefix_ + TopicPageWriter::topicName(node) + ".htm";
@@ -34,16 +34,16 @@ void SitemapWriter::AddSitemapEntry(std::vector<std::string>& contents,
     index.push_back(open + name + name + tail);
 }
 
-void SitemapWriter::AddSitemapBranch(std::vector<std::string>& contents,
+void SitemapWriter::addSitemapBranch(std::vector<std::string>& contents,
                                      std::vector<std::string>& index,
                                      const StructureNode& node) const {
-    AddSitemapEntry(contents, index, node);
+    addSitemapEntry(contents, index, node);
     if (node.children.empty())
         return;
     contents.push_back("<UL>");
     index.push_back("<UL>");
     for (const auto& child : node.children)
-        AddSitemapBranch(contents, index, *child);
+        addSitemapBranch(contents, index, *child);
     contents.push_back("</UL>");
     index.push_back("</UL>");
 }
@@ -53,12 +53,12 @@ void SitemapWriter::build(const StructureTree& tree, std::vector<std::string>& c
     contents.push_back(kContentsHeader);
     index.push_back(kContentsHeader + " ");
     for (const auto& root : tree.roots())
-        AddSitemapBranch(contents, index, *root);
+        addSitemapBranch(contents, index, *root);
     contents.push_back(kFooter);
     index.push_back(kFooter);
 }
 
-void WriteContentsAndIndex(const StructureTree& tree, const std::string& contentFolderPrefix,
+void writeContentsAndIndex(const StructureTree& tree, const std::string& contentFolderPrefix,
                            const std::filesystem::path& hhc, const std::filesystem::path& hhk) {
     std::vector<std::string> contents;
     std::vector<std::string> index;

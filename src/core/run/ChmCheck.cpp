@@ -22,8 +22,8 @@ std::string foldAscii(std::string text) {
 
 } // namespace
 
-std::filesystem::path CompiledChmPath(const std::string& compiledFile, const FileLayout& layout) {
-    std::string name = gbk::toUtf8(TrimBlanks(compiledFile));
+std::filesystem::path compiledChmPath(const std::string& compiledFile, const FileLayout& layout) {
+    std::string name = gbk::toUtf8(trimBlanks(compiledFile));
     if (name.empty())
         return layout.projectFilePath("chm");
     std::replace(name.begin(), name.end(), '\\', '/');
@@ -33,10 +33,10 @@ std::filesystem::path CompiledChmPath(const std::string& compiledFile, const Fil
     return path.is_absolute() ? path : (layout.targetFolder / path).lexically_normal();
 }
 
-std::optional<std::vector<std::string>> MissingPages(const std::filesystem::path& chm,
+std::optional<std::vector<std::string>> missingPages(const std::filesystem::path& chm,
                                                      const std::string& folderPrefix,
                                                      const std::vector<std::string>& entries) {
-    std::optional<std::vector<std::string>> names = ReadChmDirectory(chm);
+    std::optional<std::vector<std::string>> names = readChmDirectory(chm);
     if (!names)
         return std::nullopt;
     std::unordered_set<std::string> present;

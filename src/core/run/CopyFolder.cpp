@@ -59,7 +59,7 @@ bool copyInto(const fs::path& source, const fs::path& target, const CopyLists& l
 
 } // namespace
 
-bool CopyFolder(const fs::path& source, const fs::path& destination, std::vector<fs::path>* skipped,
+bool copyFolder(const fs::path& source, const fs::path& destination, std::vector<fs::path>* skipped,
                 std::vector<fs::path>* copied) {
     std::error_code ec;
     if (!fs::is_directory(source, ec) || !fs::is_directory(destination, ec))

@@ -42,7 +42,7 @@ std::string projectName(const std::filesystem::path& source) {
         throw Error(gbk::fromUtf8("文件名“") + gbkStem +
                     gbk::fromUtf8("”含有GBK编码无法表示的字符（或不是有效的UTF-8），不能用作帮助"
                                   "工程的名称。请将文件改名后再试。"));
-    std::string name = SafeName(gbkStem, kMaxFileNameBytes - kSuffixRoom, Blanks::KeepInner);
+    std::string name = safeName(gbkStem, kMaxFileNameBytes - kSuffixRoom, Blanks::KeepInner);
     // A leading dot would hide every file of the project.
     name.erase(0, name.find_first_not_of('.'));
     if (name.empty())

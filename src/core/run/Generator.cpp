@@ -15,9 +15,9 @@
 #include "split/ScanObserver.h"
 #include "split/TopicPageWriter.h"
 #include "text/ByteString.h"
-#include "text/DelphiFormat.h"
 #include "text/Error.h"
 #include "text/Gbk.h"
+#include "text/NumberDateText.h"
 #include "text/OutputFile.h"
 #include "text/Utf8Path.h"
 #include "word/DocumentConverter.h"
@@ -124,7 +124,7 @@ std::string contextIdNote(const ContextIdNumbering& ids) {
         std::string text;
         for (std::size_t i = 0; i < entries.size() && i < kListed; ++i)
             text += "\r    IDH_" + std::to_string(entries[i].k) + " (" +
-                    ContextNumber(entries[i].k) + ") " + gbk::fromUtf8(entries[i].key);
+                    contextNumber(entries[i].k) + ") " + gbk::fromUtf8(entries[i].key);
         if (entries.size() > kListed)
             text += "\r    " + u8("……另有 ") + std::to_string(entries.size() - kListed) + u8(" 个");
         return text;
@@ -140,7 +140,7 @@ ContextIdChanges contextIdChanges(const ContextIdNumbering& ids) {
     auto changes = [](const std::vector<ContextIdEntry>& entries) {
         std::vector<ContextIdChange> out;
         for (const ContextIdEntry& e : entries)
-            out.push_back({"IDH_" + std::to_string(e.k), ContextNumber(e.k), e.key});
+            out.push_back({"IDH_" + std::to_string(e.k), contextNumber(e.k), e.key});
         return out;
     };
     return {ids.kept, changes(ids.added), changes(ids.retired)};
@@ -214,19 +214,19 @@ std::filesystem::path Generator::topicPagePath(const StructureNode& node) const 
 }
 
 const std::string& Generator::pageHead() const {
-    return PageHead();
+    return pageFrameHead();
 }
 const std::string& Generator::pageTail() const {
-    return PageTail();
+    return pageFrameTail();
 }
 
 std::string Generator::afterTitle(bool defaultHeader) {
     const std::filesystem::path& source = pageSource_.empty() ? intermediateHtml_ : pageSource_;
     std::error_code ec;
     if (defaultHeader || source.empty() || !std::filesystem::is_regular_file(source, ec))
-        return DefaultAfterTitle();
+        return defaultAfterTitle();
     if (sourceHeadCache_.empty())
-        sourceHeadCache_ = ReadSourceHead(source);
+        sourceHeadCache_ = readSourceHead(source);
     return sourceHeadCache_;
 }
 
@@ -260,7 +260,7 @@ RunSettings Generator::settings() {
     return settings_;
 }
 
-RunOutcome Generator::GenerationRun(const RunSettings& settings) {
+RunOutcome Generator::generationRun(const RunSettings& settings) {
     changeSettings([&](RunSettings& s) { s = settings; });
     RunOutcome outcome;
     generating_ = true;
@@ -286,7 +286,7 @@ RunOutcome Generator::GenerationRun(const RunSettings& settings) {
     }
     prepareConversions();
     listener_.showText(RunField::BeginTime,
-                       u8("    开始时间：") + delphi::dateTimeText(delphi::now()));
+                       u8("    开始时间：") + numdate::dateTimeText(numdate::now()));
     listener_.showText(RunField::EndTime, "");
     std::size_t n = openedFiles_.size();
 
@@ -426,7 +426,7 @@ void Generator::fileFailed(Failure failure, const std::string& reason, RunOutcom
         report_.outcome = FileReport::Outcome::Incomplete;
         ++outcome.chmsIncomplete;
         incompleteChms_.push_back(reason + "\r");
-        const std::filesystem::path chm = CompiledChmPath(chmFileName_, layout_);
+        const std::filesystem::path chm = compiledChmPath(chmFileName_, layout_);
         std::error_code ec;
         if (std::filesystem::is_regular_file(chm, ec)) {
             report_.outputs.push_back(chm);
@@ -487,7 +487,7 @@ void Generator::processFile(std::size_t i, std::size_t n, RunOutcome& outcome) {
     openPage();
     copyPictures();
 
-    ExtractBody(workStream_, pageSource_, workFileName_, generating_, layout_.workingFileRoot());
+    extractBody(workStream_, pageSource_, workFileName_, generating_, layout_.workingFileRoot());
 
     tree_.clear();
     listener_.structureCleared(layout_);
@@ -527,7 +527,7 @@ void Generator::openPage() {
     workStream_ = std::make_unique<ReadStream>(pageSource_);
     if (needsGbkCopy(*workStream_)) {
         gbkCopy_ = layout_.workingFileRoot();
-        gbkCopy_ += ".gbk" + delphi::formatGeneral(delphi::now());
+        gbkCopy_ += ".gbk" + numdate::formatGeneral(numdate::now());
         writeGbkCopy(intermediateHtml_, gbkCopy_);
         pageSource_ = gbkCopy_;
         workStream_ = std::make_unique<ReadStream>(pageSource_);
@@ -551,8 +551,8 @@ void Generator::warnOfPictures(const std::vector<std::filesystem::path>& skipped
 // Everything known of the project before anything of it is written: it must be
 // writable as it is, its map must read whole, and it must be this document's.
 void Generator::openProject() {
-    RejectLinkedContentFolder(layout_);
-    RejectReadOnlyProjectFiles(layout_);
+    rejectLinkedContentFolder(layout_);
+    rejectReadOnlyProjectFiles(layout_);
     record_.open(
         layout_, outputFolder_, fileSettings_.renumber,
         [this](const std::string& question) { return listener_.replaceProject(question); });
@@ -569,7 +569,7 @@ void Generator::copyPictures() {
     std::vector<std::filesystem::path> copied;
     bool copyFailed =
         std::filesystem::is_directory(layout_.supportingFiles, ec) &&
-        !CopyFolder(layout_.supportingFiles, layout_.contentFolder, &skipped, &copied);
+        !copyFolder(layout_.supportingFiles, layout_.contentFolder, &skipped, &copied);
     for (const std::filesystem::path& picture : copied)
         record_.wrote(picture);
     if (copyFailed)
@@ -601,7 +601,7 @@ void Generator::scanHeadings() {
     HeadingScanner scanner({workStream_, pageSource_, layout_.baseName}, tree_, writer, adapter,
                            outsideTag_);
     ids_.reset();
-    if (!scanner.ScanHeadings())
+    if (!scanner.scanHeadings())
         return;
     numberTopics();
     if (ids_ && fileSettings_.numberedNames)
@@ -613,8 +613,8 @@ void Generator::scanHeadings() {
 void Generator::numberTopics() {
     if (tree_.empty())
         return;
-    ids_ = NumberContextIds(ContextIdKeys(tree_, writtenTopics_), record_.earlierNumbers(),
-                            ContextIdKeys(tree_, writtenTopics_, KeyReading::Legacy));
+    ids_ = numberContextIds(contextIdKeys(tree_, writtenTopics_), record_.earlierNumbers(),
+                            contextIdKeys(tree_, writtenTopics_, KeyReading::Legacy));
 }
 
 // Each page takes its topic's context number as its name, before the links that name
@@ -623,7 +623,7 @@ void Generator::nameByNumbers(TopicPageWriter& writer) {
     std::unordered_map<std::string, std::string> byTopic; // old topic name → number
     std::vector<std::string> names;
     for (std::size_t i = 0; i < writtenTopics_.size() && i < ids_->ks.size(); ++i) {
-        names.push_back(ContextNumber(ids_->ks[i]));
+        names.push_back(contextNumber(ids_->ks[i]));
         byTopic.emplace(writtenTopics_[i], names.back());
     }
     writer.renamePages(names);
@@ -648,10 +648,10 @@ bool Generator::writeProject(RunOutcome& outcome) {
     recordPages();
     record_.writeMap(ids.map);
     ProjectInput input{tree_, writtenTopics_, settings().title, chmFileName_, &ids.ks};
-    std::string defaultPage = WriteProjectFile(input, layout_.projectPlace());
+    std::string defaultPage = writeProjectFile(input, layout_.projectPlace());
     if (!defaultPage.empty())
         listener_.showText(RunField::DefaultPage, defaultPage);
-    WriteContentsAndIndex(tree_, layout_.contentFolderPrefix(), layout_.projectFilePath("hhc"),
+    writeContentsAndIndex(tree_, layout_.contentFolderPrefix(), layout_.projectFilePath("hhc"),
                           layout_.projectFilePath("hhk"));
     record_.complete();
     for (const char* extension : {"hhp", "hhc", "hhk", "txt", "ids"})
@@ -681,11 +681,11 @@ bool Generator::compileProject(RunOutcome& outcome) {
     if (compiler_ == nullptr)
         return false;
     listener_.showText(RunField::Status, u8("正在编译……"));
-    const std::filesystem::path chm = CompiledChmPath(chmFileName_, layout_);
+    const std::filesystem::path chm = compiledChmPath(chmFileName_, layout_);
     bool built = compiler_->compile(
         layout_.projectFilePath("hhp"),
         [this](const std::string& text) {
-            std::string line(TrimBlanks(text));
+            std::string line(trimBlanks(text));
             if (line.empty())
                 return;
             compileLog_.push_back(u8("编译信息：") + line);
@@ -713,7 +713,7 @@ bool Generator::compileProject(RunOutcome& outcome) {
     // The compiler leaves out, with a warning only, what it cannot find; a CHM without
     // some of the project's pages is no finished help file.
     std::optional<std::vector<std::string>> missing =
-        MissingPages(chm, layout_.contentFolderPrefix(), writtenTopics_);
+        missingPages(chm, layout_.contentFolderPrefix(), writtenTopics_);
     if (!missing) {
         fileFailed(Failure::ChmIncomplete,
                    u8("无法读取CHM文件\"") + pathText(chm) +
@@ -757,7 +757,7 @@ void Generator::endRun(RunOutcome& outcome, std::size_t n) {
     } else {
         outcome.ending = RunOutcome::Ending::Interrupted;
         runLog_.push_back(outcome.summary);
-        runLog_.push_back(delphi::longTime(delphi::now()) + u8("用户中断操作。"));
+        runLog_.push_back(numdate::longTime(numdate::now()) + u8("用户中断操作。"));
         // Its own name: the ID list of a finished project stays as it was.
         std::filesystem::path log = layout_.runLogPath();
         outcome.summary = u8("操作被用户中断。");
@@ -771,7 +771,7 @@ void Generator::endRun(RunOutcome& outcome, std::size_t n) {
         }
     }
     listener_.showText(RunField::EndTime,
-                       u8("    结束时间：") + delphi::dateTimeText(delphi::now()));
+                       u8("    结束时间：") + numdate::dateTimeText(numdate::now()));
     if (n > 0 && !stop_.isSet())
         listener_.showSummary(outcome.summary);
 }

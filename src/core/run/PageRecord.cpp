@@ -44,7 +44,7 @@ std::vector<std::string> PageRecord::record(bool withEarlier) const {
     for (const fs::path& file : written_) {
         std::error_code ec;
         if (fs::is_regular_file(fs::symlink_status(file, ec)))
-            paths.push_back(MapRelativePath(file, mapFile_));
+            paths.push_back(mapRelativePath(file, mapFile_));
     }
     if (withEarlier)
         paths.insert(paths.end(), earlier_.begin(), earlier_.end());
@@ -55,11 +55,11 @@ std::vector<std::string> PageRecord::record(bool withEarlier) const {
 
 void PageRecord::removeStale() const {
     for (const std::string& recorded : earlier_) {
-        const fs::path file = MapRecordedPath(recorded, mapFile_);
+        const fs::path file = mapRecordedPath(recorded, mapFile_);
         // Only what lies in the content folder: a record edited by hand reaches no further.
         const fs::path inside = file.lexically_relative(contentFolder_);
         if (inside.empty() || *inside.begin() == ".." || written_.count(file) > 0 ||
-            LinkOnTheWay(contentFolder_, inside))
+            linkOnTheWay(contentFolder_, inside))
             continue;
         removeFile(file);
     }

@@ -24,7 +24,7 @@ bool isReadOnlyFile(const fs::path& file) {
 
 } // namespace
 
-void RejectLinkedContentFolder(const FileLayout& layout) {
+void rejectLinkedContentFolder(const FileLayout& layout) {
     std::error_code ec;
     if (fs::is_symlink(fs::symlink_status(layout.contentFolder, ec)))
         throw Error(gbk::fromUtf8("“") + gbk::fromPath(layout.contentFolder) +
@@ -32,7 +32,7 @@ void RejectLinkedContentFolder(const FileLayout& layout) {
                                   "请删除该链接（或改为文件夹）后再试。"));
 }
 
-void RejectReadOnlyProjectFiles(const FileLayout& layout) {
+void rejectReadOnlyProjectFiles(const FileLayout& layout) {
     for (const char* extension : {"hhp", "hhc", "hhk", "txt", "ids", "chm", "log", "run.txt"})
         if (isReadOnlyFile(layout.projectFilePath(extension)))
             refuseReadOnly(layout.projectFilePath(extension));

@@ -10,11 +10,11 @@ namespace qm {
 //
 // The content folder must be a folder of its own: a symbolic link in its place would
 // carry the pages, Alias.h and HelpID.h to wherever it points.
-void RejectLinkedContentFolder(const FileLayout& layout);
+void rejectLinkedContentFolder(const FileLayout& layout);
 
 // A read-only file the run would replace (a project file, the ID map, the converted
 // page, a page or header of the content folder) is the user's word that it must stay:
 // the project is refused rather than the file silently replaced.
-void RejectReadOnlyProjectFiles(const FileLayout& layout);
+void rejectReadOnlyProjectFiles(const FileLayout& layout);
 
 } // namespace qm

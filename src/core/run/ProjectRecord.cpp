@@ -32,9 +32,9 @@ bool samePage(const fs::path& document, const fs::path& page, const fs::path& ou
 
 std::optional<ContextIdMapFile> readMap(const fs::path& mapFile, bool renumber) {
     if (!renumber)
-        return ReadContextIdMap(mapFile);
+        return readContextIdMap(mapFile);
     try {
-        return ReadContextIdMap(mapFile);
+        return readContextIdMap(mapFile);
     } catch (const Error&) {
         return std::nullopt; // renumbering is the way out of a damaged map
     }
@@ -50,7 +50,7 @@ void ProjectRecord::open(const FileLayout& layout, const fs::path& outputFolder,
     renumber_ = renumber;
     earlier_ = readMap(mapFile_, renumber);
     if (earlier_ && !earlier_->source.empty()) {
-        const fs::path recorded = MapRecordedPath(earlier_->source, mapFile_);
+        const fs::path recorded = mapRecordedPath(earlier_->source, mapFile_);
         std::error_code ec;
         if (recorded != source_ && !fs::equivalent(recorded, source_, ec) &&
             fs::exists(recorded, ec) &&
@@ -76,8 +76,8 @@ std::optional<std::vector<ContextIdEntry>> ProjectRecord::earlierNumbers() const
 }
 
 void ProjectRecord::writeMap(std::vector<ContextIdEntry> numbers) {
-    map_ = {std::move(numbers), MapRelativePath(source_, mapFile_), pages_.record(true)};
-    WriteContextIdMap(mapFile_, map_);
+    map_ = {std::move(numbers), mapRelativePath(source_, mapFile_), pages_.record(true)};
+    writeContextIdMap(mapFile_, map_);
 }
 
 void ProjectRecord::complete() {
@@ -85,7 +85,7 @@ void ProjectRecord::complete() {
     pages_.removeStale();
     map_.written = pages_.record(false);
     try {
-        WriteContextIdMap(mapFile_, map_);
+        writeContextIdMap(mapFile_, map_);
     } catch (const Error&) {
     }
 }

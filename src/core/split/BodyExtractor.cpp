@@ -1,7 +1,7 @@
 #include "split/BodyExtractor.h"
 
 #include "split/StreamSearch.h"
-#include "text/DelphiFormat.h"
+#include "text/NumberDateText.h"
 #include "text/OutputFile.h"
 
 #include <algorithm>
@@ -18,9 +18,9 @@ struct Slice {
 
 // Finds the start tag and moves past its end; false when absent or unterminated.
 bool findStartTag(std::string_view name, ReadStream& stream) {
-    if (FindTag(name, stream, Origin::Current, 0) < 0)
+    if (findTag(name, stream, Origin::Current, 0) < 0)
         return false;
-    return SkipToStartTagEnd(stream, LastDelimiterWasClose(stream));
+    return skipToStartTagEnd(stream, lastDelimiterWasClose(stream));
 }
 
 Slice findSlice(ReadStream& stream) {
@@ -28,15 +28,15 @@ Slice findSlice(ReadStream& stream) {
     if (!findStartTag("<body", stream))
         return slice;
     slice.start = stream.position();
-    std::int64_t divTag = FindSectionDiv(stream, slice.start);
+    std::int64_t divTag = findSectionDiv(stream, slice.start);
     if (divTag >= 0) {
         // A div whose start tag never ends gives no sound slice: the whole file is read.
-        if (!SkipToStartTagEnd(stream, LastDelimiterWasClose(stream)))
+        if (!skipToStartTagEnd(stream, lastDelimiterWasClose(stream)))
             return {};
         slice.start = stream.position();
-        slice.end = SearchStream("</div>", stream, Origin::End, 0, true);
+        slice.end = searchStream("</div>", stream, Origin::End, 0, true);
     } else {
-        slice.end = SearchStream("</body>", stream, Origin::End, 0, true);
+        slice.end = searchStream("</body>", stream, Origin::End, 0, true);
     }
     // A closing tag missing, or lying before the slice start, leaves no sound end.
     if (slice.end < slice.start)
@@ -46,14 +46,14 @@ Slice findSlice(ReadStream& stream) {
 
 } // namespace
 
-std::filesystem::path BodyWorkingFilePath(const std::filesystem::path& intermediateHtml,
+std::filesystem::path bodyWorkingFilePath(const std::filesystem::path& intermediateHtml,
                                           double dateTime) {
     std::filesystem::path path = intermediateHtml;
-    path += ".tmp" + delphi::formatGeneral(dateTime);
+    path += ".tmp" + numdate::formatGeneral(dateTime);
     return path;
 }
 
-bool ExtractBody(std::unique_ptr<ReadStream>& workStream,
+bool extractBody(std::unique_ptr<ReadStream>& workStream,
                  const std::filesystem::path& intermediateHtml, std::filesystem::path& workFileName,
                  bool generating, const std::filesystem::path& workingFileRoot) {
     if (workStream) {
@@ -70,8 +70,8 @@ bool ExtractBody(std::unique_ptr<ReadStream>& workStream,
         return generating;
     }
 
-    std::filesystem::path bodyFile = BodyWorkingFilePath(
-        workingFileRoot.empty() ? intermediateHtml : workingFileRoot, delphi::now());
+    std::filesystem::path bodyFile = bodyWorkingFilePath(
+        workingFileRoot.empty() ? intermediateHtml : workingFileRoot, numdate::now());
     {
         OutputFile out(bodyFile);
         workStream->seek(slice.start, Origin::Beginning);

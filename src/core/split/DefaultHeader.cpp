@@ -67,7 +67,7 @@ void addRule(std::string& out, const std::string& selector,
 
 } // namespace
 
-std::string BuildDefaultHeader() {
+std::string buildDefaultHeader() {
     std::string out;
     addLine(out, "</title>");
     addLine(out, "");

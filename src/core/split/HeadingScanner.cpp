@@ -4,8 +4,8 @@
 #include "split/ScanObserver.h"
 #include "split/TopicPageWriter.h"
 #include "text/ByteString.h"
-#include "text/DelphiFormat.h"
 #include "text/Gbk.h"
+#include "text/NumberDateText.h"
 #include "text/SafeName.h"
 
 #include <algorithm>
@@ -51,9 +51,9 @@ HeadingScanner::HeadingScanner(Source source, StructureTree& tree, TopicPageWrit
     : source_(std::move(source)), tree_(tree), writer_(writer), observer_(observer),
       outsideTag_(outsideTag) {}
 
-std::string HeadingScanner::PageTitle(const std::string& heading, const std::string& position) {
+std::string HeadingScanner::pageTitle(const std::string& heading, const std::string& position) {
     std::size_t frame = kTemporarySuffixBytes + 1 + position.size() + 4; // ".<pos>.htm"
-    std::string title = SafeName(heading, kMaxFileNameBytes - frame);
+    std::string title = safeName(heading, kMaxFileNameBytes - frame);
     return title.empty() ? gbk::fromUtf8("无标题") : title;
 }
 
@@ -182,7 +182,7 @@ StructureNode* HeadingScanner::placeFor(int level) {
 
 void HeadingScanner::closeTopic(StructureNode& node, std::int64_t endPosition, std::size_t length) {
     node.endPosition = std::to_string(endPosition);
-    writer_.WriteTopicPage(node, true, std::string_view(topicBuffer_).substr(0, length), nullptr);
+    writer_.writeTopicPage(node, true, std::string_view(topicBuffer_).substr(0, length), nullptr);
     topicBuffer_.erase(0, length);
     bufferStart_ += static_cast<std::int64_t>(length);
     observer_.nodeChanged(node);
@@ -194,9 +194,9 @@ void HeadingScanner::headingStart(unsigned char digit) {
     if (pending_)
         resolvePending(p - 3);
 
-    double elapsed = delphi::timeOfDayNow() - startTime_;
+    double elapsed = numdate::timeOfDayNow() - startTime_;
     double estimate = elapsed * static_cast<double>(total_ - p - 1) / static_cast<double>(p + 1);
-    std::string remaining = delphi::longTime(estimate);
+    std::string remaining = numdate::longTime(estimate);
     if (remaining != "00:00:00" && !surveying_)
         observer_.remainingTime(gbk::fromUtf8("    大概剩余时间：") + remaining);
 
@@ -214,12 +214,12 @@ void HeadingScanner::resolvePending(std::int64_t end) {
     std::string_view markup(topicBuffer_);
     markup = markup.substr(static_cast<std::size_t>(heading.start - bufferStart_),
                            static_cast<std::size_t>(end - heading.start));
-    std::string text = ReadableHeading(markup);
+    std::string text = readableHeading(markup);
     if (!text.empty()) {
         commit(heading, std::move(text), false);
-    } else if (HasPicture(markup)) {
+    } else if (hasPicture(markup)) {
         // A heading that shows only a picture is called by the picture's name.
-        std::string name = PictureName(markup);
+        std::string name = pictureName(markup);
         const bool named = !name.empty();
         commit(heading, named ? std::move(name) : gbk::fromUtf8("无标题"), named);
     }
@@ -253,7 +253,7 @@ void HeadingScanner::commit(const PendingHeading& heading, std::string text, boo
     node.level = std::to_string(level);
     node.heading = std::move(text);
     node.pictureHeading = picture;
-    node.title = PageTitle(node.heading, node.position);
+    node.title = pageTitle(node.heading, node.position);
     current_ = &node;
     previousLevel_ = level;
     observer_.nodeAdded(node);
@@ -277,14 +277,14 @@ void HeadingScanner::finish() {
     node.endPosition = std::to_string(source_.workStream->size());
     node.level = "1";
     observer_.nodeAdded(node);
-    writer_.WriteTopicPage(node, false, topicBuffer_, source_.workStream.get());
+    writer_.writeTopicPage(node, false, topicBuffer_, source_.workStream.get());
 }
 
 // Back to the stream's start with nothing read.
 void HeadingScanner::startPass() {
     ReadStream& stream = *source_.workStream;
     sawText_ = false;
-    startTime_ = delphi::timeOfDayNow();
+    startTime_ = numdate::timeOfDayNow();
     topicBuffer_.clear();
     bufferStart_ = 0;
     tagStart_ = 0;
@@ -311,7 +311,7 @@ bool HeadingScanner::surveyTopLevel() {
     return read;
 }
 
-bool HeadingScanner::ScanHeadings() {
+bool HeadingScanner::scanHeadings() {
     // A document without a level-1 heading has its highest level present at the top of
     // its tree, and the level limit counts from there.
     if (!surveyTopLevel())

@@ -24,7 +24,7 @@ std::string gbkOf(char32_t c) {
         return "?";
     if (c < 0x80)
         return std::string(1, static_cast<char>(c));
-    return gbk::fromUtf8(Utf8Of(c));
+    return gbk::fromUtf8(utf8Of(c));
 }
 
 // Decodes the reference at text[i] ('&'); returns its length, 0 when it is none. A
@@ -67,7 +67,7 @@ std::string textOutsideMarkup(std::string_view markup) {
 
 } // namespace
 
-std::string ReadableHeading(std::string_view markup) {
+std::string readableHeading(std::string_view markup) {
     std::string raw = textOutsideMarkup(markup);
     std::string decoded;
     for (std::size_t i = 0; i < raw.size();) {
@@ -105,7 +105,7 @@ std::string ReadableHeading(std::string_view markup) {
     return out;
 }
 
-bool HasPicture(std::string_view markup) {
+bool hasPicture(std::string_view markup) {
     std::string lower(markup);
     std::transform(lower.begin(), lower.end(), lower.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -122,15 +122,15 @@ std::string fileNameOf(std::string_view address) {
     std::size_t slash = address.find_last_of("/\\");
     if (slash != std::string_view::npos)
         address.remove_prefix(slash + 1);
-    std::string decoded = PercentDecode(address);
+    std::string decoded = percentDecode(address);
     bool ascii = std::all_of(decoded.begin(), decoded.end(),
                              [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    return ReadableHeading(ascii ? decoded : std::string(address));
+    return readableHeading(ascii ? decoded : std::string(address));
 }
 
 } // namespace
 
-std::string PictureName(std::string_view markup) {
+std::string pictureName(std::string_view markup) {
     // Word's VML pictures stand in comments ("<!--[if gte vml 1]>"): read them as tags.
     std::string tags(markup);
     for (std::string_view mark : {"<!--", "-->"})
@@ -143,14 +143,14 @@ std::string PictureName(std::string_view markup) {
             return true;
         if (tag.is("v:shape")) { // the frame of the VML image that follows
             if (const html::Attribute* a = tag.attribute("alt"))
-                alt = ReadableHeading(a->value);
+                alt = readableHeading(a->value);
             return true;
         }
         const bool img = tag.is("img");
         if (!img && !tag.is("v:imagedata"))
             return true;
         if (const html::Attribute* a = tag.attribute(img ? "alt" : "o:title"); a && alt.empty())
-            alt = ReadableHeading(a->value);
+            alt = readableHeading(a->value);
         if (const html::Attribute* src = tag.attribute("src"))
             file = fileNameOf(src->value);
         return false;

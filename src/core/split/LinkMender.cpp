@@ -29,7 +29,7 @@ bool isNoteId(std::string_view id) {
 }
 
 std::string anchorKey(std::string_view raw) {
-    return PercentDecode(raw);
+    return percentDecode(raw);
 }
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
@@ -75,7 +75,7 @@ std::string LinkMender::reachFromTopics(std::string_view value,
     if (path.empty() || (colon != std::string_view::npos && colon < path.find('/')) ||
         namesSourcePage(path))
         return {}; // a scheme, a drive, or the uncut page itself
-    const fs::path relative = text::utf8Path(gbk::toUtf8(PercentDecode(path))).lexically_normal();
+    const fs::path relative = text::utf8Path(gbk::toUtf8(percentDecode(path))).lexically_normal();
     std::error_code ec;
     if (fs::exists(pageFolder / relative, ec) ||
         !fs::is_regular_file(fs::symlink_status(sourceFolder_ / relative, ec)))
@@ -90,7 +90,7 @@ std::string LinkMender::reachFromTopics(std::string_view value,
         return gbk::fromUtf8(std::string(prefix.begin(), prefix.end())) + "/" + std::string(value);
     }
     if (!relative.empty() && *relative.begin() != ".." && relative.is_relative() &&
-        !LinkOnTheWay(pageFolder, relative)) {
+        !linkOnTheWay(pageFolder, relative)) {
         fs::create_directories((pageFolder / relative).parent_path(), ec);
         fs::copy_file(sourceFolder_ / relative, pageFolder / relative, ec);
     }
@@ -98,7 +98,7 @@ std::string LinkMender::reachFromTopics(std::string_view value,
 }
 
 bool LinkMender::namesSourcePage(std::string_view path) const {
-    std::string decoded = PercentDecode(path);
+    std::string decoded = percentDecode(path);
     std::string_view name(decoded);
     if (name.starts_with("./"))
         name.remove_prefix(2);
@@ -253,7 +253,7 @@ std::string LinkMender::mendedLinks(std::size_t page, std::string_view bytes,
 
 bool LinkMender::rewrite(std::size_t p) {
     const Page& page = pages_[p];
-    std::string file = ReadWholeFile(page.file);
+    std::string file = readWholeFile(page.file);
     if (file.size() < page.topicStart + page.topicLength)
         return false; // changed under us: leave it
     std::string_view topic = std::string_view(file).substr(page.topicStart, page.topicLength);

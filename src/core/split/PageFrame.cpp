@@ -8,7 +8,7 @@
 
 namespace qm {
 
-const std::string& PageHead() {
+const std::string& pageFrameHead() {
     static const std::string text =
         "<html> \r\n<head> \r\n<meta http-equiv=Content-Type content=\"text/html; "
         "charset=gb2312\"> \r\n<meta name=Generator content=\"Microsoft Word 10 (filtered)\"> "
@@ -16,21 +16,21 @@ const std::string& PageHead() {
     return text;
 }
 
-const std::string& PageTail() {
+const std::string& pageFrameTail() {
     static const std::string text = "</div> \r\n</body> \r\n</html> ";
     return text;
 }
 
 // A comment: a white line of text still drew its link's underline on the page, and
 // its words turned up in every search of the help.
-const std::string& CreditLine() {
+const std::string& creditLine() {
     static const std::string text =
         "<!-- Powered By " + std::string(kMakerName) + " " + std::string(kMakerAddress) + " -->";
     return text;
 }
 
-const std::string& DefaultAfterTitle() {
-    static const std::string text = gbk::fromUtf8(BuildDefaultHeader());
+const std::string& defaultAfterTitle() {
+    static const std::string text = gbk::fromUtf8(buildDefaultHeader());
     return text;
 }
 
@@ -47,8 +47,8 @@ std::string readRange(ReadStream& stream, std::int64_t from, std::int64_t to) {
 // Finds a start tag from offset on; returns the offset just after its '>', or -1.
 std::int64_t startTagEnd(ReadStream& stream, std::string_view name, std::int64_t from,
                          std::int64_t* at = nullptr) {
-    std::int64_t found = FindTag(name, stream, Origin::Beginning, from);
-    if (found < 0 || !SkipToStartTagEnd(stream, LastDelimiterWasClose(stream)))
+    std::int64_t found = findTag(name, stream, Origin::Beginning, from);
+    if (found < 0 || !skipToStartTagEnd(stream, lastDelimiterWasClose(stream)))
         return -1;
     if (at)
         *at = found;
@@ -58,8 +58,8 @@ std::int64_t startTagEnd(ReadStream& stream, std::string_view name, std::int64_t
 // The end of the section div's start tag, found from the end of the body start tag;
 // -1 when the page has none.
 std::int64_t sectionDivEnd(ReadStream& stream, std::int64_t bodyEnd, std::int64_t* at) {
-    const std::int64_t found = FindSectionDiv(stream, bodyEnd);
-    if (found < 0 || !SkipToStartTagEnd(stream, LastDelimiterWasClose(stream)))
+    const std::int64_t found = findSectionDiv(stream, bodyEnd);
+    if (found < 0 || !skipToStartTagEnd(stream, lastDelimiterWasClose(stream)))
         return -1;
     *at = found;
     return stream.position();
@@ -76,7 +76,7 @@ std::string composedHead(ReadStream& stream) {
     std::int64_t bodyEnd =
         startTagEnd(stream, "<body", std::max<std::int64_t>(headEnd, 0), &bodyAt);
     if (headEnd >= 0) {
-        std::int64_t closeAt = FindTag("</head", stream, Origin::Beginning, headEnd);
+        std::int64_t closeAt = findTag("</head", stream, Origin::Beginning, headEnd);
         std::int64_t stop = closeAt >= 0 ? closeAt : (bodyAt >= 0 ? bodyAt : headEnd);
         std::string inner = readRange(stream, headEnd, stop);
         // The page's own title goes: the frame writes the topic's, and one left open
@@ -116,13 +116,13 @@ std::int64_t startTagEndBefore(ReadStream& stream, std::string_view name, std::i
 
 } // namespace
 
-TitleSlot FindTitleSlot(ReadStream& page) {
-    const std::int64_t body = FindTag("<body", page, Origin::Beginning, 0);
+TitleSlot findTitleSlot(ReadStream& page) {
+    const std::int64_t body = findTag("<body", page, Origin::Beginning, 0);
     std::int64_t titleAt = -1;
     const std::int64_t contentStart = startTagEndBefore(page, "<title", body, &titleAt);
     if (contentStart >= 0) {
         const std::int64_t close =
-            SearchStream("</title", page, Origin::Beginning, contentStart, false);
+            searchStream("</title", page, Origin::Beginning, contentStart, false);
         if (close >= 0 && (body < 0 || close < body))
             return {contentStart, close, false};
         // A title never closed would swallow the page: its start tag becomes a whole title.
@@ -136,9 +136,9 @@ TitleSlot FindTitleSlot(ReadStream& page) {
     return {0, 0, true};
 }
 
-std::string ReadSourceHead(const std::filesystem::path& intermediateHtml) {
+std::string readSourceHead(const std::filesystem::path& intermediateHtml) {
     ReadStream stream(intermediateHtml);
-    std::int64_t titleEnd = FindTag("</title", stream, Origin::Current, 0);
+    std::int64_t titleEnd = findTag("</title", stream, Origin::Current, 0);
     if (titleEnd < 0)
         return composedHead(stream);
     std::int64_t bodyEnd = startTagEnd(stream, "<body", stream.position());

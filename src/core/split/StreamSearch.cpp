@@ -67,7 +67,7 @@ std::int64_t searchBackward(std::string_view text, ReadStream& stream) {
 
 } // namespace
 
-int ReadByteBackward(ReadStream& stream, unsigned char& byte) {
+int readByteBackward(ReadStream& stream, unsigned char& byte) {
     std::int64_t pos = stream.position();
     if (pos <= 0)
         return 0;
@@ -78,7 +78,7 @@ int ReadByteBackward(ReadStream& stream, unsigned char& byte) {
     return 1;
 }
 
-std::int64_t SearchStream(std::string_view text, ReadStream& stream, Origin origin,
+std::int64_t searchStream(std::string_view text, ReadStream& stream, Origin origin,
                           std::int64_t offset, bool backward) {
     if (text.empty())
         return -1;
@@ -86,11 +86,11 @@ std::int64_t SearchStream(std::string_view text, ReadStream& stream, Origin orig
     return backward ? searchBackward(text, stream) : searchForward(text, stream);
 }
 
-std::int64_t FindTag(std::string_view name, ReadStream& stream, Origin origin,
+std::int64_t findTag(std::string_view name, ReadStream& stream, Origin origin,
                      std::int64_t offset) {
     seekUnlessCurrent(stream, origin, offset);
     while (true) {
-        std::int64_t found = SearchStream(name, stream, Origin::Current, 0, false);
+        std::int64_t found = searchStream(name, stream, Origin::Current, 0, false);
         if (found < 0)
             return -1;
         unsigned char next = 0;
@@ -102,15 +102,15 @@ std::int64_t FindTag(std::string_view name, ReadStream& stream, Origin origin,
     }
 }
 
-bool LastDelimiterWasClose(ReadStream& stream) {
+bool lastDelimiterWasClose(ReadStream& stream) {
     std::int64_t pos = stream.position();
     unsigned char b = 0;
-    bool close = pos > 0 && ReadByteBackward(stream, b) == 1 && b == '>';
+    bool close = pos > 0 && readByteBackward(stream, b) == 1 && b == '>';
     stream.seek(pos, Origin::Beginning);
     return close;
 }
 
-bool SkipToStartTagEnd(ReadStream& stream, bool delimiterWasClose) {
+bool skipToStartTagEnd(ReadStream& stream, bool delimiterWasClose) {
     if (delimiterWasClose)
         return true;
     unsigned char b = 0;
@@ -142,8 +142,8 @@ bool headingStartIn(ReadStream& stream, std::int64_t from, std::int64_t to) {
 
 } // namespace
 
-std::int64_t FindSectionDiv(ReadStream& stream, std::int64_t from) {
-    const std::int64_t div = FindTag("<div", stream, Origin::Beginning, from);
+std::int64_t findSectionDiv(ReadStream& stream, std::int64_t from) {
+    const std::int64_t div = findTag("<div", stream, Origin::Beginning, from);
     if (div < 0)
         return -1;
     const std::int64_t after = stream.position();

@@ -41,7 +41,7 @@ void copyRange(ReadStream& stream, std::int64_t from, std::int64_t to, ByteSink&
 void copyTitled(ReadStream& stream, std::int64_t count, const std::string& title, ByteSink& out) {
     std::int64_t saved = stream.position();
     try {
-        TitleSlot slot = FindTitleSlot(stream);
+        TitleSlot slot = findTitleSlot(stream);
         slot.end = std::min(slot.end, count);
         slot.start = std::min(slot.start, slot.end);
         copyRange(stream, 0, slot.start, out);
@@ -85,7 +85,7 @@ void TopicPageWriter::renamePages(const std::vector<std::string>& names) {
     mender_.renamePages(renamed);
 }
 
-void TopicPageWriter::WriteTopicPage(const StructureNode& node, bool buffered,
+void TopicPageWriter::writeTopicPage(const StructureNode& node, bool buffered,
                                      std::string_view topicBytes, ReadStream* rawSource) {
     if (topicBytes.empty()) {
         runLog_.push_back(node.title + gbk::fromUtf8("无法建立"));
@@ -98,14 +98,14 @@ void TopicPageWriter::WriteTopicPage(const StructureNode& node, bool buffered,
     OutputFile page(file);
     std::size_t topicStart = 0;
     if (buffered) {
-        std::string frame = PageHead() +
+        std::string frame = pageFrameHead() +
                             html::escape(node.heading.empty() ? name : node.heading, kTitle) +
-                            source_.afterTitle() + source_.prefixCode() + CreditLine();
+                            source_.afterTitle() + source_.prefixCode() + creditLine();
         page.write(frame);
         topicStart = frame.size();
         page.write(topicBytes);
         page.write(source_.suffixCode());
-        page.write(PageTail());
+        page.write(pageFrameTail());
     } else if (rawSource) {
         copyTitled(*rawSource, toInt(node.endPosition) - toInt(node.position),
                    node.heading.empty() ? node.title : node.heading, page);

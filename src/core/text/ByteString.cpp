@@ -2,7 +2,7 @@
 
 namespace qm {
 
-std::string_view TrimBlanks(std::string_view text) {
+std::string_view trimBlanks(std::string_view text) {
     while (!text.empty() && static_cast<unsigned char>(text.front()) <= 32)
         text.remove_prefix(1);
     while (!text.empty() && static_cast<unsigned char>(text.back()) <= 32)
@@ -24,7 +24,7 @@ int hexValue(char c) {
 
 } // namespace
 
-std::string PercentDecode(std::string_view text) {
+std::string percentDecode(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {

@@ -34,13 +34,13 @@ const char* plainWords(int error) {
 }
 
 std::string withReason(std::string message, int error) {
-    std::string reason = SystemReason(error);
+    std::string reason = systemReason(error);
     return reason.empty() ? message : message + gbk::fromUtf8("（") + reason + gbk::fromUtf8("）");
 }
 
 } // namespace
 
-std::string SystemReason(int error) {
+std::string systemReason(int error) {
     if (error == 0)
         return {};
     std::string system = std::strerror(error);

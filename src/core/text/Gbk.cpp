@@ -37,7 +37,7 @@ std::string toDisplayUtf8(std::string_view gbk) {
             auto [stop, ec] = std::from_chars(utf8.data() + i + 2, utf8.data() + end, code);
             if (ec == std::errc() && stop == utf8.data() + end && code > 0 && code <= 0x10FFFF &&
                 (code < 0xD800 || code > 0xDFFF)) {
-                out += Utf8Of(code);
+                out += utf8Of(code);
                 i = end + 1;
                 continue;
             }

@@ -77,7 +77,7 @@ std::int64_t ReadStream::read(std::string& out, std::int64_t count) {
     return done;
 }
 
-std::string ReadWholeFile(const std::filesystem::path& path) {
+std::string readWholeFile(const std::filesystem::path& path) {
     ReadStream stream(path);
     std::string bytes;
     if (stream.read(bytes, stream.size()) != stream.size())

@@ -33,7 +33,7 @@ std::size_t characterReferenceAt(std::string_view text, std::size_t i) {
 
 } // namespace
 
-std::string SafeName(std::string_view gbk, std::size_t maxDiskBytes, Blanks blanks) {
+std::string safeName(std::string_view gbk, std::size_t maxDiskBytes, Blanks blanks) {
     std::string out;
     std::size_t diskBytes = 0;
     for (std::size_t i = 0; i < gbk.size();) {

@@ -81,7 +81,7 @@ void removeLeftovers(const fs::path& temp) {
     // Its office dies with it, but may take a moment: while it still listens, its folder
     // stays for a later run, which then removes the socket it leaves.
     for (const fs::path& folder : dead)
-        if (RemoveOfficePipe(fileUrl(folder / "profile")))
+        if (removeOfficePipe(fileUrl(folder / "profile")))
             fs::remove_all(folder, ec);
 }
 
@@ -319,7 +319,7 @@ bool LibreOfficeConverter::stopped() const {
 LibreOfficeConverter::~LibreOfficeConverter() {
     std::error_code ec;
     if (!root_.empty()) {
-        RemoveOfficePipe(fileUrl(root_ / "profile"));
+        removeOfficePipe(fileUrl(root_ / "profile"));
         fs::remove_all(root_, ec);
     }
 }
@@ -360,7 +360,7 @@ ProcessResult LibreOfficeConverter::runOffice(const std::vector<fs::path>& sourc
             // A LibreOffice that was killed or crashed may leave its profile locked or
             // half-written, and its socket; the next conversion starts with a fresh one.
             std::error_code ec;
-            RemoveOfficePipe(fileUrl(profile));
+            removeOfficePipe(fileUrl(profile));
             fs::remove_all(profile, ec);
         }
         return r;

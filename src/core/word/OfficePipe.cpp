@@ -66,7 +66,7 @@ void md5Block(std::array<std::uint32_t, 4>& state, const unsigned char* block) {
 
 } // namespace
 
-std::string Md5(std::string_view bytes) {
+std::string md5(std::string_view bytes) {
     std::array<std::uint32_t, 4> state = {0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476};
     std::string padded(bytes);
     padded += '\x80';
@@ -84,7 +84,7 @@ std::string Md5(std::string_view bytes) {
     return digest;
 }
 
-std::filesystem::path OfficePipePath(const std::filesystem::path& folder,
+std::filesystem::path officePipePath(const std::filesystem::path& folder,
                                      std::string_view profileUrl) {
     // The office hashes the URL's UTF-16 code units (little-endian in memory) and writes
     // each byte of the digest in hexadecimal without a leading zero.
@@ -95,7 +95,7 @@ std::filesystem::path OfficePipePath(const std::filesystem::path& folder,
     }
     static constexpr char kHex[] = "0123456789abcdef";
     std::string hash;
-    for (char ch : Md5(utf16)) {
+    for (char ch : md5(utf16)) {
         const auto b = static_cast<unsigned char>(ch);
         if (b >= 16)
             hash += kHex[b >> 4];
@@ -104,10 +104,10 @@ std::filesystem::path OfficePipePath(const std::filesystem::path& folder,
     return folder / ("OSL_PIPE_" + std::to_string(currentUserId()) + "_SingleOfficeIPC_" + hash);
 }
 
-bool RemoveOfficePipe(std::string_view profileUrl) {
+bool removeOfficePipe(std::string_view profileUrl) {
     bool gone = true;
     for (const char* folder : {"/tmp", "/var/tmp"}) {
-        const std::filesystem::path pipe = OfficePipePath(folder, profileUrl);
+        const std::filesystem::path pipe = officePipePath(folder, profileUrl);
         const SocketState state = localSocketState(pipe);
         std::error_code ec;
         if (state == SocketState::Dead)

@@ -128,7 +128,7 @@ std::optional<std::size_t> blankAfterNumber(const Block& block) {
     if (next.empty() || isBlank(next.front()) || next.front() == '&')
         return std::nullopt;
     std::size_t i = 0;
-    const std::int32_t c = NextUtf8(next, i);
+    const std::int32_t c = nextUtf8(next, i);
     if (c < 0 || !beginsWord(static_cast<char32_t>(c)))
         return std::nullopt;
     const auto ch = static_cast<char32_t>(c);
@@ -261,7 +261,7 @@ void blockEdits(std::string_view text, const Block& block, std::vector<html::Edi
 
 } // namespace
 
-std::vector<html::Edit> ReadingEdits(std::string_view text) {
+std::vector<html::Edit> readingEdits(std::string_view text) {
     std::vector<html::Edit> edits;
     std::optional<Block> block;
     std::size_t textStart = 0; // just after the last tag

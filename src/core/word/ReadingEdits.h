@@ -14,6 +14,6 @@ namespace qm {
 // a place in the document, ending in a tab and a page number) loses its page number,
 // which means nothing in help; where the number alone was the entry's link, the link
 // takes the whole entry.
-std::vector<html::Edit> ReadingEdits(std::string_view text);
+std::vector<html::Edit> readingEdits(std::string_view text);
 
 } // namespace qm

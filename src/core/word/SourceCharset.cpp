@@ -183,12 +183,12 @@ std::string pageToGbk(std::string_view page) {
 }
 
 bool needsGbkCopy(const std::filesystem::path& html) {
-    std::string name = pageCharset(ReadWholeFile(html));
+    std::string name = pageCharset(readWholeFile(html));
     return !name.empty() && !isGbkCharset(name);
 }
 
 void writeGbkCopy(const std::filesystem::path& html, const std::filesystem::path& copy) {
-    std::string gbk = pageToGbk(ReadWholeFile(html));
+    std::string gbk = pageToGbk(readWholeFile(html));
     OutputFile out(copy);
     out.write(gbk);
     out.commit();

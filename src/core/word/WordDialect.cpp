@@ -51,7 +51,7 @@ std::string markTag(std::string_view folder, const std::vector<SupportingFile>& 
 // An attribute value as the file name it stands for: its references decoded, then the
 // percent-encoding of the URL.
 std::string linkTarget(std::string_view value) {
-    std::string out = PercentDecode(html::decodeEntities(value));
+    std::string out = percentDecode(html::decodeEntities(value));
     if (out.starts_with("./"))
         out.erase(0, 2);
     return out;
@@ -242,7 +242,7 @@ WordPage toWordDialect(std::string_view exportedPage, const std::vector<std::str
         return true;
     });
 
-    std::vector<html::Edit> reading = ReadingEdits(text);
+    std::vector<html::Edit> reading = readingEdits(text);
     edits.insert(edits.end(), reading.begin(), reading.end());
     if (bodyStart) {
         edits.push_back({*bodyStart, 0, std::string(kSectionStart)});
@@ -275,7 +275,7 @@ std::optional<ConversionMark> readConversionMark(std::string_view page) {
         std::string_view rest = content != nullptr ? content->value : std::string_view();
         for (bool first = true; !rest.empty(); first = false) {
             std::size_t slash = rest.find('/');
-            std::string piece = PercentDecode(rest.substr(0, slash));
+            std::string piece = percentDecode(rest.substr(0, slash));
             if (first)
                 mark->folder = std::move(piece);
             else

@@ -139,7 +139,7 @@ std::u16string decodeUtf8(std::string_view bytes) {
     std::u16string out;
     out.reserve(bytes.size());
     for (std::size_t i = 0; i < bytes.size();) {
-        const std::int32_t c = NextUtf8(bytes, i);
+        const std::int32_t c = nextUtf8(bytes, i);
         if (c < 0)
             out.push_back(0xFFFD);
         else
@@ -328,7 +328,7 @@ std::string encode(std::u16string_view text, const char* name) {
         std::uint32_t packed = 0;
         if (!loneSurrogate) {
             if (c.kind == Kind::Utf8) {
-                AppendUtf8(out, cp);
+                appendUtf8(out, cp);
                 return;
             }
             if (c.kind != Kind::CodePage) {
@@ -379,9 +379,9 @@ std::string foldCase(std::string_view utf8) {
         }
         if (lo < kFoldingCount && kFolding[4 * lo] == cp) {
             for (int k = 1; k <= 3 && kFolding[4 * lo + static_cast<std::size_t>(k)]; ++k)
-                AppendUtf8(out, kFolding[4 * lo + static_cast<std::size_t>(k)]);
+                appendUtf8(out, kFolding[4 * lo + static_cast<std::size_t>(k)]);
         } else {
-            AppendUtf8(out, cp);
+            appendUtf8(out, cp);
         }
     });
     return out;

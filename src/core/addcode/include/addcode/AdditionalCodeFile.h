@@ -20,7 +20,7 @@ namespace qm {
 // The whole file for code (GBK bytes, CR LF after the declaration and the root).
 // Throws qm::Error when a code text holds something an XML file cannot store: bytes
 // that are not GBK, or a control character other than TAB, CR and LF.
-std::string FormatAdditionalCode(const AdditionalCode& code);
+std::string formatAdditionalCode(const AdditionalCode& code);
 
 // Reads the bytes of a file. A blank input (nothing but spaces and control characters)
 // gives two empty fields. Otherwise the children of the root element are visited in
@@ -33,16 +33,16 @@ std::string FormatAdditionalCode(const AdditionalCode& code);
 // a document type declaration (see xml::parseUntrusted for the message), or has a code
 // element with anything but plain text in it ("Element does not contain a single text
 // node"). So a failed load never applies half a file.
-LoadedAdditionalCode ParseAdditionalCode(std::string_view fileBytes);
+LoadedAdditionalCode parseAdditionalCode(std::string_view fileBytes);
 
 // Writes the file whole or not at all: an earlier file at path stays untouched when
 // anything fails. Throws qm::Error "Cannot create file <path>" (or "Cannot write
 // file <path>") when the file system refuses.
-void SaveAdditionalCodeFile(const std::filesystem::path& path, const AdditionalCode& code);
+void saveAdditionalCodeFile(const std::filesystem::path& path, const AdditionalCode& code);
 
 // Reads the file at path (see ParseAdditionalCode). Throws qm::Error "Cannot open file
 // <path>" when it is missing, unreadable or a folder; a file that cannot be parsed is
 // refused with a sentence naming the file and the line, then the parser's message.
-LoadedAdditionalCode LoadAdditionalCodeFile(const std::filesystem::path& path);
+LoadedAdditionalCode loadAdditionalCodeFile(const std::filesystem::path& path);
 
 } // namespace qm

@@ -17,6 +17,6 @@ struct AdditionalCodeFileEntry {
 // enumerates them. A missing or unreadable folder gives an empty list: there is simply
 // nothing stored yet.
 std::vector<AdditionalCodeFileEntry>
-ListAdditionalCodeFiles(const std::filesystem::path& programFolder);
+listAdditionalCodeFiles(const std::filesystem::path& programFolder);
 
 } // namespace qm

@@ -10,23 +10,23 @@ namespace qm {
 // The compiler library (libhha.so, exporting HHA_CompileHHP), loaded at run time by
 // name: from the executable's folder first, then through the system's search. There
 // is at most one per process, reached through GetChmCompiler.
-class TChmCompiler {
+class ChmLibrary {
 public:
     // Loads the library and resolves HHA_CompileHHP; throws qm::Error
     // "System Error.  Code: %d.\r\n%s" when either is missing.
-    TChmCompiler();
-    virtual ~TChmCompiler();
-    TChmCompiler(const TChmCompiler&) = delete;
-    TChmCompiler& operator=(const TChmCompiler&) = delete;
+    ChmLibrary();
+    virtual ~ChmLibrary();
+    ChmLibrary(const ChmLibrary&) = delete;
+    ChmLibrary& operator=(const ChmLibrary&) = delete;
 
-    std::function<void(const std::string&)> OnLog;
-    std::function<bool(const std::string&)> OnProgress;
+    std::function<void(const std::string&)> onLog;
+    std::function<bool(const std::string&)> onProgress;
 
     // True exactly when the library reports that the CHM was written.
-    bool Compile(const std::string& projectPath);
+    bool compile(const std::string& projectPath);
 
     // The library's file name, and the path it was loaded from.
-    static const char* LibraryName();
+    static const char* libraryName();
     const std::string& loadedFrom() const { return loadedFrom_; }
 
 private:
@@ -37,11 +37,11 @@ private:
 
 // The process-wide compiler, constructed on first use. A failed construction stores
 // nothing, so the next call tries the load again.
-TChmCompiler& GetChmCompiler();
+ChmLibrary& chmLibrary();
 
 // Where the program looks for the library first (tests point it elsewhere); empty
 // means the executable's own folder.
-void SetChmCompilerSearchFolder(const std::string& folder);
+void setChmLibrarySearchFolder(const std::string& folder);
 
 // The compile step of a run over the process-wide compiler.
 class ChmCompiler : public ProjectCompiler {

@@ -12,6 +12,6 @@ namespace qm {
 // ITSP directory header, whose chain of PMGL chunks holds the entries. Used to check
 // a compiled CHM against its project, so it trusts nothing it reads: nullopt when the
 // file cannot be read, is no CHM, or is cut short or damaged anywhere on the way.
-std::optional<std::vector<std::string>> ReadChmDirectory(const std::filesystem::path& chm);
+std::optional<std::vector<std::string>> readChmDirectory(const std::filesystem::path& chm);
 
 } // namespace qm

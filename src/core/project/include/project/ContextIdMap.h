@@ -42,7 +42,7 @@ struct ContextIdNumbering {
 enum class KeyReading { Current, Legacy };
 
 // The key of each written topic (topic names as the page writer records them).
-std::vector<std::string> ContextIdKeys(const StructureTree& tree,
+std::vector<std::string> contextIdKeys(const StructureTree& tree,
                                        const std::vector<std::string>& writtenTopics,
                                        KeyReading reading = KeyReading::Current);
 
@@ -54,7 +54,7 @@ std::vector<std::string> ContextIdKeys(const StructureTree& tree,
 // alone between the same two matched neighbours as the one old topic that went keeps
 // that topic's k (a corrected title); any other topic takes the next k never used; old
 // topics not found are retired, and their numbers are never given again.
-ContextIdNumbering NumberContextIds(const std::vector<std::string>& keys,
+ContextIdNumbering numberContextIds(const std::vector<std::string>& keys,
                                     const std::optional<std::vector<ContextIdEntry>>& earlier,
                                     const std::vector<std::string>& legacyKeys = {});
 
@@ -71,14 +71,14 @@ inline constexpr std::uintmax_t kMaxContextIdMapBytes = 16u << 20;
 // Reads a map; nullopt when there is none. A map is taken whole or refused: one that is
 // too large, a line that is not UTF-8, not of the form above, cut short or repeating a
 // number throws qm::Error naming the line.
-std::optional<ContextIdMapFile> ReadContextIdMap(const std::filesystem::path& file);
+std::optional<ContextIdMapFile> readContextIdMap(const std::filesystem::path& file);
 // Writes a map whole or not at all.
-void WriteContextIdMap(const std::filesystem::path& file, const ContextIdMapFile& map);
+void writeContextIdMap(const std::filesystem::path& file, const ContextIdMapFile& map);
 
 // A path as a map records it: relative to the map's folder, UTF-8 with '/'.
-std::string MapRelativePath(const std::filesystem::path& path, const std::filesystem::path& map);
+std::string mapRelativePath(const std::filesystem::path& path, const std::filesystem::path& map);
 // The path a map's record names.
-std::filesystem::path MapRecordedPath(const std::string& recorded,
+std::filesystem::path mapRecordedPath(const std::string& recorded,
                                       const std::filesystem::path& map);
 
 } // namespace qm

@@ -31,7 +31,7 @@ struct ProjectPlace {
 // list. Nothing is written for an empty tree. Returns the
 // default page (the first root node's page name) or empty when nothing was written.
 // A file that cannot be written raises qm::Error; files saved before it stay.
-std::string WriteProjectFile(const ProjectInput& input, const ProjectPlace& place);
+std::string writeProjectFile(const ProjectInput& input, const ProjectPlace& place);
 
 // The project file's, Alias.h's, HelpID.h's and the ID list's lines.
 struct ProjectFiles {
@@ -41,10 +41,10 @@ struct ProjectFiles {
     std::vector<std::string> idList;
     std::string defaultPage;
 };
-ProjectFiles BuildProjectFiles(const ProjectInput& input, const std::string& baseName,
+ProjectFiles buildProjectFiles(const ProjectInput& input, const std::string& baseName,
                                const std::string& contentFolderPrefix);
 
 // Topic k's context number: the text "100" followed by k, read as a number.
-std::string ContextNumber(std::size_t k);
+std::string contextNumber(std::size_t k);
 
 } // namespace qm

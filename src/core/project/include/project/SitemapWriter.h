@@ -19,10 +19,10 @@ public:
     explicit SitemapWriter(std::string contentFolderPrefix);
 
     // Appends the entry of node and, nested in "<UL>"/"</UL>", of its subtree.
-    void AddSitemapBranch(std::vector<std::string>& contents, std::vector<std::string>& index,
+    void addSitemapBranch(std::vector<std::string>& contents, std::vector<std::string>& index,
                           const StructureNode& node) const;
     // Appends the entry of node alone: its heading, and its page in the content folder.
-    void AddSitemapEntry(std::vector<std::string>& contents, std::vector<std::string>& index,
+    void addSitemapEntry(std::vector<std::string>& contents, std::vector<std::string>& index,
                          const StructureNode& node) const;
 
     // The two files' lines for a whole tree.
@@ -34,7 +34,7 @@ private:
 };
 
 // Writes <hhc> then <hhk>; a failure raises qm::Error (the contents file may stay).
-void WriteContentsAndIndex(const StructureTree& tree, const std::string& contentFolderPrefix,
+void writeContentsAndIndex(const StructureTree& tree, const std::string& contentFolderPrefix,
                            const std::filesystem::path& hhc, const std::filesystem::path& hhk);
 
 } // namespace qm

@@ -12,7 +12,7 @@ namespace qm {
 // given, added to it. Other files that are not regular (FIFOs, devices) are left out
 // and added to it too. Each file written (or tried) is added to copied when it is given. Returns
 // false on any failure.
-bool CopyFolder(const std::filesystem::path& source, const std::filesystem::path& destination,
+bool copyFolder(const std::filesystem::path& source, const std::filesystem::path& destination,
                 std::vector<std::filesystem::path>* skipped = nullptr,
                 std::vector<std::filesystem::path>* copied = nullptr);
 

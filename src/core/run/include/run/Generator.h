@@ -42,7 +42,7 @@ struct RunOutcome {
 // run flags, the structure tree of the last file, the page frame texts and the logs.
 // One object per window (or command-line run); the run reports to a RunListener. Not
 // thread-safe but for changeSettings, stopFlag and abort: everything else runs on the
-// thread that calls GenerationRun(), or while no run works.
+// thread that calls generationRun(), or while no run works.
 class Generator {
 public:
     // converter and compiler may be null: a Word document then takes the conversion
@@ -61,7 +61,7 @@ public:
     // The generation run over the opened files. File errors (and a compiler that
     // cannot be loaded) propagate as qm::Error after the run's final step has restored
     // the flags and the host's controls.
-    RunOutcome GenerationRun(const RunSettings& settings);
+    RunOutcome generationRun(const RunSettings& settings);
     // Changes the settings of the run that works (from any thread); each applies from
     // its next read (see RunSettings). Without a run it changes nothing that lasts.
     void changeSettings(const std::function<void(RunSettings&)>& change);

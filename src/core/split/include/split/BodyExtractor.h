@@ -18,12 +18,12 @@ namespace qm {
 // false only when neither a stream nor a path was given; otherwise `generating`.
 // workingFileRoot, when given, names the body working file instead of the
 // IntermediateHtml (<root>.tmp<date-time>), so that its name stays short.
-bool ExtractBody(std::unique_ptr<ReadStream>& workStream,
+bool extractBody(std::unique_ptr<ReadStream>& workStream,
                  const std::filesystem::path& intermediateHtml, std::filesystem::path& workFileName,
                  bool generating, const std::filesystem::path& workingFileRoot = {});
 
 // The body working file's name for an IntermediateHtml at the given date-time.
-std::filesystem::path BodyWorkingFilePath(const std::filesystem::path& intermediateHtml,
+std::filesystem::path bodyWorkingFilePath(const std::filesystem::path& intermediateHtml,
                                           double dateTime);
 
 } // namespace qm

@@ -48,12 +48,12 @@ public:
                    ScanObserver& observer, bool& outsideTag);
 
     // Runs the whole scan; returns false when it stopped because the user aborted.
-    bool ScanHeadings();
+    bool scanHeadings();
 
     // The page-name title of a heading (as the reader reads it) at a position: the
     // heading made safe for a file name and bounded, so that the page name
     // "<title>.<position>.htm" with every temporary suffix fits a file system.
-    static std::string PageTitle(const std::string& heading, const std::string& position);
+    static std::string pageTitle(const std::string& heading, const std::string& position);
 
 private:
     // A heading start tag whose text is still being read.

@@ -11,27 +11,27 @@ namespace qm {
 
 // Moves back one byte and reads it, leaving the stream on the byte read. Returns the
 // number of bytes read: 1, or 0 at the start of the stream.
-int ReadByteBackward(ReadStream& stream, unsigned char& byte);
+int readByteBackward(ReadStream& stream, unsigned char& byte);
 
 // Finds text from offset relative to origin (no seek for offset 0 from the current
 // position). Forward: the first occurrence beginning at or after the start, the stream
 // left just after it. Backward: the occurrence ending nearest before the start, the
 // stream left on its first byte. Returns the offset of its first byte, or -1.
-std::int64_t SearchStream(std::string_view text, ReadStream& stream, Origin origin,
+std::int64_t searchStream(std::string_view text, ReadStream& stream, Origin origin,
                           std::int64_t offset, bool backward);
 
 // Finds a tag name (like "<div") that is followed by a tag delimiter (TAB, LF, CR, space
 // or '>'), so "<div" does not match "<divx". Returns the offset of its '<' with the
 // stream just after the delimiter, or -1.
-std::int64_t FindTag(std::string_view name, ReadStream& stream, Origin origin, std::int64_t offset);
+std::int64_t findTag(std::string_view name, ReadStream& stream, Origin origin, std::int64_t offset);
 
 // After FindTag: moves to the end of the start tag (just after its first '>') and
 // returns true, or returns false when the stream ends first. delimiterWasClose tells
 // that the delimiter FindTag consumed was the '>' itself.
-bool SkipToStartTagEnd(ReadStream& stream, bool delimiterWasClose);
+bool skipToStartTagEnd(ReadStream& stream, bool delimiterWasClose);
 
 // The byte FindTag consumed after the name (for SkipToStartTagEnd).
-bool LastDelimiterWasClose(ReadStream& stream);
+bool lastDelimiterWasClose(ReadStream& stream);
 
 // The section div of a page: the first div start tag from offset `from` (the end of
 // the body start tag) on, provided no heading start tag ("<h1" to "<h9", either case)
@@ -39,6 +39,6 @@ bool LastDelimiterWasClose(ReadStream& stream);
 // come before its first div (LibreOffice's, whose only divs hold the footnotes at the
 // end) has none. Returns the offset of its '<' with the stream just after the
 // delimiter, as FindTag leaves it, or -1.
-std::int64_t FindSectionDiv(ReadStream& stream, std::int64_t from);
+std::int64_t findSectionDiv(ReadStream& stream, std::int64_t from);
 
 } // namespace qm

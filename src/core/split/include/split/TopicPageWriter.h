@@ -36,7 +36,7 @@ public:
     // Otherwise the page is a byte copy of the first EndPosition - Position bytes of
     // rawSource (the whole-document topic) whose title says the node's heading. An empty topicBytes
     // writes nothing and logs "<Title>无法建立".
-    void WriteTopicPage(const StructureNode& node, bool buffered, std::string_view topicBytes,
+    void writeTopicPage(const StructureNode& node, bool buffered, std::string_view topicBytes,
                         ReadStream* rawSource);
 
     // After the last page, before the links are mended: the pages written take the

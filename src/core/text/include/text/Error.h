@@ -20,6 +20,6 @@ public:
 [[noreturn]] void throwCannotWrite(const std::string& pathText, int error = 0);
 
 // Why a system call failed, in GBK words for the user (empty for 0).
-std::string SystemReason(int error);
+std::string systemReason(int error);
 
 } // namespace qm

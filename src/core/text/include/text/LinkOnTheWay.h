@@ -7,7 +7,7 @@ namespace qm {
 // True when a name on the way from folder down to folder / relative (the last one
 // included) is a symbolic link: whatever is written or removed there would land wherever
 // it points. folder itself is not looked at.
-inline bool LinkOnTheWay(const std::filesystem::path& folder,
+inline bool linkOnTheWay(const std::filesystem::path& folder,
                          const std::filesystem::path& relative) {
     std::filesystem::path at = folder;
     std::error_code ec;

@@ -59,6 +59,6 @@ private:
 
 // The whole file's bytes. Throws qm::Error "Cannot open file <path>" when it cannot be
 // opened (a folder, a FIFO or a device included) or read to its end.
-std::string ReadWholeFile(const std::filesystem::path& path);
+std::string readWholeFile(const std::filesystem::path& path);
 
 } // namespace qm

@@ -23,6 +23,6 @@ enum class Blanks { Drop, KeepInner };
 // stands for a character GBK cannot hold. Double-byte characters stay whole. The
 // result is cut at a character boundary so that its name on disk (UTF-8 here) takes at
 // most maxDiskBytes bytes.
-std::string SafeName(std::string_view gbk, std::size_t maxDiskBytes, Blanks blanks = Blanks::Drop);
+std::string safeName(std::string_view gbk, std::size_t maxDiskBytes, Blanks blanks = Blanks::Drop);
 
 } // namespace qm

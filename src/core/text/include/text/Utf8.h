@@ -8,7 +8,7 @@
 namespace qm {
 
 // Appends the UTF-8 bytes of one code point (its range is the caller's to check).
-inline void AppendUtf8(std::string& out, char32_t c) {
+inline void appendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
         out += static_cast<char>(c);
     } else if (c < 0x800) {
@@ -27,16 +27,16 @@ inline void AppendUtf8(std::string& out, char32_t c) {
 }
 
 // The UTF-8 bytes of one code point.
-inline std::string Utf8Of(char32_t c) {
+inline std::string utf8Of(char32_t c) {
     std::string out;
-    AppendUtf8(out, c);
+    appendUtf8(out, c);
     return out;
 }
 
 // The code point at bytes[i], moving i past it; -1 for an ill-formed sequence, with i
 // moved to the byte that breaks it, as ICU reads UTF-8, so that both text platforms
 // agree on where the next character begins.
-inline std::int32_t NextUtf8(std::string_view bytes, std::size_t& i) {
+inline std::int32_t nextUtf8(std::string_view bytes, std::size_t& i) {
     const auto lead = static_cast<unsigned char>(bytes[i++]);
     if (lead < 0x80)
         return lead;

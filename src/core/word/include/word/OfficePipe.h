@@ -13,16 +13,16 @@ namespace qm {
 // profile it is done with.
 
 // The MD5 digest of the bytes.
-std::string Md5(std::string_view bytes);
+std::string md5(std::string_view bytes);
 
 // Where the office run with the profile at profileUrl ("file:///...") keeps its socket,
 // in the folder folder (/tmp, or /var/tmp).
-std::filesystem::path OfficePipePath(const std::filesystem::path& folder,
+std::filesystem::path officePipePath(const std::filesystem::path& folder,
                                      std::string_view profileUrl);
 
 // Removes that socket, in /tmp and /var/tmp, when it is one of ours that no office
 // listens on any more; anything else at that name stays. False when an office still
 // listens on it (one whose parent was killed may take a moment to follow it).
-bool RemoveOfficePipe(std::string_view profileUrl);
+bool removeOfficePipe(std::string_view profileUrl);
 
 } // namespace qm

@@ -1,4 +1,4 @@
-#include "text/DelphiFormat.h"
+#include "text/NumberDateText.h"
 
 #include "platform/LocalTime.h"
 
@@ -9,7 +9,7 @@
 #include <cstring>
 #include <ctime>
 
-namespace qm::delphi {
+namespace qm::numdate {
 namespace {
 
 constexpr int kPrecision = 15;
@@ -27,7 +27,7 @@ struct Parts {
     int year, month, day, hour, minute, second;
 };
 
-// Splits a date-time the way Delphi's DecodeDate/DecodeTime do: the time part is
+// Splits a date-time into date and time of day: the time part is
 // rounded to whole milliseconds, then truncated to seconds.
 Parts decode(DateTime value) {
     double dayPart = std::floor(value);
@@ -122,4 +122,4 @@ std::string dateTimeText(DateTime value) {
     return shortDate(value) + " " + longTime(value);
 }
 
-} // namespace qm::delphi
+} // namespace qm::numdate

@@ -3,11 +3,11 @@
 #include <cstdint>
 #include <string>
 
-// Number and date-time texts as the original Windows program printed them; file
-// names, titles and labels depend on them.
-namespace qm::delphi {
+// The texts of numbers and date-times that page names, titles and labels carry: a
+// number in a general format, a date-time as a count of days.
+namespace qm::numdate {
 
-// A floating-point value in Delphi's general format with up to 15 significant digits:
+// A floating-point value in a general format with up to 15 significant digits:
 // fixed notation without trailing zeros, scientific ("1.5E20", "1E-7") when the value
 // has more than 15 digits before the point or is below 0.00001.
 std::string formatGeneral(double value);
@@ -28,4 +28,4 @@ std::string longTime(DateTime value);
 // Short date, a space and the long time; the time is left out at exactly midnight.
 std::string dateTimeText(DateTime value);
 
-} // namespace qm::delphi
+} // namespace qm::numdate
