@@ -25,7 +25,7 @@ std::string schemeOf(std::string_view href) {
 }
 
 std::string percentDecoded(std::string_view text, const std::string& charset) {
-    std::string bytes = PercentDecode(text);
+    std::string bytes = percentDecode(text);
     // Every escape shortens the text, so an unchanged length means nothing was escaped.
     const bool escaped = bytes.size() != text.size();
     if (!escaped || chm::isValidUtf8(bytes))

@@ -38,7 +38,7 @@ TEST(PreviewSample, IsTheWordStyleSampleBody) {
               std::count(sample.begin(), sample.end(), '>'));
 }
 
-TEST(PreviewAdditionalCode, WithOnlyASuffixThePageHoldsNoPrefixBytes) {
+TEST(AdditionalCodePreview, WithOnlyASuffixThePageHoldsNoPrefixBytes) {
     test::TempDir dir;
     std::string suffix = gbk::fromUtf8("</td></tr></table><!-- 页脚 -->");
     std::filesystem::path page = previewAdditionalCode(
@@ -49,7 +49,7 @@ TEST(PreviewAdditionalCode, WithOnlyASuffixThePageHoldsNoPrefixBytes) {
                                         pageFrameTail());
 }
 
-TEST(PreviewAdditionalCode, PiecesGoBackToBackAndASecondPreviewReplacesTheFirst) {
+TEST(AdditionalCodePreview, PiecesGoBackToBackAndASecondPreviewReplacesTheFirst) {
     test::TempDir dir;
     previewAdditionalCode(dir.path(), "H", "A", "old prefix", "old suffix", "T");
     std::filesystem::path page = previewAdditionalCode(dir.path(), "H", "A", "P\r\n", "S", "T");
@@ -58,7 +58,7 @@ TEST(PreviewAdditionalCode, PiecesGoBackToBackAndASecondPreviewReplacesTheFirst)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
-TEST(PreviewAdditionalCode, WithoutATargetFolderItGoesIntoTheCurrentFolder) {
+TEST(AdditionalCodePreview, WithoutATargetFolderItGoesIntoTheCurrentFolder) {
     test::TempDir dir;
     std::filesystem::path saved = std::filesystem::current_path();
     std::filesystem::current_path(dir.path());
@@ -68,7 +68,7 @@ TEST(PreviewAdditionalCode, WithoutATargetFolderItGoesIntoTheCurrentFolder) {
     EXPECT_TRUE(std::filesystem::is_regular_file(dir / "qlmpreviewtmp.htm"));
 }
 
-TEST(PreviewAdditionalCode, AMissingTargetFolderIsReportedAndNothingIsWritten) {
+TEST(AdditionalCodePreview, AMissingTargetFolderIsReportedAndNothingIsWritten) {
     test::TempDir dir;
     std::filesystem::path folder = dir / "removed";
     try {

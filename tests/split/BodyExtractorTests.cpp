@@ -24,7 +24,7 @@ Extraction extract(const test::TempDir& dir, const std::string& page) {
     return e;
 }
 
-TEST(ExtractBody, WordsUsualPageGivesTheSectionText) {
+TEST(BodyExtraction, WordsUsualPageGivesTheSectionText) {
     test::TempDir dir;
     Extraction e = extract(dir, "<html><head><title>t</title></head>\r\n<body lang=ZH-CN "
                                 "style='x'>\r\n<div class=Section1 style='layout-grid:15.6pt'>"
@@ -36,25 +36,25 @@ TEST(ExtractBody, WordsUsualPageGivesTheSectionText) {
     EXPECT_TRUE(std::filesystem::exists(e.workFile));
 }
 
-TEST(ExtractBody, TagsWithoutAttributes) {
+TEST(BodyExtraction, TagsWithoutAttributes) {
     test::TempDir dir;
     EXPECT_EQ(extract(dir, "<body><div>abc</div></body>").workBytes, "abc");
 }
 
-TEST(ExtractBody, SeveralSectionsRunToTheLastDiv) {
+TEST(BodyExtraction, SeveralSectionsRunToTheLastDiv) {
     test::TempDir dir;
     EXPECT_EQ(extract(dir, "<body><div class=S1>a</div><div class=S2>b</div></body>").workBytes,
               "a</div><div class=S2>b");
 }
 
-TEST(ExtractBody, BodyWithoutDivRunsToTheLastBodyEnd) {
+TEST(BodyExtraction, BodyWithoutDivRunsToTheLastBodyEnd) {
     test::TempDir dir;
     EXPECT_EQ(extract(dir, "<body>\n<p>x</p></body>\n</body>").workBytes, "\n<p>x</p></body>\n");
 }
 
 // A div after the first heading is no section div (LibreOffice's footnotes): the body
 // runs to its end, headings and all. Word's background before its div changes nothing.
-TEST(ExtractBody, ADivAfterTheHeadingsIsNoSectionDiv) {
+TEST(BodyExtraction, ADivAfterTheHeadingsIsNoSectionDiv) {
     test::TempDir dir;
     EXPECT_EQ(extract(dir, "<body><p>a</p><h1>A</h1>b<H2>B</H2><div id=sdfootnote1>n</div></body>")
                   .workBytes,
@@ -65,7 +65,7 @@ TEST(ExtractBody, ADivAfterTheHeadingsIsNoSectionDiv) {
               "<h1>A</h1>");
 }
 
-TEST(ExtractBody, CapitalBodyMeansTheWholeFile) {
+TEST(BodyExtraction, CapitalBodyMeansTheWholeFile) {
     test::TempDir dir;
     std::string page = "<BODY><div>abc</div></BODY>";
     Extraction e = extract(dir, page);
@@ -73,19 +73,19 @@ TEST(ExtractBody, CapitalBodyMeansTheWholeFile) {
     EXPECT_EQ(e.workBytes, page);
 }
 
-TEST(ExtractBody, LongerTagNamesAndRepeatedBytesAreSkipped) {
+TEST(BodyExtraction, LongerTagNamesAndRepeatedBytesAreSkipped) {
     test::TempDir dir;
     EXPECT_EQ(extract(dir, "<bodyx><<body\r\n><divider><div>in</div>").workBytes, "in");
 }
 
-TEST(ExtractBody, EmptyFirstDivGivesAnEmptyWorkFile) {
+TEST(BodyExtraction, EmptyFirstDivGivesAnEmptyWorkFile) {
     test::TempDir dir;
     Extraction e = extract(dir, "<body><div></div></body>");
     EXPECT_FALSE(e.workFile.empty());
     EXPECT_EQ(e.workBytes, "");
 }
 
-TEST(ExtractBody, UnsoundSlicesFallBackToTheWholeFile) {
+TEST(BodyExtraction, UnsoundSlicesFallBackToTheWholeFile) {
     test::TempDir dir;
     for (std::string page :
          {"<body><div class=x", "<body><div>no end", "</div><body><div>x", "<body>no end tag"}) {
@@ -95,13 +95,13 @@ TEST(ExtractBody, UnsoundSlicesFallBackToTheWholeFile) {
     }
 }
 
-TEST(ExtractBody, NothingToReadReturnsFalse) {
+TEST(BodyExtraction, NothingToReadReturnsFalse) {
     std::unique_ptr<ReadStream> none;
     std::filesystem::path work;
     EXPECT_FALSE(extractBody(none, {}, work, true));
 }
 
-TEST(ExtractBody, WorkFileNameCarriesTheDateTime) {
+TEST(BodyExtraction, WorkFileNameCarriesTheDateTime) {
     EXPECT_EQ(bodyWorkingFilePath("/d/manual.htm", 46362.6254398148).string(),
               "/d/manual.htm.tmp46362.6254398148");
 }

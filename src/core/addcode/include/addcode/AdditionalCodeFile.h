@@ -40,7 +40,7 @@ LoadedAdditionalCode parseAdditionalCode(std::string_view fileBytes);
 // file <path>") when the file system refuses.
 void saveAdditionalCodeFile(const std::filesystem::path& path, const AdditionalCode& code);
 
-// Reads the file at path (see ParseAdditionalCode). Throws qm::Error "Cannot open file
+// Reads the file at path (see parseAdditionalCode). Throws qm::Error "Cannot open file
 // <path>" when it is missing, unreadable or a folder; a file that cannot be parsed is
 // refused with a sentence naming the file and the line, then the parser's message.
 LoadedAdditionalCode loadAdditionalCodeFile(const std::filesystem::path& path);

@@ -9,7 +9,7 @@ namespace qm {
 // One stored additional-code file as the library list shows it.
 struct AdditionalCodeFileEntry {
     std::string title;              // the file name without ".ahtml" (GBK)
-    std::filesystem::path position; // the full path, to hand to LoadAdditionalCodeFile
+    std::filesystem::path position; // the full path, to hand to loadAdditionalCodeFile
 };
 
 // Everything in programFolder whose name ends in ".ahtml" (letter case ignored, as the

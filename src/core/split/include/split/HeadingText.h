@@ -15,7 +15,7 @@ std::string readableHeading(std::string_view markup);
 // True when the markup shows a picture (an img, or a VML shape's image).
 bool hasPicture(std::string_view markup);
 
-// The name of the first picture the markup shows, read as ReadableHeading reads text:
+// The name of the first picture the markup shows, read as readableHeading reads text:
 // its alt text (a VML shape's alt or title), else its file name ("image001.png");
 // empty when it shows none or names it nowhere.
 std::string pictureName(std::string_view markup);

@@ -26,7 +26,7 @@ const std::string& creditLine();
 const std::string& defaultAfterTitle();
 
 // The IntermediateHtml's own text from "</title" through the section div's start tag
-// (head, style sheet, body start tag; see FindSectionDiv). A page without that text gets one made
+// (head, style sheet, body start tag; see findSectionDiv). A page without that text gets one made
 // of its own head and body start tags, with "</title>", "</head>", "<body>" and "<div>"
 // supplied where missing: every page closes its title, its head and opens a div.
 // Throws qm::Error when the file cannot be opened.

@@ -25,12 +25,12 @@ std::int64_t searchStream(std::string_view text, ReadStream& stream, Origin orig
 // stream just after the delimiter, or -1.
 std::int64_t findTag(std::string_view name, ReadStream& stream, Origin origin, std::int64_t offset);
 
-// After FindTag: moves to the end of the start tag (just after its first '>') and
+// After findTag: moves to the end of the start tag (just after its first '>') and
 // returns true, or returns false when the stream ends first. delimiterWasClose tells
-// that the delimiter FindTag consumed was the '>' itself.
+// that the delimiter findTag consumed was the '>' itself.
 bool skipToStartTagEnd(ReadStream& stream, bool delimiterWasClose);
 
-// The byte FindTag consumed after the name (for SkipToStartTagEnd).
+// The byte findTag consumed after the name (for skipToStartTagEnd).
 bool lastDelimiterWasClose(ReadStream& stream);
 
 // The section div of a page: the first div start tag from offset `from` (the end of
@@ -38,7 +38,7 @@ bool lastDelimiterWasClose(ReadStream& stream);
 // comes before it. Word puts its section div first in the body; a page whose headings
 // come before its first div (LibreOffice's, whose only divs hold the footnotes at the
 // end) has none. Returns the offset of its '<' with the stream just after the
-// delimiter, as FindTag leaves it, or -1.
+// delimiter, as findTag leaves it, or -1.
 std::int64_t findSectionDiv(ReadStream& stream, std::int64_t from);
 
 } // namespace qm
