@@ -3,6 +3,7 @@
 #include "text/Error.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <string>
 
 namespace qm::chm {
@@ -10,15 +11,16 @@ namespace {
 
 constexpr std::size_t kCopyChunk = 1 << 16;
 
-[[noreturn]] void failTemporary() {
-    throw Error("Cannot write a temporary file");
+// error: the errno value of a failed write, or 0 when the system gave none.
+[[noreturn]] void failTemporary(int error = 0) {
+    throw Error(withSystemReason("Cannot write a temporary file", error));
 }
 
 } // namespace
 
 SpoolFile::SpoolFile() : file_(std::tmpfile()) {
     if (!file_)
-        throw Error("Cannot create a temporary file");
+        throw Error(withSystemReason("Cannot create a temporary file", errno));
 }
 
 void SpoolFile::write(std::string_view bytes) {
@@ -26,13 +28,13 @@ void SpoolFile::write(std::string_view bytes) {
         failTemporary();
     atEnd_ = true;
     if (std::fwrite(bytes.data(), 1, bytes.size(), file_.get()) != bytes.size())
-        failTemporary();
+        failTemporary(errno);
     size_ += bytes.size();
 }
 
 void SpoolFile::copyTo(ByteSink& sink) {
     if (std::fflush(file_.get()) != 0 || std::fseek(file_.get(), 0, SEEK_SET) != 0)
-        failTemporary();
+        failTemporary(errno);
     std::string chunk(kCopyChunk, '\0');
     std::uint64_t left = size_;
     while (left > 0) {
@@ -52,7 +54,7 @@ void SpoolFile::readAt(std::uint64_t offset, std::uint64_t length, std::string& 
     if (offset > size_ || length > size_ - offset)
         failTemporary();
     if (atEnd_ && std::fflush(file_.get()) != 0)
-        failTemporary();
+        failTemporary(errno);
     atEnd_ = false;
     // fseek takes a long, 32 bits on Windows: far offsets are reached in steps.
     if (std::fseek(file_.get(), 0, SEEK_SET) != 0)

@@ -4,10 +4,46 @@
 #include "text/OutputFile.h"
 #include "text/ReadStream.h"
 
+#include <cerrno>
 #include <gtest/gtest.h>
 
 namespace qm {
 namespace {
+
+// A disk that takes a few bytes at a time and is interrupted by a signal now and then,
+// as pipes, network file systems and a busy system do.
+class SlowDevice : public OutputDevice {
+public:
+    int create(const std::filesystem::path& temp, const std::filesystem::path& target) override {
+        return diskDevice().create(temp, target);
+    }
+    std::int64_t write(int handle, const char* bytes, std::size_t count) override {
+        if (++calls % 5 == 0) {
+            errno = EINTR;
+            return -1;
+        }
+        return diskDevice().write(handle, bytes, std::min<std::size_t>(count, 7));
+    }
+    int close(int handle) override { return diskDevice().close(handle); }
+    int replace(const std::filesystem::path& from, const std::filesystem::path& to) override {
+        return diskDevice().replace(from, to);
+    }
+    int calls = 0;
+};
+
+TEST(OutputFile, ADeviceThatTakesLittleAtATimeGetsEveryByte) {
+    test::TempDir dir;
+    std::string bytes;
+    for (int i = 0; i < 100000; ++i)
+        bytes.push_back(static_cast<char>(i * 13 % 256));
+    SlowDevice device;
+    OutputFile out(dir / "a.bin", device);
+    out.write(bytes.substr(0, 10));
+    out.write(bytes.substr(10));
+    out.commit();
+    EXPECT_EQ(test::readFile(dir / "a.bin"), bytes);
+    EXPECT_GT(device.calls, 1000);
+}
 
 TEST(OutputFile, ReplacesTheTargetOnlyAtCommit) {
     test::TempDir dir;

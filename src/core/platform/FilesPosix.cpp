@@ -47,6 +47,14 @@ int openForWriting(const std::filesystem::path& path) {
     return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
 }
 
+std::int64_t writeSome(int fd, const char* bytes, std::size_t count) {
+    return ::write(fd, bytes, count);
+}
+
+int closeWritten(int fd) {
+    return ::close(fd);
+}
+
 void keepMode(int fd, const std::filesystem::path& target) {
     struct stat old {};
     if (::lstat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode))

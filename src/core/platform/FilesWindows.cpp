@@ -74,6 +74,15 @@ int openForWriting(const std::filesystem::path& path) {
                     _S_IREAD | _S_IWRITE);
 }
 
+// _write() takes an unsigned int count.
+std::int64_t writeSome(int fd, const char* bytes, std::size_t count) {
+    return ::_write(fd, bytes, static_cast<unsigned>(std::min<std::size_t>(count, 1u << 30)));
+}
+
+int closeWritten(int fd) {
+    return ::_close(fd);
+}
+
 void keepMode(int, const std::filesystem::path&) {}
 
 // rename() will not replace an existing file there.

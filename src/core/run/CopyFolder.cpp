@@ -1,5 +1,8 @@
 #include "run/CopyFolder.h"
 
+#include "text/Error.h"
+#include "text/OutputFile.h"
+
 namespace qm {
 namespace {
 
@@ -19,7 +22,21 @@ bool makeFolder(const fs::path& target) {
 struct CopyLists {
     std::vector<fs::path>* skipped;
     std::vector<fs::path>* copied;
+    std::string* reason;
 };
+
+// Each picture is written whole or not at all, so that a full disk leaves no cut picture
+// that looks finished.
+bool copyOne(const fs::path& from, const fs::path& to, const CopyLists& lists) {
+    try {
+        copyFile(from, to);
+        return true;
+    } catch (const Error& e) {
+        if (lists.reason)
+            *lists.reason = e.what();
+        return false;
+    }
+}
 
 bool copyInto(const fs::path& source, const fs::path& target, const CopyLists& lists) {
     if (!makeFolder(target))
@@ -48,7 +65,7 @@ bool copyInto(const fs::path& source, const fs::path& target, const CopyLists& l
                 return false;
             if (lists.copied)
                 lists.copied->push_back(to);
-            if (!fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec))
+            if (!copyOne(from, to, lists))
                 return false;
         } else if (lists.skipped) {
             lists.skipped->push_back(from); // a FIFO or a device: no picture
@@ -60,7 +77,7 @@ bool copyInto(const fs::path& source, const fs::path& target, const CopyLists& l
 } // namespace
 
 bool copyFolder(const fs::path& source, const fs::path& destination, std::vector<fs::path>* skipped,
-                std::vector<fs::path>* copied) {
+                std::vector<fs::path>* copied, std::string* reason) {
     std::error_code ec;
     if (!fs::is_directory(source, ec) || !fs::is_directory(destination, ec))
         return false;
@@ -69,7 +86,7 @@ bool copyFolder(const fs::path& source, const fs::path& destination, std::vector
             skipped->push_back(source);
         return true;
     }
-    return copyInto(source, destination / source.filename(), {skipped, copied});
+    return copyInto(source, destination / source.filename(), {skipped, copied, reason});
 }
 
 } // namespace qm

@@ -567,14 +567,16 @@ void Generator::copyPictures() {
                                           ec); // a failure shows at the first page
     std::vector<std::filesystem::path> skipped;
     std::vector<std::filesystem::path> copied;
+    std::string reason;
     bool copyFailed =
         std::filesystem::is_directory(layout_.supportingFiles, ec) &&
-        !copyFolder(layout_.supportingFiles, layout_.contentFolder, &skipped, &copied);
+        !copyFolder(layout_.supportingFiles, layout_.contentFolder, &skipped, &copied, &reason);
     for (const std::filesystem::path& picture : copied)
         record_.wrote(picture);
     if (copyFailed)
         throw Error(u8("无法把图片文件夹“") + pathText(layout_.supportingFiles) + u8("”复制到“") +
-                    pathText(layout_.contentFolder) + u8("”"));
+                    pathText(layout_.contentFolder) + u8("”") +
+                    (reason.empty() ? std::string() : u8("：") + reason));
     report_.outputs.push_back(layout_.contentFolder);
     if (std::filesystem::is_directory(layout_.supportingFiles, ec))
         for (const auto& entry :
@@ -765,8 +767,10 @@ void Generator::endRun(RunOutcome& outcome, std::size_t n) {
             try {
                 saveLines(log, runLog_);
                 outcome.summary += u8("相关内容请查看") + pathText(log);
-            } catch (const Error&) {
-                // The run was stopped; a log that cannot be written must not hide that.
+            } catch (const Error& e) {
+                // The run was stopped; a log that cannot be written must not hide that,
+                // nor why the log is missing.
+                outcome.summary += u8("运行记录未能写入：") + e.what();
             }
         }
     }

@@ -2,6 +2,7 @@
 
 #include "html/HtmlTags.h"
 #include "text/ByteString.h"
+#include "text/Error.h"
 #include "text/Gbk.h"
 #include "text/LinkOnTheWay.h"
 #include "text/OutputFile.h"
@@ -92,7 +93,11 @@ std::string LinkMender::reachFromTopics(std::string_view value,
     if (!relative.empty() && *relative.begin() != ".." && relative.is_relative() &&
         !linkOnTheWay(pageFolder, relative)) {
         fs::create_directories((pageFolder / relative).parent_path(), ec);
-        fs::copy_file(sourceFolder_ / relative, pageFolder / relative, ec);
+        try {
+            copyFile(sourceFolder_ / relative, pageFolder / relative);
+        } catch (const Error&) {
+            // as a file that is not there: the link stays as it was written
+        }
     }
     return {};
 }

@@ -33,12 +33,12 @@ const char* plainWords(int error) {
     }
 }
 
-std::string withReason(std::string message, int error) {
+} // namespace
+
+std::string withSystemReason(std::string message, int error) {
     std::string reason = systemReason(error);
     return reason.empty() ? message : message + gbk::fromUtf8("（") + reason + gbk::fromUtf8("）");
 }
-
-} // namespace
 
 std::string systemReason(int error) {
     if (error == 0)
@@ -49,15 +49,15 @@ std::string systemReason(int error) {
 }
 
 void throwCannotOpen(const std::string& pathText, int error) {
-    throw Error(withReason("Cannot open file " + pathText, error));
+    throw Error(withSystemReason("Cannot open file " + pathText, error));
 }
 
 void throwCannotCreate(const std::string& pathText, int error) {
-    throw Error(withReason("Cannot create file " + pathText, error));
+    throw Error(withSystemReason("Cannot create file " + pathText, error));
 }
 
 void throwCannotWrite(const std::string& pathText, int error) {
-    throw Error(withReason("Cannot write file " + pathText, error));
+    throw Error(withSystemReason("Cannot write file " + pathText, error));
 }
 
 } // namespace qm

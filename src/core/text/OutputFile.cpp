@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <unistd.h>
 
 namespace qm {
 namespace {
@@ -15,23 +14,29 @@ constexpr std::size_t kBufferSize = 1 << 16;
 
 } // namespace
 
-OutputFile::OutputFile(std::filesystem::path target) : target_(std::move(target)) {
+OutputFile::OutputFile(std::filesystem::path target, OutputDevice& device)
+    : device_(device), target_(std::move(target)) {
     temp_ = target_;
     temp_.replace_filename(
         std::filesystem::path(u8"." + target_.filename().u8string() + u8".part"));
-    fd_ = openForWriting(temp_);
+    fd_ = device_.create(temp_, target_);
     if (fd_ < 0)
         throwCannotCreate(gbk::fromPath(target_), errno);
-    keepMode(fd_, target_);
     buffer_.reserve(kBufferSize);
 }
 
 OutputFile::~OutputFile() {
-    if (fd_ >= 0) {
-        ::close(fd_);
-        std::error_code ec;
-        std::filesystem::remove(temp_, ec);
-    }
+    discard();
+}
+
+// Closes and removes the temporary file, if it is still open.
+void OutputFile::discard() {
+    if (fd_ < 0)
+        return;
+    device_.close(fd_);
+    fd_ = -1;
+    std::error_code ec;
+    std::filesystem::remove(temp_, ec);
 }
 
 void OutputFile::write(std::string_view bytes) {
@@ -52,9 +57,7 @@ void OutputFile::flush() {
     const char* p = buffer_.data();
     std::size_t left = buffer_.size();
     while (left > 0) {
-        // Windows' write() takes an unsigned int count.
-        const auto n =
-            ::write(fd_, p, static_cast<unsigned>(std::min<std::size_t>(left, 1u << 30)));
+        const std::int64_t n = device_.write(fd_, p, left);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -69,10 +72,10 @@ void OutputFile::commit() {
     if (fd_ < 0)
         fail(0);
     flush();
-    int fd = fd_;
+    const int fd = fd_;
     fd_ = -1;
-    if (::close(fd) != 0 || replaceFile(temp_, target_) != 0) {
-        int error = errno;
+    if (device_.close(fd) != 0 || device_.replace(temp_, target_) != 0) {
+        const int error = errno;
         std::error_code ec;
         std::filesystem::remove(temp_, ec);
         throwCannotWrite(gbk::fromPath(target_), error);
@@ -80,12 +83,7 @@ void OutputFile::commit() {
 }
 
 void OutputFile::fail(int error) {
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
-        std::error_code ec;
-        std::filesystem::remove(temp_, ec);
-    }
+    discard();
     throwCannotWrite(gbk::fromPath(target_), error);
 }
 
@@ -106,6 +104,24 @@ void saveBytes(const std::filesystem::path& path, std::string_view bytes) {
     OutputFile file(path);
     file.write(bytes);
     file.commit();
+}
+
+void copyFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+    ReadableFile source(from);
+    if (!source.isOpen())
+        throwCannotOpen(gbk::fromPath(from), source.error());
+    OutputFile out(to);
+    std::string chunk(kBufferSize, '\0');
+    for (std::uint64_t at = 0;;) {
+        const std::int64_t got = source.readAt(chunk.data(), chunk.size(), at);
+        if (got < 0)
+            throwCannotOpen(gbk::fromPath(from), errno);
+        if (got == 0)
+            break;
+        out.write(std::string_view(chunk.data(), static_cast<std::size_t>(got)));
+        at += static_cast<std::uint64_t>(got);
+    }
+    out.commit();
 }
 
 } // namespace qm

@@ -2,6 +2,7 @@
 
 #include "platform/Files.h"
 #include "platform/Process.h"
+#include "text/Error.h"
 #include "text/Gbk.h"
 #include "text/OutputFile.h"
 #include "text/ReadStream.h"
@@ -205,7 +206,7 @@ void placeResults(const WordPage& page, const fs::path& exportDir, const fs::pat
                 if (f.exportedName.empty())
                     saveBytes(staged / f.name, f.bytes);
                 else
-                    fs::copy_file(exportDir / f.exportedName, staged / f.name);
+                    copyFile(exportDir / f.exportedName, staged / f.name);
             }
         }
         OutputFile out(html);
@@ -612,6 +613,9 @@ bool LibreOfficeConverter::convert(const fs::path& docPath, const fs::path& html
                 converted =
                     placeExport(out, out / (std::string(kWorkName) + ".html"), html, folder);
         }
+    } catch (const Error& e) {
+        converted = false;
+        reason_ = e.what(); // a page or picture that could not be written, and why
     } catch (...) {
         converted = false;
     }

@@ -38,6 +38,14 @@ private:
 // through.
 int openForWriting(const std::filesystem::path& path);
 
+// Writes up to count bytes to a descriptor from openForWriting: how many were written
+// (a large count may be taken in part), or -1 with errno set.
+std::int64_t writeSome(int fd, const char* bytes, std::size_t count);
+
+// Closes a descriptor from openForWriting: 0, or -1 with errno set (a write the system
+// delayed failed: the file may lack bytes).
+int closeWritten(int fd);
+
 // Gives the file open at fd the permissions of target when target is a regular file, so
 // that a replaced file keeps them (group-writable or read-only stays so). On Windows the
 // read-only attribute, its one mode bit, comes along when the file replaces target.

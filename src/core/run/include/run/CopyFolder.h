@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 #include <vector>
 
 namespace qm {
@@ -10,10 +11,13 @@ namespace qm {
 // Symbolic links are never followed, so that a link in Word's pictures folder cannot
 // bring a file from elsewhere into the help: each is left out and, when skipped is
 // given, added to it. Other files that are not regular (FIFOs, devices) are left out
-// and added to it too. Each file written (or tried) is added to copied when it is given. Returns
-// false on any failure.
+// and added to it too. Each file written (or tried) is added to copied when it is given. Each
+// file is replaced whole or not at all (see OutputFile). Returns false on any failure; when
+// a file could not be copied and reason is given, it receives the GBK message that says
+// which and why.
 bool copyFolder(const std::filesystem::path& source, const std::filesystem::path& destination,
                 std::vector<std::filesystem::path>* skipped = nullptr,
-                std::vector<std::filesystem::path>* copied = nullptr);
+                std::vector<std::filesystem::path>* copied = nullptr,
+                std::string* reason = nullptr);
 
 } // namespace qm

@@ -22,4 +22,7 @@ public:
 // Why a system call failed, in GBK words for the user (empty for 0).
 std::string systemReason(int error);
 
+// The message with the reason in full-width parentheses after it, as above.
+std::string withSystemReason(std::string gbkMessage, int error);
+
 } // namespace qm
