@@ -1,5 +1,6 @@
 #include "FakeView.h"
 #include "project/ChmCompiler.h"
+#include "support/FailingDevice.h"
 #include "support/TempDir.h"
 #include "text/Gbk.h"
 #include "ui/MainPresenter.h"
@@ -353,6 +354,27 @@ TEST_F(PresenterTest, AdditionalCodeIsSavedListedLoadedPreviewedAndCleared) {
     presenter.openCodeFile();
     EXPECT_EQ(view.errors.size(), 1u);
     EXPECT_EQ(view.text(Text::BeforeEntry), "<b>\n"); // kept
+}
+
+// Saving code onto a disk that is full keeps the code saved there before and says why.
+TEST_F(PresenterTest, SavingCodeOnAFullDiskKeepsTheEarlierFile) {
+    presenter.startUp();
+    presenter.textEdited(Text::BeforeEntry, "<b>");
+    view.saveTo = dir / "own" / "粗体.ahtml";
+    presenter.saveCode();
+    const std::string earlier = test::readFile(view.saveTo);
+    presenter.textEdited(Text::BeforeEntry, "<i>");
+    test::FailingDevice device("粗体.ahtml", test::FailingDevice::Step::Write, 10);
+    {
+        ScopedOutputDevice failing(device);
+        presenter.saveCode();
+    }
+    EXPECT_TRUE(device.failed());
+    EXPECT_EQ(test::readFile(view.saveTo), earlier);
+    ASSERT_EQ(view.errors.size(), 1u);
+    EXPECT_NE(view.errors[0].find("磁盘已满：No space left on device"), std::string::npos)
+        << view.errors[0];
+    EXPECT_EQ(view.codeFiles.size(), 1u);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // the documents that ask for it.
 #include "word/LibreOfficeConverter.h"
 
+#include "support/FailingDevice.h"
 #include "support/Samples.h"
 #include "support/TempDir.h"
 #include "text/Gbk.h"
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -211,6 +213,40 @@ TEST_F(BatchConversion, TheStopFlagEndsTheBatch) {
     stop.clear();
     ASSERT_TRUE(lo.convert(docs_ / "a.doc", out_ / "a.htm", false));
     EXPECT_EQ(starts().size(), 2u);
+}
+
+// A disk that fills up or breaks while a converted page and its pictures are put in
+// place: the earlier page and pictures stay as they were, nothing half-written is left
+// beside them, and the reason says what the system said.
+TEST_F(BatchConversion, AFullDiskKeepsTheEarlierPageAndItsPictures) {
+    using Step = test::FailingDevice::Step;
+    LibreOfficeConverter lo = converter();
+    ASSERT_TRUE(lo.convert(doc("a.doc", "alpha"), out_ / "a.htm", false));
+    std::string picture;
+    for (const fs::directory_entry& e : fs::directory_iterator(out_ / "a.files"))
+        picture = e.path().filename().string();
+    struct Point {
+        std::string file;
+        Step step;
+        std::uint64_t after;
+        int error;
+    };
+    for (const Point& point :
+         {Point{"a.htm", Step::Write, 0, ENOSPC}, Point{"a.htm", Step::Write, 100, ENOSPC},
+          Point{"a.htm", Step::Close, 0, EIO}, Point{"a.htm", Step::Rename, 0, EIO},
+          Point{picture, Step::Write, 2, ENOSPC}, Point{picture, Step::Rename, 0, EIO}}) {
+        SCOPED_TRACE(point.file + " " + std::to_string(static_cast<int>(point.step)));
+        test::FailingDevice device(point.file, point.step, point.after, point.error);
+        {
+            ScopedOutputDevice failing(device);
+            EXPECT_FALSE(lo.convert(doc("a.doc", "omega"), out_ / "a.htm", false));
+        }
+        EXPECT_TRUE(device.failed());
+        expectPageOf(out_ / "a.htm", "alpha");
+        EXPECT_EQ(std::distance(fs::directory_iterator(out_.path()), {}), 2); // a.htm, a.files
+        const std::string reason = gbk::toUtf8(lo.failureReason());
+        EXPECT_NE(reason.find(std::strerror(point.error)), std::string::npos) << reason;
+    }
 }
 
 } // namespace
