@@ -32,7 +32,8 @@ OutputDevice& outputDevice();
 
 // Puts device in the place of the disk for every OutputFile made while it lives (a test
 // fills the disk under a whole run this way), then puts back what was there. Scopes
-// nest; they are made and ended while no file is being written.
+// nest; they are made and ended while no file is being written. A compiler library
+// loaded at run time (libhha.so) has its own: it keeps writing to the disk.
 class ScopedOutputDevice {
 public:
     explicit ScopedOutputDevice(OutputDevice& device);

@@ -57,8 +57,8 @@ public:
 
     // The reasons convert() knows (GBK): a document with a password, a file that is not a
     // Word document, a missing or unreadable document, a file of the user's in the way, a
-    // page or picture that could not be written (with the system's reason); empty when LibreOffice
-    // itself failed, was stopped or could not be run.
+    // page or picture that could not be written (with the system's reason); empty when
+    // LibreOffice itself failed, was stopped or could not be run.
     std::string failureReason() const override { return reason_; }
 
     // Converts the documents with one LibreOffice start for all, each as the first try of
