@@ -73,7 +73,7 @@ public:
     void clearTree() override;
     void addNode(const ui::NodeRow& row) override;
     void changeNode(const ui::NodeRow& row) override;
-    void setRecentFiles(const std::vector<std::filesystem::path>& files) override;
+    void setRecentFiles(const std::vector<ui::RecentRow>& rows) override;
     void setCodeFiles(const std::vector<ui::CodeFileRow>& files) override;
     bool askYesNo(const std::string& caption, const std::string& text, ui::Answer preset) override;
     void information(const std::string& text) override;

@@ -206,13 +206,17 @@ void MainFrm::changeNode(const ui::NodeRow& row) {
         fillNodeItem(item, row);
 }
 
-void MainFrm::setRecentFiles(const std::vector<std::filesystem::path>& files) {
+void MainFrm::setRecentFiles(const std::vector<ui::RecentRow>& rows) {
     recentMenu_->clear();
-    for (const std::filesystem::path& file : files) {
-        QAction* item = recentMenu_->addAction(widgettext::fromPath(file));
-        connect(item, &QAction::triggered, this, [this, file] { presenter_.openRecent(file); });
+    recentMenu_->setToolTipsVisible(true); // a batch lists its files there
+    for (const ui::RecentRow& row : rows) {
+        // A path's '&' is no mnemonic.
+        QAction* item = recentMenu_->addAction(shown(row.caption).replace('&', "&&"));
+        item->setToolTip(shown(row.details));
+        connect(item, &QAction::triggered, this,
+                [this, files = row.files] { presenter_.openRecent(files); });
     }
-    if (!files.empty()) {
+    if (!rows.empty()) {
         recentMenu_->addSeparator();
         QAction* forget = recentMenu_->addAction(QStringLiteral("清除列表"));
         connect(forget, &QAction::triggered, this, [this] { presenter_.clearRecent(); });

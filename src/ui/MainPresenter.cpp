@@ -16,8 +16,6 @@ namespace qm::ui {
 
 namespace {
 
-constexpr std::size_t kRecentFiles = 8;
-
 // The path as the enable rule of Generate sees it: without leading and trailing blanks
 // and control characters.
 bool isBlank(const std::filesystem::path& path) {
@@ -75,11 +73,7 @@ const char* MainPresenter::titleSuffix() {
 void MainPresenter::restoreSettings() {
     SettingsStore& store = services_.store;
     lastFolder_ = uitext::toPath(store.text("window/lastFolder").value_or(""));
-    recent_.clear();
-    for (const std::string& file :
-         store.list("window/recentFiles").value_or(std::vector<std::string>()))
-        if (recent_.size() < kRecentFiles)
-            recent_.push_back(uitext::toPath(file));
+    recent_.load(store);
     settings_.level = uitext::toGbk(store.text("window/level").value_or("0"));
     settings_.autoTitle = store.flag("window/autoTitle").value_or(true);
     settings_.defaultHeader = store.flag("window/defaultHeader").value_or(false);
@@ -100,17 +94,14 @@ void MainPresenter::restoreSettings() {
     view_.setChecked(Switch::UseAdditionalCode, settings_.useAdditionalCode);
     view_.setText(Text::BeforeEntry, uitext::memoFromGbk(settings_.beforeEntry));
     view_.setText(Text::AfterEntry, uitext::memoFromGbk(settings_.afterEntry));
-    view_.setRecentFiles(recent_);
+    showRecentFiles();
     updateActions();
 }
 
 void MainPresenter::saveSettings() {
     SettingsStore& store = services_.store;
     store.setText("window/lastFolder", uitext::fromPath(lastFolder_));
-    std::vector<std::string> recent;
-    for (const std::filesystem::path& file : recent_)
-        recent.push_back(uitext::fromPath(file));
-    store.setList("window/recentFiles", recent);
+    recent_.save(store);
     store.setText("window/level", uitext::fromGbk(settings_.level));
     store.setFlag("window/autoTitle", settings_.autoTitle);
     store.setFlag("window/defaultHeader", settings_.defaultHeader);
@@ -209,33 +200,51 @@ void MainPresenter::setTitle(const std::string& gbk) {
 }
 
 void MainPresenter::addRecentFiles(const std::vector<std::filesystem::path>& files) {
-    for (auto file = files.rbegin(); file != files.rend(); ++file) {
-        std::erase(recent_, *file);
-        recent_.insert(recent_.begin(), *file);
-    }
-    if (recent_.size() > kRecentFiles)
-        recent_.resize(kRecentFiles);
-    view_.setRecentFiles(recent_);
+    recent_.add(files);
+    showRecentFiles();
 }
 
-void MainPresenter::openRecent(const std::filesystem::path& file) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(file, error)) {
-        std::erase(recent_, file);
-        view_.setRecentFiles(recent_);
-        updateActions();
-        view_.information(format("文件“{}”已不存在。", {uitext::fromPath(file)}));
-        return;
+void MainPresenter::showRecentFiles() {
+    std::vector<RecentRow> rows;
+    for (const RecentList::Entry& files : recent_.entries())
+        rows.push_back({RecentList::caption(files), RecentList::details(files), files});
+    view_.setRecentFiles(rows);
+}
+
+void MainPresenter::openRecent(std::vector<std::filesystem::path> files) {
+    std::vector<std::filesystem::path> found, missing;
+    for (const std::filesystem::path& file : files) {
+        std::error_code error;
+        (std::filesystem::is_regular_file(file, error) ? found : missing).push_back(file);
     }
-    if (isHelpFile(file))
-        viewHelp(file);
+    if (!missing.empty()) {
+        // The entry as it was names files that are gone: what is found comes back as an
+        // entry of its own.
+        recent_.remove(files);
+        showRecentFiles();
+        updateActions();
+    }
+    if (found.size() == 1 && files.size() == 1 && isHelpFile(found.front()))
+        viewHelp(found.front());
+    else if (!found.empty())
+        openFiles(found);
+    if (missing.empty())
+        return;
+    constexpr std::size_t kShown = 20;
+    if (files.size() == 1)
+        view_.information(format("文件“{}”已不存在。", {uitext::fromPath(files.front())}));
+    else if (found.empty())
+        view_.information(format("这 {} 个一起打开过的文件都已不存在，已从最近列表中删除：\n{}",
+                                 {std::to_string(files.size()), pathLines(missing, kShown)}));
     else
-        openFiles({file});
+        view_.information(format("以下 {} 个文件已不存在，只打开了其余 {} 个文件：\n{}",
+                                 {std::to_string(missing.size()), std::to_string(found.size()),
+                                  pathLines(missing, kShown)}));
 }
 
 void MainPresenter::clearRecent() {
     recent_.clear();
-    view_.setRecentFiles(recent_);
+    showRecentFiles();
     updateActions();
 }
 

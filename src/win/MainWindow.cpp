@@ -341,7 +341,8 @@ void MainWindow::showTab(int index) {
 void MainWindow::showRecentMenu() {
     HMENU menu = CreatePopupMenu();
     for (std::size_t i = 0; i < recent_.size(); ++i) {
-        std::wstring caption = recent_[i].native();
+        // A menu of the system shows no tooltip: a batch says its first file and count.
+        std::wstring caption = wide(recent_[i].caption);
         for (std::size_t at = caption.find(L'&'); at != std::wstring::npos;
              at = caption.find(L'&', at + 2))
             caption.insert(at, 1, L'&'); // a path's '&' is no mnemonic
@@ -361,7 +362,7 @@ void MainWindow::showRecentMenu() {
         presenter_.clearRecent();
     else if (chosen >= QM_ID_RECENT_FIRST &&
              static_cast<std::size_t>(chosen - QM_ID_RECENT_FIRST) < recent_.size())
-        presenter_.openRecent(recent_[static_cast<std::size_t>(chosen - QM_ID_RECENT_FIRST)]);
+        presenter_.openRecent(recent_[static_cast<std::size_t>(chosen - QM_ID_RECENT_FIRST)].files);
 }
 
 // Dropped documents are opened as the open dialog opens them; nothing starts.

@@ -58,7 +58,7 @@ public:
     void clearTree() override;
     void addNode(const ui::NodeRow& row) override;
     void changeNode(const ui::NodeRow& row) override;
-    void setRecentFiles(const std::vector<std::filesystem::path>& files) override;
+    void setRecentFiles(const std::vector<ui::RecentRow>& rows) override;
     void setCodeFiles(const std::vector<ui::CodeFileRow>& files) override;
     bool askYesNo(const std::string& caption, const std::string& text, ui::Answer preset) override;
     void information(const std::string& text) override;
@@ -140,7 +140,7 @@ private:
     bool drainPending_ = false; // a message or the drain timer will run the queue
 
     std::unordered_map<std::uintptr_t, HTREEITEM> nodeItems_;
-    std::vector<std::filesystem::path> recent_;
+    std::vector<ui::RecentRow> recent_;
     std::vector<std::filesystem::path> codeFiles_;
 
     ui::SettingsStore& store_;

@@ -209,8 +209,8 @@ void MainWindow::changeNode(const ui::NodeRow& row) {
     TreeView_SetItem(item(QM_ID_TREE), &change);
 }
 
-void MainWindow::setRecentFiles(const std::vector<std::filesystem::path>& files) {
-    recent_ = files;
+void MainWindow::setRecentFiles(const std::vector<ui::RecentRow>& rows) {
+    recent_ = rows;
 }
 
 void MainWindow::setCodeFiles(const std::vector<ui::CodeFileRow>& files) {

@@ -966,9 +966,14 @@ void MainFrmTests::settingsFileIsTheProgramsOwnAndTakesOverTheOldOne() {
 void MainFrmTests::settingsComeBackInTheNextWindow() {
     QString lastFolder;
     std::filesystem::path opened;
+    qm::test::TempDir kept; // outlives the first window's folder
+    const std::vector<std::filesystem::path> batch{
+        qm::test::writeSampleDocument(kept.path(), "R&D", 3),
+        qm::test::writeSampleDocument(kept.path(), "Second", 3)};
     {
         Window w;
         w.frm.show();
+        w.open(batch);
         opened = w.sample("Manual");
         w.open({opened});
         w.child<QLineEdit>("eLevel")->setText(QStringLiteral("3"));
@@ -995,9 +1000,20 @@ void MainFrmTests::settingsComeBackInTheNextWindow() {
     w.child<QAction>("actOpen")->trigger();
     QCOMPARE(w.dialogs.folders.value(0), lastFolder);
     auto* recent = w.child<QMenu>("RecentMenu");
-    QVERIFY(!recent->actions().isEmpty());
+    QVERIFY(recent->actions().size() >= 2);
     QCOMPARE(recent->actions().first()->text(), QString::fromStdString(opened.string()));
     QVERIFY(w.child<QPushButton>("RecentFiles")->isEnabled());
+    // The documents opened together are one entry, named by the first (its '&' no
+    // mnemonic), listed whole in its tooltip, and open together again.
+    const QString first = QString::fromStdString(batch[0].string());
+    QAction* together = recent->actions().at(1);
+    QCOMPARE(together->text(), QString(first).replace('&', "&&") + QStringLiteral(" 等 2 个文件"));
+    QCOMPARE(together->toolTip(), first + '\n' + QString::fromStdString(batch[1].string()));
+    QVERIFY(recent->toolTipsVisible());
+    const QString caption = together->text();
+    together->trigger(); // the menu is made anew
+    QCOMPARE(w.frm.generator().openedFiles(), batch);
+    QCOMPARE(recent->actions().first()->text(), caption);
 }
 
 QTEST_MAIN(MainFrmTests)

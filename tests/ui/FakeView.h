@@ -33,9 +33,7 @@ public:
     void clearTree() override { rows.clear(); }
     void addNode(const ui::NodeRow& row) override;
     void changeNode(const ui::NodeRow& row) override { rows[row.id] = row; }
-    void setRecentFiles(const std::vector<std::filesystem::path>& files) override {
-        recent = files;
-    }
+    void setRecentFiles(const std::vector<ui::RecentRow>& entries) override { recent = entries; }
     void setCodeFiles(const std::vector<ui::CodeFileRow>& files) override { codeFiles = files; }
     bool askYesNo(const std::string& caption, const std::string& text, ui::Answer preset) override;
     void information(const std::string& text) override { informations.push_back(text); }
@@ -66,11 +64,11 @@ public:
     std::map<ui::Control, bool> enables;
     std::map<std::uintptr_t, ui::NodeRow> rows;
     std::function<void(const ui::NodeRow&)> onNode; // after each new row
-    std::vector<std::filesystem::path> recent;
+    std::vector<ui::RecentRow> recent;
     std::vector<ui::CodeFileRow> codeFiles;
     std::map<std::string, bool> answers; // by caption; others are No
     std::vector<std::string> questions, informations, errors;
-    std::map<std::string, ui::Answer> presets; // the default button, by caption
+    std::map<std::string, ui::Answer> presets;    // the default button, by caption
     std::vector<std::filesystem::path> helpShown; // the CHMs shown in the help viewer
     HelpShown helpAnswer = HelpShown::Shown;
     std::vector<ui::RunReport> results;

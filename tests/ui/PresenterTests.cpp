@@ -23,6 +23,14 @@ std::string wordPage(const std::string& bodyUtf8) {
         "</div></body></html>");
 }
 
+// The files of each recent entry the view lists, in order.
+std::vector<std::vector<std::filesystem::path>> entries(const FakeView& view) {
+    std::vector<std::vector<std::filesystem::path>> files;
+    for (const RecentRow& row : view.recent)
+        files.push_back(row.files);
+    return files;
+}
+
 // A presenter over a recording view, without converter or compiler (no CHM is built).
 class PresenterTest : public ::testing::Test {
 protected:
@@ -56,7 +64,8 @@ TEST_F(PresenterTest, OpeningNamesTheFilesAndClearsTheLastRun) {
     EXPECT_EQ(view.text(Text::SourceFiles),
               (dir / "a.htm").string() + ";" + (dir / "b.htm").string());
     EXPECT_EQ(view.text(Text::Title), "a －帮助");
-    EXPECT_EQ(view.recent, (std::vector<std::filesystem::path>{dir / "a.htm", dir / "b.htm"}));
+    ASSERT_EQ(entries(view),
+              (std::vector<std::vector<std::filesystem::path>>{{dir / "a.htm", dir / "b.htm"}}));
     EXPECT_TRUE(view.enabled(Control::Generate));
     EXPECT_TRUE(view.enabled(Control::OpenFolder));
     EXPECT_TRUE(view.enabled(Control::Recent));
@@ -69,15 +78,93 @@ TEST_F(PresenterTest, OpeningNamesTheFilesAndClearsTheLastRun) {
     EXPECT_EQ(view.text(Text::ChmFileName), "");
     EXPECT_EQ(view.text(Text::DefaultPage), "");
     EXPECT_EQ(view.text(Text::TargetFolder), "");
-    EXPECT_EQ(view.recent.front(), dir / "a.htm");
-    EXPECT_EQ(view.recent.size(), 2u);
+    EXPECT_EQ(entries(view), (std::vector<std::vector<std::filesystem::path>>{
+                                 {dir / "a.htm"}, {dir / "a.htm", dir / "b.htm"}}));
+}
 
-    // A recent file that is gone leaves the list with a word to the user.
+// Documents opened together come back together from 最近; what is gone meanwhile is
+// named, and an entry with nothing left leaves the list.
+TEST_F(PresenterTest, RecentBatchesReopenTogetherAndNameWhatIsGone) {
+    using Files = std::vector<std::filesystem::path>;
+    presenter.restoreSettings();
+    const Files batch{page("a.htm"), page("b.htm"), page("c.htm")};
+    presenter.openFiles(batch);
+    presenter.openFiles({page("d.htm")});
+    ASSERT_EQ(view.recent.size(), 2u);
+    EXPECT_EQ(view.recent[0].caption, (dir / "d.htm").string());
+    EXPECT_EQ(view.recent[1].caption, (dir / "a.htm").string() + " 等 3 个文件");
+    EXPECT_EQ(view.recent[1].details, (dir / "a.htm").string() + "\n" + (dir / "b.htm").string() +
+                                          "\n" + (dir / "c.htm").string());
+
+    presenter.openRecent(view.recent[1].files);
+    EXPECT_EQ(presenter.generator().openedFiles(), batch);
+    EXPECT_EQ(entries(view), (std::vector<Files>{batch, {dir / "d.htm"}}));
+    // The same documents opened again in another order are one entry.
+    presenter.openFiles({batch[2], batch[0], batch[1]});
+    EXPECT_EQ(entries(view), (std::vector<Files>{{batch[2], batch[0], batch[1]}, {dir / "d.htm"}}));
+    EXPECT_TRUE(view.informations.empty());
+
+    // One of them is gone: the others open, and the message names it.
     std::filesystem::remove(dir / "b.htm");
-    presenter.openRecent(dir / "b.htm");
-    EXPECT_EQ(view.recent, std::vector<std::filesystem::path>{dir / "a.htm"});
+    presenter.openRecent(view.recent[0].files);
+    EXPECT_EQ(presenter.generator().openedFiles(), (Files{batch[2], batch[0]}));
     ASSERT_EQ(view.informations.size(), 1u);
-    EXPECT_NE(view.informations[0].find("已不存在"), std::string::npos);
+    EXPECT_NE(view.informations[0].find("以下 1 个文件已不存在，只打开了其余 2 个文件"),
+              std::string::npos);
+    EXPECT_NE(view.informations[0].find((dir / "b.htm").string()), std::string::npos);
+    EXPECT_EQ(view.informations[0].find((dir / "a.htm").string()), std::string::npos);
+    EXPECT_EQ(entries(view), (std::vector<Files>{{batch[2], batch[0]}, {dir / "d.htm"}}));
+
+    // All of them gone: nothing opens, the entry goes.
+    std::filesystem::remove(dir / "a.htm");
+    std::filesystem::remove(dir / "c.htm");
+    presenter.openRecent(view.recent[0].files);
+    ASSERT_EQ(view.informations.size(), 2u);
+    EXPECT_NE(view.informations[1].find("都已不存在，已从最近列表中删除"), std::string::npos);
+    EXPECT_EQ(entries(view), (std::vector<Files>{{dir / "d.htm"}}));
+    EXPECT_EQ(presenter.generator().openedFiles(), (Files{batch[2], batch[0]}));
+
+    // A single file that is gone says so in its own words.
+    std::filesystem::remove(dir / "d.htm");
+    presenter.openRecent(view.recent[0].files);
+    ASSERT_EQ(view.informations.size(), 3u);
+    EXPECT_EQ(view.informations[2], "文件“" + (dir / "d.htm").string() + "”已不存在。");
+    EXPECT_TRUE(view.recent.empty());
+    EXPECT_FALSE(view.enabled(Control::Recent));
+}
+
+// The list stored by earlier versions (single files) still reads; batches, CHMs and
+// names with '%' or line breaks come back as they were stored, at most eight entries.
+TEST_F(PresenterTest, RecentEntriesSurviveTheSessionAndReadTheEarlierList) {
+    using Files = std::vector<std::filesystem::path>;
+    std::vector<std::string> earlier;
+    for (int i = 0; i < 10; ++i)
+        earlier.push_back((dir / ("old" + std::to_string(i) + ".doc")).string());
+    store.lists["window/recentFiles"] = earlier;
+    presenter.restoreSettings();
+    ASSERT_EQ(view.recent.size(), 8u);
+    EXPECT_EQ(view.recent[0].files, Files{dir / "old0.doc"});
+    EXPECT_EQ(view.recent[7].files, Files{dir / "old7.doc"});
+
+    const Files odd{page("100%.htm"), page("two\nlines%0A.htm")};
+    presenter.openFiles(odd);
+    test::writeFile(dir / "Manual.chm", "ITSF");
+    presenter.viewHelp(dir / "Manual.chm");
+    EXPECT_TRUE(presenter.requestClose());
+
+    FakeView next;
+    MainPresenter again{next, {store, shell, nullptr, nullptr, dir / "program", dir / "own"}};
+    again.restoreSettings();
+    ASSERT_EQ(next.recent.size(), 8u);
+    EXPECT_EQ(next.recent[0].files, Files{dir / "Manual.chm"});
+    EXPECT_EQ(next.recent[1].files, odd);
+    EXPECT_EQ(next.recent[2].files, Files{dir / "old0.doc"});
+    again.openRecent(next.recent[0].files);
+    EXPECT_EQ(next.helpShown, Files{dir / "Manual.chm"});
+    again.openRecent(next.recent[1].files);
+    EXPECT_EQ(again.generator().openedFiles(), odd);
+    // An earlier version reading the same settings finds the files it knows.
+    EXPECT_EQ(store.lists["window/recentFiles"].front(), (dir / "Manual.chm").string());
 }
 
 // A CHM goes to the help viewer, and from there into the recent files, from which it
@@ -87,8 +174,8 @@ TEST_F(PresenterTest, HelpFilesOpenInTheViewerAndAmongTheRecentFiles) {
     test::writeFile(dir / "Manual.CHM", "ITSF");
     presenter.viewHelp(dir / "Manual.CHM");
     EXPECT_EQ(view.helpShown, std::vector<std::filesystem::path>{dir / "Manual.CHM"});
-    EXPECT_EQ(view.recent, std::vector<std::filesystem::path>{dir / "Manual.CHM"});
-    presenter.openRecent(dir / "Manual.CHM");
+    EXPECT_EQ(entries(view), std::vector<std::vector<std::filesystem::path>>{{dir / "Manual.CHM"}});
+    presenter.openRecent(view.recent[0].files);
     EXPECT_EQ(view.helpShown.size(), 2u);
     EXPECT_EQ(view.text(Text::SourceFiles), "");
 
@@ -104,7 +191,7 @@ TEST_F(PresenterTest, HelpFilesOpenInTheViewerAndAmongTheRecentFiles) {
     // A file the viewer cannot read is not remembered.
     view.helpAnswer = MainView::HelpShown::Failed;
     presenter.viewHelp(dir / "Other.chm");
-    EXPECT_EQ(view.recent, std::vector<std::filesystem::path>{dir / "Manual.CHM"});
+    EXPECT_EQ(entries(view), std::vector<std::vector<std::filesystem::path>>{{dir / "Manual.CHM"}});
 }
 
 // The run works on its own thread; everything it shows reaches the view on the view's
@@ -311,7 +398,7 @@ TEST_F(PresenterTest, SettingsComeBackWithTheirDefaults) {
     EXPECT_FALSE(settings.renumber);
     EXPECT_TRUE(settings.numberedNames);
     ASSERT_EQ(next.recent.size(), 8u);
-    EXPECT_EQ(next.recent.front(), dir / "f9.htm");
+    EXPECT_EQ(next.recent.front().files, std::vector<std::filesystem::path>{dir / "f9.htm"});
 }
 
 // The library: saved code is listed, loads back with its line breaks, previews in a

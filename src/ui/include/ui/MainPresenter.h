@@ -4,6 +4,7 @@
 #include "run/Generator.h"
 #include "run/RunListener.h"
 #include "ui/MainView.h"
+#include "ui/RecentList.h"
 #include "ui/RunProgress.h"
 
 #include <atomic>
@@ -65,7 +66,10 @@ public:
     void open();
     // Opens files as the open dialog does: names them, clears the last run's results.
     void openFiles(const std::vector<std::filesystem::path>& files);
-    void openRecent(const std::filesystem::path& file);
+    // Opens a recent entry again: its documents together, or its CHM in the viewer. Files
+    // that are gone are named; an entry whose files are all gone leaves the list. Taken
+    // by value: the view's list it comes from changes meanwhile.
+    void openRecent(std::vector<std::filesystem::path> files);
     // Shows a CHM in the help viewer (dropped, from the recent files, after a run) and
     // lists it among the recent files.
     void viewHelp(const std::filesystem::path& chm);
@@ -112,6 +116,7 @@ private:
 
     void clearLastResults();
     void addRecentFiles(const std::vector<std::filesystem::path>& files);
+    void showRecentFiles();
     void listCodeFiles();
     void setMemo(Text field, const std::string& gbk);
     void setTitle(const std::string& gbk);
@@ -139,7 +144,7 @@ private:
     std::string outputText_; // UTF-8 as typed
     std::vector<std::filesystem::path> opened_;
     std::filesystem::path lastFolder_;
-    std::vector<std::filesystem::path> recent_;
+    RecentList recent_;
     std::vector<std::filesystem::path> previews_;
     bool startedUp_ = false;
 

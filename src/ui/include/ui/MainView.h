@@ -60,6 +60,14 @@ struct NodeRow {
     std::string position, endPosition, level;
 };
 
+// An entry of the recent files: one file, or documents opened together. The view hands
+// files back when the user picks the entry.
+struct RecentRow {
+    std::string caption; // UTF-8, the menu's text (a '&' is no mnemonic)
+    std::string details; // UTF-8, every file one a line: a tooltip or a status text
+    std::vector<std::filesystem::path> files;
+};
+
 // A stored additional-code file in the library list.
 struct CodeFileRow {
     std::string title;
@@ -105,7 +113,7 @@ public:
     virtual void clearTree() = 0;
     virtual void addNode(const NodeRow& row) = 0;    // its parent was added before
     virtual void changeNode(const NodeRow& row) = 0; // a row added before, by id
-    virtual void setRecentFiles(const std::vector<std::filesystem::path>& files) = 0;
+    virtual void setRecentFiles(const std::vector<RecentRow>& rows) = 0;
     virtual void setCodeFiles(const std::vector<CodeFileRow>& files) = 0;
 
     // Modal boxes.
