@@ -557,5 +557,64 @@ TEST_F(MadeDocument, PrivateFoldersGoWithTheConverterOrWithItsKilledProcess) {
     ::unlink(livePipe.c_str());
 }
 
+// A document with FILENAME fields in each of LibreOffice's formats, and a fixed one.
+constexpr const char* kFieldsDocument = R"(<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
+ xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" office:version="1.2"
+ office:mimetype="application/vnd.oasis.opendocument.text"><office:body><office:text>
+<text:h text:outline-level="1">文件名</text:h>
+<text:p>名：<text:file-name text:display="name-and-extension">x</text:file-name></text:p>
+<text:p>全：<text:file-name text:display="full">x</text:file-name></text:p>
+<text:p>夹：<text:file-name text:display="path">x</text:file-name></text:p>
+<text:p>干：<text:file-name text:display="name">x</text:file-name></text:p>
+<text:p>定：<text:file-name text:display="full" text:fixed="true">C:\old\fixed.doc</text:file-name></text:p>
+</office:text></office:body></office:document>
+)";
+
+// The text of each FILENAME field of a converted page (UTF-8, without its tags), in order.
+std::vector<std::string> fileNameFields(const fs::path& page) {
+    const std::string html = gbk::toUtf8(test::readFile(page));
+    std::vector<std::string> texts;
+    for (std::size_t at = html.find("<sdfield type=FILENAME"); at != std::string::npos;
+         at = html.find("<sdfield type=FILENAME", at + 1)) {
+        const std::size_t start = html.find('>', at) + 1;
+        std::string text = html.substr(start, html.find("</sdfield>", start) - start);
+        for (std::size_t tag = text.find('<'); tag != std::string::npos; tag = text.find('<'))
+            text.erase(tag, text.find('>', tag) + 1 - tag);
+        texts.push_back(text);
+    }
+    return texts;
+}
+
+// LibreOffice reads a private copy of the document: its FILENAME fields show the user's
+// file, as Word shows them, whether the batch or a single export made the page.
+TEST(FileNameFields, ShowTheUsersDocumentNotThePrivateCopy) {
+    if (!converter().available())
+        GTEST_SKIP() << kNoLibreOffice;
+    test::TempDir dir;
+    test::writeFile(dir / "fields.fodt", kFieldsDocument);
+    ASSERT_TRUE(converter().exportTo(dir / "fields.fodt", dir.path(), "doc:MS Word 97"));
+    ASSERT_TRUE(converter().exportTo(dir / "fields.fodt", dir.path(), "odt:writer8"));
+    const fs::path folder = dir / "用户 文件夹";
+    fs::create_directory(folder);
+    const std::string where = folder.string();
+    fs::copy_file(dir / "fields.doc", folder / "手册 A&B.doc");
+    fs::copy_file(dir / "fields.odt", folder / "手册.odt");
+
+    // Word's FILENAME and FILENAME \p; a fixed field stays fixed in an .odt only.
+    converter().prepare({folder / "手册 A&B.doc"});
+    ASSERT_TRUE(converter().convert(folder / "手册 A&B.doc", dir / "batch.htm", false));
+    const std::vector<std::string> name{"手册 A&amp;B.doc", where + "/手册 A&amp;B.doc"};
+    EXPECT_EQ(fileNameFields(dir / "batch.htm"),
+              (std::vector<std::string>{name[0], name[1], name[0], name[0], name[0]}));
+    ASSERT_TRUE(converter().convert(folder / "手册 A&B.doc", dir / "single.htm", false));
+    EXPECT_EQ(test::readFile(dir / "single.htm"), test::readFile(dir / "batch.htm"));
+
+    ASSERT_TRUE(converter().convert(folder / "手册.odt", dir / "odt.htm", false));
+    EXPECT_EQ(fileNameFields(dir / "odt.htm"),
+              (std::vector<std::string>{"手册.odt", where + "/手册.odt", where + "/", "手册",
+                                        "C:\\old\\fixed.doc"}));
+}
+
 } // namespace
 } // namespace qm

@@ -554,7 +554,8 @@ LibreOfficeConverter::takePrepared(const fs::path& docPath) {
 }
 
 bool LibreOfficeConverter::placeExport(const fs::path& outDir, const fs::path& exported,
-                                       const fs::path& html, const fs::path& folder) {
+                                       const fs::path& html, const fs::path& folder,
+                                       const fs::path& document) {
     if (!fs::is_regular_file(exported) || fs::file_size(exported) == 0)
         return false;
     std::vector<std::string> others;
@@ -564,7 +565,8 @@ bool LibreOfficeConverter::placeExport(const fs::path& outDir, const fs::path& e
     ReadStream page(exported);
     std::string bytes;
     page.read(bytes, page.size());
-    WordPage word = toWordDialect(bytes, others, text::utf8Text(folder.filename()));
+    WordPage word = toWordDialect(bytes, others, text::utf8Text(folder.filename()),
+                                  DocumentFileName::of(document));
     // Once more: the user may have put a file there while LibreOffice worked.
     reason_ = foreignReason(html, folder);
     if (!reason_.empty())
@@ -597,8 +599,8 @@ bool LibreOfficeConverter::convert(const fs::path& docPath, const fs::path& html
         if (ready) {
             // The batch tried this document already; no folder: LibreOffice failed on it.
             job = ready->folder;
-            converted =
-                !job.empty() && placeExport(job, job / (ready->stem + ".html"), html, folder);
+            converted = !job.empty() &&
+                        placeExport(job, job / (ready->stem + ".html"), html, folder, docPath);
         } else {
             // LibreOffice works on a copy: the user's file is only read, once, by us.
             job = root_ / ("job" + std::to_string(++jobs_));
@@ -610,8 +612,8 @@ bool LibreOfficeConverter::convert(const fs::path& docPath, const fs::path& html
                 in / (std::string(kWorkName) + text::utf8Text(docPath.extension()));
             fs::copy_file(docPath, input);
             if (exportTo(input, out, useWebPageFormat ? kSecondFilter : kFirstFilter) && !stopped())
-                converted =
-                    placeExport(out, out / (std::string(kWorkName) + ".html"), html, folder);
+                converted = placeExport(out, out / (std::string(kWorkName) + ".html"), html, folder,
+                                        docPath);
         }
     } catch (const Error& e) {
         converted = false;

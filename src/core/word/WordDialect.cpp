@@ -1,5 +1,6 @@
 #include "word/WordDialect.h"
 
+#include "FileNameFields.h"
 #include "ReadingEdits.h"
 #include "html/Entities.h"
 #include "html/Escape.h"
@@ -202,7 +203,7 @@ private:
 } // namespace
 
 WordPage toWordDialect(std::string_view exportedPage, const std::vector<std::string>& exportedFiles,
-                       std::string_view filesFolder) {
+                       std::string_view filesFolder, const DocumentFileName& document) {
     const std::string text = pageToUtf8(exportedPage);
     PictureNames pictures(exportedFiles);
     std::vector<html::Edit> edits;
@@ -244,6 +245,8 @@ WordPage toWordDialect(std::string_view exportedPage, const std::vector<std::str
 
     std::vector<html::Edit> reading = readingEdits(text);
     edits.insert(edits.end(), reading.begin(), reading.end());
+    std::vector<html::Edit> fields = fileNameFieldEdits(text, document);
+    edits.insert(edits.end(), fields.begin(), fields.end());
     if (bodyStart) {
         edits.push_back({*bodyStart, 0, std::string(kSectionStart)});
         std::size_t end = text.size();

@@ -101,8 +101,10 @@ private:
                             const std::function<bool()>& stalled = {});
     std::optional<Prepared> takePrepared(const std::filesystem::path& docPath);
     void dropPrepared();
+    // document: the user's file the export was made from, which its FILENAME fields show.
     bool placeExport(const std::filesystem::path& outDir, const std::filesystem::path& exported,
-                     const std::filesystem::path& html, const std::filesystem::path& folder);
+                     const std::filesystem::path& html, const std::filesystem::path& folder,
+                     const std::filesystem::path& document);
 
     std::filesystem::path program_;
     std::filesystem::path root_; // private folder; empty when it could not be made

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,6 +22,16 @@ struct WordPage {
     std::vector<SupportingFile> files; // pictures in the order of their first use
 };
 
+// What a FILENAME field shows for the user's document (UTF-8): LibreOffice read a copy
+// of it in a private folder, whose name means nothing to the reader.
+struct DocumentFileName {
+    std::string path;   // the whole path, in the system's form
+    std::string folder; // its folder, ending in the separator
+    std::string name;   // the file's name with its extension...
+    std::string stem;   // ...and without
+    static DocumentFileName of(const std::filesystem::path& document);
+};
+
 // Turns a page that LibreOffice exported into the HTML that Word writes, which the
 // splitter reads:
 // - GBK bytes with "charset=gb2312" declared, characters outside GBK as "&#N;";
@@ -32,13 +43,15 @@ struct WordPage {
 // - a blank between a numbered heading's number and its text, in the headings and in
 //   the entries of the document's own contents, and no page numbers in those entries
 //   (see ReadingEdits);
+// - FILENAME fields showing document (nothing changes when it is empty), as Word shows
+//   the field for the user's file;
 // - the conversion mark (below) at the head's start, before the title, so that the
 //   topic pages, whose heads are copied from the title on, do not carry it.
 // exportedPage is the page's bytes in whatever charset it declares; exportedFiles and
 // filesFolder ("用户手册.files") are UTF-8 names. Files the page does not link to are
 // kept in the folder under their own names.
 WordPage toWordDialect(std::string_view exportedPage, const std::vector<std::string>& exportedFiles,
-                       std::string_view filesFolder);
+                       std::string_view filesFolder, const DocumentFileName& document = {});
 
 // The mark of a page this program converted: the supporting-files folder it wrote beside
 // the page and the files in it (UTF-8 names; no folder when files is empty). A page
