@@ -1,6 +1,7 @@
 #include "chm/DiskLookup.h"
 
 #include "chm/TextCodec.h"
+#include "platform/Files.h"
 #include "text/Utf8Path.h"
 
 #include <algorithm>
@@ -8,14 +9,6 @@
 #include <cstdint>
 #include <utility>
 #include <vector>
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace qm::chm {
 namespace {
@@ -46,73 +39,24 @@ std::optional<std::string> readToEnd(std::uint64_t size, ReadSome readSome) {
     return bytes;
 }
 
-#ifndef _WIN32
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-#endif
-
-// A folder's entries: each name and whether it is a folder; nothing when the folder
-// cannot be listed.
+// A folder's entries: each name and whether it is a folder (a link to one counts);
+// nothing when the folder cannot be listed.
 using FolderEntries = std::vector<std::pair<std::filesystem::path, bool>>;
 
-#ifdef _WIN32
-// Listed through the extended-length form (\\?\C:\...) of the folder's path: a project
-// deep in a folder tree lies past MAX_PATH's 260 characters, where the C runtime's
-// folder listing behind directory_iterator stops.
-std::optional<FolderEntries> listFolder(const std::filesystem::path& folder) {
-    std::error_code ec;
-    std::wstring pattern = std::filesystem::absolute(folder, ec).lexically_normal().native();
-    if (ec)
-        return std::nullopt;
-    std::replace(pattern.begin(), pattern.end(), L'/', L'\\');
-    if (!pattern.starts_with(L"\\\\?\\"))
-        pattern = pattern.starts_with(L"\\\\") ? L"\\\\?\\UNC\\" + pattern.substr(2)
-                                               : L"\\\\?\\" + pattern;
-    if (!pattern.ends_with(L'\\'))
-        pattern += L'\\';
-    pattern += L'*';
-    WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch,
-                                   nullptr, 0);
-    if (find == INVALID_HANDLE_VALUE)
+std::optional<FolderEntries> folderEntries(const std::filesystem::path& folder) {
+    std::optional<std::vector<FolderEntry>> listed = listFolder(folder);
+    if (!listed)
         return std::nullopt;
     FolderEntries entries;
-    do {
-        const std::wstring_view name = entry.cFileName;
-        if (name != L"." && name != L"..")
-            entries.emplace_back(std::filesystem::path(name),
-                                 (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
-    } while (FindNextFileW(find, &entry));
-    FindClose(find);
-    return entries;
-}
-#else
-std::optional<FolderEntries> listFolder(const std::filesystem::path& folder) {
-    std::error_code ec;
-    std::filesystem::directory_iterator iter(folder, ec);
-    if (ec)
-        return std::nullopt;
-    FolderEntries entries;
-    for (; iter != std::filesystem::directory_iterator(); iter.increment(ec)) {
-        if (ec)
-            break;
-        entries.emplace_back(iter->path().filename(), iter->is_directory(ec));
+    for (FolderEntry& entry : *listed) {
+        std::error_code ec;
+        const bool isFolder = entry.kind == EntryKind::Folder ||
+                              (entry.kind == EntryKind::Link &&
+                               std::filesystem::is_directory(folder / entry.name, ec));
+        entries.emplace_back(std::move(entry.name), isFolder);
     }
     return entries;
 }
-#endif
 
 } // namespace
 
@@ -177,7 +121,7 @@ DiskLookup::Folder& DiskLookup::folder(const std::string& relative,
     Folder& f = it->second;
     if (!inserted)
         return f;
-    std::optional<FolderEntries> entries = listFolder(relative.empty() ? root_ : root_ / disk);
+    std::optional<FolderEntries> entries = folderEntries(relative.empty() ? root_ : root_ / disk);
     if (!entries)
         return f;
     f.exists = true;
@@ -239,70 +183,29 @@ DiskLookup::Content DiskLookup::read(const Found& found) const {
         content.status = ReadStatus::LinkOut;
         return content;
     }
-#ifdef _WIN32
     // canonical() resolved every link on the way; the file itself is opened without
-    // following a reparse point, so one put there since is not followed out.
-    HANDLE file = CreateFileW(real.c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    // following a link or waiting for a writer, so that one put there since is not
+    // followed out, and where it lies is checked again once open.
+    const ReadableFile file(real, AtLink::Refuse);
+    if (!file.isOpen()) {
+        if (file.error() == ELOOP)
+            content.status = ReadStatus::LinkOut;
+        else if (file.error() == EISDIR || file.error() == 0)
+            content.status = ReadStatus::NotRegular;
         return content;
-    struct Closer {
-        HANDLE h;
-        ~Closer() { CloseHandle(h); }
-    } closer{file};
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!GetFileInformationByHandle(file, &info))
-        return content;
-    if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    }
+    const std::filesystem::path opened = file.openedPath();
+    if (!opened.empty() && !isInside(opened, realRoot_)) {
         content.status = ReadStatus::LinkOut;
         return content;
     }
-    if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || GetFileType(file) != FILE_TYPE_DISK) {
-        content.status = ReadStatus::NotRegular;
-        return content;
-    }
-    const std::uint64_t size =
-        (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    std::uint64_t offset = 0;
     std::optional<std::string> bytes =
-        readToEnd(size, [&](char* into, std::size_t room) -> std::int64_t {
-            DWORD n = 0;
-            const auto want = static_cast<DWORD>(std::min<std::size_t>(room, 1u << 30));
-            return ReadFile(file, into, want, &n, nullptr) ? static_cast<std::int64_t>(n) : -1;
+        readToEnd(file.size(), [&](char* into, std::size_t room) -> std::int64_t {
+            const std::int64_t n = file.readAt(into, room, offset);
+            offset += n > 0 ? static_cast<std::uint64_t>(n) : 0;
+            return n;
         });
-#else
-    struct stat info {};
-    if (::stat(real.c_str(), &info) != 0)
-        return content;
-    if (!S_ISREG(info.st_mode)) {
-        content.status = ReadStatus::NotRegular;
-        return content;
-    }
-    // The path may have changed since it was checked: the file is opened without
-    // following a link or waiting for a writer, and checked again once open.
-    Descriptor fd(::open(real.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
-    if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0)
-        return content;
-    if (!S_ISREG(info.st_mode)) {
-        content.status = ReadStatus::NotRegular;
-        return content;
-    }
-    const std::filesystem::path opened = std::filesystem::read_symlink(
-        std::filesystem::path("/proc/self/fd") / std::to_string(fd.get()), ec);
-    if (!ec && !isInside(opened, realRoot_)) {
-        content.status = ReadStatus::LinkOut;
-        return content;
-    }
-    const auto readSome = [&](char* into, std::size_t room) -> std::int64_t {
-        ssize_t n;
-        do
-            n = ::read(fd.get(), into, room);
-        while (n < 0 && errno == EINTR);
-        return n;
-    };
-    std::optional<std::string> bytes =
-        readToEnd(static_cast<std::uint64_t>(info.st_size), readSome);
-#endif
     if (!bytes)
         return {};
     content.bytes = std::move(*bytes);

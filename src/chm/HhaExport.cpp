@@ -1,18 +1,15 @@
 // The stand-in for HHA.DLL: the one entry point the program loads at run time.
 #include "chm/Compiler.h"
 
+#include "platform/Files.h"
+#include "platform/LibraryExport.h"
+
 #include <string>
 
-#ifdef _WIN32
-#include <windows.h>
 // HHA.DLL's convention: undecorated (hha.def), the callee cleans the stack on 32-bit x86,
 // for the entry point and for both callbacks alike.
-#define QM_HHA_EXPORT __declspec(dllexport) int __stdcall
-#define QM_HHA_CALLBACK __stdcall
-#else
-#define QM_HHA_EXPORT __attribute__((visibility("default"))) int
-#define QM_HHA_CALLBACK
-#endif
+#define QM_HHA_EXPORT QM_LIBRARY_EXPORT(int)
+#define QM_HHA_CALLBACK QM_LIBRARY_CALLBACK
 
 namespace {
 
@@ -40,20 +37,6 @@ private:
     ProgressCallback progress_;
 };
 
-// The project's path: UTF-8 on Linux; on Windows the system's ANSI code page, as the
-// programs that load HHA.DLL pass it.
-std::filesystem::path projectPathOf(const char* text) {
-#ifdef _WIN32
-    const int n = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 1), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), n);
-    wide.resize(wide.size() - 1);
-    return std::filesystem::path(wide);
-#else
-    return std::filesystem::path(text);
-#endif
-}
-
 } // namespace
 
 // Compiles the project file (a UTF-8 path; ANSI on Windows) into the CHM its "Compiled file" names.
@@ -75,7 +58,7 @@ extern "C" QM_HHA_EXPORT HHA_CompileHHP(const char* projectPath, LogCallback log
             return 0;
         }
         qm::chm::CompileResult result =
-            qm::chm::compileProject(projectPathOf(projectPath), listener, options);
+            qm::chm::compileProject(systemTextPath(projectPath), listener, options);
         return result.written ? 1 : 0;
     } catch (...) {
         return 0; // nothing may unwind into the caller

@@ -21,6 +21,8 @@ void interruptRun() {
         stopRequested->set();
 }
 
+} // namespace
+
 // Message boxes break lines with CR LF or a bare CR; a terminal wants LF.
 std::string terminalText(const std::string& gbk) {
     std::string text = gbk::toDisplayUtf8(gbk); // names as the user typed them
@@ -36,8 +38,6 @@ std::string terminalText(const std::string& gbk) {
     }
     return out;
 }
-
-} // namespace
 
 CliListener::CliListener(const CliOptions& options)
     : options_(options), terminal_(isTerminal(stderr)) {}

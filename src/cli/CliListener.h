@@ -13,6 +13,11 @@ class StopFlag;
 
 namespace qm::cli {
 
+// A GBK message as a terminal shows it: UTF-8 (names as the user typed them), each line
+// ended by LF alone, where message boxes take CR LF or a bare CR; on Windows the C
+// runtime then ends the lines as the console expects.
+std::string terminalText(const std::string& gbk);
+
 // The run's listener on a terminal: progress and the compiler's warnings on stderr (a
 // bar on a terminal, plain lines otherwise), the summary on stdout. Ctrl-C and SIGTERM
 // set the run's stop flag.

@@ -69,7 +69,7 @@ int runCli(const qm::cli::CliOptions& options) {
     qm::RunOutcome outcome = generator.generationRun(settings);
     using Ending = qm::RunOutcome::Ending;
     if (outcome.ending == Ending::Interrupted)
-        std::fprintf(stderr, "%s\n", qm::gbk::toDisplayUtf8(outcome.summary).c_str());
+        std::fprintf(stderr, "%s\n", qm::cli::terminalText(outcome.summary).c_str());
     // Where several outcomes meet, the first one below wins.
     if (generator.aborted() || qm::cli::CliListener::interrupted())
         return 130;
@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
     try {
         return runCli(parsed.options);
     } catch (const qm::Error& e) {
-        std::fprintf(stderr, "quillmark: %s\n", qm::gbk::toDisplayUtf8(e.what()).c_str());
+        std::fprintf(stderr, "quillmark: %s\n", qm::cli::terminalText(e.what()).c_str());
         return qm::cli::CliListener::interrupted() ? 130 : 1;
     } catch (const std::exception& e) {
         // A fault of the system (memory, a folder gone under the run): said, not aborted.

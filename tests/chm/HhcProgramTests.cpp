@@ -1,6 +1,6 @@
 // hhc, run as the tools that expect HTML Help Workshop's compiler run it.
-#include "UserLanguage.h"
 #include "WorkshopCommand.h"
+#include "platform/UserLanguage.h"
 
 #include "ChmReaders.h"
 #include "ProjectFixture.h"
@@ -85,12 +85,11 @@ TEST(HhcProgram, GroupsThousandsAsTheSummaryDoes) {
 // The compiler's messages follow the user's language: English unless the locale is
 // Chinese, LC_ALL before LC_MESSAGES before LANG.
 TEST(HhcProgram, SpeaksChineseToAChineseUserAndEnglishOtherwise) {
-    using qm::chm::Language;
-    EXPECT_EQ(qm::hhc::languageOfLocale(nullptr, nullptr, "zh_CN.UTF-8"), Language::Chinese);
-    EXPECT_EQ(qm::hhc::languageOfLocale("", "zh_TW", "en_US.UTF-8"), Language::Chinese);
-    EXPECT_EQ(qm::hhc::languageOfLocale("C", nullptr, "zh_CN.UTF-8"), Language::English);
-    EXPECT_EQ(qm::hhc::languageOfLocale(nullptr, nullptr, "zu_ZA"), Language::English);
-    EXPECT_EQ(qm::hhc::languageOfLocale(nullptr, nullptr, nullptr), Language::English);
+    EXPECT_TRUE(qm::localeIsChinese(nullptr, nullptr, "zh_CN.UTF-8"));
+    EXPECT_TRUE(qm::localeIsChinese("", "zh_TW", "en_US.UTF-8"));
+    EXPECT_FALSE(qm::localeIsChinese("C", nullptr, "zh_CN.UTF-8"));
+    EXPECT_FALSE(qm::localeIsChinese(nullptr, nullptr, "zu_ZA"));
+    EXPECT_FALSE(qm::localeIsChinese(nullptr, nullptr, nullptr));
 
     qm::test::TempDir dir;
     std::ofstream(dir / "help.hhp", std::ios::binary)

@@ -1,5 +1,6 @@
 #include "addcode/AdditionalCodeLibrary.h"
 
+#include "platform/Files.h"
 #include "text/Gbk.h"
 
 #include <string_view>
@@ -28,15 +29,14 @@ bool hasExtension(std::string_view name) {
 std::vector<AdditionalCodeFileEntry>
 listAdditionalCodeFiles(const std::filesystem::path& programFolder) {
     std::vector<AdditionalCodeFileEntry> entries;
-    std::error_code ec;
-    std::filesystem::directory_iterator it(programFolder, ec);
-    for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
-        std::u8string u8 = it->path().filename().u8string();
+    for (const FolderEntry& entry :
+         listFolder(programFolder).value_or(std::vector<FolderEntry>())) {
+        std::u8string u8 = entry.name.u8string();
         std::string name(u8.begin(), u8.end());
         if (!hasExtension(name))
             continue;
         name.resize(name.size() - kExtension.size());
-        entries.push_back({gbk::fromUtf8(name), it->path()});
+        entries.push_back({gbk::fromUtf8(name), programFolder / entry.name});
     }
     return entries;
 }

@@ -1,5 +1,7 @@
 #include "platform/FileLock.h"
 
+#include "ExtendedPath.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -24,10 +26,11 @@ HANDLE openLockFile(const std::filesystem::path& file) {
     // a reparse point at its place is opened as itself, never followed.
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
     const DWORD flags = FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_OPEN_REPARSE_POINT;
-    HANDLE h = CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr, OPEN_ALWAYS,
+    const std::wstring name = extendedPath(file);
+    HANDLE h = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr, OPEN_ALWAYS,
                            flags, nullptr);
     if (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED)
-        h = CreateFileW(file.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, flags, nullptr);
+        h = CreateFileW(name.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, flags, nullptr);
     return h;
 }
 

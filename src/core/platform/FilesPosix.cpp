@@ -11,9 +11,10 @@
 
 namespace qm {
 
-ReadableFile::ReadableFile(const std::filesystem::path& path) {
+ReadableFile::ReadableFile(const std::filesystem::path& path, AtLink atLink) {
     // O_NONBLOCK: a FIFO given by mistake must not hang the open; it is refused below.
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY |
+                                      (atLink == AtLink::Refuse ? O_NOFOLLOW : 0));
     if (fd < 0) {
         error_ = errno;
         return;
@@ -40,6 +41,13 @@ std::int64_t ReadableFile::readAt(char* buffer, std::size_t count, std::uint64_t
             continue;
         return n;
     }
+}
+
+std::filesystem::path ReadableFile::openedPath() const {
+    std::error_code ec;
+    std::filesystem::path opened = std::filesystem::read_symlink(
+        std::filesystem::path("/proc/self/fd") / std::to_string(handle_), ec);
+    return ec ? std::filesystem::path() : opened;
 }
 
 int openForWriting(const std::filesystem::path& path) {
@@ -105,6 +113,29 @@ SocketState localSocketState(const std::filesystem::path& path) {
     const int error = errno;
     ::close(fd);
     return listening || error != ECONNREFUSED ? SocketState::Listening : SocketState::Dead;
+}
+
+std::optional<std::vector<FolderEntry>> listFolder(const std::filesystem::path& folder) {
+    std::error_code ec;
+    std::filesystem::directory_iterator it(folder, ec);
+    if (ec)
+        return std::nullopt;
+    std::vector<FolderEntry> entries;
+    for (; it != std::filesystem::directory_iterator(); it.increment(ec)) {
+        if (ec)
+            break;
+        const std::filesystem::file_type type = it->symlink_status(ec).type();
+        const EntryKind kind = type == std::filesystem::file_type::regular     ? EntryKind::File
+                               : type == std::filesystem::file_type::directory ? EntryKind::Folder
+                               : type == std::filesystem::file_type::symlink   ? EntryKind::Link
+                                                                               : EntryKind::Other;
+        entries.push_back({it->path().filename(), kind});
+    }
+    return entries;
+}
+
+std::filesystem::path systemTextPath(const char* text) {
+    return std::filesystem::path(text);
 }
 
 std::filesystem::path executableFolder() {

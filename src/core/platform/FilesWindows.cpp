@@ -1,5 +1,7 @@
 #include "platform/Files.h"
 
+#include "ExtendedPath.h"
+
 #include <windows.h>
 
 #include <cerrno>
@@ -31,20 +33,47 @@ int errnoOf(DWORD error) {
 
 } // namespace
 
-ReadableFile::ReadableFile(const std::filesystem::path& path) {
+std::wstring extendedPath(const std::filesystem::path& path) {
+    const std::wstring& given = path.native();
+    if (given.starts_with(L"\\\\?\\") || given.starts_with(L"\\\\.\\"))
+        return given;
+    const DWORD room = GetFullPathNameW(given.c_str(), 0, nullptr, nullptr);
+    if (given.empty() || room == 0)
+        return given;
+    std::wstring full(room, L'\0');
+    const DWORD n = GetFullPathNameW(given.c_str(), room, full.data(), nullptr);
+    if (n == 0 || n >= room)
+        return given;
+    full.resize(n);
+    if (full.starts_with(L"\\\\"))
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
+
+ReadableFile::ReadableFile(const std::filesystem::path& path, AtLink atLink) {
     // Shared for writing and deleting too: a document open in the user's own program is
     // still read.
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ,
+    const DWORD flags =
+        FILE_FLAG_BACKUP_SEMANTICS | (atLink == AtLink::Refuse ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
+    HANDLE h = CreateFileW(extendedPath(path).c_str(), GENERIC_READ,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+                           OPEN_EXISTING, flags, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         error_ = errnoOf(GetLastError());
         return;
     }
     BY_HANDLE_FILE_INFORMATION info{};
-    if (!GetFileInformationByHandle(h, &info) || GetFileType(h) != FILE_TYPE_DISK ||
-        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        error_ = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EISDIR : 0;
+    const bool known = GetFileInformationByHandle(h, &info) != 0;
+    // Files kept in the cloud are reparse points too: only a refused link counts as one.
+    const DWORD attributes = !known ? 0
+                             : atLink == AtLink::Refuse
+                                 ? info.dwFileAttributes
+                                 : info.dwFileAttributes & ~FILE_ATTRIBUTE_REPARSE_POINT;
+    if (!known || GetFileType(h) != FILE_TYPE_DISK ||
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
+        error_ = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? ELOOP
+                 : (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0   ? EISDIR
+                                                                  : 0;
         CloseHandle(h);
         return;
     }
@@ -68,9 +97,14 @@ std::int64_t ReadableFile::readAt(char* buffer, std::size_t count, std::uint64_t
     return static_cast<std::int64_t>(got);
 }
 
+std::filesystem::path ReadableFile::openedPath() const {
+    return {};
+}
+
 // Windows names files in UTF-16: the wide calls keep every character of a path.
 int openForWriting(const std::filesystem::path& path) {
-    return ::_wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY | _O_NOINHERIT,
+    return ::_wopen(extendedPath(path).c_str(),
+                    _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY | _O_NOINHERIT,
                     _S_IREAD | _S_IWRITE);
 }
 
@@ -87,15 +121,17 @@ void keepMode(int, const std::filesystem::path&) {}
 
 // rename() will not replace an existing file there.
 int replaceFile(const std::filesystem::path& from, const std::filesystem::path& to) {
-    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (MoveFileExW(extendedPath(from).c_str(), extendedPath(to).c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return 0;
     errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
     return -1;
 }
 
 std::optional<FileIdentity> fileIdentity(const std::filesystem::path& path) {
-    HANDLE h = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE h = CreateFileW(extendedPath(path).c_str(), 0,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return std::nullopt;
     BY_HANDLE_FILE_INFORMATION info{};
@@ -123,7 +159,7 @@ std::filesystem::path makePrivateFolder(const std::filesystem::path& parent,
         for (int i = 0; i < 8; ++i)
             name += kLetters[random() % (sizeof kLetters - 1)];
         std::filesystem::path folder = parent / name;
-        if (CreateDirectoryW(folder.c_str(), nullptr))
+        if (CreateDirectoryW(extendedPath(folder).c_str(), nullptr))
             return folder;
         if (GetLastError() != ERROR_ALREADY_EXISTS)
             break;
@@ -132,13 +168,51 @@ std::filesystem::path makePrivateFolder(const std::filesystem::path& parent,
 }
 
 bool isOwnFolder(const std::filesystem::path& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
+    const DWORD attributes = GetFileAttributesW(extendedPath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
            (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
 }
 
 SocketState localSocketState(const std::filesystem::path&) {
     return SocketState::Absent;
+}
+
+// A symbolic link or a junction is a link; other reparse points (files kept in the cloud,
+// deduplicated ones) are the files and folders they stand for.
+std::optional<std::vector<FolderEntry>> listFolder(const std::filesystem::path& folder) {
+    std::wstring pattern = extendedPath(folder);
+    if (!pattern.ends_with(L'\\'))
+        pattern += L'\\';
+    pattern += L'*';
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
+                                   nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    if (find == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    std::vector<FolderEntry> entries;
+    do {
+        const std::wstring_view name = found.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        const DWORD attributes = found.dwFileAttributes;
+        const bool link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+                          (found.dwReserved0 == IO_REPARSE_TAG_SYMLINK ||
+                           found.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT);
+        const EntryKind kind = link                                           ? EntryKind::Link
+                               : (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EntryKind::Folder
+                                                                              : EntryKind::File;
+        entries.push_back({std::filesystem::path(std::wstring(name)), kind});
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+    return entries;
+}
+
+std::filesystem::path systemTextPath(const char* text) {
+    const int n = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 1), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), n);
+    wide.resize(wide.size() - 1);
+    return std::filesystem::path(wide);
 }
 
 std::filesystem::path executableFolder() {

@@ -261,7 +261,8 @@ private:
         };
         for (;;) {
             if (at_ >= s_.size())
-                fail("Premature end of data in tag " + elementName);
+                fail("Premature end of data in tag " + elementName + " line " +
+                     std::to_string(node.line));
             if (text.empty())
                 textLine = lineAt(at_);
             if (lookingAt("</")) {
@@ -269,7 +270,8 @@ private:
                 at_ += 2;
                 std::string closing = name();
                 if (closing != elementName)
-                    fail("Opening and ending tag mismatch: " + elementName + " and " + closing);
+                    fail("Opening and ending tag mismatch: " + elementName + " line " +
+                         std::to_string(node.line) + " and " + closing);
                 skipBlanks();
                 if (!lookingAt(">"))
                     fail("expected '>'");

@@ -1,5 +1,6 @@
 #include "run/CopyFolder.h"
 
+#include "platform/Files.h"
 #include "text/Error.h"
 #include "text/OutputFile.h"
 
@@ -41,25 +42,17 @@ bool copyOne(const fs::path& from, const fs::path& to, const CopyLists& lists) {
 bool copyInto(const fs::path& source, const fs::path& target, const CopyLists& lists) {
     if (!makeFolder(target))
         return false;
-    std::error_code ec;
-    fs::directory_iterator entries(source, ec);
-    if (ec)
+    std::optional<std::vector<FolderEntry>> entries = listFolder(source);
+    if (!entries)
         return false;
-    for (; entries != fs::directory_iterator(); entries.increment(ec)) {
-        if (ec)
-            return false;
-        const fs::path& from = entries->path();
-        const fs::path to = target / from.filename();
-        const fs::file_status status = entries->symlink_status(ec);
-        if (ec)
-            return false;
-        if (fs::is_symlink(status)) {
-            if (lists.skipped)
-                lists.skipped->push_back(from);
-        } else if (fs::is_directory(status)) {
+    for (const FolderEntry& entry : *entries) {
+        const fs::path from = source / entry.name;
+        const fs::path to = target / entry.name;
+        std::error_code ec;
+        if (entry.kind == EntryKind::Folder) {
             if (!copyInto(from, to, lists))
                 return false;
-        } else if (fs::is_regular_file(status)) {
+        } else if (entry.kind == EntryKind::File) {
             // A link at the target would be written through.
             if (fs::is_symlink(fs::symlink_status(to, ec)) && !fs::remove(to, ec))
                 return false;
@@ -68,10 +61,10 @@ bool copyInto(const fs::path& source, const fs::path& target, const CopyLists& l
             if (!copyOne(from, to, lists))
                 return false;
         } else if (lists.skipped) {
-            lists.skipped->push_back(from); // a FIFO or a device: no picture
+            lists.skipped->push_back(from); // a link, a FIFO or a device: no picture
         }
     }
-    return !ec;
+    return true;
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "ChmCheck.h"
 #include "ProjectChecks.h"
+#include "platform/Files.h"
 #include "project/ContextIdMap.h"
 #include "project/ProjectCompiler.h"
 #include "project/ProjectWriter.h"
@@ -69,17 +70,18 @@ void rejectNonFile(const std::filesystem::path& file) {
 // could remove them: <base>.htm.tmp<date-time> and <base>.htm.gbk<date-time>.
 void removeLeftovers(const FileLayout& layout) {
     std::string root = text::utf8Text(layout.workingFileRoot().filename());
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(
-             layout.targetFolder.empty() ? std::filesystem::path(".") : layout.targetFolder, ec)) {
-        std::string name = text::utf8Text(entry.path().filename());
+    const std::filesystem::path folder =
+        layout.targetFolder.empty() ? std::filesystem::path(".") : layout.targetFolder;
+    for (const FolderEntry& entry : listFolder(folder).value_or(std::vector<FolderEntry>())) {
+        std::string name = text::utf8Text(entry.name);
         if (name.size() <= root.size() + 4 || name.compare(0, root.size(), root) != 0)
             continue;
         std::string suffix = name.substr(root.size());
+        std::error_code ec;
         if ((suffix.starts_with(".tmp") || suffix.starts_with(".gbk")) &&
             suffix.find_first_not_of("0123456789.E-", 4) == std::string::npos &&
-            entry.is_regular_file(ec))
-            std::filesystem::remove(entry.path(), ec);
+            entry.kind == EntryKind::File)
+            std::filesystem::remove(folder / entry.name, ec);
     }
 }
 
@@ -578,10 +580,8 @@ void Generator::copyPictures() {
                     pathText(layout_.contentFolder) + u8("”") +
                     (reason.empty() ? std::string() : u8("：") + reason));
     report_.outputs.push_back(layout_.contentFolder);
-    if (std::filesystem::is_directory(layout_.supportingFiles, ec))
-        for (const auto& entry :
-             std::filesystem::recursive_directory_iterator(layout_.supportingFiles, ec))
-            report_.pictures += entry.is_regular_file(ec) && !entry.is_symlink(ec) ? 1u : 0u;
+    for (const TreeEntry& entry : listTree(layout_.supportingFiles))
+        report_.pictures += entry.kind == EntryKind::File ? 1u : 0u;
     warnOfPictures(skipped, copied);
 }
 

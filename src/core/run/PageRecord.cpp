@@ -1,5 +1,6 @@
 #include "run/PageRecord.h"
 
+#include "platform/Files.h"
 #include "project/ContextIdMap.h"
 #include "text/LinkOnTheWay.h"
 
@@ -30,9 +31,8 @@ void PageRecord::begin(const fs::path& contentFolder, const fs::path& mapFile,
     folderExisted_ = fs::exists(fs::symlink_status(contentFolder, ec));
     if (!fs::is_directory(fs::symlink_status(contentFolder, ec)))
         return;
-    for (fs::recursive_directory_iterator entry(contentFolder, ec), end; !ec && entry != end;
-         entry.increment(ec))
-        before_.insert(entry->path().lexically_normal());
+    for (const TreeEntry& entry : listTree(contentFolder))
+        before_.insert(entry.path.lexically_normal());
 }
 
 void PageRecord::wrote(const fs::path& file) {
@@ -74,11 +74,9 @@ void PageRecord::removeNew() const {
     if (!fs::is_directory(fs::symlink_status(contentFolder_, ec)))
         return;
     std::vector<fs::path> folders;
-    for (fs::recursive_directory_iterator entry(contentFolder_, ec), end; !ec && entry != end;
-         entry.increment(ec))
-        if (entry->is_directory(ec) && !entry->is_symlink(ec) &&
-            before_.count(entry->path().lexically_normal()) == 0)
-            folders.push_back(entry->path());
+    for (const TreeEntry& entry : listTree(contentFolder_))
+        if (entry.kind == EntryKind::Folder && before_.count(entry.path.lexically_normal()) == 0)
+            folders.push_back(entry.path);
     std::sort(folders.rbegin(), folders.rend());
     for (const fs::path& folder : folders)
         fs::remove(folder, ec); // only an empty folder goes

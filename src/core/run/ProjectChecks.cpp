@@ -1,5 +1,6 @@
 #include "ProjectChecks.h"
 
+#include "platform/Files.h"
 #include "text/Error.h"
 #include "text/Gbk.h"
 
@@ -41,12 +42,11 @@ void rejectReadOnlyProjectFiles(const FileLayout& layout) {
     std::error_code ec;
     if (!fs::is_directory(fs::symlink_status(layout.contentFolder, ec)))
         return;
-    for (fs::directory_iterator entry(layout.contentFolder, ec), end; !ec && entry != end;
-         entry.increment(ec)) {
-        const fs::path& file = entry->path();
-        const std::string extension = file.extension().string();
-        const std::string name = file.filename().string();
-        if ((extension == ".htm" || name == "Alias.h" || name == "HelpID.h") &&
+    for (const FolderEntry& entry :
+         listFolder(layout.contentFolder).value_or(std::vector<FolderEntry>())) {
+        const fs::path file = layout.contentFolder / entry.name;
+        if ((entry.name.extension() == ".htm" || entry.name == "Alias.h" ||
+             entry.name == "HelpID.h") &&
             isReadOnlyFile(file))
             refuseReadOnly(file);
     }

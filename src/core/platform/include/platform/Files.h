@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 // The file seam: what the program needs of files beyond std::filesystem. Paths are
 // std::filesystem paths (UTF-16 names on Windows, reached through the wide API);
@@ -11,10 +12,12 @@
 namespace qm {
 
 // A regular file opened for reading at any offset. A FIFO or device is refused without
-// waiting on it.
+// waiting on it. With AtLink::Refuse a link at the path itself (a symbolic link, on
+// Windows any reparse point) is not opened: error() is ELOOP.
+enum class AtLink { Follow, Refuse };
 class ReadableFile {
 public:
-    explicit ReadableFile(const std::filesystem::path& path);
+    explicit ReadableFile(const std::filesystem::path& path, AtLink atLink = AtLink::Follow);
     ~ReadableFile();
     ReadableFile(const ReadableFile&) = delete;
     ReadableFile& operator=(const ReadableFile&) = delete;
@@ -25,6 +28,9 @@ public:
     std::uint64_t size() const { return size_; }
     // Reads up to count bytes at offset; the count read (0 at the end), or -1.
     std::int64_t readAt(char* buffer, std::size_t count, std::uint64_t offset) const;
+    // Where the open file lies now, every link resolved; empty when the system does not
+    // say (Windows).
+    std::filesystem::path openedPath() const;
 
 private:
     std::intptr_t handle_ = -1; // a file descriptor, or a Windows HANDLE
@@ -79,6 +85,36 @@ bool isOwnFolder(const std::filesystem::path& path);
 // ended. Windows programs talk through named pipes, which are not files: none there.
 enum class SocketState { Absent, Listening, Dead };
 SocketState localSocketState(const std::filesystem::path& path);
+
+// What a folder's entry is, a link not followed: a symbolic link or a Windows junction is
+// a Link, whatever it points at.
+enum class EntryKind { File, Folder, Link, Other };
+struct FolderEntry {
+    std::filesystem::path name; // the entry's own name, without its folder
+    EntryKind kind = EntryKind::Other;
+};
+
+// A folder's entries ("." and ".." aside), in no particular order; nothing when it cannot
+// be listed. Windows lists it through the extended-length form of its path (\\?\C:\...),
+// so that a folder deeper than 260 characters is listed too.
+std::optional<std::vector<FolderEntry>> listFolder(const std::filesystem::path& folder);
+
+// Everything below folder, each entry with its full path (folder / ...), a folder before
+// what it holds; links are listed and not entered. Folders that cannot be listed are
+// passed over; empty when folder itself cannot be.
+struct TreeEntry {
+    std::filesystem::path path;
+    EntryKind kind = EntryKind::Other;
+};
+std::vector<TreeEntry> listTree(const std::filesystem::path& folder);
+
+// Removes path and, when it is a folder, everything in it, never following a link out of
+// it; the number of entries removed. What cannot be removed stays.
+std::uintmax_t removeTree(const std::filesystem::path& path);
+
+// A path as this system's programs pass it in narrow text: UTF-8 on Linux, the ANSI code
+// page on Windows.
+std::filesystem::path systemTextPath(const char* text);
 
 // The folder our program was started from, or empty when the system does not say.
 std::filesystem::path executableFolder();
