@@ -58,7 +58,7 @@ extern "C" QM_HHA_EXPORT HHA_CompileHHP(const char* projectPath, LogCallback log
             return 0;
         }
         qm::chm::CompileResult result =
-            qm::chm::compileProject(systemTextPath(projectPath), listener, options);
+            qm::chm::compileProject(qm::systemTextPath(projectPath), listener, options);
         return result.written ? 1 : 0;
     } catch (...) {
         return 0; // nothing may unwind into the caller

@@ -65,10 +65,8 @@ ReadableFile::ReadableFile(const std::filesystem::path& path, AtLink atLink) {
     BY_HANDLE_FILE_INFORMATION info{};
     const bool known = GetFileInformationByHandle(h, &info) != 0;
     // Files kept in the cloud are reparse points too: only a refused link counts as one.
-    const DWORD attributes = !known ? 0
-                             : atLink == AtLink::Refuse
-                                 ? info.dwFileAttributes
-                                 : info.dwFileAttributes & ~FILE_ATTRIBUTE_REPARSE_POINT;
+    const DWORD ignored = atLink == AtLink::Refuse ? 0 : DWORD{FILE_ATTRIBUTE_REPARSE_POINT};
+    const DWORD attributes = known ? info.dwFileAttributes & ~ignored : 0;
     if (!known || GetFileType(h) != FILE_TYPE_DISK ||
         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
         error_ = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? ELOOP

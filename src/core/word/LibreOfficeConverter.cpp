@@ -83,7 +83,7 @@ void removeLeftovers(const fs::path& temp) {
     // stays for a later run, which then removes the socket it leaves.
     for (const fs::path& folder : dead)
         if (removeOfficePipe(fileUrl(folder / "profile")))
-            fs::remove_all(folder, ec);
+            removeTree(folder);
 }
 
 // What a conversion killed while placing its results left beside the page: the new
@@ -94,9 +94,10 @@ void tidyKilledPlacement(const fs::path& dir, const std::string& stem, const fs:
     const std::string aside = "." + stem + ".files.old-";
     std::vector<fs::path> left;
     std::error_code ec;
-    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
-        if (leftByDeadProcess(it->path(), staging) || leftByDeadProcess(it->path(), aside))
-            left.push_back(it->path());
+    for (const FolderEntry& entry : listFolder(dir).value_or(std::vector<FolderEntry>()))
+        if (leftByDeadProcess(dir / entry.name, staging) ||
+            leftByDeadProcess(dir / entry.name, aside))
+            left.push_back(dir / entry.name);
     for (const fs::path& entry : left) {
         if (text::utf8Text(entry.filename()).starts_with(aside) &&
             !fs::exists(fs::symlink_status(folder, ec))) {
@@ -104,7 +105,7 @@ void tidyKilledPlacement(const fs::path& dir, const std::string& stem, const fs:
             if (!ec)
                 continue;
         }
-        fs::remove_all(entry, ec);
+        removeTree(entry);
     }
 }
 
@@ -131,11 +132,14 @@ std::optional<fs::path> foreignFile(const fs::path& html, const fs::path& folder
         if (!mark || files.type() != fs::file_type::directory ||
             mark->folder != text::utf8Text(folder.filename()))
             return folder;
-        for (const fs::directory_entry& e : fs::directory_iterator(folder)) {
-            const std::string name = text::utf8Text(e.path().filename());
-            if (e.symlink_status().type() != fs::file_type::regular ||
+        std::optional<std::vector<FolderEntry>> entries = listFolder(folder);
+        if (!entries)
+            return folder;
+        for (const FolderEntry& entry : *entries) {
+            const std::string name = text::utf8Text(entry.name);
+            if (entry.kind != EntryKind::File ||
                 std::find(mark->files.begin(), mark->files.end(), name) == mark->files.end())
-                return e.path();
+                return folder / entry.name;
         }
         return std::nullopt;
     } catch (...) {
@@ -226,17 +230,16 @@ void placeResults(const WordPage& page, const fs::path& exportDir, const fs::pat
         std::error_code ec;
         if (folderSwapped) {
             if (staged.empty()) // the new folder made it into place: take it out again
-                fs::remove_all(folder, ec);
+                removeTree(folder);
             if (!backup.empty())
                 fs::rename(backup, folder, ec);
         }
         if (!staged.empty())
-            fs::remove_all(staged, ec);
+            removeTree(staged);
         throw;
     }
-    std::error_code ec;
     if (!backup.empty())
-        fs::remove_all(backup, ec);
+        removeTree(backup);
 }
 
 // The name a document goes by in the batch: one path per file however it was spelled.
@@ -318,10 +321,9 @@ bool LibreOfficeConverter::stopped() const {
 }
 
 LibreOfficeConverter::~LibreOfficeConverter() {
-    std::error_code ec;
     if (!root_.empty()) {
         removeOfficePipe(fileUrl(root_ / "profile"));
-        fs::remove_all(root_, ec);
+        removeTree(root_);
     }
 }
 
@@ -360,9 +362,8 @@ ProcessResult LibreOfficeConverter::runOffice(const std::vector<fs::path>& sourc
             r.ending == ProcessResult::Ending::Signalled) {
             // A LibreOffice that was killed or crashed may leave its profile locked or
             // half-written, and its socket; the next conversion starts with a fresh one.
-            std::error_code ec;
             removeOfficePipe(fileUrl(profile));
-            fs::remove_all(profile, ec);
+            removeTree(profile);
         }
         return r;
     } catch (...) {
@@ -384,9 +385,8 @@ LibreOfficeConverter::snapshotOf(const fs::path& doc) {
 
 void LibreOfficeConverter::dropPrepared() {
     prepared_.clear();
-    std::error_code ec;
     if (!batch_.empty())
-        fs::remove_all(batch_, ec);
+        removeTree(batch_);
     batch_.clear();
 }
 
@@ -529,9 +529,8 @@ void LibreOfficeConverter::prepare(const std::vector<fs::path>& docPaths) {
             pending = std::move(rest);
             report(items.size() - pending.size());
         }
-        std::error_code ec;
-        fs::remove_all(in, ec);
-        fs::remove_all(out, ec);
+        removeTree(in);
+        removeTree(out);
     } catch (...) {
         // What was settled stands; the rest goes the usual way.
     }
@@ -547,9 +546,8 @@ LibreOfficeConverter::takePrepared(const fs::path& docPath) {
     if (snapshotOf(docPath) == p.seen)
         return p;
     // The document changed after the batch read it.
-    std::error_code ec;
     if (!p.folder.empty())
-        fs::remove_all(p.folder, ec);
+        removeTree(p.folder);
     return std::nullopt;
 }
 
@@ -621,9 +619,8 @@ bool LibreOfficeConverter::convert(const fs::path& docPath, const fs::path& html
     } catch (...) {
         converted = false;
     }
-    std::error_code ec;
     if (!job.empty())
-        fs::remove_all(job, ec);
+        removeTree(job);
     return converted;
 }
 
