@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -614,6 +615,75 @@ TEST(FileNameFields, ShowTheUsersDocumentNotThePrivateCopy) {
     EXPECT_EQ(fileNameFields(dir / "odt.htm"),
               (std::vector<std::string>{"手册.odt", where + "/手册.odt", where + "/", "手册",
                                         "C:\\old\\fixed.doc"}));
+}
+
+// A contents whose page numbers follow blanks or a leader of dots, linked and typed by
+// hand, as a writer makes it without Word's tab.
+constexpr const char* kLooseContentsDocument = R"(<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
+ xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"
+ xmlns:xlink="http://www.w3.org/1999/xlink" office:version="1.2"
+ office:mimetype="application/vnd.oasis.opendocument.text"><office:body><office:text>
+<text:p>目录</text:p>
+<text:p><text:a xlink:type="simple" xlink:href="#_Toc1">1引言 1</text:a></text:p>
+<text:p><text:a xlink:type="simple" xlink:href="#_Toc2">1.1编写目的  2</text:a></text:p>
+<text:p><text:a xlink:type="simple" xlink:href="#_Toc3">Глава 1 5</text:a></text:p>
+<text:p><text:a xlink:type="simple" xlink:href="#_Toc4">Глава 2</text:a></text:p>
+<text:p><text:a xlink:type="simple" xlink:href="#_Toc5">2 设计</text:a> ........ 7</text:p>
+<text:p>第一章 总则……………………1</text:p>
+<text:p>第二章 安装 ............ 3</text:p>
+<text:h text:outline-level="1"><text:bookmark text:name="_Toc1"/>1引言</text:h>
+<text:p>单价 ........ 5</text:p>
+<text:p>正文 2003</text:p>
+<text:h text:outline-level="2"><text:bookmark text:name="_Toc2"/>1.1编写目的</text:h>
+<text:h text:outline-level="1"><text:bookmark text:name="_Toc3"/>Глава 1</text:h>
+<text:h text:outline-level="1"><text:bookmark text:name="_Toc4"/>Глава 2</text:h>
+<text:h text:outline-level="1"><text:bookmark text:name="_Toc5"/>2 设计</text:h>
+</office:text></office:body></office:document>
+)";
+
+// The text of each paragraph of a page's document text (UTF-8, blanks collapsed).
+std::vector<std::string> paragraphs(const std::string& gbkSlice) {
+    std::vector<std::string> found;
+    std::optional<std::string> open;
+    std::size_t textStart = 0;
+    html::forEachTag(gbkSlice, [&](const html::Tag& t) {
+        if (open)
+            *open += gbkSlice.substr(textStart, t.offset - textStart);
+        textStart = t.end;
+        if (t.is("p") && t.closing && open) {
+            std::string text;
+            for (const char c : gbk::toUtf8(*open))
+                if (!std::isspace(static_cast<unsigned char>(c)) ||
+                    (!text.empty() && text.back() != ' '))
+                    text += std::isspace(static_cast<unsigned char>(c)) ? ' ' : c;
+            found.push_back(text.substr(0, text.find_last_not_of(' ') + 1));
+            open.reset();
+        } else if (t.is("p")) {
+            open = "";
+        }
+        return true;
+    });
+    return found;
+}
+
+// Printed page numbers mean nothing in help: they leave the contents that a writer made
+// without tabs too, and what is text of a heading or a paragraph stays.
+TEST(LooseContents, PageNumbersLeaveTheEntriesAndTheTextStays) {
+    if (!converter().available())
+        GTEST_SKIP() << kNoLibreOffice;
+    test::TempDir dir;
+    test::writeFile(dir / "contents.fodt", kLooseContentsDocument);
+    ASSERT_TRUE(converter().exportTo(dir / "contents.fodt", dir.path(), "doc:MS Word 97"));
+    ASSERT_TRUE(converter().convert(dir / "contents.doc", dir / "contents.htm", false));
+    const std::string slice = test::bodySlice(dir / "contents.htm");
+    EXPECT_EQ(
+        paragraphs(slice),
+        (std::vector<std::string>{"目录", "1 引言", "1.1 编写目的", "Глава 1", "Глава 2", "2 设计",
+                                  "第一章 总则", "第二章 安装", "单价 ........ 5", "正文 2003"}));
+    const std::vector<std::string> titles = headings(slice); // without line breaks
+    EXPECT_TRUE(anyContains(titles, "Глава1"));
+    EXPECT_TRUE(anyContains(titles, "Глава2"));
 }
 
 } // namespace

@@ -158,6 +158,43 @@ TEST(WordDialect, NumberedHeadingsAndContentsReadAsWordShowsThem) {
         EXPECT_EQ(dialectBody(exported), expected) << exported;
 }
 
+// Contents whose page numbers no tab parts from the entry, as LibreOffice exports them
+// (a blank may come out as a line break): after blanks, the number goes when the entry
+// names its heading without it; after a leader of dots, in a linked entry or among
+// other entries. A number of the heading's own, a count in the text and a lone line with
+// a leader stay.
+TEST(WordDialect, ContentsPageNumbersWithoutATabGoToo) {
+    const std::string headings =
+        "<h1><a name=\"__RefHeading___Toc1\"></a>1<font><span>引言</span></font></h1>"
+        "<h1><a name=\"__RefHeading___Toc3\"></a>Глава\n1</h1>"
+        "<h1><a name=\"__RefHeading___Toc4\"></a>Глава\n2</h1>";
+    const std::string heading1 =
+        "<h1><a name=\"__RefHeading___Toc1\"></a>1 <font><span>引言</span></font></h1>";
+    const std::pair<std::string, std::string> cases[] = {
+        {"<p>\n<a href=\"#__RefHeading___Toc1\"><font><u>1<font><span>引言</u></font><font><u>"
+         "<font>\n</font></u></font></span></font><font><u>1</u></font></a></p>",
+         "<p>\n<a href=\"#__RefHeading___Toc1\"><font><u>1 <font><span>引言</u></font><font><u>"
+         "<font></font></u></font></span></font><font><u></u></font></a></p>"},
+        {"<p><u><a href=\"#__RefHeading___Toc3\">Глава 1\n5</a></u></p>"
+         "<p><u><a href=\"#__RefHeading___Toc4\">Глава 2</a></u></p>",
+         "<p><u><a href=\"#__RefHeading___Toc3\">Глава 1</a></u></p>"
+         "<p><u><a href=\"#__RefHeading___Toc4\">Глава 2</a></u></p>"},
+        {"<p><span>第一章<font>\n</font>总则……………………</span>1</p>"
+         "<p><span>第二章<font>\n</font>安装<font> </font></span>............\n3</p>"
+         "<p><span>第三章</span>··········<a href=\"#x\">12</a></p>",
+         "<p><span>第一章<font>\n</font>总则</span></p>"
+         "<p><span>第二章<font>\n</font>安装<font></font></span></p>"
+         "<p><a href=\"#x\"><span>第三章</span></a></p>"},
+        {"<p>单价 ........ 5</p><p>正文\n2003</p><p>see p. 7</p><p>合计 ...... 9</p>",
+         "<p>单价 ........ 5</p><p>正文\n2003</p><p>see p. 7</p><p>合计 ...... 9</p>"},
+    };
+    for (const auto& [exported, expected] : cases) {
+        const std::string page = dialectBody(exported + headings);
+        EXPECT_EQ(page.substr(0, page.find("<h1>")), expected) << exported;
+        EXPECT_EQ(page.substr(page.find("<h1>"), heading1.size()), heading1);
+    }
+}
+
 TEST(WordDialect, TheXhtmlExportBecomesWordHtmlToo) {
     const WordPage page = toWordDialect(
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE html PUBLIC \"x\" \"y\">"
@@ -195,6 +232,9 @@ TEST(WordDialect, MutatedPagesNeverBreakTheRewrite) {
         // A numbered heading and contents entries, which the page's text edits touch.
         "<body><h1><a name=\"t1\"></a>1.1Scope</h1><p><b><a href=\"#t1\"><span>1</span></b>"
         "<font>Scope</font><span>\t2</span></a></p><p>x\t<a href=\"#t1\">3</a></p></body>",
+        // Entries whose numbers follow blanks or leaders, with references among them.
+        "<body><h2 id=t2>Part&nbsp;II</h2><p><a href=\"#t2\">Part&nbsp;II&#160;4</a></p>"
+        "<p>一……<span>&#8230;</span>iv</p><p>二 .&nbsp;.. <a href=\"#t2\">5</a></p></body>",
     };
     const std::string alphabet = "<>/=\"' !-?&#;%:,.\r\n\t\0\x80\xA1\xFE"
                                  "bodymetaimgsrcdat";

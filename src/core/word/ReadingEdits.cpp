@@ -1,44 +1,23 @@
 #include "ReadingEdits.h"
 
+#include "LoosePageNumbers.h"
 #include "text/Utf8.h"
 
 #include <algorithm>
 #include <array>
+#include <map>
 #include <optional>
 
 namespace qm {
 namespace {
 
-constexpr std::size_t kNone = std::string_view::npos;
-
-// Text between two tags, where it lies in the page.
-struct Run {
-    std::size_t offset = 0;
-    std::string_view text;
-};
-
-// A link of a paragraph: its tags and its target.
-struct Link {
-    std::size_t start = 0; // its start tag: [start, startEnd)
-    std::size_t startEnd = 0;
-    std::size_t close = kNone; // its end tag: [close, closeEnd)
-    std::size_t closeEnd = kNone;
-    bool internal = false; // a place in the document ("#...")
-};
-
-// A heading or paragraph: its content from contentStart to end (the tag that ends it).
-struct Block {
-    bool heading = false;
-    std::size_t contentStart = 0;
-    std::size_t end = 0;
-    bool opaque = false; // holds a comment or script: left as it is
-    std::vector<Run> runs;
-    std::vector<Link> links;
-};
-
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
-}
+using reading::Block;
+using reading::isBlank;
+using reading::kNone;
+using reading::Link;
+using reading::PageNumber;
+using reading::Range;
+using reading::Run;
 
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
@@ -156,14 +135,6 @@ bool isDocumentTab(std::string_view run, std::size_t tab) {
     return i == 0 || run[i - 1] != '\n';
 }
 
-struct PageNumber {
-    std::size_t tab = 0; // where the tab before it is, in the page
-    std::size_t tabRun = 0;
-    std::size_t number = 0; // the number itself: [number, numberEnd)
-    std::size_t numberEnd = 0;
-    std::size_t numberRun = 0;
-};
-
 // The page number that ends a contents entry, after a tab and the entry's own text.
 std::optional<PageNumber> trailingPageNumber(const Block& block) {
     std::size_t r = block.runs.size();
@@ -182,7 +153,8 @@ std::optional<PageNumber> trailingPageNumber(const Block& block) {
         --start;
     if (!isPageNumber(t.substr(start)))
         return std::nullopt;
-    PageNumber page{0, 0, block.runs[r].offset + start, block.runs[r].offset + t.size(), r};
+    const std::size_t number = block.runs[r].offset + start;
+    const std::size_t numberEnd = block.runs[r].offset + t.size();
     // The tab: before the number in its run, or at the end of the run before.
     std::size_t tabRun = r;
     std::string_view before = t.substr(0, start);
@@ -198,9 +170,11 @@ std::optional<PageNumber> trailingPageNumber(const Block& block) {
         text = block.runs[k].text.find_first_not_of(" \t\r\n\f") != kNone;
     if (!text)
         return std::nullopt;
-    page.tab = block.runs[tabRun].offset + tab;
-    page.tabRun = tabRun;
-    return page;
+    const std::size_t at = block.runs[tabRun].offset + tab;
+    // The blanks between the tab and the number go with them.
+    if (tabRun == r)
+        return PageNumber{{Range{at, numberEnd}}, number};
+    return PageNumber{{Range{at, at + 1}, Range{number, numberEnd}}, number};
 }
 
 // True when the link shows nothing but blanks once the page number is gone.
@@ -210,7 +184,8 @@ bool onlyThePageNumber(const Block& block, const Link& link, const PageNumber& p
             continue;
         for (std::size_t i = 0; i < run.text.size(); ++i) {
             const std::size_t at = run.offset + i;
-            if ((at >= page.number && at < page.numberEnd) || at == page.tab)
+            if (std::any_of(page.removed.begin(), page.removed.end(),
+                            [&](const Range& r) { return at >= r.offset && at < r.end; }))
                 continue;
             if (!isBlank(run.text[i]))
                 return false;
@@ -221,12 +196,8 @@ bool onlyThePageNumber(const Block& block, const Link& link, const PageNumber& p
 
 void pageNumberEdits(std::string_view text, const Block& block, const PageNumber& page,
                      std::vector<html::Edit>& edits) {
-    if (page.tabRun == page.numberRun) {
-        edits.push_back({page.tab, page.numberEnd - page.tab, ""});
-    } else {
-        edits.push_back({page.tab, 1, ""});
-        edits.push_back({page.number, page.numberEnd - page.number, ""});
-    }
+    for (const Range& range : page.removed)
+        edits.push_back({range.offset, range.end - range.offset, ""});
     // A link around the number alone would be left empty: it takes the whole entry.
     for (const Link& link : block.links) {
         if (!link.internal || link.close == kNone || page.number < link.startEnd ||
@@ -242,14 +213,9 @@ void pageNumberEdits(std::string_view text, const Block& block, const PageNumber
     }
 }
 
-void blockEdits(std::string_view text, const Block& block, std::vector<html::Edit>& edits) {
-    if (block.opaque)
-        return;
-    std::optional<PageNumber> page;
-    if (!block.heading && std::any_of(block.links.begin(), block.links.end(),
-                                      [](const Link& l) { return l.internal; }))
-        page = trailingPageNumber(block);
-    if (!block.heading && !page)
+void blockEdits(std::string_view text, const Block& block, const std::optional<PageNumber>& page,
+                std::vector<html::Edit>& edits) {
+    if (block.opaque || (!block.heading && !page))
         return;
     std::vector<html::Edit> own;
     if (std::optional<std::size_t> blank = blankAfterNumber(block))
@@ -259,10 +225,14 @@ void blockEdits(std::string_view text, const Block& block, std::vector<html::Edi
     edits.insert(edits.end(), own.begin(), own.end());
 }
 
-} // namespace
+bool linksWithin(const Block& block) {
+    return std::any_of(block.links.begin(), block.links.end(),
+                       [](const Link& l) { return l.internal; });
+}
 
-std::vector<html::Edit> readingEdits(std::string_view text) {
-    std::vector<html::Edit> edits;
+// Every paragraph and heading of the page, with its text, links and places.
+std::vector<Block> readBlocks(std::string_view text) {
+    std::vector<Block> blocks;
     std::optional<Block> block;
     std::size_t textStart = 0; // just after the last tag
     html::forEachTag(text, [&](const html::Tag& tag) {
@@ -275,27 +245,75 @@ std::vector<html::Edit> readingEdits(std::string_view text) {
         if (isBlockTag(tag)) {
             if (block) {
                 block->end = tag.offset;
-                blockEdits(text, *block, edits);
+                blocks.push_back(std::move(*block));
                 block.reset();
             }
             if (!tag.closing && (tag.is("p") || isHeadingTag(tag)))
-                block = Block{isHeadingTag(tag), tag.end, 0, false, {}, {}};
-        } else if (block && tag.is("a")) {
-            if (!tag.closing) {
-                const html::Attribute* href = tag.attribute("href");
-                block->links.push_back(
-                    {tag.offset, tag.end, kNone, kNone, href && href->value.starts_with("#")});
-            } else {
-                for (auto it = block->links.rbegin(); it != block->links.rend(); ++it)
-                    if (it->close == kNone) {
-                        it->close = tag.offset;
-                        it->closeEnd = tag.end;
-                        break;
-                    }
-            }
+                block = Block{isHeadingTag(tag), tag.end, 0, false, {}, {}, {}};
+            return true;
+        }
+        if (!block)
+            return true;
+        for (const char* place : {"name", "id"})
+            if (const html::Attribute* a = tag.attribute(place); a && !tag.closing)
+                block->anchors.emplace_back(a->value);
+        if (tag.is("a") && !tag.closing) {
+            const html::Attribute* href = tag.attribute("href");
+            const bool internal = href && href->value.starts_with("#");
+            block->links.push_back({tag.offset, tag.end, kNone, kNone, internal,
+                                    internal ? std::string(href->value.substr(1)) : ""});
+        } else if (tag.is("a")) {
+            for (auto it = block->links.rbegin(); it != block->links.rend(); ++it)
+                if (it->close == kNone) {
+                    it->close = tag.offset;
+                    it->closeEnd = tag.end;
+                    break;
+                }
         }
         return true;
     });
+    return blocks;
+}
+
+// The page number of each contents entry: after a tab; else loose (LoosePageNumbers),
+// where a leader without a link to the heading counts among other entries only, as in
+// a contents typed by hand.
+std::vector<std::optional<PageNumber>> pageNumbers(const std::vector<Block>& blocks) {
+    std::map<std::string, std::string> headings;
+    for (const Block& block : blocks) {
+        if (!block.heading || block.anchors.empty())
+            continue;
+        const std::string shown = reading::compactText(block);
+        for (const std::string& anchor : block.anchors)
+            headings.emplace(anchor, shown);
+    }
+    std::vector<std::optional<PageNumber>> pages(blocks.size());
+    std::vector<std::optional<reading::LooseNumber>> loose(blocks.size());
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        const Block& block = blocks[i];
+        if (block.heading || block.opaque)
+            continue;
+        if (linksWithin(block))
+            pages[i] = trailingPageNumber(block);
+        if (!pages[i])
+            loose[i] = reading::loosePageNumber(block, headings);
+    }
+    auto entry = [&](std::size_t i) { return i < blocks.size() && (pages[i] || loose[i]); };
+    for (std::size_t i = 0; i < blocks.size(); ++i)
+        if (loose[i] &&
+            (!loose[i]->leader || linksWithin(blocks[i]) || entry(i - 1) || entry(i + 1)))
+            pages[i] = loose[i]->page;
+    return pages;
+}
+
+} // namespace
+
+std::vector<html::Edit> readingEdits(std::string_view text) {
+    const std::vector<Block> blocks = readBlocks(text);
+    const std::vector<std::optional<PageNumber>> pages = pageNumbers(blocks);
+    std::vector<html::Edit> edits;
+    for (std::size_t i = 0; i < blocks.size(); ++i)
+        blockEdits(text, blocks[i], pages[i], edits);
     return edits;
 }
 
