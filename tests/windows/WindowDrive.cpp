@@ -185,7 +185,8 @@ bool fileExists(const std::wstring& path) {
 int checkLayout(const Gui& gui);
 void stopLargeRun(const Gui& gui, const std::wstring& large, const std::wstring& stopped,
                   const std::wstring& signals);
-void checkNextStart(const std::wstring& program, const std::wstring& again, int buttonHeight);
+void checkNextStart(const std::wstring& program, const std::wstring& again, int buttonHeight,
+                    const std::wstring& opened);
 int checkKeyboard(const Gui& gui);
 int runAndWatch(const Gui& gui, const std::wstring& output);
 
@@ -231,7 +232,7 @@ int main() {
               GetExitCodeProcess(gui.process.hProcess, &status) && status == 0,
           "the window closes, and the program ends with 0");
 
-    checkNextStart(program, again, buttonHeight);
+    checkNextStart(program, again, buttonHeight, small);
     std::printf("%d failures\n", failures);
     return failures == 0 ? 0 : 1;
 }
@@ -374,8 +375,17 @@ void stopLargeRun(const Gui& gui, const std::wstring& large, const std::wstring&
           "after the stop: Generate works again, Stop waits");
 }
 
-// The next start finds the settings of the last, on a screen of 144 dpi.
-void checkNextStart(const std::wstring& program, const std::wstring& again, int buttonHeight) {
+// The next start finds the settings of the last, on a screen of 144 dpi; the recent
+// list is kept as entries, the page opened last first.
+void checkNextStart(const std::wstring& program, const std::wstring& again, int buttonHeight,
+                    const std::wstring& opened) {
+    std::wstring entries(4096, L'\0');
+    DWORD bytes = static_cast<DWORD>(entries.size() * sizeof(wchar_t));
+    const bool stored =
+        RegGetValueW(HKEY_CURRENT_USER, L"Software\\Quillmark\\window", L"recentEntries",
+                     RRF_RT_REG_MULTI_SZ, nullptr, entries.data(), &bytes) == ERROR_SUCCESS;
+    check(stored && _wcsicmp(entries.c_str(), opened.c_str()) == 0,
+          "the recent list is stored as entries, the page opened last first");
     DWORD dpi = 144;
     RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &dpi,
                     sizeof dpi);
