@@ -15,6 +15,7 @@ pages=$(realpath -m "$4/../html")
 skip() { echo "SKIPPED: $*; ./dev windows installs and builds it"; exit 77; }
 command -v wine >/dev/null || skip "wine is absent"
 command -v extract_chmLib >/dev/null || skip "extract_chmLib (libchm-bin) is absent"
+command -v pgrep >/dev/null || skip "pgrep (procps) is absent"
 for f in "$win64/quillmark.exe" "$win64/quillmark-hhc.exe" "$win64/hhc.exe" "$win64/hha-load.exe" "$win64/hha.dll" \
          "$win64/itss-read.exe" "$win32/hha-load.exe" "$win32/hha.dll"; do
     [ -f "$f" ] || skip "$f is missing"
@@ -229,6 +230,55 @@ hostile mismatched-tags '<Root>
 <BeforeEntry>x</AfterEntry></Root>'
 hostile xinclude "<r xmlns:xi=\"http://www.w3.org/2001/XInclude\"><BeforeEntry>a</BeforeEntry><xi:include href=\"$scratch/secret.txt\" parse=\"text\"/></r>"
 echo "$hostileSame of 7 hostile additional-code files are answered as on Linux"
+
+# Ctrl-C: Wine hands a SIGINT to the program as Windows' CTRL_C_EVENT, which reaches the
+# console control handler as a Ctrl-C in a console does. Stopped once its scan has begun,
+# the run exits 130 and its log says so; the finished project's ID list and project file
+# stay as they were, no working file is left, and the next run works.
+stopped=$scratch/interrupt
+mkdir -p "$stopped"
+small='<html><body><div><h1>Old</h1>x</div></body></html>'
+printf '%s' "$small" >"$stopped/big.htm"
+wine "$win64/quillmark.exe" -q --no-compile "Z:$stopped/big.htm" >/dev/null 2>&1 ||
+    fail "quillmark.exe did not make the small project to interrupt"
+cp "$stopped/big.txt" "$scratch/big.txt.before"
+cp "$stopped/big.hhp" "$scratch/big.hhp.before"
+line=$(printf 'x%.0s' $(seq 1 6000))
+{
+    printf '<html><body><div>'
+    for i in $(seq 0 2999); do printf '<h1>T%d</h1><p>%s</p>\r\n' "$i" "$line"; done
+    printf '</div></body></html>'
+} >"$stopped/big.htm"
+wine "$win64/quillmark.exe" --no-compile "Z:$stopped/big.htm" >"$scratch/stopped.log" 2>&1 &
+launcher=$!
+for ((i = 0; i < 1200; i++)); do
+    [ -e "$stopped/big.Content/T0.2.htm" ] && break
+    sleep 0.1
+done
+# Wine runs the program in a process of its own, which its command line names.
+program=$(pgrep -f -- "Z:$stopped/big.htm" | grep -vx "$launcher" | head -1)
+[ -n "$program" ] && kill -INT "$program"
+wait $launcher
+status=$?
+if [ $status -eq 0 ]; then
+    echo "Ctrl-C not checked: the run ended before the signal arrived"
+elif [ $status -ne 130 ]; then
+    fail "an interrupted quillmark.exe exited $status, not 130: $(tail -3 "$scratch/stopped.log")"
+elif ! iconv -f GBK -t UTF-8 "$stopped/big.run.txt" 2>/dev/null | tail -1 | grep -q '用户中断操作。'; then
+    fail "the run log of an interrupted run does not say so: $(tail -2 "$stopped/big.run.txt")"
+elif ! cmp -s "$stopped/big.txt" "$scratch/big.txt.before" ||
+        ! cmp -s "$stopped/big.hhp" "$scratch/big.hhp.before"; then
+    fail "an interrupted run changed the finished project's ID list or project file"
+elif [ -n "$(find "$stopped" -name '*.tmp*' -o -name '*.gbk*')" ]; then
+    fail "an interrupted run left working files: $(find "$stopped" -name '*.tmp*' -o -name '*.gbk*')"
+else
+    printf '%s' "$small" >"$stopped/big.htm"
+    if wine "$win64/quillmark.exe" -q --no-compile "Z:$stopped/big.htm" >/dev/null 2>&1; then
+        echo "Ctrl-C stops quillmark.exe with exit 130, its log written and nothing half-written left"
+    else
+        fail "the run after an interrupted one failed"
+    fi
+fi
 
 # hhc.exe: HTML Help Workshop's exit statuses.
 wine "$win64/hhc.exe" "Z:$folder/帮助.hhp" >"$scratch/hhc.log" 2>&1
