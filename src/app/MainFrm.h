@@ -11,6 +11,7 @@
 
 class QAction;
 class QCheckBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -104,6 +105,11 @@ private:
     QWidget* buildStructureView();
     QWidget* buildBannerRow();
     QWidget* buildControlArea();
+    void addSourceRow(QGridLayout* grid, QWidget* area);
+    void addTitleRow(QGridLayout* grid, QWidget* area);
+    void addTargetRow(QGridLayout* grid, QWidget* area);
+    void addOutputRow(QGridLayout* grid, QWidget* area);
+    void addRunRow(QGridLayout* grid, QWidget* area);
     QWidget* buildTabs();
     QWidget* buildAdvancedPage();
 

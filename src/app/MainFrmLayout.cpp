@@ -264,7 +264,16 @@ QWidget* MainFrm::buildControlArea() {
     grid->setVerticalSpacing(4);
     grid->setColumnStretch(1, 1);
 
-    // The opened files; during a run the file in hand takes their place.
+    addSourceRow(grid, area);
+    addTitleRow(grid, area);
+    addTargetRow(grid, area);
+    addOutputRow(grid, area);
+    addRunRow(grid, area);
+    return area;
+}
+
+// The opened files; during a run the file in hand takes their place.
+void MainFrm::addSourceRow(QGridLayout* grid, QWidget* area) {
     grid->addWidget(makeBoldButton("SpeedButton1", actOpen_, area), 0, 0);
     eSourceFiles_ = makeCaptionField("eSourceFiles", "显示所有已经打开的原始文件", area);
     eSourceFileName_ = makeReadOnlyField("eSourceFileName", "当前正在处理的原始文件", area);
@@ -279,7 +288,9 @@ QWidget* MainFrm::buildControlArea() {
     recentMenu_->setObjectName(QStringLiteral("RecentMenu"));
     recentButton_->setMenu(recentMenu_);
     grid->addWidget(recentButton_, 0, 3);
+}
 
+void MainFrm::addTitleRow(QGridLayout* grid, QWidget* area) {
     const char* titleHint = "CHM文件打开时所显示的标题";
     QLabel* titleLabel = makeLabel("帮助标题(&I)：", titleHint, area);
     eCHMTitle_ = makeField("eCHMTitle", titleHint, area);
@@ -292,7 +303,10 @@ QWidget* MainFrm::buildControlArea() {
     grid->addWidget(titleLabel, 1, 0);
     grid->addWidget(eCHMTitle_, 1, 1, 1, 2);
     grid->addWidget(cbAutoCHMTitle_, 1, 3);
+}
 
+// The CHM's file name and its home page.
+void MainFrm::addTargetRow(QGridLayout* grid, QWidget* area) {
     const char* fileHint = "最终生成的CHM文件名";
     const char* homeHint = "CHM文件中的默认页(本软件取第一页作为CHM默认页)";
     eCHMFileName_ = makeCaptionField("eCHMFileName", fileHint, area);
@@ -305,7 +319,9 @@ QWidget* MainFrm::buildControlArea() {
     grid->addWidget(eCHMFileName_, 2, 1);
     grid->addWidget(makeLabel("首页：", homeHint, area), 2, 2);
     grid->addWidget(edit3_, 2, 3);
+}
 
+void MainFrm::addOutputRow(QGridLayout* grid, QWidget* area) {
     const char* outputHint = "生成的所有文件都保存到这个目录；不填则保存在各原始文件旁边";
     QLabel* outputLabel = makeLabel("输出目录(&U)：", outputHint, area);
     eOutputFolder_ = makeField("eOutputFolder", outputHint, area);
@@ -319,7 +335,10 @@ QWidget* MainFrm::buildControlArea() {
     grid->addWidget(outputLabel, 3, 0);
     grid->addWidget(eOutputFolder_, 3, 1, 1, 2);
     grid->addWidget(browseOutput_, 3, 3);
+}
 
+// The run's buttons, and under them the folder where the files of the file in hand go.
+void MainFrm::addRunRow(QGridLayout* grid, QWidget* area) {
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(4);
     buttons->addWidget(makeBoldButton("SpeedButton2", actGenerate_, area));
@@ -342,7 +361,6 @@ QWidget* MainFrm::buildControlArea() {
     label4_->setPalette(grey);
     label4_->setMinimumHeight(fontMetrics().height());
     grid->addWidget(label4_, 5, 0, 1, 4);
-    return area;
 }
 
 QWidget* MainFrm::buildTabs() {

@@ -58,89 +58,105 @@ std::optional<std::filesystem::path> pathValue(const std::string& what, const st
     return path;
 }
 
+// A switch without a value; false when a is none.
+bool readSwitch(const std::string& a, CliOptions& o) {
+    if (a == "-h" || a == "--help")
+        o.help = true;
+    else if (a == "--version")
+        o.version = true;
+    else if (a == "-q" || a == "--quiet")
+        o.quiet = true;
+    else if (a == "--json")
+        o.json = true;
+    else if (a == "--renumber")
+        o.renumber = true;
+    else if (a == "--numbered-names")
+        o.numberedNames = true;
+    else if (a == "--replace")
+        o.replace = true;
+    else if (a == "--no-compile")
+        o.compile = false;
+    else if (a == "--default-header")
+        o.defaultHeader = true;
+    else if (a == "--no-auto-title")
+        o.autoTitle = false;
+    else
+        return false;
+    return true;
+}
+
+// An option that takes the next argument as its value, which it moves i onto; false when
+// args[i] is none. error says what is wrong with the option or its value.
+bool readValueOption(const std::vector<std::string>& args, std::size_t& i, CliOptions& o,
+                     std::string& error) {
+    const std::string& a = args[i];
+    std::string v;
+    auto value = [&] {
+        if (i + 1 >= args.size())
+            return false;
+        v = args[++i];
+        return true;
+    };
+    if (a == "-t" || a == "--title") {
+        if (!value())
+            error = a + " needs a text";
+        else if (std::string problem = text::valueProblem(v, kMaxTitleBytes); !problem.empty())
+            error = "the title of " + a + " " + problem;
+        else {
+            o.title = gbk::fromUtf8(v);
+            o.autoTitle = false;
+        }
+    } else if (a == "-l" || a == "--level") {
+        if (!value() || v.size() != 1 || v[0] < '0' || v[0] > '9')
+            error = a + " needs one digit from 0 to 9";
+        else
+            o.level = v;
+    } else if (a == "--prefix" || a == "--suffix" || a == "--addcode") {
+        auto& slot = a == "--prefix"   ? o.prefixFile
+                     : a == "--suffix" ? o.suffixFile
+                                       : o.addcodeFile;
+        if (!value())
+            error = a + " needs a file";
+        else
+            slot = pathValue("the file of " + a, v, error);
+    } else if (a == "-o" || a == "--output-dir") {
+        if (!value())
+            error = a + " needs a folder";
+        else if (std::optional<std::filesystem::path> folder =
+                     pathValue("the folder of " + a, v, error))
+            o.outputFolder = *folder;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void addFile(const std::string& name, CliOptions& o, std::string& error) {
+    if (std::optional<std::filesystem::path> file = pathValue("FILE", name, error))
+        o.files.push_back(*file);
+}
+
 } // namespace
 
 ParseResult parseCommandLine(const std::vector<std::string>& args) {
     ParseResult result;
     CliOptions& o = result.options;
-    auto fail = [&result](std::string message) {
-        result.error = std::move(message);
-        return result;
-    };
-    std::string error;
-    for (std::size_t i = 0; i < args.size(); ++i) {
+    std::string& error = result.error;
+    for (std::size_t i = 0; i < args.size() && error.empty(); ++i) {
         const std::string& a = args[i];
-        auto value = [&](std::string& out) {
-            if (i + 1 >= args.size())
-                return false;
-            out = args[++i];
-            return true;
-        };
-        auto addFile = [&](const std::string& name) {
-            std::optional<std::filesystem::path> file = pathValue("FILE", name, error);
-            if (file)
-                o.files.push_back(*file);
-            return file.has_value();
-        };
-        std::string v;
-        if (a == "-h" || a == "--help") {
-            o.help = true;
-        } else if (a == "--version") {
-            o.version = true;
-        } else if (a == "-q" || a == "--quiet") {
-            o.quiet = true;
-        } else if (a == "--json") {
-            o.json = true;
-        } else if (a == "--renumber") {
-            o.renumber = true;
-        } else if (a == "--numbered-names") {
-            o.numberedNames = true;
-        } else if (a == "--replace") {
-            o.replace = true;
-        } else if (a == "--no-compile") {
-            o.compile = false;
-        } else if (a == "--default-header") {
-            o.defaultHeader = true;
-        } else if (a == "--no-auto-title") {
-            o.autoTitle = false;
-        } else if (a == "-t" || a == "--title") {
-            if (!value(v))
-                return fail(a + " needs a text");
-            if (std::string problem = text::valueProblem(v, kMaxTitleBytes); !problem.empty())
-                return fail("the title of " + a + " " + problem);
-            o.title = gbk::fromUtf8(v);
-            o.autoTitle = false;
-        } else if (a == "-l" || a == "--level") {
-            if (!value(v) || v.size() != 1 || v[0] < '0' || v[0] > '9')
-                return fail(a + " needs one digit from 0 to 9");
-            o.level = v;
-        } else if (a == "--prefix" || a == "--suffix" || a == "--addcode") {
-            if (!value(v))
-                return fail(a + " needs a file");
-            auto& slot = a == "--prefix"   ? o.prefixFile
-                         : a == "--suffix" ? o.suffixFile
-                                           : o.addcodeFile;
-            if (!(slot = pathValue("the file of " + a, v, error)))
-                return fail(error);
-        } else if (a == "-o" || a == "--output-dir") {
-            if (!value(v))
-                return fail(a + " needs a folder");
-            std::optional<std::filesystem::path> folder = pathValue("the folder of " + a, v, error);
-            if (!folder)
-                return fail(error);
-            o.outputFolder = *folder;
-        } else if (a == "--") {
-            for (++i; i < args.size(); ++i)
-                if (!addFile(args[i]))
-                    return fail(error);
+        if (readSwitch(a, o) || readValueOption(args, i, o, error))
+            continue;
+        if (a == "--") {
+            for (++i; i < args.size() && error.empty(); ++i)
+                addFile(args[i], o, error);
         } else if (a.size() > 1 && a[0] == '-') {
-            return fail("unknown option " + a);
-        } else if (!addFile(a)) {
-            return fail(error);
+            error = "unknown option " + a;
+        } else {
+            addFile(a, o, error);
         }
     }
-    if (o.files.empty() && !o.help && !o.version)
-        return fail("no FILE given");
+    if (error.empty() && o.files.empty() && !o.help && !o.version)
+        error = "no FILE given";
     return result;
 }
 

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <charconv>
 #include <map>
+#include <optional>
 #include <unordered_map>
 
 namespace qm {
@@ -94,6 +95,138 @@ std::vector<std::string> contextIdKeys(const StructureTree& tree,
     return out;
 }
 
+namespace {
+
+// The numbering against an earlier map, in stages: each stage gives the topics still
+// without a number one of the earlier map's numbers that no topic has taken yet.
+class Renumbering {
+public:
+    Renumbering(const std::vector<std::string>& keys, const std::vector<ContextIdEntry>& earlier,
+                ContextIdNumbering& result)
+        : keys_(keys), earlier_(earlier), result_(result) {
+        for (const ContextIdEntry& e : earlier) {
+            maxK_ = std::max(maxK_, e.k);
+            if (!e.retired)
+                live_.push_back(e);
+        }
+    }
+
+    // A known key, live or retired, keeps its number.
+    void keepKnownKeys() {
+        std::unordered_map<std::string, std::size_t> byKey;
+        for (const ContextIdEntry& e : earlier_)
+            byKey.emplace(e.key, e.k);
+        for (std::size_t i = 0; i < keys_.size(); ++i) {
+            auto found = byKey.find(keys_[i]);
+            if (found != byKey.end() && !used_[found->second])
+                give(i, found->second);
+        }
+    }
+
+    // A map an earlier version wrote, whose keys read the same headings otherwise.
+    void keepComparableKeys(const std::vector<std::string>& legacyKeys) {
+        std::unordered_multimap<std::string, std::size_t> byComparable;
+        for (const ContextIdEntry& e : earlier_)
+            if (!used_[e.k])
+                byComparable.emplace(comparableKey(e.key), e.k);
+        for (std::size_t i = 0; i < keys_.size() && !byComparable.empty(); ++i) {
+            if (result_.ks[i] != kNone)
+                continue;
+            auto [from, to] = byComparable.equal_range(
+                comparableKey(i < legacyKeys.size() ? legacyKeys[i] : keys_[i]));
+            std::size_t best = kNone; // the smallest free number: the earliest topic
+            for (auto it = from; it != to; ++it)
+                if (!used_[it->second])
+                    best = std::min(best, it->second);
+            if (best != kNone)
+                give(i, best);
+        }
+    }
+
+    // A corrected title: the one new topic and the one old topic that went, both
+    // standing between the same two matched neighbours.
+    void keepCorrectedTitles() {
+        for (std::size_t p = 0; p < live_.size(); ++p)
+            oldPlace_[live_[p].k] = p;
+        for (std::size_t i = 0; i < keys_.size();) {
+            if (result_.ks[i] != kNone) {
+                ++i;
+                continue;
+            }
+            std::size_t end = i;
+            while (end < keys_.size() && result_.ks[end] == kNone)
+                ++end;
+            if (end - i == 1)
+                if (std::optional<std::size_t> k = onlyGoneBetween(i, end))
+                    give(i, *k);
+            i = end;
+        }
+    }
+
+    // Every other topic takes the next number never given; the old topics not found retire.
+    void numberTheRest() {
+        std::size_t next = maxK_;
+        for (std::size_t i = 0; i < keys_.size(); ++i) {
+            if (result_.ks[i] == kNone) {
+                result_.ks[i] = ++next;
+                result_.added.push_back({result_.ks[i], keys_[i], false});
+            }
+        }
+        for (const ContextIdEntry& e : live_)
+            if (!used_[e.k])
+                result_.retired.push_back({e.k, e.key, true});
+        for (const ContextIdEntry& e : earlier_)
+            if (e.retired && !used_[e.k])
+                result_.map.push_back(e);
+        for (const ContextIdEntry& e : result_.retired)
+            result_.map.push_back(e);
+    }
+
+private:
+    void give(std::size_t topic, std::size_t k) {
+        result_.ks[topic] = k;
+        used_[k] = true;
+        ++result_.kept;
+    }
+
+    // The place in the old order just after the numbered neighbour k (kNone: the top),
+    // or at k; kNone when k was no live topic.
+    std::size_t oldPlaceOf(std::size_t k, std::size_t atNone, std::size_t shift) const {
+        if (k == kNone)
+            return atNone;
+        auto found = oldPlace_.find(k);
+        return found != oldPlace_.end() ? found->second + shift : kNone;
+    }
+
+    // The number of the one old topic that went between the neighbours of the unnumbered
+    // topics [begin, end); none when no single one did.
+    std::optional<std::size_t> onlyGoneBetween(std::size_t begin, std::size_t end) {
+        const std::size_t before = begin == 0 ? kNone : result_.ks[begin - 1];
+        const std::size_t after = end == keys_.size() ? kNone : result_.ks[end];
+        const std::size_t from = oldPlaceOf(before, 0, 1);
+        const std::size_t to = oldPlaceOf(after, live_.size(), 0);
+        if (from == kNone || to == kNone || from >= to)
+            return std::nullopt;
+        std::vector<std::size_t> gone;
+        for (std::size_t p = from; p < to; ++p)
+            if (!used_[live_[p].k])
+                gone.push_back(live_[p].k);
+        if (gone.size() != 1)
+            return std::nullopt;
+        return gone.front();
+    }
+
+    const std::vector<std::string>& keys_;
+    const std::vector<ContextIdEntry>& earlier_;
+    ContextIdNumbering& result_;
+    std::vector<ContextIdEntry> live_;
+    std::size_t maxK_ = 0;
+    std::unordered_map<std::size_t, bool> used_;
+    std::unordered_map<std::size_t, std::size_t> oldPlace_; // k → place in the old order
+};
+
+} // namespace
+
 ContextIdNumbering numberContextIds(const std::vector<std::string>& keys,
                                     const std::optional<std::vector<ContextIdEntry>>& earlier,
                                     const std::vector<std::string>& legacyKeys) {
@@ -103,93 +236,11 @@ ContextIdNumbering numberContextIds(const std::vector<std::string>& keys,
         for (std::size_t i = 0; i < keys.size(); ++i)
             result.ks[i] = i + 1;
     } else {
-        std::vector<ContextIdEntry> live;
-        std::unordered_map<std::string, std::size_t> byKey; // key → k (live and retired)
-        std::size_t maxK = 0;
-        for (const ContextIdEntry& e : *earlier) {
-            maxK = std::max(maxK, e.k);
-            byKey.emplace(e.key, e.k);
-            if (!e.retired)
-                live.push_back(e);
-        }
-        std::unordered_map<std::size_t, bool> used;
-        for (std::size_t i = 0; i < keys.size(); ++i) {
-            auto found = byKey.find(keys[i]);
-            if (found != byKey.end() && !used[found->second]) {
-                result.ks[i] = found->second;
-                used[found->second] = true;
-                ++result.kept;
-            }
-        }
-        // A map an earlier version wrote, whose keys read the same headings otherwise.
-        std::unordered_multimap<std::string, std::size_t> byComparable;
-        for (const ContextIdEntry& e : *earlier)
-            if (!used[e.k])
-                byComparable.emplace(comparableKey(e.key), e.k);
-        for (std::size_t i = 0; i < keys.size() && !byComparable.empty(); ++i) {
-            if (result.ks[i] != kNone)
-                continue;
-            auto [from, to] = byComparable.equal_range(
-                comparableKey(i < legacyKeys.size() ? legacyKeys[i] : keys[i]));
-            std::size_t best = kNone; // the smallest free number: the earliest topic
-            for (auto it = from; it != to; ++it)
-                if (!used[it->second])
-                    best = std::min(best, it->second);
-            if (best != kNone) {
-                result.ks[i] = best;
-                used[best] = true;
-                ++result.kept;
-            }
-        }
-        // A corrected title: the one new topic and the one old topic that went, both
-        // standing between the same two matched neighbours.
-        std::unordered_map<std::size_t, std::size_t> oldPlace; // k → place in old order
-        for (std::size_t p = 0; p < live.size(); ++p)
-            oldPlace[live[p].k] = p;
-        for (std::size_t i = 0; i < keys.size();) {
-            if (result.ks[i] != kNone) {
-                ++i;
-                continue;
-            }
-            std::size_t end = i;
-            while (end < keys.size() && result.ks[end] == kNone)
-                ++end;
-            std::size_t before = i == 0 ? kNone : result.ks[i - 1];
-            std::size_t after = end == keys.size() ? kNone : result.ks[end];
-            std::size_t from = before == kNone          ? 0
-                               : oldPlace.count(before) ? oldPlace[before] + 1
-                                                        : kNone;
-            std::size_t to = after == kNone          ? live.size()
-                             : oldPlace.count(after) ? oldPlace[after]
-                                                     : kNone;
-            if (end - i == 1 && from != kNone && to != kNone && from < to) {
-                std::vector<std::size_t> gone;
-                for (std::size_t p = from; p < to; ++p)
-                    if (!used[live[p].k])
-                        gone.push_back(live[p].k);
-                if (gone.size() == 1) {
-                    result.ks[i] = gone.front();
-                    used[gone.front()] = true;
-                    ++result.kept;
-                }
-            }
-            i = end;
-        }
-        std::size_t next = maxK;
-        for (std::size_t i = 0; i < keys.size(); ++i) {
-            if (result.ks[i] == kNone) {
-                result.ks[i] = ++next;
-                result.added.push_back({result.ks[i], keys[i], false});
-            }
-        }
-        for (const ContextIdEntry& e : live)
-            if (!used[e.k])
-                result.retired.push_back({e.k, e.key, true});
-        for (const ContextIdEntry& e : *earlier)
-            if (e.retired && !used[e.k])
-                result.map.push_back(e);
-        for (const ContextIdEntry& e : result.retired)
-            result.map.push_back(e);
+        Renumbering numbering(keys, *earlier, result);
+        numbering.keepKnownKeys();
+        numbering.keepComparableKeys(legacyKeys);
+        numbering.keepCorrectedTitles();
+        numbering.numberTheRest();
     }
     std::vector<ContextIdEntry> topics;
     for (std::size_t i = 0; i < keys.size(); ++i)

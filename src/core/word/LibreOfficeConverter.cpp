@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdlib>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -390,35 +391,28 @@ void LibreOfficeConverter::dropPrepared() {
     batch_.clear();
 }
 
-void LibreOfficeConverter::prepare(const std::vector<fs::path>& docPaths) {
-    dropPrepared();
-    if (program_.empty() || stopped() || docPaths.empty() || !makePrivateFolder())
-        return;
-    struct Item {
-        fs::path key;
-        fs::path input;
-        std::string stem;
-        Snapshot seen;
-    };
-    try {
-        batch_ = root_ / ("batch" + std::to_string(++jobs_));
-        const fs::path in = batch_ / "in";
-        const fs::path out = batch_ / "out";
-        const fs::path done = batch_ / "done";
-        fs::create_directories(in);
-        fs::create_directories(out);
-        fs::create_directories(done);
+// One prepare(): LibreOffice works on copies of the documents named d1, d2, ... in in/, so
+// that one folder out/ holds every page and the names say which pictures are whose; each
+// settled document's page and pictures move to done/<stem>/.
+class LibreOfficeConverter::Batch {
+public:
+    Batch(LibreOfficeConverter& converter, const fs::path& folder)
+        : converter_(converter), in_(folder / "in"), out_(folder / "out"), done_(folder / "done") {
+        fs::create_directories(in_);
+        fs::create_directories(out_);
+        fs::create_directories(done_);
+    }
 
-        // LibreOffice works on copies named d1, d2, ...: one folder holds every page, and
-        // the names say which pictures are whose.
-        std::vector<Item> items;
+    // Copies the documents that can be converted, each once however its path is spelled;
+    // one that changes while it is copied is left out.
+    void copyDocuments(const std::vector<fs::path>& docPaths) {
         std::set<fs::path> keys;
         for (const fs::path& doc : docPaths) {
-            Item item{batchKey(doc), {}, "d" + std::to_string(items.size() + 1), {}};
+            Item item{batchKey(doc), {}, "d" + std::to_string(items_.size() + 1), {}};
             if (item.key.empty() || keys.contains(item.key) || !documentReason(doc).empty())
                 continue;
             std::optional<Snapshot> seen = snapshotOf(doc);
-            item.input = in / (item.stem + text::utf8Text(doc.extension()));
+            item.input = in_ / (item.stem + text::utf8Text(doc.extension()));
             std::error_code ec;
             if (!seen || !fs::copy_file(doc, item.input, ec) || snapshotOf(doc) != seen) {
                 fs::remove(item.input, ec);
@@ -426,111 +420,161 @@ void LibreOfficeConverter::prepare(const std::vector<fs::path>& docPaths) {
             }
             item.seen = *seen;
             keys.insert(item.key);
-            items.push_back(std::move(item));
+            items_.push_back(std::move(item));
         }
+        for (const Item& item : items_)
+            pending_.push_back(&item);
+    }
 
-        std::vector<const Item*> pending;
-        for (const Item& item : items)
-            pending.push_back(&item);
-        // A document counts as converted once its page is out; LibreOffice writes each
-        // page whole before the next document.
-        std::size_t reported = 0;
-        auto report = [&](std::size_t converted) {
-            if (progress_ && (converted > reported || converted == 0)) {
-                reported = converted;
-                progress_(converted, items.size());
-            }
-        };
-        auto pagesOut = [&] {
-            std::size_t converted = items.size() - pending.size();
-            for (const Item* item : pending)
-                converted += fs::is_regular_file(out / (item->stem + ".html")) ? 1u : 0u;
-            return converted;
-        };
+    // Starts LibreOffice on the documents not settled yet until each is, or it cannot be
+    // started, or the run is stopped.
+    void convert() {
         report(0);
-        auto settle = [&](const Item& item, const std::vector<fs::path>& files, bool hasPage) {
-            Prepared p{{}, item.stem, item.seen};
-            if (hasPage) {
-                p.folder = done / item.stem;
-                fs::create_directory(p.folder);
-                for (const fs::path& f : files)
-                    fs::rename(f, p.folder / f.filename());
+        while (!pending_.empty() && !converter_.stopped() && convertRound()) {
+        }
+    }
+
+    void removeWork() {
+        removeTree(in_);
+        removeTree(out_);
+    }
+
+private:
+    struct Item {
+        fs::path key;
+        fs::path input;
+        std::string stem;
+        Snapshot seen;
+    };
+
+    fs::path pageOf(const Item& item) const { return out_ / (item.stem + ".html"); }
+
+    // A document counts as converted once its page is out; LibreOffice writes each page
+    // whole before the next document.
+    void report(std::size_t converted) {
+        if (converter_.progress_ && (converted > reported_ || converted == 0)) {
+            reported_ = converted;
+            converter_.progress_(converted, items_.size());
+        }
+    }
+
+    std::size_t pagesOut() const {
+        std::size_t converted = items_.size() - pending_.size();
+        for (const Item* item : pending_)
+            converted += fs::is_regular_file(pageOf(*item)) ? 1u : 0u;
+        return converted;
+    }
+
+    // One LibreOffice start on every pending document; false when the batch ends.
+    bool convertRound() {
+        const ProcessResult r = runOnPending();
+        if (r.ending == ProcessResult::Ending::NotStarted ||
+            r.ending == ProcessResult::Ending::Stopped || converter_.stopped())
+            return false;
+        std::map<std::string, std::vector<fs::path>> byStem;
+        for (const fs::directory_entry& e : fs::directory_iterator(out_))
+            byStem[exportStem(text::utf8Text(e.path().filename()))].push_back(e.path());
+        std::optional<std::size_t> lastPage;
+        for (std::size_t k = 0; k < pending_.size(); ++k)
+            if (fs::is_regular_file(pageOf(*pending_[k])))
+                lastPage = k;
+        if (!lastPage && r.succeeded())
+            return false; // nothing at all: each document goes the usual way
+        settleRound(r.succeeded() ? pending_.size() : failedIndex(lastPage), byStem);
+        report(items_.size() - pending_.size());
+        return true;
+    }
+
+    // A LibreOffice that writes nothing new for one document's time limit is stuck; the
+    // whole start is bounded by that limit times the documents' count.
+    ProcessResult runOnPending() {
+        std::vector<fs::path> sources;
+        for (const Item* item : pending_)
+            sources.push_back(item->input);
+        using Clock = std::chrono::steady_clock;
+        const std::chrono::milliseconds perDocument = converter_.timeLimit_;
+        std::size_t entries = entryCount(out_);
+        Clock::time_point lastChange = Clock::now();
+        auto stalled = [&] {
+            const std::size_t now = entryCount(out_);
+            if (now != entries) {
+                entries = now;
+                lastChange = Clock::now();
+                report(pagesOut());
+                return false;
+            }
+            return Clock::now() - lastChange > perDocument;
+        };
+        const auto most = std::chrono::milliseconds(std::chrono::hours(24 * 365));
+        const auto count = static_cast<std::int64_t>(pending_.size());
+        const std::chrono::milliseconds limit =
+            perDocument.count() > most.count() / count ? most : perDocument * count;
+        return converter_.runOffice(sources, out_, kFirstFilter, limit, stalled);
+    }
+
+    // LibreOffice takes the documents in order: after a crash or a kill it was on the one
+    // whose page is last and unfinished, or else on the one after the last page.
+    std::size_t failedIndex(std::optional<std::size_t> lastPage) const {
+        if (lastPage && !pageComplete(pageOf(*pending_[*lastPage])))
+            return *lastPage;
+        return lastPage ? *lastPage + 1 : 0;
+    }
+
+    // The documents before the failed one are settled with what they have, the failed one
+    // as failed in the first try, and the rest stay pending for a new start.
+    void settleRound(std::size_t failed, std::map<std::string, std::vector<fs::path>>& byStem) {
+        std::vector<const Item*> rest;
+        for (std::size_t k = 0; k < pending_.size(); ++k) {
+            const Item& item = *pending_[k];
+            const std::vector<fs::path>& files = byStem[item.stem];
+            if (k < failed) {
+                settle(item, files, fs::is_regular_file(pageOf(item)));
+            } else if (k == failed) {
+                settle(item, files, false);
             } else {
                 std::error_code ec;
                 for (const fs::path& f : files)
                     fs::remove(f, ec);
+                rest.push_back(&item);
             }
-            prepared_[item.key] = std::move(p);
-        };
-
-        while (!pending.empty() && !stopped()) {
-            std::vector<fs::path> sources;
-            for (const Item* item : pending)
-                sources.push_back(item->input);
-            // A LibreOffice that writes nothing new for one document's time limit is stuck.
-            using Clock = std::chrono::steady_clock;
-            std::size_t entries = entryCount(out);
-            Clock::time_point lastChange = Clock::now();
-            auto stalled = [&] {
-                const std::size_t now = entryCount(out);
-                if (now != entries) {
-                    entries = now;
-                    lastChange = Clock::now();
-                    report(pagesOut());
-                    return false;
-                }
-                return Clock::now() - lastChange > timeLimit_;
-            };
-            const auto most = std::chrono::milliseconds(std::chrono::hours(24 * 365));
-            const auto count = static_cast<std::int64_t>(pending.size());
-            const std::chrono::milliseconds limit =
-                timeLimit_.count() > most.count() / count ? most : timeLimit_ * count;
-            const ProcessResult r = runOffice(sources, out, kFirstFilter, limit, stalled);
-            if (r.ending == ProcessResult::Ending::NotStarted ||
-                r.ending == ProcessResult::Ending::Stopped || stopped())
-                break;
-
-            std::map<std::string, std::vector<fs::path>> byStem;
-            for (const fs::directory_entry& e : fs::directory_iterator(out))
-                byStem[exportStem(text::utf8Text(e.path().filename()))].push_back(e.path());
-            auto pageOf = [&](const Item& item) { return out / (item.stem + ".html"); };
-            std::optional<std::size_t> lastPage;
-            for (std::size_t k = 0; k < pending.size(); ++k)
-                if (fs::is_regular_file(pageOf(*pending[k])))
-                    lastPage = k;
-            if (!lastPage && r.succeeded())
-                break; // nothing at all: each document goes the usual way
-
-            // LibreOffice takes the documents in order. After a clean end every document
-            // is settled; after a crash or a kill, those before the one it was on are, that
-            // one failed, and the rest are tried again.
-            std::size_t culprit = pending.size();
-            if (!r.succeeded()) {
-                if (lastPage && !pageComplete(pageOf(*pending[*lastPage])))
-                    culprit = *lastPage;
-                else
-                    culprit = lastPage ? *lastPage + 1 : 0;
-            }
-            std::vector<const Item*> rest;
-            for (std::size_t k = 0; k < pending.size(); ++k) {
-                const Item& item = *pending[k];
-                const std::vector<fs::path>& files = byStem[item.stem];
-                if (k < culprit) {
-                    settle(item, files, fs::is_regular_file(pageOf(item)));
-                } else if (k == culprit) {
-                    settle(item, files, false);
-                } else {
-                    std::error_code ec;
-                    for (const fs::path& f : files)
-                        fs::remove(f, ec);
-                    rest.push_back(&item);
-                }
-            }
-            pending = std::move(rest);
-            report(items.size() - pending.size());
         }
-        removeTree(in);
-        removeTree(out);
+        pending_ = std::move(rest);
+    }
+
+    void settle(const Item& item, const std::vector<fs::path>& files, bool hasPage) {
+        Prepared p{{}, item.stem, item.seen};
+        if (hasPage) {
+            p.folder = done_ / item.stem;
+            fs::create_directory(p.folder);
+            for (const fs::path& f : files)
+                fs::rename(f, p.folder / f.filename());
+        } else {
+            std::error_code ec;
+            for (const fs::path& f : files)
+                fs::remove(f, ec);
+        }
+        converter_.prepared_[item.key] = std::move(p);
+    }
+
+    LibreOfficeConverter& converter_;
+    const fs::path in_;
+    const fs::path out_;
+    const fs::path done_;
+    std::vector<Item> items_;
+    std::vector<const Item*> pending_;
+    std::size_t reported_ = 0;
+};
+
+void LibreOfficeConverter::prepare(const std::vector<fs::path>& docPaths) {
+    dropPrepared();
+    if (program_.empty() || stopped() || docPaths.empty() || !makePrivateFolder())
+        return;
+    try {
+        batch_ = root_ / ("batch" + std::to_string(++jobs_));
+        Batch batch(*this, batch_);
+        batch.copyDocuments(docPaths);
+        batch.convert();
+        batch.removeWork();
     } catch (...) {
         // What was settled stands; the rest goes the usual way.
     }

@@ -136,28 +136,28 @@ std::vector<std::uint32_t> tripleTable(UConverter* c, const char* name) {
     return triples;
 }
 
-void writeCodePage(std::FILE* f, int index, const char* name, bool readOnly,
-                   std::string& registry) {
-    UErrorCode status = U_ZERO_ERROR;
-    UConverter* c = ucnv_open(name, &status);
-    if (U_FAILURE(status))
-        fail(std::string("ICU has no ") + name);
-    ucnv_setToUCallBack(c, UCNV_TO_U_CALLBACK_SUBSTITUTE, nullptr, nullptr, nullptr, &status);
-    ucnv_setFromUCallBack(c, UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+// What a code page decodes. single: per byte, its unit; leads: the bytes that begin a
+// pair; pairs: for each lead byte, 256 words (unit, and bit 16 when the pair is not one
+// character: the lead byte gave the unit alone).
+struct DecodeTables {
+    std::vector<std::uint32_t> single = std::vector<std::uint32_t>(256);
+    std::vector<std::uint32_t> leads;
+    std::vector<std::uint32_t> pairs;
+};
 
-    // single: per byte, its unit; pairs: for each lead byte, 256 words (unit, and bit 16
-    // when the pair is not one character: the lead byte gave the unit alone).
-    std::vector<std::uint32_t> single(256), leads, pairs;
+DecodeTables decodeTables(UConverter* c, const char* name) {
+    DecodeTables t;
     for (int b = 0; b < 256; ++b) {
         std::vector<std::uint32_t> row(256);
         bool lead = false;
-        for (int t = 0; t < 256; ++t) {
-            Decoded d = decode(c, {static_cast<unsigned char>(b), static_cast<unsigned char>(t)});
+        for (int second = 0; second < 256; ++second) {
+            Decoded d =
+                decode(c, {static_cast<unsigned char>(b), static_cast<unsigned char>(second)});
             if (d.units.size() == 1 && d.offsets[0] == 0) {
-                row[static_cast<std::size_t>(t)] = d.units[0];
+                row[static_cast<std::size_t>(second)] = d.units[0];
                 lead = true;
             } else if (d.units.size() >= 2 && d.offsets[0] == 0 && d.offsets[1] == 1) {
-                row[static_cast<std::size_t>(t)] = 0x10000u | d.units[0];
+                row[static_cast<std::size_t>(second)] = 0x10000u | d.units[0];
             } else {
                 fail(std::string(name) + ": a pair decodes to an unexpected shape");
             }
@@ -165,29 +165,35 @@ void writeCodePage(std::FILE* f, int index, const char* name, bool readOnly,
         Decoded alone = decode(c, {static_cast<unsigned char>(b)});
         if (alone.units.size() != 1)
             fail(std::string(name) + ": a byte decodes to several units");
-        single[static_cast<std::size_t>(b)] = alone.units[0];
+        t.single[static_cast<std::size_t>(b)] = alone.units[0];
         if (lead) {
-            leads.push_back(static_cast<std::uint32_t>(b));
-            pairs.insert(pairs.end(), row.begin(), row.end());
+            t.leads.push_back(static_cast<std::uint32_t>(b));
+            t.pairs.insert(t.pairs.end(), row.begin(), row.end());
         }
     }
+    return t;
+}
 
-    // The inverse the runtime builds (first sequence wins), and where ICU's encoder says
-    // otherwise: (code point, bytes, length) with length 0 for "cannot hold".
+// The inverse the runtime builds from the decode tables (first sequence wins), and where
+// ICU's encoder says otherwise: (code point, bytes, length) with length 0 for "cannot
+// hold" and 3 for "ICU writes nothing".
+std::vector<std::uint32_t> encoderExceptions(UConverter* c, const char* name,
+                                             const DecodeTables& t) {
     std::map<std::uint32_t, std::string> inverse;
     for (int b = 0; b < 256; ++b)
-        if (std::find(leads.begin(), leads.end(), static_cast<std::uint32_t>(b)) == leads.end())
-            inverse.try_emplace(single[static_cast<std::size_t>(b)],
+        if (std::find(t.leads.begin(), t.leads.end(), static_cast<std::uint32_t>(b)) ==
+            t.leads.end())
+            inverse.try_emplace(t.single[static_cast<std::size_t>(b)],
                                 std::string(1, static_cast<char>(b)));
-    for (std::size_t l = 0; l < leads.size(); ++l)
-        for (int t = 0; t < 256; ++t) {
-            std::uint32_t v = pairs[l * 256 + static_cast<std::size_t>(t)];
+    for (std::size_t l = 0; l < t.leads.size(); ++l)
+        for (int second = 0; second < 256; ++second) {
+            std::uint32_t v = t.pairs[l * 256 + static_cast<std::size_t>(second)];
             if (!(v & 0x10000u))
-                inverse.try_emplace(v,
-                                    std::string{static_cast<char>(leads[l]), static_cast<char>(t)});
+                inverse.try_emplace(
+                    v, std::string{static_cast<char>(t.leads[l]), static_cast<char>(second)});
         }
     std::vector<std::uint32_t> extra;
-    for (UChar32 cp = 0; !readOnly && cp <= 0x10FFFF; ++cp) {
+    for (UChar32 cp = 0; cp <= 0x10FFFF; ++cp) {
         if (cp >= 0xD800 && cp <= 0xDFFF)
             continue;
         const std::string bytes = encode(c, cp);
@@ -200,14 +206,18 @@ void writeCodePage(std::FILE* f, int index, const char* name, bool readOnly,
         std::uint32_t packed = 0;
         for (unsigned char byte : bytes)
             packed = (packed << 8) | byte;
-        // Length 0: cannot hold; 3: ICU writes nothing.
         const std::uint32_t length = bytes == kCannot ? 0u
                                      : bytes.empty()  ? 3u
                                                       : static_cast<std::uint32_t>(bytes.size());
         extra.insert(extra.end(),
                      {static_cast<std::uint32_t>(cp), bytes == kCannot ? 0u : packed, length});
     }
+    return extra;
+}
 
+// ICU's canonical name, the name asked for and ICU's aliases, each ended by a NUL.
+std::string aliasNames(UConverter* c, const char* name) {
+    UErrorCode status = U_ZERO_ERROR;
     std::string aliases;
     const char* canonical = ucnv_getName(c, &status);
     const uint16_t count = ucnv_countAliases(canonical, &status);
@@ -219,6 +229,22 @@ void writeCodePage(std::FILE* f, int index, const char* name, bool readOnly,
         aliases += ucnv_getAlias(canonical, i, &status);
         aliases.push_back('\0');
     }
+    return aliases;
+}
+
+void writeCodePage(std::FILE* f, int index, const char* name, bool readOnly,
+                   std::string& registry) {
+    UErrorCode status = U_ZERO_ERROR;
+    UConverter* c = ucnv_open(name, &status);
+    if (U_FAILURE(status))
+        fail(std::string("ICU has no ") + name);
+    ucnv_setToUCallBack(c, UCNV_TO_U_CALLBACK_SUBSTITUTE, nullptr, nullptr, nullptr, &status);
+    ucnv_setFromUCallBack(c, UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+
+    const DecodeTables t = decodeTables(c, name);
+    const std::vector<std::uint32_t> extra =
+        readOnly ? std::vector<std::uint32_t>() : encoderExceptions(c, name, t);
+    const std::string aliases = aliasNames(c, name);
     const std::vector<std::uint32_t> fourByte =
         std::string_view(name) == "gb18030" ? fourByteRuns(c) : std::vector<std::uint32_t>();
     const std::vector<std::uint32_t> triples =
@@ -226,9 +252,9 @@ void writeCodePage(std::FILE* f, int index, const char* name, bool readOnly,
     ucnv_close(c);
 
     const std::string id = "kPage" + std::to_string(index);
-    writeArray16(f, (id + "Single").c_str(), single);
-    writeArray16(f, (id + "Leads").c_str(), leads);
-    writeArray16(f, (id + "Pairs").c_str(), pairs);
+    writeArray16(f, (id + "Single").c_str(), t.single);
+    writeArray16(f, (id + "Leads").c_str(), t.leads);
+    writeArray16(f, (id + "Pairs").c_str(), t.pairs);
     writeArray16(f, (id + "Extra").c_str(), extra);
     writeArray16(f, (id + "FourByte").c_str(), fourByte);
     writeArray16(f, (id + "Triples").c_str(), triples);
@@ -237,7 +263,7 @@ void writeCodePage(std::FILE* f, int index, const char* name, bool readOnly,
         ch ? std::fputc(ch, f) : std::fputs("\\0", f);
     std::fputs("\";\n", f);
     registry += "    {" + id + "Names, " + id + "Single, " + id + "Leads, " +
-                std::to_string(leads.size()) + ", " + id + "Pairs, " + id + "Extra, " +
+                std::to_string(t.leads.size()) + ", " + id + "Pairs, " + id + "Extra, " +
                 std::to_string(extra.size() / 3) + ", " + id + "FourByte, " +
                 std::to_string(fourByte.size() / 3) + ", " +
                 (triples.empty() ? "0" : std::to_string(kTripleLead)) + ", " + id + "Triples},\n";

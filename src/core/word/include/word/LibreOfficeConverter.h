@@ -92,6 +92,8 @@ private:
         Snapshot seen;
     };
 
+    class Batch; // one prepare()'s documents, folders and LibreOffice starts
+
     static std::optional<Snapshot> snapshotOf(const std::filesystem::path& doc);
     bool makePrivateFolder();
     bool stopped() const;
