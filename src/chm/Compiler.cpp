@@ -374,6 +374,10 @@ private:
             std::string name = gathered.nameOf(entry.file);
             if (name.empty())
                 continue; // the gatherer has warned about the missing file
+            // F1 help opens the page at the alias's anchor (page.htm#section).
+            const std::size_t anchor = entry.file.find('#');
+            if (anchor != std::string::npos && anchor + 1 < entry.file.size())
+                name += entry.file.substr(anchor);
             records.push_back({entry.number, strings.add(codec.fromUtf8(name))});
         }
         return buildContextFile(records);

@@ -1,14 +1,18 @@
 // F1 help of projects written on Windows: context names that differ only in letter
-// case, and file names stored on disk in the project's code page.
+// case, file names stored on disk in the project's code page, and aliases that open a
+// page at an anchor.
 #include "chm/Compiler.h"
 #include "chm/ContextIds.h"
 
+#include "ChmInspect.h"
 #include "ChmReaders.h"
 #include "RecordingListener.h"
 #include "support/TempDir.h"
 #include "text/Gbk.h"
 
 #include <gtest/gtest.h>
+
+#include <map>
 
 using namespace qm::chm;
 using qm::test::RecordingListener;
@@ -53,4 +57,29 @@ TEST(ContextNames, AFileNamedInTheProjectsCodePageOnDiskIsFound) {
     const auto ivb = qm::test::chmlibLookup(result.chm, "/#IVB");
     ASSERT_TRUE(ivb);
     EXPECT_NE(ivb->find(std::string("\x07\0\0\0", 4)), std::string::npos);
+}
+
+TEST(ContextNames, AnAliasToAnAnchorOpensThePageThere) {
+    TempDir dir;
+    writeFile(dir / "html" / "qanda.html", "<html><title>Q</title><body><a name=\"connection\">"
+                                           "</a>answer</body></html>");
+    writeFile(dir / "p.hhp", "[OPTIONS]\r\nCompiled file=p.chm\r\n[FILES]\r\nhtml\\qanda.html\r\n"
+                             "[ALIAS]\r\nIDH_Connection=html\\qanda.html#connection\r\n"
+                             "IDH_Page=html\\qanda.html\r\nIDH_Empty=html\\qanda.html#\r\n"
+                             "[MAP]\r\n#define IDH_Connection 1\r\n#define IDH_Page 2\r\n"
+                             "#define IDH_Empty 3\r\n");
+    RecordingListener listener;
+    CompileOptions options;
+    options.timestamp = 1700000000;
+    const CompileResult result = compileProject(dir / "p.hhp", listener, options);
+    ASSERT_TRUE(result.written) << listener.allLog();
+    const auto ivb = qm::test::chmlibLookup(result.chm, "/#IVB");
+    const auto strings = qm::test::chmlibLookup(result.chm, "/#STRINGS");
+    ASSERT_TRUE(ivb && strings);
+    std::map<std::uint32_t, std::string> pageOfNumber;
+    for (auto [number, offset] : qm::test::parseIvb(*ivb))
+        pageOfNumber[number] = qm::test::stringAt(*strings, offset);
+    EXPECT_EQ(pageOfNumber, (std::map<std::uint32_t, std::string>{{1, "html/qanda.html#connection"},
+                                                                  {2, "html/qanda.html"},
+                                                                  {3, "html/qanda.html"}}));
 }
