@@ -27,7 +27,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <map>
 #include <set>
 #include <spawn.h>
 #include <string>
@@ -363,6 +362,114 @@ void compareWithShippedChm(const std::string& name, const fs::path& original,
                 ourSize, theirSize, indexedWords(findChm(copy)), indexedWords(shipped));
 }
 
+// Memory first, while this program is small: one large page, then many pages, the
+// per-page bookkeeping within the same bound.
+void printMemoryRows(const fs::path& scratch, const std::string& hhc) {
+    for (const bool utf8 : {false, true}) {
+        const fs::path folder = scratch / (utf8 ? "large-utf8" : "large-gbk");
+        const fs::path project = writeLargePage(folder, utf8);
+        printMemoryRow(utf8 ? "44 MB page, UTF-8" : "44 MB page, GBK", folder, project.filename(),
+                       folder, hhc);
+        fs::remove_all(folder);
+    }
+    const fs::path folder = scratch / "many-pages";
+    fs::create_directories(folder);
+    qm::test::FixtureOptions many;
+    many.topics = 20000;
+    many.pictures = 0;
+    many.paragraphsPerTopic = 40; // pages of about 8 KB, as a 160 MB document cut up
+    // Written by a child: the pages this program would hold count in the
+    // compiler's peak otherwise, since a child starts with its parent's pages.
+    const pid_t writer = fork();
+    if (writer == 0) {
+        qm::test::writeGeneratedProject(folder, many);
+        _exit(0);
+    }
+    if (writer > 0)
+        waitpid(writer, nullptr, 0);
+    printMemoryRow("20,000 pages", folder, "manual.hhp", folder, hhc);
+    fs::remove_all(folder);
+}
+
+void compareGeneratedProject(int topics, const fs::path& scratch, const std::string& hhc) {
+    qm::test::FixtureOptions options;
+    options.topics = topics;
+    options.pictures = topics / 50;
+    const fs::path gbk = scratch / "generated";
+    const fs::path twin = scratch / "twin";
+    fs::create_directories(gbk);
+    fs::create_directories(twin);
+    qm::test::writeGeneratedProject(gbk, options);
+    qm::test::writeUtf8Twin(twin, options);
+    Run ours = runChild({hhc, "-q", "--timestamp", "1700000000", "manual.hhp"}, gbk);
+    Run peer = runChild({"chmcmd", "manual.hhp"}, twin);
+    printRow(std::to_string(topics) + "-topic project", ours, gbk / "manual.chm", peer,
+             twin / "manual.chm", gzipSize(gbk / "manual.chm", scratch));
+}
+
+// One sample project compiled by both; its size in bytes.
+std::uintmax_t compareSample(const fs::path& samples, const std::string& folder,
+                             const fs::path& project, const fs::path& scratch,
+                             const std::string& hhc) {
+    // Deep copies, so that outputs such as ..\..\Bin\x.chm stay in the scratch folder.
+    const fs::path mine = scratch / "ours" / folder / "a" / "b" / "c" / folder;
+    const fs::path theirs = scratch / "peer" / folder / "a" / "b" / "c" / folder;
+    for (const fs::path& copy : {mine, theirs}) {
+        fs::create_directories(copy.parent_path());
+        fs::copy(samples / folder, copy, fs::copy_options::recursive);
+        for (auto it = fs::recursive_directory_iterator(copy);
+             it != fs::recursive_directory_iterator(); ++it)
+            if (it->path().extension() == ".chm")
+                fs::remove(it->path());
+    }
+    const fs::path projectFolder = project.parent_path();
+    Run o = runChild({hhc, "-q", "--timestamp", "1700000000", project.filename().string()},
+                     mine / projectFolder);
+    Run p = runChild({"chmcmd", project.filename().string()}, theirs / projectFolder);
+    printRow(folder, o, findChm(scratch / "ours" / folder), p, findChm(scratch / "peer" / folder),
+             gzipSize(findChm(scratch / "ours" / folder), scratch));
+    std::uintmax_t total = 0;
+    for (auto it = fs::recursive_directory_iterator(samples / folder);
+         it != fs::recursive_directory_iterator(); ++it)
+        if (it->is_regular_file())
+            total += it->file_size();
+    return total;
+}
+
+// Every sample project of the manifest; then the memory of the largest, and ours against
+// the CHMs the samples ship.
+void compareSamples(const fs::path& scratch, const std::string& hhc) {
+    const char* shared = std::getenv("QM_SHARED_DIR");
+    fs::path samples =
+        shared ? fs::path(shared) / "samples" / "hhp" : fs::path(QM_SHARED_DIR) / "samples" / "hhp";
+    std::ifstream manifest(samples / "MANIFEST.tsv");
+    std::string line;
+    std::getline(manifest, line);
+    std::vector<std::pair<std::string, fs::path>> projects;
+    std::pair<std::string, std::uintmax_t> largestSample;
+    while (std::getline(manifest, line)) {
+        std::size_t tab1 = line.find('\t'), tab2 = line.find('\t', tab1 + 1);
+        if (tab1 == std::string::npos || tab2 == std::string::npos)
+            continue;
+        const std::string folder = line.substr(0, tab1);
+        const fs::path project = line.substr(tab1 + 1, tab2 - tab1 - 1);
+        const std::uintmax_t total = compareSample(samples, folder, project, scratch, hhc);
+        projects.emplace_back(folder, project);
+        if (total > largestSample.second)
+            largestSample = {folder, total};
+    }
+    for (const auto& [folder, project] : projects) {
+        if (folder != largestSample.first)
+            continue;
+        const fs::path root = scratch / "ours" / folder;
+        printMemoryRow(folder + " (largest sample)",
+                       root / "a" / "b" / "c" / folder / project.parent_path(), project.filename(),
+                       root, hhc);
+    }
+    for (const auto& [folder, project] : projects)
+        compareWithShippedChm(folder, samples / folder, project, scratch, hhc);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -378,107 +485,12 @@ int main(int argc, char** argv) {
         return 1;
     const fs::path scratch = scratchPattern;
 
-    // Memory first, while this program is small.
-    for (const bool utf8 : {false, true}) {
-        const fs::path folder = scratch / (utf8 ? "large-utf8" : "large-gbk");
-        const fs::path project = writeLargePage(folder, utf8);
-        printMemoryRow(utf8 ? "44 MB page, UTF-8" : "44 MB page, GBK", folder, project.filename(),
-                       folder, hhc);
-        fs::remove_all(folder);
-    }
-
-    // Many pages: the per-page bookkeeping within the same bound.
-    {
-        const fs::path folder = scratch / "many-pages";
-        fs::create_directories(folder);
-        qm::test::FixtureOptions many;
-        many.topics = 20000;
-        many.pictures = 0;
-        many.paragraphsPerTopic = 40; // pages of about 8 KB, as a 160 MB document cut up
-        // Written by a child: the pages this program would hold count in the
-        // compiler's peak otherwise, since a child starts with its parent's pages.
-        const pid_t writer = fork();
-        if (writer == 0) {
-            qm::test::writeGeneratedProject(folder, many);
-            _exit(0);
-        }
-        if (writer > 0)
-            waitpid(writer, nullptr, 0);
-        printMemoryRow("20,000 pages", folder, "manual.hhp", folder, hhc);
-        fs::remove_all(folder);
-    }
+    printMemoryRows(scratch, hhc);
     if (std::getenv("BENCH_MEMORY_ONLY"))
         return 0;
-
     std::printf("ratios are ours / chmcmd (below 1: ours is faster, smaller, leaner)\n");
-
-    qm::test::FixtureOptions options;
-    options.topics = topics;
-    options.pictures = topics / 50;
-    const fs::path gbk = scratch / "generated";
-    const fs::path twin = scratch / "twin";
-    fs::create_directories(gbk);
-    fs::create_directories(twin);
-    qm::test::writeGeneratedProject(gbk, options);
-    qm::test::writeUtf8Twin(twin, options);
-    Run ours = runChild({hhc, "-q", "--timestamp", "1700000000", "manual.hhp"}, gbk);
-    Run peer = runChild({"chmcmd", "manual.hhp"}, twin);
-    printRow(std::to_string(topics) + "-topic project", ours, gbk / "manual.chm", peer,
-             twin / "manual.chm", gzipSize(gbk / "manual.chm", scratch));
-
-    const char* shared = std::getenv("QM_SHARED_DIR");
-    fs::path samples =
-        shared ? fs::path(shared) / "samples" / "hhp" : fs::path(QM_SHARED_DIR) / "samples" / "hhp";
-    std::ifstream manifest(samples / "MANIFEST.tsv");
-    std::string line;
-    std::getline(manifest, line);
-    std::vector<std::pair<std::string, fs::path>> shippedChms;
-    std::pair<std::string, std::uintmax_t> largestSample;
-    std::map<std::string, fs::path> largestProject;
-    while (std::getline(manifest, line)) {
-        std::size_t tab1 = line.find('\t'), tab2 = line.find('\t', tab1 + 1);
-        if (tab1 == std::string::npos || tab2 == std::string::npos)
-            continue;
-        const std::string folder = line.substr(0, tab1);
-        const fs::path project = line.substr(tab1 + 1, tab2 - tab1 - 1);
-        // Deep copies, so that outputs such as ..\..\Bin\x.chm stay in the scratch folder.
-        const fs::path mine = scratch / "ours" / folder / "a" / "b" / "c" / folder;
-        const fs::path theirs = scratch / "peer" / folder / "a" / "b" / "c" / folder;
-        for (const fs::path& copy : {mine, theirs}) {
-            fs::create_directories(copy.parent_path());
-            fs::copy(samples / folder, copy, fs::copy_options::recursive);
-            for (auto it = fs::recursive_directory_iterator(copy);
-                 it != fs::recursive_directory_iterator(); ++it)
-                if (it->path().extension() == ".chm")
-                    fs::remove(it->path());
-        }
-        const fs::path projectFolder = project.parent_path();
-        Run o = runChild({hhc, "-q", "--timestamp", "1700000000", project.filename().string()},
-                         mine / projectFolder);
-        Run p = runChild({"chmcmd", project.filename().string()}, theirs / projectFolder);
-        printRow(folder, o, findChm(scratch / "ours" / folder), p,
-                 findChm(scratch / "peer" / folder),
-                 gzipSize(findChm(scratch / "ours" / folder), scratch));
-        shippedChms.emplace_back(folder, project);
-        std::uintmax_t total = 0;
-        for (auto it = fs::recursive_directory_iterator(samples / folder);
-             it != fs::recursive_directory_iterator(); ++it)
-            if (it->is_regular_file())
-                total += it->file_size();
-        if (total > largestSample.second)
-            largestSample = {folder, total};
-        largestProject[folder] = project;
-    }
-    if (!largestSample.first.empty()) {
-        const std::string& folder = largestSample.first;
-        const fs::path project = largestProject[folder];
-        const fs::path root = scratch / "ours" / folder;
-        printMemoryRow(folder + " (largest sample)",
-                       root / "a" / "b" / "c" / folder / project.parent_path(), project.filename(),
-                       root, hhc);
-    }
-    for (const auto& [folder, project] : shippedChms)
-        compareWithShippedChm(folder, samples / folder, project, scratch, hhc);
+    compareGeneratedProject(topics, scratch, hhc);
+    compareSamples(scratch, hhc);
     // BENCH_KEEP=1 leaves the projects and CHMs behind for a closer look.
     if (std::getenv("BENCH_KEEP")) {
         std::printf("kept %s\n", scratch.c_str());

@@ -44,6 +44,54 @@ double timed(const std::function<void()>& run) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
+// One LibreOffice start on the files, with its profile at profile, as its users call it.
+void convertBare(const fs::path& soffice, const fs::path& profile, const fs::path& out,
+                 const std::vector<fs::path>& files) {
+    std::vector<std::string> args = {"-env:UserInstallation=file://" + profile.string(),
+                                     "--headless",
+                                     "--convert-to",
+                                     "html",
+                                     "--outdir",
+                                     out.string()};
+    for (const fs::path& f : files)
+        args.push_back(f.string());
+    qm::runChildProcess(soffice, args, std::chrono::minutes(2) * static_cast<int>(files.size()));
+}
+
+// The three ways, each timed in seconds.
+struct Contenders {
+    fs::path soffice;
+    fs::path work;
+    std::vector<fs::path> docs;
+    int written = 0; // pages our batch wrote
+
+    double ours() {
+        const fs::path out = fresh(work, "ours");
+        qm::LibreOfficeConverter converter; // a fresh profile of its own
+        return timed([&] {
+            converter.prepare(docs);
+            for (const fs::path& doc : docs) {
+                const fs::path page = out / (doc.stem().string() + ".htm");
+                if (converter.convert(doc, page, false) || converter.convert(doc, page, true))
+                    ++written;
+            }
+        });
+    }
+    double bareBatch() {
+        const fs::path profile = fresh(work, "profile-batch");
+        const fs::path out = fresh(work, "bare-batch");
+        return timed([&] { convertBare(soffice, profile, out, docs); });
+    }
+    double barePerDocument() {
+        const fs::path profile = fresh(work, "profile-single");
+        const fs::path out = fresh(work, "bare-single");
+        return timed([&] {
+            for (const fs::path& doc : docs)
+                convertBare(soffice, profile, out, {doc});
+        });
+    }
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -69,68 +117,27 @@ int main(int argc, char** argv) {
     fs::create_directories(copies);
     for (const fs::path& doc : originals)
         fs::copy_file(doc, copies / doc.filename());
-    const std::vector<fs::path> docs = wordDocuments(copies);
-    const auto limit = std::chrono::minutes(2);
-    auto bare = [&](const fs::path& profile, const fs::path& out,
-                    const std::vector<fs::path>& files) {
-        std::vector<std::string> args = {"-env:UserInstallation=file://" + profile.string(),
-                                         "--headless",
-                                         "--convert-to",
-                                         "html",
-                                         "--outdir",
-                                         out.string()};
-        for (const fs::path& f : files)
-            args.push_back(f.string());
-        qm::runChildProcess(soffice, args, limit * static_cast<int>(files.size()));
-    };
-
-    int written = 0;
-    auto ours = [&] {
-        const fs::path out = fresh(work, "ours");
-        qm::LibreOfficeConverter converter; // a fresh profile of its own
-        const double seconds = timed([&] {
-            converter.prepare(docs);
-            for (const fs::path& doc : docs) {
-                const fs::path page = out / (doc.stem().string() + ".htm");
-                if (converter.convert(doc, page, false) || converter.convert(doc, page, true))
-                    ++written;
-            }
-        });
-        return seconds;
-    };
-    auto bareBatch = [&] {
-        const fs::path profile = fresh(work, "profile-batch");
-        const fs::path out = fresh(work, "bare-batch");
-        return timed([&] { bare(profile, out, docs); });
-    };
-    auto barePerDocument = [&] {
-        const fs::path profile = fresh(work, "profile-single");
-        const fs::path out = fresh(work, "bare-single");
-        return timed([&] {
-            for (const fs::path& doc : docs)
-                bare(profile, out, {doc});
-        });
-    };
+    Contenders run{soffice, work, wordDocuments(copies)};
 
     double a = 0;
     double b = 0;
     double c = 0;
     for (int round = 0; round < rounds; ++round) {
         if (round % 2 == 0) {
-            a += ours();
-            b += bareBatch();
-            c += barePerDocument();
+            a += run.ours();
+            b += run.bareBatch();
+            c += run.barePerDocument();
         } else {
-            c += barePerDocument();
-            b += bareBatch();
-            a += ours();
+            c += run.barePerDocument();
+            b += run.bareBatch();
+            a += run.ours();
         }
     }
     fs::remove_all(work, ec);
 
-    const auto total = static_cast<double>(docs.size()) * rounds;
-    std::printf("documents: %zu x %d round(s), %d pages written by ours\n", docs.size(), rounds,
-                written);
+    const auto total = static_cast<double>(run.docs.size()) * rounds;
+    std::printf("documents: %zu x %d round(s), %d pages written by ours\n", run.docs.size(), rounds,
+                run.written);
     std::printf("(a) quillmark batch (prepare + convert):  %7.2f s (%.3f s per document)\n", a,
                 a / total);
     std::printf("(b) soffice batch, one start:             %7.2f s (%.3f s per document)\n", b,

@@ -176,12 +176,9 @@ std::vector<std::string> pageReferences(const std::string& page) {
 
 class SampleProjects : public ::testing::TestWithParam<SampleCase> {};
 
-} // namespace
-
-TEST_P(SampleProjects, CompilesWithEveryFileInEveryReader) {
-    const SampleCase& c = GetParam();
-    TempDir dir;
-    // Deep enough that outputs like ..\..\Bin\Help\x.chm stay inside the temporary folder.
+// The sample copied deep enough into dir that outputs like ..\..\Bin\Help\x.chm stay
+// inside it, without the CHMs it ships; its root folder.
+std::filesystem::path copySample(const SampleCase& c, const std::filesystem::path& dir) {
     std::filesystem::path root = dir / "a" / "b" / "c" / c.folder;
     std::filesystem::create_directories(root.parent_path());
     std::filesystem::copy(qm::test::samplesDir() / "hhp" / c.folder, root,
@@ -189,19 +186,13 @@ TEST_P(SampleProjects, CompilesWithEveryFileInEveryReader) {
     for (const auto& e : std::filesystem::recursive_directory_iterator(root))
         if (e.path().extension() == ".chm")
             std::filesystem::remove(e.path());
-    const std::filesystem::path hhp = root / c.projectFile;
-    const std::filesystem::path projectFolder = hhp.parent_path();
+    return root;
+}
 
-    RecordingListener listener;
-    CompileOptions options;
-    options.timestamp = 1700000000;
-    CompileResult result = compileProject(hhp, listener, options);
-    ASSERT_TRUE(result.written) << listener.allLog();
-    ASSERT_TRUE(std::filesystem::exists(result.chm));
-
-    // Expected: every [FILES] entry that exists, the contents and index files, every
-    // Local of the contents file, and what the listed pages refer to.
-    ProjectText project = readProject(hhp);
+// Every [FILES] entry that exists, the text-popup files, the contents and index files,
+// every Local of the contents file, and what the listed pages refer to: "/name" → file.
+std::map<std::string, std::filesystem::path>
+expectedFiles(ProjectText& project, const std::filesystem::path& projectFolder) {
     std::map<std::string, std::filesystem::path> expected;
     auto expect = [&](const std::string& fromFolder, const std::string& reference) {
         std::string relative = fromFolder.empty() ? reference : fromFolder + "/" + reference;
@@ -216,7 +207,6 @@ TEST_P(SampleProjects, CompilesWithEveryFileInEveryReader) {
         if (!found.empty() && (lowerAscii(found).find(".htm") != std::string::npos))
             pages.push_back(found);
     }
-    // The text-popup files, under their own names.
     for (const std::string& file : project.sections["text popups"])
         expect("", file);
     for (const char* key : {"contents file", "index file"}) {
@@ -239,40 +229,38 @@ TEST_P(SampleProjects, CompilesWithEveryFileInEveryReader) {
              pageReferences(qm::test::readFile(projectFolder / page.substr(1))))
             expect(ref.front() == '/' ? "" : folder, ref.front() == '/' ? ref.substr(1) : ref);
     }
-    ASSERT_FALSE(expected.empty());
+    return expected;
+}
 
-    qm::test::AllReaders readers = qm::test::readWithAll(result.chm, dir / "7z");
-    std::vector<std::string> problems = qm::test::compareWithDisk(readers, expected);
-    EXPECT_TRUE(problems.empty()) << problems.size() << " problems of " << expected.size()
-                                  << " files: " << ::testing::PrintToString(problems);
+// A project path as the CHM stores it: '/' between folders, in the project's code page,
+// compared without ASCII case.
+std::string inCodePage(const ProjectText& project, std::string utf8) {
+    std::replace(utf8.begin(), utf8.end(), '\\', '/');
+    return lowerAscii(qm::charset::fromUtf8(utf8, project.charset.c_str()));
+}
 
-    // #SYSTEM names the contents file, index file, default topic and title in the
-    // project's code page.
-    ASSERT_TRUE(readers.chmlib);
-    qm::test::SystemRecords system = qm::test::parseSystem((*readers.chmlib)["/#SYSTEM"]);
-    auto inCodePage = [&](std::string utf8) {
-        std::replace(utf8.begin(), utf8.end(), '\\', '/');
-        return lowerAscii(qm::charset::fromUtf8(utf8, project.charset.c_str()));
-    };
+// #SYSTEM names the contents file, index file, default topic and title in the project's
+// code page.
+void checkSystemFile(const ProjectText& project, const std::filesystem::path& projectFolder,
+                     qm::test::ChmContents& chm) {
+    const qm::test::SystemRecords system = qm::test::parseSystem(chm["/#SYSTEM"]);
     if (!findOnDisk(projectFolder, project.option("contents file")).empty()) {
-        EXPECT_EQ(lowerAscii(system.text(0)), inCodePage(project.option("contents file")));
+        EXPECT_EQ(lowerAscii(system.text(0)), inCodePage(project, project.option("contents file")));
     }
     if (!findOnDisk(projectFolder, project.option("index file")).empty()) {
-        EXPECT_EQ(lowerAscii(system.text(1)), inCodePage(project.option("index file")));
+        EXPECT_EQ(lowerAscii(system.text(1)), inCodePage(project, project.option("index file")));
     }
     if (!project.option("default topic").empty()) {
-        EXPECT_EQ(lowerAscii(system.text(2)), inCodePage(project.option("default topic")));
+        EXPECT_EQ(lowerAscii(system.text(2)), inCodePage(project, project.option("default topic")));
     }
     EXPECT_EQ(system.text(3),
               qm::charset::fromUtf8(project.option("title"), project.charset.c_str()));
+}
 
-    // Every context ID of [MAP] resolves through #IVB to the page [ALIAS] names.
-    std::map<std::string, std::string> aliasOf;
-    for (const std::string& line : project.sections["alias"]) {
-        std::size_t eq = line.find('=');
-        if (eq != std::string::npos && line[0] != '#')
-            aliasOf.emplace(trim(line.substr(0, eq)), trim(line.substr(eq + 1)));
-    }
+// The [MAP] lines with the headers they include (looked for from the project's folder up
+// to the sample's root) read in.
+std::string mapDefines(ProjectText& project, const std::filesystem::path& projectFolder,
+                       const std::filesystem::path& root) {
     std::string defines;
     for (const std::string& line : project.sections["map"]) {
         if (line.rfind("#include", 0) == 0) {
@@ -288,9 +276,22 @@ TEST_P(SampleProjects, CompilesWithEveryFileInEveryReader) {
             defines += line + "\n";
         }
     }
+    return defines;
+}
+
+// Every context ID of [MAP] resolves through #IVB to the page [ALIAS] names.
+void checkContextIds(ProjectText& project, const std::filesystem::path& projectFolder,
+                     const std::filesystem::path& root, qm::test::ChmContents& chm) {
+    std::map<std::string, std::string> aliasOf;
+    for (const std::string& line : project.sections["alias"]) {
+        std::size_t eq = line.find('=');
+        if (eq != std::string::npos && line[0] != '#')
+            aliasOf.emplace(trim(line.substr(0, eq)), trim(line.substr(eq + 1)));
+    }
+    const std::string defines = mapDefines(project, projectFolder, root);
     std::map<std::uint32_t, std::string> ivb;
-    for (auto [number, offset] : qm::test::parseIvb((*readers.chmlib)["/#IVB"]))
-        ivb[number] = qm::test::stringAt((*readers.chmlib)["/#STRINGS"], offset);
+    for (auto [number, offset] : qm::test::parseIvb(chm["/#IVB"]))
+        ivb[number] = qm::test::stringAt(chm["/#STRINGS"], offset);
     std::regex define(R"(#define\s+(\w+)\s+(\d+))");
     int resolved = 0;
     std::set<std::uint32_t> seen; // a number defined twice (teraterm has two) keeps its first topic
@@ -302,12 +303,41 @@ TEST_P(SampleProjects, CompilesWithEveryFileInEveryReader) {
         if (!seen.insert(number).second)
             continue;
         ASSERT_TRUE(ivb.count(number)) << (*it)[1] << " = " << number;
-        EXPECT_EQ(lowerAscii(ivb[number]), inCodePage(alias->second)) << (*it)[1];
+        EXPECT_EQ(lowerAscii(ivb[number]), inCodePage(project, alias->second)) << (*it)[1];
         ++resolved;
     }
     if (!aliasOf.empty()) {
         EXPECT_GT(resolved, 0) << "no context ID was checked";
     }
+}
+
+} // namespace
+
+TEST_P(SampleProjects, CompilesWithEveryFileInEveryReader) {
+    TempDir dir;
+    const std::filesystem::path root = copySample(GetParam(), dir.path());
+    const std::filesystem::path hhp = root / GetParam().projectFile;
+    const std::filesystem::path projectFolder = hhp.parent_path();
+
+    RecordingListener listener;
+    CompileOptions options;
+    options.timestamp = 1700000000;
+    CompileResult result = compileProject(hhp, listener, options);
+    ASSERT_TRUE(result.written) << listener.allLog();
+    ASSERT_TRUE(std::filesystem::exists(result.chm));
+
+    ProjectText project = readProject(hhp);
+    const std::map<std::string, std::filesystem::path> expected =
+        expectedFiles(project, projectFolder);
+    ASSERT_FALSE(expected.empty());
+    qm::test::AllReaders readers = qm::test::readWithAll(result.chm, dir / "7z");
+    std::vector<std::string> problems = qm::test::compareWithDisk(readers, expected);
+    EXPECT_TRUE(problems.empty()) << problems.size() << " problems of " << expected.size()
+                                  << " files: " << ::testing::PrintToString(problems);
+
+    ASSERT_TRUE(readers.chmlib);
+    checkSystemFile(project, projectFolder, *readers.chmlib);
+    checkContextIds(project, projectFolder, root, *readers.chmlib);
 }
 
 INSTANTIATE_TEST_SUITE_P(Samples, SampleProjects, ::testing::ValuesIn(sampleCases()),
