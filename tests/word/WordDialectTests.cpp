@@ -161,8 +161,8 @@ TEST(WordDialect, NumberedHeadingsAndContentsReadAsWordShowsThem) {
 // Contents whose page numbers no tab parts from the entry, as LibreOffice exports them
 // (a blank may come out as a line break): after blanks, the number goes when the entry
 // names its heading without it; after a leader of dots, in a linked entry or among
-// other entries. A number of the heading's own, a count in the text and a lone line with
-// a leader stay.
+// other entries. Entries of a contents without links go too. A number of the heading's
+// own, a count in the text and a lone line with a leader stay.
 TEST(WordDialect, ContentsPageNumbersWithoutATabGoToo) {
     const std::string headings =
         "<h1><a name=\"__RefHeading___Toc1\"></a>1<font><span>引言</span></font></h1>"
@@ -185,6 +185,12 @@ TEST(WordDialect, ContentsPageNumbersWithoutATabGoToo) {
          "<p><span>第一章<font>\n</font>总则</span></p>"
          "<p><span>第二章<font>\n</font>安装<font></font></span></p>"
          "<p><a href=\"#x\"><span>第三章</span></a></p>"},
+        // Word's contents without links, in LibreOffice's contents division; a list
+        // parted by tabs elsewhere stays.
+        {"<div id=\"Table of Contents1\" dir=\"ltr\"><p>\n\t1<font>引言</font>\t1</p></div>"
+         "<div><p>苹果\t5</p><p>香蕉\t3</p></div>",
+         "<div id=\"Table of Contents1\" dir=\"ltr\"><p>\n\t1 <font>引言</font></p></div>"
+         "<div><p>苹果\t5</p><p>香蕉\t3</p></div>"},
         {"<p>单价 ........ 5</p><p>正文\n2003</p><p>see p. 7</p><p>合计 ...... 9</p>",
          "<p>单价 ........ 5</p><p>正文\n2003</p><p>see p. 7</p><p>合计 ...... 9</p>"},
     };

@@ -32,7 +32,8 @@ struct Block {
     bool heading = false;
     std::size_t contentStart = 0;
     std::size_t end = 0;
-    bool opaque = false; // holds a comment or script: left as it is
+    bool opaque = false;     // holds a comment or script: left as it is
+    bool inContents = false; // inside the division LibreOffice writes a contents index in
     std::vector<Run> runs;
     std::vector<Link> links;
     std::vector<std::string> anchors; // names and ids of the places inside it (raw)

@@ -230,12 +230,29 @@ bool linksWithin(const Block& block) {
                        [](const Link& l) { return l.internal; });
 }
 
+// LibreOffice writes a contents index into <div id="Table of Contents1">; its entries
+// are contents entries also when they link nowhere (Word's contents without links).
+void openDivision(const html::Tag& tag, std::vector<bool>& divisions) {
+    if (tag.closing) {
+        if (!divisions.empty())
+            divisions.pop_back();
+        return;
+    }
+    const html::Attribute* id = tag.attribute("id");
+    constexpr std::string_view kContents = "table of contents";
+    divisions.push_back(id != nullptr && id->value.size() >= kContents.size() &&
+                        html::equalsLower(id->value.substr(0, kContents.size()), kContents));
+}
+
 // Every paragraph and heading of the page, with its text, links and places.
 std::vector<Block> readBlocks(std::string_view text) {
     std::vector<Block> blocks;
     std::optional<Block> block;
-    std::size_t textStart = 0; // just after the last tag
+    std::size_t textStart = 0;   // just after the last tag
+    std::vector<bool> divisions; // open divs: whether each holds a contents index
     html::forEachTag(text, [&](const html::Tag& tag) {
+        if (tag.is("div"))
+            openDivision(tag, divisions);
         if (block && tag.offset > textStart) {
             std::string_view run = text.substr(textStart, tag.offset - textStart);
             block->opaque = block->opaque || run.find('<') != kNone;
@@ -249,7 +266,15 @@ std::vector<Block> readBlocks(std::string_view text) {
                 block.reset();
             }
             if (!tag.closing && (tag.is("p") || isHeadingTag(tag)))
-                block = Block{isHeadingTag(tag), tag.end, 0, false, {}, {}, {}};
+                block =
+                    Block{isHeadingTag(tag),
+                          tag.end,
+                          0,
+                          false,
+                          std::find(divisions.begin(), divisions.end(), true) != divisions.end(),
+                          {},
+                          {},
+                          {}};
             return true;
         }
         if (!block)
@@ -293,7 +318,7 @@ std::vector<std::optional<PageNumber>> pageNumbers(const std::vector<Block>& blo
         const Block& block = blocks[i];
         if (block.heading || block.opaque)
             continue;
-        if (linksWithin(block))
+        if (linksWithin(block) || block.inContents)
             pages[i] = trailingPageNumber(block);
         if (!pages[i])
             loose[i] = reading::loosePageNumber(block, headings);
