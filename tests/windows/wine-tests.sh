@@ -231,6 +231,41 @@ hostile mismatched-tags '<Root>
 hostile xinclude "<r xmlns:xi=\"http://www.w3.org/2001/XInclude\"><BeforeEntry>a</BeforeEntry><xi:include href=\"$scratch/secret.txt\" parse=\"text\"/></r>"
 echo "$hostileSame of 7 hostile additional-code files are answered as on Linux"
 
+# Links where the run writes or copies (Unix links, which Wine shows the program as
+# reparse points, as Windows shows its own links and junctions): quillmark.exe refuses a
+# linked content folder and leaves out a linked pictures folder with the Linux build's
+# messages, writing nothing through either.
+linksSame=0
+for side in ll wl; do
+    mkdir -p "$scratch/$side/elsewhere" "$scratch/$side/pictures"
+    echo old >"$scratch/$side/elsewhere/Alias.h"
+    echo png >"$scratch/$side/pictures/a.png"
+    printf '<html><body><div><h1>A</h1><p>a</p></div></body></html>\n' >"$scratch/$side/x.htm"
+    printf '<html><body><div><h1>A</h1><p><img src="y.files/a.png"></p></div></body></html>\n' \
+        >"$scratch/$side/y.htm"
+    ln -s elsewhere "$scratch/$side/x.Content"
+    ln -s pictures "$scratch/$side/y.files"
+done
+for page in x y; do
+    "$linux/quillmark" -q --no-compile "$scratch/ll/$page.htm" >"$scratch/ll.out" 2>&1
+    linuxStatus=$?
+    wine "$win64/quillmark.exe" -q --no-compile "Z:$scratch/wl/$page.htm" >"$scratch/wl.out" 2>&1
+    windowsStatus=$?
+    sed -i "s|$scratch/ll/||g" "$scratch/ll.out"
+    sed -i "s|Z:$scratch/wl[/\\]||g; s|\r\$||" "$scratch/wl.out"
+    if [ $linuxStatus -ne $windowsStatus ] || ! cmp -s "$scratch/ll.out" "$scratch/wl.out"; then
+        fail "$page.htm beside a link: quillmark.exe exited $windowsStatus saying $(head -3 "$scratch/wl.out"), the Linux build $linuxStatus saying $(head -3 "$scratch/ll.out")"
+    else
+        linksSame=$((linksSame + 1))
+    fi
+done
+if [ "$(ls "$scratch/wl/elsewhere")" != Alias.h ] || [ "$(cat "$scratch/wl/elsewhere/Alias.h")" != old ]; then
+    fail "quillmark.exe wrote through a linked content folder: $(ls "$scratch/wl/elsewhere")"
+elif ! diff -r -x '*.log' -x '.*.lock' "$scratch/ll" "$scratch/wl" >"$scratch/diff"; then
+    fail "the projects beside links differ: $(head -3 "$scratch/diff")"
+fi
+echo "$linksSame of 2 runs beside links go as on Linux"
+
 # Ctrl-C: Wine hands a SIGINT to the program as Windows' CTRL_C_EVENT, which reaches the
 # console control handler as a Ctrl-C in a console does. Stopped once its scan has begun,
 # the run exits 130 and its log says so; the finished project's ID list and project file

@@ -29,7 +29,7 @@ std::vector<TreeEntry> listTree(const std::filesystem::path& folder) {
 std::uintmax_t removeTree(const std::filesystem::path& path) {
     std::error_code ec;
     std::uintmax_t removed = 0;
-    if (std::filesystem::symlink_status(path, ec).type() == std::filesystem::file_type::directory) {
+    if (entryKind(path) == EntryKind::Folder) {
         std::vector<TreeEntry> entries = listTree(path);
         // Deepest first, so that each folder is empty when its turn comes.
         std::sort(entries.begin(), entries.end(),

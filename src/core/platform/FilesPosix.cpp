@@ -115,6 +115,31 @@ SocketState localSocketState(const std::filesystem::path& path) {
     return listening || error != ECONNREFUSED ? SocketState::Listening : SocketState::Dead;
 }
 
+namespace {
+
+EntryKind kindOf(std::filesystem::file_type type) {
+    switch (type) {
+    case std::filesystem::file_type::regular:
+        return EntryKind::File;
+    case std::filesystem::file_type::directory:
+        return EntryKind::Folder;
+    case std::filesystem::file_type::symlink:
+        return EntryKind::Link;
+    default:
+        return EntryKind::Other;
+    }
+}
+
+} // namespace
+
+std::optional<EntryKind> entryKind(const std::filesystem::path& path) {
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::symlink_status(path, ec);
+    if (ec || !std::filesystem::exists(status))
+        return std::nullopt;
+    return kindOf(status.type());
+}
+
 std::optional<std::vector<FolderEntry>> listFolder(const std::filesystem::path& folder) {
     std::error_code ec;
     std::filesystem::directory_iterator it(folder, ec);
@@ -124,12 +149,7 @@ std::optional<std::vector<FolderEntry>> listFolder(const std::filesystem::path& 
     for (; it != std::filesystem::directory_iterator(); it.increment(ec)) {
         if (ec)
             break;
-        const std::filesystem::file_type type = it->symlink_status(ec).type();
-        const EntryKind kind = type == std::filesystem::file_type::regular     ? EntryKind::File
-                               : type == std::filesystem::file_type::directory ? EntryKind::Folder
-                               : type == std::filesystem::file_type::symlink   ? EntryKind::Link
-                                                                               : EntryKind::Other;
-        entries.push_back({it->path().filename(), kind});
+        entries.push_back({it->path().filename(), kindOf(it->symlink_status(ec).type())});
     }
     return entries;
 }

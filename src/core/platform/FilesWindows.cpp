@@ -175,8 +175,37 @@ SocketState localSocketState(const std::filesystem::path&) {
     return SocketState::Absent;
 }
 
+namespace {
+
 // A symbolic link or a junction is a link; other reparse points (files kept in the cloud,
-// deduplicated ones) are the files and folders they stand for.
+// deduplicated ones) are the files and folders they stand for. Wine shows a Unix link to
+// a folder as a reparse point without a tag: a link too.
+EntryKind kindOf(const WIN32_FIND_DATAW& found) {
+    const DWORD attributes = found.dwFileAttributes;
+    const DWORD tag = found.dwReserved0;
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+        (tag == IO_REPARSE_TAG_SYMLINK || tag == IO_REPARSE_TAG_MOUNT_POINT || tag == 0))
+        return EntryKind::Link;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EntryKind::Folder : EntryKind::File;
+}
+
+} // namespace
+
+std::optional<EntryKind> entryKind(const std::filesystem::path& path) {
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileExW(extendedPath(path).c_str(), FindExInfoBasic, &found,
+                                   FindExSearchNameMatch, nullptr, 0);
+    if (find == INVALID_HANDLE_VALUE) {
+        // A drive's root is no entry of a folder.
+        const DWORD attributes = GetFileAttributesW(extendedPath(path).c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES)
+            return std::nullopt;
+        return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EntryKind::Folder : EntryKind::File;
+    }
+    FindClose(find);
+    return kindOf(found);
+}
+
 std::optional<std::vector<FolderEntry>> listFolder(const std::filesystem::path& folder) {
     std::wstring pattern = extendedPath(folder);
     if (!pattern.ends_with(L'\\'))
@@ -190,16 +219,8 @@ std::optional<std::vector<FolderEntry>> listFolder(const std::filesystem::path& 
     std::vector<FolderEntry> entries;
     do {
         const std::wstring_view name = found.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
-        const DWORD attributes = found.dwFileAttributes;
-        const bool link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
-                          (found.dwReserved0 == IO_REPARSE_TAG_SYMLINK ||
-                           found.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT);
-        const EntryKind kind = link                                           ? EntryKind::Link
-                               : (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EntryKind::Folder
-                                                                              : EntryKind::File;
-        entries.push_back({std::filesystem::path(std::wstring(name)), kind});
+        if (name != L"." && name != L"..")
+            entries.push_back({std::filesystem::path(std::wstring(name)), kindOf(found)});
     } while (FindNextFileW(find, &found));
     FindClose(find);
     return entries;

@@ -11,13 +11,13 @@ namespace fs = std::filesystem;
 
 // Makes target a real folder; a link in its place is removed, not written through.
 bool makeFolder(const fs::path& target) {
-    std::error_code ec;
-    const fs::file_status status = fs::symlink_status(target, ec);
-    if (fs::is_directory(status))
+    const std::optional<EntryKind> kind = entryKind(target);
+    if (kind == EntryKind::Folder)
         return true;
-    if (fs::is_symlink(status) && !fs::remove(target, ec))
+    std::error_code ec;
+    if (kind == EntryKind::Link && !fs::remove(target, ec))
         return false;
-    return fs::create_directory(target, ec) || fs::is_directory(fs::symlink_status(target, ec));
+    return fs::create_directory(target, ec) || entryKind(target) == EntryKind::Folder;
 }
 
 struct CopyLists {
@@ -54,7 +54,7 @@ bool copyInto(const fs::path& source, const fs::path& target, const CopyLists& l
                 return false;
         } else if (entry.kind == EntryKind::File) {
             // A link at the target would be written through.
-            if (fs::is_symlink(fs::symlink_status(to, ec)) && !fs::remove(to, ec))
+            if (entryKind(to) == EntryKind::Link && !fs::remove(to, ec))
                 return false;
             if (lists.copied)
                 lists.copied->push_back(to);
@@ -74,7 +74,7 @@ bool copyFolder(const fs::path& source, const fs::path& destination, std::vector
     std::error_code ec;
     if (!fs::is_directory(source, ec) || !fs::is_directory(destination, ec))
         return false;
-    if (fs::is_symlink(fs::symlink_status(source, ec))) {
+    if (entryKind(source) == EntryKind::Link) {
         if (skipped)
             skipped->push_back(source);
         return true;

@@ -539,9 +539,8 @@ void Generator::openPage() {
 
 void Generator::warnOfPictures(const std::vector<std::filesystem::path>& skipped,
                                const std::vector<std::filesystem::path>& copied) {
-    std::error_code ec;
     for (const std::filesystem::path& file : skipped)
-        warn(std::filesystem::is_symlink(std::filesystem::symlink_status(file, ec))
+        warn(entryKind(file) == EntryKind::Link
                  ? u8("符号链接“") + pathText(file) + u8("”指向别处，未复制。")
                  : u8("“") + pathText(file) + u8("”不是普通文件（是管道或设备），未复制。"));
     for (const std::filesystem::path& file : copied)

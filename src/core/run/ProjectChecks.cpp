@@ -26,8 +26,7 @@ bool isReadOnlyFile(const fs::path& file) {
 } // namespace
 
 void rejectLinkedContentFolder(const FileLayout& layout) {
-    std::error_code ec;
-    if (fs::is_symlink(fs::symlink_status(layout.contentFolder, ec)))
+    if (entryKind(layout.contentFolder) == EntryKind::Link)
         throw Error(gbk::fromUtf8("“") + gbk::fromPath(layout.contentFolder) +
                     gbk::fromUtf8("”是符号链接，页面会写到它指向的别处；这个工程没有做任何改动。"
                                   "请删除该链接（或改为文件夹）后再试。"));

@@ -87,12 +87,17 @@ enum class SocketState { Absent, Listening, Dead };
 SocketState localSocketState(const std::filesystem::path& path);
 
 // What a folder's entry is, a link not followed: a symbolic link or a Windows junction is
-// a Link, whatever it points at.
+// a Link, whatever it points at (other reparse points, such as files kept in the cloud,
+// are the files and folders they stand for).
 enum class EntryKind { File, Folder, Link, Other };
 struct FolderEntry {
     std::filesystem::path name; // the entry's own name, without its folder
     EntryKind kind = EntryKind::Other;
 };
+
+// What is at path, a link there not followed; nothing when nothing is there (or it cannot
+// be told). std::filesystem's symlink_status sees no link on Windows: this does.
+std::optional<EntryKind> entryKind(const std::filesystem::path& path);
 
 // A folder's entries ("." and ".." aside), in no particular order; nothing when it cannot
 // be listed. Windows lists it through the extended-length form of its path (\\?\C:\...),
