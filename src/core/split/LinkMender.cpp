@@ -1,6 +1,7 @@
 #include "split/LinkMender.h"
 
 #include "html/HtmlTags.h"
+#include "platform/Files.h"
 #include "text/ByteString.h"
 #include "text/Error.h"
 #include "text/Gbk.h"
@@ -79,7 +80,7 @@ std::string LinkMender::reachFromTopics(std::string_view value,
     const fs::path relative = text::utf8Path(gbk::toUtf8(percentDecode(path))).lexically_normal();
     std::error_code ec;
     if (fs::exists(pageFolder / relative, ec) ||
-        !fs::is_regular_file(fs::symlink_status(sourceFolder_ / relative, ec)))
+        entryKind(sourceFolder_ / relative) != EntryKind::File)
         return {};
     const fs::path source = fs::weakly_canonical(sourceFolder_, ec);
     const fs::path pages = fs::weakly_canonical(pageFolder, ec);
