@@ -8,7 +8,7 @@
 #include "text/Error.h"
 #include "text/Gbk.h"
 #include "text/ReadStream.h"
-#include "word/LibreOfficeConverter.h"
+#include "word/ConverterChoice.h"
 
 #include <cstdio>
 #include <memory>
@@ -61,8 +61,8 @@ int runCli(const qm::cli::CliOptions& options) {
     const qm::RunSettings settings = runSettings(options);
     qm::cli::CliListener listener(options);
     qm::ChmCompiler compiler;
-    qm::LibreOfficeConverter converter;
-    qm::Generator generator(listener, &converter, options.compile ? &compiler : nullptr);
+    const std::unique_ptr<qm::DocumentConverter> converter = qm::makeDocumentConverter();
+    qm::Generator generator(listener, converter.get(), options.compile ? &compiler : nullptr);
     qm::cli::CliListener::installInterruptHandler(generator.stopFlag());
 
     generator.openFiles(options.files);

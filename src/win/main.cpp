@@ -3,9 +3,11 @@
 #include "RegistrySettingsStore.h"
 #include "WindowsShell.h"
 #include "project/ChmCompiler.h"
-#include "word/LibreOfficeConverter.h"
+#include "word/ConverterChoice.h"
 
 #include <windows.h>
+
+#include <memory>
 
 #include <objbase.h>
 #include <shellapi.h>
@@ -53,12 +55,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
 
     qm::win::RegistrySettingsStore store(L"Software\\Quillmark");
     qm::win::WindowsShell shell;
-    qm::LibreOfficeConverter converter;
+    const std::unique_ptr<qm::DocumentConverter> converter = qm::makeDocumentConverter();
     qm::ChmCompiler compiler;
     int status = 1;
     {
         qm::win::MainWindow window(
-            instance, {store, shell, &converter, &compiler, programFolder(), userFolder()});
+            instance, {store, shell, converter.get(), &compiler, programFolder(), userFolder()});
         if (window.create(showCommand)) {
             window.openFiles(namedFiles());
             MSG message;

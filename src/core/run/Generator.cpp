@@ -276,6 +276,8 @@ RunOutcome Generator::generationRun(const RunSettings& settings) {
             g.failures_.clear();
             g.conversionShares_.clear();
             g.removeWorkingFiles();
+            if (g.converter_ != nullptr)
+                g.converter_->finishBatch();
             g.listener_.runFinished();
         }
     } finalStep{*this};

@@ -6,6 +6,7 @@
 #include "html/Escape.h"
 #include "html/HtmlTags.h"
 #include "text/ByteString.h"
+#include "text/Gbk.h"
 #include "word/SourceCharset.h"
 
 #include <algorithm>
@@ -262,6 +263,40 @@ WordPage toWordDialect(std::string_view exportedPage, const std::vector<std::str
     edits.push_back({markAt.value_or(0), 0, markTag(filesFolder, page.files)});
     page.html = utf8PageToGbk(html::applyEdits(text, std::move(edits)));
     return page;
+}
+
+std::string fromWordPage(std::string_view page, std::string_view wordFolder,
+                         std::string_view filesFolder, const std::vector<SupportingFile>& files) {
+    std::size_t at = 0;
+    html::forEachTag(page, [&](const html::Tag& tag) {
+        if (tag.closing || tag.is("body"))
+            return !tag.is("body");
+        if (tag.is("head") || tag.is("title")) {
+            at = tag.is("head") ? tag.end : tag.offset;
+            return false;
+        }
+        return true;
+    });
+    std::string marked(page.substr(0, at));
+    marked += markTag(filesFolder, files);
+    marked += page.substr(at);
+    // Word writes each link as the folder's name, a slash and the file's name, quoted or
+    // not, in tags and in the picture markup its conditional comments hold alike.
+    const std::string to = gbk::fromUtf8(linkText(filesFolder, "")); // ends in "/"
+    std::string out;
+    out.reserve(marked.size());
+    const std::string from = std::string(wordFolder) + "/";
+    for (std::size_t i = 0; i < marked.size();) {
+        const bool opens =
+            i > 0 && (marked[i - 1] == '"' || marked[i - 1] == '=' || marked[i - 1] == '\'');
+        if (opens && std::string_view(marked).substr(i).starts_with(from)) {
+            out += to;
+            i += from.size();
+        } else {
+            out += marked[i++];
+        }
+    }
+    return out;
 }
 
 std::optional<ConversionMark> readConversionMark(std::string_view page) {

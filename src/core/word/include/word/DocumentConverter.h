@@ -34,6 +34,10 @@ public:
     // result. Converting nothing ahead is always right.
     virtual void prepare(const std::vector<std::filesystem::path>& /*docPaths*/) {}
 
+    // The run is over, after its last convert(): a converter ends what it kept running
+    // for the batch (a word processor of its own).
+    virtual void finishBatch() {}
+
     // Told, on the thread that calls prepare(), how many documents of the batch have
     // been converted so far (done of total), whenever that count grows.
     using Progress = std::function<void(std::size_t done, std::size_t total)>;

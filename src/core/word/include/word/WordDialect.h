@@ -53,6 +53,15 @@ struct DocumentFileName {
 WordPage toWordDialect(std::string_view exportedPage, const std::vector<std::string>& exportedFiles,
                        std::string_view filesFolder, const DocumentFileName& document = {});
 
+// A page Word itself saved, ready to be placed. Word names its pictures folder after the
+// page with a suffix of its user-interface language ("document.files", "document_files");
+// the page's links into wordFolder (ASCII, as Word named it) lead into filesFolder
+// (UTF-8, "用户手册.files") instead, and the conversion mark (below) goes at the head's
+// start, before the title, naming filesFolder and files. Every other byte stays as Word
+// wrote it. page: Word's bytes declaring "charset=gb2312" (GBK).
+std::string fromWordPage(std::string_view page, std::string_view wordFolder,
+                         std::string_view filesFolder, const std::vector<SupportingFile>& files);
+
 // The mark of a page this program converted: the supporting-files folder it wrote beside
 // the page and the files in it (UTF-8 names; no folder when files is empty). A page
 // without it, and a folder or file it does not name, are the user's and never replaced.

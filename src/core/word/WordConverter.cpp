@@ -1,0 +1,277 @@
+#include "word/WordConverter.h"
+
+#include "PagePlacement.h"
+#include "WordSession.h"
+#include "platform/Files.h"
+#include "platform/Process.h"
+#include "text/Error.h"
+#include "text/Gbk.h"
+#include "text/OutputFile.h"
+#include "text/ReadStream.h"
+#include "text/Utf8Path.h"
+#include "word/StopFlag.h"
+#include "word/WordDialect.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace qm {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kPrivatePrefix = "quillmark-word-";
+// Word names the page's pictures folder after the page: a plain ASCII name keeps the
+// links it writes free of whatever the user's file is called.
+constexpr std::string_view kWorkName = "document";
+constexpr long kFilteredHtml = 10; // wdFormatFilteredHTML
+constexpr long kWebPage = 8;       // wdFormatHTML
+constexpr long kGbk = 936;         // msoEncodingSimplifiedChineseGBK
+
+struct Reasons {
+    static std::string quoted(const fs::path& doc) {
+        return gbk::fromUtf8("“") + gbk::fromPath(doc) + gbk::fromUtf8("”");
+    }
+    static std::string hung(const fs::path& doc, std::chrono::milliseconds limit) {
+        return gbk::fromUtf8("Word转换") + quoted(doc) +
+               gbk::fromUtf8("超过" + std::to_string(limit.count() / 1000) +
+                             "秒仍未完成，已被结束。");
+    }
+    static std::string crashed(const fs::path& doc) {
+        return gbk::fromUtf8("Word转换") + quoted(doc) + gbk::fromUtf8("时意外退出。");
+    }
+    static std::string notStarted() {
+        return gbk::fromUtf8("无法启动Word（或无法关闭它的宏），文档没有转换。");
+    }
+};
+
+// Where a run's documents are copied to: its key is the file however it was spelled.
+fs::path documentKey(const fs::path& doc) {
+    std::error_code ec;
+    fs::path absolute = fs::absolute(doc, ec);
+    return ec ? doc : absolute.lexically_normal();
+}
+
+// The copy's extension: the document's when plain, for Word's sake; ".doc" otherwise.
+std::string copyExtension(const fs::path& doc) {
+    const std::string ext = text::utf8Text(doc.extension());
+    const bool plain =
+        ext.size() >= 2 && ext.size() <= 6 && std::all_of(ext.begin() + 1, ext.end(), [](char c) {
+            return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        });
+    return plain ? ext : ".doc";
+}
+
+// Copies the document's bytes alone: no stream of the file's but its content reaches
+// Word (not the mark that a file came from the internet, which would hold it in
+// Protected View).
+void copyBytes(const fs::path& from, const fs::path& to) {
+    ReadStream in(from);
+    OutputFile out(to);
+    std::string chunk;
+    while (in.read(chunk, 1 << 20) > 0) {
+        out.write(chunk);
+        chunk.clear();
+    }
+    out.commit();
+}
+
+// The folder Word wrote the page's pictures to, beside it: named after the page.
+fs::path wordFolderOf(const fs::path& outDir) {
+    std::error_code ec;
+    for (fs::directory_iterator it(outDir, ec), end; !ec && it != end; it.increment(ec))
+        if (it->is_directory(ec) && text::utf8Text(it->path().filename()).starts_with(kWorkName))
+            return it->path();
+    return {};
+}
+
+void removeLeftovers(const fs::path& temp) {
+    std::vector<fs::path> dead;
+    std::error_code ec;
+    for (fs::directory_iterator it(temp, ec), end; !ec && it != end; it.increment(ec))
+        if (leftByDeadProcess(it->path(), kPrivatePrefix))
+            dead.push_back(it->path());
+    for (const fs::path& folder : dead)
+        fs::remove_all(folder, ec);
+}
+
+} // namespace
+
+WordConverter::WordConverter(std::chrono::milliseconds timeLimit) : timeLimit_(timeLimit) {}
+
+WordConverter::~WordConverter() {
+    finishBatch();
+}
+
+bool WordConverter::available() {
+    return WordInstance::registered();
+}
+
+bool WordConverter::stopped() const {
+    return stop_ != nullptr && stop_->isSet();
+}
+
+bool WordConverter::makePrivateFolder() {
+    if (!root_.empty())
+        return true;
+    try {
+        const fs::path temp = fs::temp_directory_path();
+        removeLeftovers(temp);
+        root_ = qm::makePrivateFolder(temp, std::string(kPrivatePrefix) +
+                                                std::to_string(currentProcessId()) + "-");
+    } catch (...) {
+        root_.clear();
+    }
+    return !root_.empty();
+}
+
+void WordConverter::prepare(const std::vector<fs::path>& /*docPaths*/) {
+    finishBatch();
+}
+
+void WordConverter::finishBatch() {
+    session_.reset(); // ends our Word
+    failedHard_.clear();
+    std::error_code ec;
+    if (!root_.empty())
+        fs::remove_all(root_, ec);
+    root_.clear();
+}
+
+// Opens the copy in our Word and saves it as the page; true when Word said it did.
+bool WordConverter::convertCopy(const fs::path& copy, const fs::path& page, bool useWebPageFormat) {
+    automation::Object& word = session_->word().application();
+    automation::Object documents;
+    if (FAILED(word.get(L"Documents", documents)))
+        return false;
+    automation::Args open;
+    open.text(copy.wstring())
+        .boolean(false)                 // ConfirmConversions
+        .boolean(true)                  // ReadOnly
+        .boolean(false)                 // AddToRecentFiles
+        .text(L"quillmark-no-password") // PasswordDocument: never a prompt
+        .missing()                      // PasswordTemplate
+        .boolean(false)                 // Revert
+        .missing()                      // WritePasswordDocument
+        .missing()                      // WritePasswordTemplate
+        .integer(0)                     // Format: wdOpenFormatAuto
+        .missing()                      // Encoding
+        .boolean(false)                 // Visible
+        .boolean(false)                 // OpenAndRepair
+        .missing()                      // DocumentDirection
+        .boolean(true);                 // NoEncodingDialog
+    automation::Object document;
+    if (FAILED(documents.call(L"Open", open, &document)))
+        return false;
+    automation::Object webOptions;
+    automation::Args gbkPage;
+    gbkPage.integer(kGbk);
+    bool saved = SUCCEEDED(document.get(L"WebOptions", webOptions)) &&
+                 SUCCEEDED(webOptions.put(L"Encoding", gbkPage));
+    if (saved) {
+        automation::Args save;
+        save.text(page.wstring()).integer(useWebPageFormat ? kWebPage : kFilteredHtml);
+        HRESULT hr = document.call(L"SaveAs2", save);
+        if (hr == DISP_E_UNKNOWNNAME) // Word before 2010
+            hr = document.call(L"SaveAs", save);
+        saved = SUCCEEDED(hr);
+    }
+    automation::Args noSaving;
+    noSaving.integer(0); // wdDoNotSaveChanges
+    document.call(L"Close", noSaving);
+    return saved;
+}
+
+bool WordConverter::placePage(const fs::path& outDir, const fs::path& html,
+                              const fs::path& folder) {
+    const fs::path page = outDir / (std::string(kWorkName) + ".htm");
+    if (!fs::is_regular_file(page) || fs::file_size(page) == 0)
+        return false;
+    const fs::path wordFolder = wordFolderOf(outDir);
+    std::vector<SupportingFile> files;
+    if (!wordFolder.empty())
+        for (const fs::directory_entry& e : fs::directory_iterator(wordFolder))
+            if (e.is_regular_file()) {
+                const std::string name = text::utf8Text(e.path().filename());
+                files.push_back({name, name, {}});
+            }
+    std::sort(files.begin(), files.end(),
+              [](const SupportingFile& a, const SupportingFile& b) { return a.name < b.name; });
+    ReadStream in(page);
+    std::string bytes;
+    in.read(bytes, in.size());
+    const WordPage word{fromWordPage(bytes, text::utf8Text(wordFolder.filename()),
+                                     text::utf8Text(folder.filename()), files),
+                        files};
+    // Once more: the user may have put a file there while Word worked.
+    reason_ = foreignReason(html, folder);
+    if (!reason_.empty())
+        return false;
+    placeResults(word, wordFolder.empty() ? outDir : wordFolder, html, folder);
+    return true;
+}
+
+bool WordConverter::convert(const fs::path& docPath, const fs::path& htmlPath,
+                            bool useWebPageFormat) {
+    reason_.clear();
+    if (stopped())
+        return false;
+    const fs::path key = documentKey(docPath);
+    if (useWebPageFormat && key == failedHard_) {
+        // Its first try hung or crashed Word: a second would only do it again.
+        reason_ = failedHardReason_;
+        return false;
+    }
+    bool converted = false;
+    fs::path job;
+    try {
+        const auto [html, folder] = pagePlace(docPath, htmlPath);
+        reason_ = documentReason(docPath);
+        if (reason_.empty())
+            reason_ = foreignReason(html, folder);
+        if (!reason_.empty() || !makePrivateFolder())
+            return false;
+        // Word works on a copy at a short path of ours: the user's file is only read, by
+        // us, even while the user's own Word holds it open.
+        job = root_ / std::to_string(++jobs_);
+        const fs::path out = job / "out";
+        fs::create_directories(out);
+        const fs::path copy = job / (std::string(kWorkName) + copyExtension(docPath));
+        copyBytes(docPath, copy);
+
+        if (!session_)
+            session_ = std::make_unique<WordSession>(stop_);
+        if (!session_->ensureWord(timeLimit_)) {
+            if (!stopped())
+                reason_ = Reasons::notStarted();
+        } else {
+            session_->arm(timeLimit_);
+            const bool saved =
+                convertCopy(copy, out / (std::string(kWorkName) + ".htm"), useWebPageFormat);
+            const WordSession::Watch watch = session_->disarm();
+            if (watch != WordSession::Watch::Finished || !session_->word().running()) {
+                if (watch == WordSession::Watch::TimedOut)
+                    reason_ = Reasons::hung(docPath, timeLimit_);
+                else if (watch == WordSession::Watch::Finished)
+                    reason_ = Reasons::crashed(docPath);
+                session_->word().end(); // the next document gets a new Word
+                failedHard_ = key;
+                failedHardReason_ = reason_;
+            } else {
+                converted = saved && !stopped() && placePage(out, html, folder);
+            }
+        }
+    } catch (const Error& e) {
+        converted = false;
+        reason_ = e.what(); // a page or picture that could not be written, and why
+    } catch (...) {
+        converted = false;
+    }
+    std::error_code ec;
+    if (!job.empty())
+        fs::remove_all(job, ec);
+    return converted;
+}
+
+} // namespace qm
