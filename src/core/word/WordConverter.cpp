@@ -86,6 +86,31 @@ fs::path wordFolderOf(const fs::path& outDir) {
     return {};
 }
 
+// Documents.Open, its arguments by position: read-only, no prompts, not among the recent
+// files, the format from the content, a dummy password so that Word never asks for one;
+// and where Word knows them, no repair and no encoding dialog.
+HRESULT openCopy(automation::Object& documents, const fs::path& copy, bool allArguments,
+                 automation::Object& document) {
+    automation::Args open;
+    open.text(copy.wstring())
+        .boolean(false)                 // ConfirmConversions
+        .boolean(true)                  // ReadOnly
+        .boolean(false)                 // AddToRecentFiles
+        .text(L"quillmark-no-password") // PasswordDocument
+        .missing()                      // PasswordTemplate
+        .boolean(false)                 // Revert
+        .missing()                      // WritePasswordDocument
+        .missing()                      // WritePasswordTemplate
+        .integer(0)                     // Format: wdOpenFormatAuto
+        .missing()                      // Encoding
+        .boolean(false);                // Visible
+    if (allArguments)
+        open.boolean(false) // OpenAndRepair
+            .missing()      // DocumentDirection
+            .boolean(true); // NoEncodingDialog
+    return documents.call(L"Open", open, &document);
+}
+
 void removeLeftovers(const fs::path& temp) {
     std::vector<fs::path> dead;
     std::error_code ec;
@@ -145,24 +170,11 @@ bool WordConverter::convertCopy(const fs::path& copy, const fs::path& page, bool
     automation::Object documents;
     if (FAILED(word.get(L"Documents", documents)))
         return false;
-    automation::Args open;
-    open.text(copy.wstring())
-        .boolean(false)                 // ConfirmConversions
-        .boolean(true)                  // ReadOnly
-        .boolean(false)                 // AddToRecentFiles
-        .text(L"quillmark-no-password") // PasswordDocument: never a prompt
-        .missing()                      // PasswordTemplate
-        .boolean(false)                 // Revert
-        .missing()                      // WritePasswordDocument
-        .missing()                      // WritePasswordTemplate
-        .integer(0)                     // Format: wdOpenFormatAuto
-        .missing()                      // Encoding
-        .boolean(false)                 // Visible
-        .boolean(false)                 // OpenAndRepair
-        .missing()                      // DocumentDirection
-        .boolean(true);                 // NoEncodingDialog
     automation::Object document;
-    if (FAILED(documents.call(L"Open", open, &document)))
+    HRESULT opened = openCopy(documents, copy, true, document);
+    if (opened == DISP_E_BADPARAMCOUNT) // Word 2000 knows the first twelve
+        opened = openCopy(documents, copy, false, document);
+    if (FAILED(opened))
         return false;
     automation::Object webOptions;
     automation::Args gbkPage;

@@ -132,7 +132,9 @@ bool WordInstance::connect(const CLSID& clsid) {
 // Whether the Application we were given lives in our process: Word's main window takes
 // the caption we give the Application, and its window tells its process. A Word that COM
 // started for us meanwhile (not the user's: Word serves one client per start) joins our
-// job, so that it is ended with ours.
+// job, so that it is ended with ours. A Word that shows no such window (Word 2013 and
+// later may keep none while no document is open) is taken to be the one we started and
+// waited for, which registered its class before we asked.
 bool WordInstance::ownsConnectedServer() {
     const std::wstring caption = L"quillmark-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                                  std::to_wstring(++instanceCount);
@@ -141,13 +143,15 @@ bool WordInstance::ownsConnectedServer() {
     if (FAILED(application_.put(L"Caption", value)))
         return false;
     HWND window = nullptr;
-    for (int i = 0; i < 40 && window == nullptr; ++i) {
+    for (int i = 0; i < 20 && window == nullptr; ++i) {
         window = FindWindowW(L"OpusApp", caption.c_str());
         if (window == nullptr)
             Sleep(50);
     }
+    if (window == nullptr)
+        return running();
     DWORD owner = 0;
-    if (window == nullptr || GetWindowThreadProcessId(window, &owner) == 0)
+    if (GetWindowThreadProcessId(window, &owner) == 0)
         return false;
     if (owner == processId_)
         return true;
