@@ -1,6 +1,7 @@
 #include "word/LibreOfficeConverter.h"
 
 #include "PagePlacement.h"
+#include "WorkFolder.h"
 
 #include "platform/Files.h"
 #include "platform/Process.h"
@@ -57,21 +58,6 @@ std::string fileUrl(const fs::path& path) {
 }
 
 constexpr std::string_view kPrivatePrefix = "quillmark-lo-";
-
-// Removes the private folders that converters of processes no longer running left
-// behind; those of live processes, ours included, stay.
-void removeLeftovers(const fs::path& temp) {
-    std::vector<fs::path> dead;
-    std::error_code ec;
-    for (fs::directory_iterator it(temp, ec), end; !ec && it != end; it.increment(ec))
-        if (leftByDeadProcess(it->path(), kPrivatePrefix))
-            dead.push_back(it->path());
-    // Its office dies with it, but may take a moment: while it still listens, its folder
-    // stays for a later run, which then removes the socket it leaves.
-    for (const fs::path& folder : dead)
-        if (removeOfficePipe(fileUrl(folder / "profile")))
-            removeTree(folder);
-}
 
 // The name a document goes by in the batch: one path per file however it was spelled.
 fs::path batchKey(const fs::path& doc) {
@@ -132,18 +118,12 @@ LibreOfficeConverter::LibreOfficeConverter(std::chrono::milliseconds timeLimit, 
 }
 
 bool LibreOfficeConverter::makePrivateFolder() {
-    if (!root_.empty())
-        return true;
-    // Made on first use, so that a converter that never converts leaves nothing behind
-    // even when its program ends without destroying it.
-    try {
-        const fs::path temp = fs::temp_directory_path();
-        removeLeftovers(temp);
-        root_ = qm::makePrivateFolder(temp, std::string(kPrivatePrefix) +
-                                                std::to_string(currentProcessId()) + "-");
-    } catch (...) {
-        root_.clear();
-    }
+    if (root_.empty())
+        // A dead process's office dies with it, but may take a moment: while it still
+        // listens, its folder stays for a later run, which then removes the socket it left.
+        root_ = makeWorkFolder(kPrivatePrefix, [](const fs::path& folder) {
+            return removeOfficePipe(fileUrl(folder / "profile"));
+        });
     return !root_.empty();
 }
 
@@ -455,10 +435,9 @@ bool LibreOfficeConverter::convert(const fs::path& docPath, const fs::path& html
     bool converted = false;
     fs::path job;
     try {
-        const auto [html, folder] = pagePlace(docPath, htmlPath);
-        reason_ = documentReason(docPath);
-        if (reason_.empty())
-            reason_ = foreignReason(html, folder);
+        const PagePlace place = pagePlace(docPath, htmlPath);
+        const auto& [html, folder] = place;
+        reason_ = refusalReason(docPath, place);
         if (!reason_.empty() || !makePrivateFolder())
             return false;
 

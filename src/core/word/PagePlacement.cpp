@@ -154,6 +154,11 @@ std::string documentReason(const fs::path& doc) {
 // conversion put there, so that either everything is in place or nothing has changed. The folder is
 // built beside its final place (renames do not cross file systems), and the page is
 // committed last: until then the earlier page and folder can be put back.
+std::string refusalReason(const fs::path& doc, const PagePlace& place) {
+    std::string reason = documentReason(doc);
+    return reason.empty() ? foreignReason(place.html, place.folder) : reason;
+}
+
 void placeResults(const WordPage& page, const fs::path& exportDir, const fs::path& html,
                   const fs::path& folder) {
     const fs::path dir = folder.parent_path();

@@ -31,6 +31,10 @@ std::string foreignReason(const std::filesystem::path& html, const std::filesyst
 // a password, not a Word document, missing, unreadable); empty when it can.
 std::string documentReason(const std::filesystem::path& doc);
 
+// Why the document is not to be converted into place: documentReason(doc), else
+// foreignReason(place.html, place.folder); empty when it may be.
+std::string refusalReason(const std::filesystem::path& doc, const PagePlace& place);
+
 // Puts the page at html and its files into folder beside it (each file copied from
 // exportDir / its exportedName, or written from its bytes), replacing what an earlier
 // conversion put there, so that either everything is in place or nothing has changed.

@@ -2,6 +2,7 @@
 
 #include "PagePlacement.h"
 #include "WordSession.h"
+#include "WorkFolder.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
 #include "text/Error.h"
@@ -111,16 +112,6 @@ HRESULT openCopy(automation::Object& documents, const fs::path& copy, bool allAr
     return documents.call(L"Open", open, &document);
 }
 
-void removeLeftovers(const fs::path& temp) {
-    std::vector<fs::path> dead;
-    std::error_code ec;
-    for (fs::directory_iterator it(temp, ec), end; !ec && it != end; it.increment(ec))
-        if (leftByDeadProcess(it->path(), kPrivatePrefix))
-            dead.push_back(it->path());
-    for (const fs::path& folder : dead)
-        fs::remove_all(folder, ec);
-}
-
 } // namespace
 
 WordConverter::WordConverter(std::chrono::milliseconds timeLimit) : timeLimit_(timeLimit) {}
@@ -138,16 +129,8 @@ bool WordConverter::stopped() const {
 }
 
 bool WordConverter::makePrivateFolder() {
-    if (!root_.empty())
-        return true;
-    try {
-        const fs::path temp = fs::temp_directory_path();
-        removeLeftovers(temp);
-        root_ = qm::makePrivateFolder(temp, std::string(kPrivatePrefix) +
-                                                std::to_string(currentProcessId()) + "-");
-    } catch (...) {
-        root_.clear();
-    }
+    if (root_.empty())
+        root_ = makeWorkFolder(kPrivatePrefix);
     return !root_.empty();
 }
 
@@ -238,10 +221,9 @@ bool WordConverter::convert(const fs::path& docPath, const fs::path& htmlPath,
     bool converted = false;
     fs::path job;
     try {
-        const auto [html, folder] = pagePlace(docPath, htmlPath);
-        reason_ = documentReason(docPath);
-        if (reason_.empty())
-            reason_ = foreignReason(html, folder);
+        const PagePlace place = pagePlace(docPath, htmlPath);
+        const auto& [html, folder] = place;
+        reason_ = refusalReason(docPath, place);
         if (!reason_.empty() || !makePrivateFolder())
             return false;
         // Word works on a copy at a short path of ours: the user's file is only read, by
