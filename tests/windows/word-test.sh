@@ -62,6 +62,8 @@ REGEDIT4
 EOF
 # As a 32-bit Word on 64-bit Windows registers itself: in the registry's 32-bit view.
 wine reg import "Z:$scratch/word.reg" /reg:32 >/dev/null 2>&1 || fail "reg could not register the stand-in"
+# The display driver is chosen when the prefix's desktop starts: start it anew.
+wineserver -k 2>/dev/null
 
 docs=$scratch/文档
 mkdir -p "$docs"
