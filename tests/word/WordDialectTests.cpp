@@ -109,6 +109,46 @@ TEST_F(WordDialectTest, TheMarkVouchesForTheFolderAndStaysOutOfTopicPages) {
     EXPECT_FALSE(readConversionMark(kExported));
 }
 
+// A page Word saved as "document.htm", its pictures in the folder its language names
+// ("document_files" in English): only the links into that folder and the mark change.
+TEST(WordDialect, WordsOwnPageKeepsItsBytesAndLinksIntoTheFilesFolder) {
+    const std::string page = gbk::fromUtf8(
+        "<html xmlns:v=\"urn:schemas-microsoft-com:vml\">\r\n<head>\r\n<meta "
+        "http-equiv=Content-Type content=\"text/html; charset=gb2312\">\r\n"
+        "<link rel=File-List href=document_files/filelist.xml>\r\n<title>手册</title>\r\n"
+        "</head>\r\n<body lang=ZH-CN>\r\n<div class=Section1>\r\n<h1>第一章</h1>\r\n"
+        "<p><!--[if gte vml 1]><v:imagedata src=\"document_files/image001.png\"/><![endif]-->"
+        "<![if !vml]><img src=\"document_files/image002.gif\"><![endif]>"
+        "见document_files/说明</p>\r\n</div>\r\n</body>\r\n</html>\r\n");
+    const std::vector<SupportingFile> files = {{"filelist.xml", "filelist.xml", {}},
+                                               {"image001.png", "image001.png", {}},
+                                               {"image002.gif", "image002.gif", {}}};
+    const std::string placed = fromWordPage(page, "document_files", "用户 手册.files", files);
+
+    std::string expected = page;
+    for (std::string_view from : {"href=document_files/", "src=\"document_files/image001",
+                                  "src=\"document_files/image002"}) {
+        const std::size_t at = expected.find(from);
+        ASSERT_NE(at, std::string::npos) << from;
+        const std::size_t name = expected.find("document_files/", at);
+        // Unquoted, a blank would end the value: it goes as %20 there.
+        const bool quoted = expected[name - 1] == '"';
+        expected.replace(name, 15,
+                         gbk::fromUtf8(quoted ? "用户 手册.files/" : "用户%20手册.files/"));
+    }
+    const std::optional<ConversionMark> mark = readConversionMark(placed);
+    ASSERT_TRUE(mark);
+    EXPECT_EQ(mark->folder, "用户 手册.files");
+    EXPECT_EQ(mark->files,
+              (std::vector<std::string>{"filelist.xml", "image001.png", "image002.gif"}));
+    // The mark opens the head; every other byte is Word's, the text that merely names
+    // the folder included.
+    const std::size_t head = expected.find("<head>") + 6;
+    const std::size_t markEnd = placed.find("\n", placed.find("quillmark-conversion")) + 1;
+    EXPECT_EQ(placed.substr(0, head), expected.substr(0, head));
+    EXPECT_EQ(placed.substr(markEnd), expected.substr(head));
+}
+
 // The body of a page as LibreOffice exports a numbered manual with its own contents
 // (as it wrote GB8567's templates, a Russian and an American report): the tab after a
 // heading's number is gone, the contents keep Word's page numbers.

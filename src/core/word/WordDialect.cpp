@@ -201,6 +201,30 @@ private:
     int count_ = 0;
 };
 
+// The page with its links into the folder "from" leading into the folder whose link text
+// (in the page's charset, ending in "/") is "to". Word writes each link as the folder's
+// name, a slash and the file's name, quoted or not, in tags and in the picture markup its
+// conditional comments hold alike.
+std::string relinked(std::string_view page, std::string_view from, const std::string& to) {
+    std::string toUnquoted; // where a blank would end the value
+    for (char c : to)
+        toUnquoted += c == ' ' ? std::string("%20") : std::string(1, c);
+    const std::string folder = std::string(from) + "/";
+    std::string out;
+    out.reserve(page.size());
+    for (std::size_t i = 0; i < page.size();) {
+        const char before = i > 0 ? page[i - 1] : '\0';
+        if ((before == '"' || before == '=' || before == '\'') &&
+            page.substr(i).starts_with(folder)) {
+            out += before == '=' ? toUnquoted : to;
+            i += folder.size();
+        } else {
+            out += page[i++];
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 WordPage toWordDialect(std::string_view exportedPage, const std::vector<std::string>& exportedFiles,
@@ -280,23 +304,7 @@ std::string fromWordPage(std::string_view page, std::string_view wordFolder,
     std::string marked(page.substr(0, at));
     marked += markTag(filesFolder, files);
     marked += page.substr(at);
-    // Word writes each link as the folder's name, a slash and the file's name, quoted or
-    // not, in tags and in the picture markup its conditional comments hold alike.
-    const std::string to = gbk::fromUtf8(linkText(filesFolder, "")); // ends in "/"
-    std::string out;
-    out.reserve(marked.size());
-    const std::string from = std::string(wordFolder) + "/";
-    for (std::size_t i = 0; i < marked.size();) {
-        const bool opens =
-            i > 0 && (marked[i - 1] == '"' || marked[i - 1] == '=' || marked[i - 1] == '\'');
-        if (opens && std::string_view(marked).substr(i).starts_with(from)) {
-            out += to;
-            i += from.size();
-        } else {
-            out += marked[i++];
-        }
-    }
-    return out;
+    return relinked(marked, wordFolder, gbk::fromUtf8(linkText(filesFolder, "")));
 }
 
 std::optional<ConversionMark> readConversionMark(std::string_view page) {
