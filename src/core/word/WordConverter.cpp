@@ -141,6 +141,7 @@ void WordConverter::prepare(const std::vector<fs::path>& /*docPaths*/) {
 void WordConverter::finishBatch() {
     session_.reset(); // ends our Word
     failedHard_.clear();
+    wordFailedToStart_ = false;
     std::error_code ec;
     if (!root_.empty())
         fs::remove_all(root_, ec);
@@ -236,8 +237,10 @@ bool WordConverter::convert(const fs::path& docPath, const fs::path& htmlPath,
 
         if (!session_)
             session_ = std::make_unique<WordSession>(stop_);
-        if (!session_->ensureWord(timeLimit_)) {
-            if (!stopped())
+        if (wordFailedToStart_ || !session_->ensureWord(timeLimit_)) {
+            // A Word that would not start once is not waited for again in this batch.
+            wordFailedToStart_ = !stopped();
+            if (wordFailedToStart_)
                 reason_ = Reasons::notStarted();
         } else {
             session_->arm(timeLimit_);

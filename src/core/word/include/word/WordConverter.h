@@ -25,7 +25,8 @@ class WordSession;
 //
 // A call that passes the time limit, or a Word that crashes, fails that document with
 // its reason and ends our Word; the next document gets a new one. The stop flag given to
-// watch() ends our Word at once. All calls on the thread that made the first conversion.
+// watch() ends our Word at once. A Word that cannot be started fails the rest of the
+// batch at once. All calls on the thread that made the first conversion.
 class WordConverter : public DocumentConverter {
 public:
     static constexpr std::chrono::milliseconds kDefaultTimeLimit{120'000};
@@ -68,6 +69,7 @@ private:
     std::string reason_;
     std::filesystem::path failedHard_; // the document whose first try hung or crashed Word
     std::string failedHardReason_;
+    bool wordFailedToStart_ = false; // in this batch: its documents fail at once
 };
 
 } // namespace qm
