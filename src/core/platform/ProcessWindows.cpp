@@ -64,17 +64,6 @@ std::wstring environmentBlock(const std::vector<std::string>& own) {
     return block;
 }
 
-// A job that ends every process in it when its last handle closes: when we die, ours.
-HANDLE makeJob() {
-    HANDLE job = CreateJobObjectW(nullptr, nullptr);
-    if (job == nullptr)
-        return nullptr;
-    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
-    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-    SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
-    return job;
-}
-
 // Starts the program suspended in job, with its streams on the null device, then lets it
 // run; its process handle, or null.
 HANDLE startInJob(HANDLE job, const std::filesystem::path& exe, std::wstring line,
@@ -131,6 +120,16 @@ bool isExecutableFile(const std::filesystem::path& path) {
 }
 
 } // namespace
+
+void* makeKillOnCloseJob() {
+    HANDLE job = CreateJobObjectW(nullptr, nullptr);
+    if (job == nullptr)
+        return nullptr;
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    return job;
+}
 
 std::filesystem::path findProgram(const std::filesystem::path& program) {
     if (program.empty())
@@ -195,7 +194,7 @@ ProcessResult runChildProcess(const std::filesystem::path& program,
                               const ProcessWatch& watch) {
     ProcessResult result;
     const std::filesystem::path exe = findProgram(program);
-    HANDLE job = exe.empty() ? nullptr : makeJob();
+    HANDLE job = exe.empty() ? nullptr : static_cast<HANDLE>(makeKillOnCloseJob());
     if (job == nullptr)
         return result;
     std::wstring line;

@@ -1,5 +1,7 @@
 #include "WordInstance.h"
 
+#include "platform/Process.h"
+
 #include <objbase.h>
 
 #include <atomic>
@@ -71,16 +73,6 @@ std::wstring programOf(const std::wstring& line) {
     return line.substr(0, line.find(L' '));
 }
 
-HANDLE killingJob() {
-    HANDLE job = CreateJobObjectW(nullptr, nullptr);
-    if (job == nullptr)
-        return nullptr;
-    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
-    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-    SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
-    return job;
-}
-
 std::atomic<unsigned> instanceCount{0};
 
 } // namespace
@@ -91,7 +83,7 @@ bool WordInstance::registered() {
 }
 
 bool WordInstance::launch(const std::wstring& commandLine, std::chrono::milliseconds limit) {
-    job_ = killingJob();
+    job_ = static_cast<HANDLE>(makeKillOnCloseJob());
     if (job_.load() == nullptr)
         return false;
     const std::wstring program = programOf(commandLine);

@@ -61,4 +61,9 @@ long currentProcessId();
 long currentUserId();
 bool processIsGone(long pid);
 
+// Windows: a job object (its HANDLE) that ends every process in it when its last handle
+// closes, so that what we start dies with us even when we are killed; null when it
+// cannot be made. Not defined elsewhere: process groups do that work there.
+void* makeKillOnCloseJob();
+
 } // namespace qm
