@@ -159,6 +159,9 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         if (wParam == QM_ID_BANNER)
             drawBanner(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         return TRUE;
+    case WM_MENUSELECT:
+        menuSelected(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HMENU>(lParam));
+        return 0;
     case WM_CTLCOLORSTATIC:
         if (HBRUSH brush =
                 colourControl(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)))
@@ -338,33 +341,6 @@ void MainWindow::showTab(int index) {
     ShowWindow(item(QM_ID_HELP_TEXT), index > 0 ? SW_SHOW : SW_HIDE);
 }
 
-void MainWindow::showRecentMenu() {
-    HMENU menu = CreatePopupMenu();
-    for (std::size_t i = 0; i < recent_.size(); ++i) {
-        // A menu of the system shows no tooltip: a batch says its first file and count.
-        std::wstring caption = wide(recent_[i].caption);
-        for (std::size_t at = caption.find(L'&'); at != std::wstring::npos;
-             at = caption.find(L'&', at + 2))
-            caption.insert(at, 1, L'&'); // a path's '&' is no mnemonic
-        AppendMenuW(menu, MF_STRING, QM_ID_RECENT_FIRST + i, caption.c_str());
-    }
-    if (!recent_.empty()) {
-        AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-        AppendMenuW(menu, MF_STRING, QM_ID_RECENT_CLEAR, L"清除列表");
-    }
-    RECT button{};
-    GetWindowRect(item(QM_ID_RECENT), &button);
-    const int chosen =
-        static_cast<int>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN,
-                                        button.left, button.bottom, 0, window_, nullptr));
-    DestroyMenu(menu);
-    if (chosen == QM_ID_RECENT_CLEAR)
-        presenter_.clearRecent();
-    else if (chosen >= QM_ID_RECENT_FIRST &&
-             static_cast<std::size_t>(chosen - QM_ID_RECENT_FIRST) < recent_.size())
-        presenter_.openRecent(recent_[static_cast<std::size_t>(chosen - QM_ID_RECENT_FIRST)].files);
-}
-
 // Dropped documents are opened as the open dialog opens them; nothing starts.
 void MainWindow::dropped(HDROP drop) {
     std::vector<std::filesystem::path> files;
@@ -418,6 +394,8 @@ void MainWindow::rescale(UINT dpi, const RECT* suggested) {
 // The banner at the window's dpi, its left part when the column is narrower.
 void MainWindow::drawBanner(const DRAWITEMSTRUCT& draw) {
     FillRect(draw.hDC, &draw.rcItem, GetSysColorBrush(COLOR_BTNFACE));
+    if (!menuHint_.empty())
+        return drawMenuHint(draw);
     BITMAP size{};
     if (banner_ == nullptr || GetObjectW(banner_, sizeof size, &size) == 0)
         return;

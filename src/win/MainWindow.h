@@ -105,7 +105,11 @@ private:
     void command(int id, int code, HWND control);
     LRESULT notify(const NMHDR& header);
     void showTab(int index);
+    // The recent-files menu (RecentMenu.cpp).
     void showRecentMenu();
+    void menuSelected(UINT id, UINT flags, HMENU menu);
+    void showMenuHint(const std::wstring& text);
+    void drawMenuHint(const DRAWITEMSTRUCT& draw);
     void activate(HWND control);
     void nextControl(WPARAM which, bool handle);
     void dropped(HDROP drop);
@@ -141,6 +145,9 @@ private:
 
     std::unordered_map<std::uintptr_t, HTREEITEM> nodeItems_;
     std::vector<ui::RecentRow> recent_;
+    // The highlighted recent entry's files, shown in the banner's place while the menu is
+    // open (there is no run then: the menu is only enabled while idle). Empty: the banner.
+    std::wstring menuHint_;
     std::vector<std::filesystem::path> codeFiles_;
 
     ui::SettingsStore& store_;

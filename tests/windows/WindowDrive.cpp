@@ -5,7 +5,8 @@
 // the run; opens SMALL_PAGE again and generates into OUT_AGAIN; reads each result box.
 // During the large run it writes SIGNALS\running and waits for SIGNALS\shot (a
 // screenshot) unless SIGNALS is "-". Then it closes the window and starts it again to
-// find the settings kept, at 144 dpi. Prints what it checked; exit 1 when something failed.
+// find the settings kept, at 144 dpi, and the recent menu telling the highlighted entry's
+// files. Prints what it checked; exit 1 when something failed.
 #include "ControlIds.h"
 
 #include <windows.h>
@@ -375,6 +376,26 @@ void stopLargeRun(const Gui& gui, const std::wstring& large, const std::wstring&
           "after the stop: Generate works again, Stop waits");
 }
 
+// The recent menu's highlighted entry shows its files in the banner's place; the banner
+// comes back when the menu closes.
+void checkRecentHint(const Gui& gui, const std::wstring& first) {
+    gui.click(QM_ID_RECENT);
+    HWND menu = nullptr;
+    waitFor(
+        [&] {
+            menu = FindWindowW(L"#32768", nullptr);
+            return menu != nullptr && IsWindowVisible(menu);
+        },
+        10);
+    PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 1);
+    check(waitFor([&] { return _wcsicmp(gui.text(QM_ID_BANNER).c_str(), first.c_str()) == 0; }, 5),
+          "the highlighted recent entry shows its file where the banner was");
+    PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 1);
+    check(waitFor([&] { return gui.text(QM_ID_BANNER) == L"Quillmark"; }, 5) &&
+              !IsWindowVisible(menu),
+          "the banner is back once the recent menu closes");
+}
+
 // The next start finds the settings of the last, on a screen of 144 dpi; the recent
 // list is kept as entries, the page opened last first.
 void checkNextStart(const std::wstring& program, const std::wstring& again, int buttonHeight,
@@ -394,6 +415,7 @@ void checkNextStart(const std::wstring& program, const std::wstring& again, int 
     if (next.window != nullptr) {
         check(next.text(QM_ID_OUTPUT_FOLDER) == again, "the output folder is kept");
         check(next.enabled(QM_ID_RECENT), "the recent files are kept");
+        checkRecentHint(next, opened);
         const int scaledHeight = heightOf(next.item(QM_ID_OPEN));
         std::printf("a button is %d pixels high at 96 dpi, %d at 144 dpi\n", buttonHeight,
                     scaledHeight);
