@@ -11,6 +11,7 @@
 //   WordStandIn.exe /Automation -Embedding   the server, as COM or the client starts it
 //   WordStandIn.exe --user NAME             the user's own Word with NAME open: registered
 //                                           as the running Word; any call to it is logged
+//   WordStandIn.exe --exit-at-once ...      a Word that is installed but ends as it starts
 #include <windows.h>
 
 #include <objbase.h>
@@ -400,8 +401,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
                                nullptr, instance, nullptr);
     int count = 0;
     wchar_t** args = CommandLineToArgvW(GetCommandLineW(), &count);
-    const int status =
-        count >= 3 && std::wstring(args[1]) == L"--user" ? serveUser(args[2]) : serve();
+    const std::wstring mode = count >= 2 ? args[1] : L"";
+    int status = 1;
+    if (mode == L"--exit-at-once")
+        log(L"exited at once");
+    else
+        status = count >= 3 && mode == L"--user" ? serveUser(args[2]) : serve();
     LocalFree(args);
     CoUninitialize();
     return status;

@@ -4,7 +4,8 @@
 # prefix of this test's own:  word-test.sh WINDOWS64_BUILD SAMPLES
 # One batch meets a plain document, one with an auto macro, one whose filtered HTML is
 # refused, one that hangs Word, one that crashes it, one with a password and one after
-# them all, while the user's own Word runs with a document open. The test checks the
+# them all, while the user's own Word runs with a document open; then batches meet a Word
+# that will not start. The test checks the
 # calls Word gets, the pages and pictures placed beside the documents, each fault's
 # reason, that the batch goes on past each, that the user's Word is never called, and
 # that no Word of ours is left running, after the batch and after runs that are
@@ -195,6 +196,42 @@ for how in INT KILL; do
     [ "$how" = INT ] && [ "$status" -ne 130 ] && fail "Ctrl-C: the run exited $status, not 130"
     gone || fail "$how: a Word of ours outlived the run: $(standins)"
     rm -f "$scratch/interrupted.log"
+done
+
+# A Word that will not start, registered at a path where nothing is or ending as it starts:
+# the batch's documents fail with the reason, Word is tried once for the batch and not
+# once per document, and a page saved by Word in the same batch still gets its help.
+cp -r "$samples/html/countingpi_cn" "$scratch/网页" || fail "the sample Word page countingpi_cn is absent"
+export STANDIN_LOG=Z:$scratch/unstarted.log
+standin='\"Z:'$(echo "$win64/word-standin.exe" | sed 's|/|\\\\|g')'\"'
+for server in '\"Z:\\nowhere\\WINWORD.EXE\" /Automation' "$standin --exit-at-once /Automation"; do
+    printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\%s\\LocalServer32]\n@="%s"\n' \
+        "$clsid" "$server" >"$scratch/unstarted.reg"
+    wine reg import "Z:$scratch/unstarted.reg" /reg:32 >/dev/null 2>&1 || fail "reg could not register $server"
+    rm -f "$scratch/unstarted.log" "$scratch/网页/index.chm"
+    # The limit per document is long: a run that waited for Word per document would not end.
+    QUILLMARK_WORD_SECONDS=600 timeout 300 wine "$win64/quillmark.exe" --json \
+        "Z:$docs/手册.doc" "Z:$docs/最后.rtf" "Z:$scratch/网页/index.htm" \
+        >"$scratch/unstarted.json" 2>"$scratch/stderr"
+    status=$?
+    [ "$status" -eq 1 ] || fail "Word not starting ($server): the batch exited $status, not 1"
+    python3 - "$scratch/unstarted.json" <<'EOF2' || fail "Word not starting ($server): reports as above"
+import json, re, sys
+reports = {re.split(r"[\\/]", r["source"])[-1]: r
+           for r in map(json.loads, open(sys.argv[1], encoding="utf-8"))}
+problems = [f"{n}: {reports.get(n)}" for n in ("手册.doc", "最后.rtf")
+            if reports.get(n, {}).get("outcome") != "failed"
+            or "无法启动Word" not in reports[n].get("reason", "")]
+if reports.get("index.htm", {}).get("outcome") != "done":
+    problems.append(f"index.htm: {reports.get('index.htm')}")
+for p in problems:
+    print("FAIL:", p)
+sys.exit(1 if problems else 0)
+EOF2
+    [ -f "$scratch/网页/index.chm" ] || fail "Word not starting ($server): the Word page got no CHM"
+    tries=$(grep -c 'exited at once' "$scratch/unstarted.log" 2>/dev/null)
+    [ "${tries:-0}" -le 2 ] || fail "Word was started $tries times for one batch, not once (with its placeholder)"
+    gone || fail "Word not starting ($server): a Word of ours was left running: $(standins)"
 done
 
 if [ "$failures" -gt 0 ]; then

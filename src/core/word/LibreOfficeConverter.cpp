@@ -429,17 +429,15 @@ bool LibreOfficeConverter::placeExport(const fs::path& outDir, const fs::path& e
 
 bool LibreOfficeConverter::convert(const fs::path& docPath, const fs::path& htmlPath,
                                    bool useWebPageFormat) {
-    reason_.clear();
-    if (program_.empty() || stopped())
-        return false;
     bool converted = false;
     fs::path job;
     try {
-        const PagePlace place = pagePlace(docPath, htmlPath);
-        const auto& [html, folder] = place;
-        reason_ = refusalReason(docPath, place);
-        if (!reason_.empty() || !makePrivateFolder())
+        const std::optional<PagePlace> place = openConversion(
+            docPath, htmlPath, !program_.empty() && !stopped(),
+            [this] { return makePrivateFolder(); }, reason_);
+        if (!place)
             return false;
+        const auto& [html, folder] = *place;
 
         std::optional<Prepared> ready;
         if (!useWebPageFormat)

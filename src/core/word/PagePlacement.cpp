@@ -159,6 +159,19 @@ std::string refusalReason(const fs::path& doc, const PagePlace& place) {
     return reason.empty() ? foreignReason(place.html, place.folder) : reason;
 }
 
+std::optional<PagePlace> openConversion(const fs::path& doc, const fs::path& htmlPath, bool ready,
+                                        const std::function<bool()>& privateFolder,
+                                        std::string& reason) {
+    reason.clear();
+    if (!ready)
+        return std::nullopt;
+    PagePlace place = pagePlace(doc, htmlPath);
+    reason = refusalReason(doc, place);
+    if (!reason.empty() || !privateFolder())
+        return std::nullopt;
+    return place;
+}
+
 void placeResults(const WordPage& page, const fs::path& exportDir, const fs::path& html,
                   const fs::path& folder) {
     const fs::path dir = folder.parent_path();

@@ -3,6 +3,8 @@
 #include "word/WordDialect.h"
 
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -34,6 +36,15 @@ std::string documentReason(const std::filesystem::path& doc);
 // Why the document is not to be converted into place: documentReason(doc), else
 // foreignReason(place.html, place.folder); empty when it may be.
 std::string refusalReason(const std::filesystem::path& doc, const PagePlace& place);
+
+// The first step of every converter's convert(): clears reason, then gives where the page
+// goes when ready (the converter may convert now), the document may be converted into
+// place and privateFolder() has the converter's private folder; nullopt otherwise, with
+// reason (GBK sentence) saying why when the document or its place is the cause.
+std::optional<PagePlace> openConversion(const std::filesystem::path& doc,
+                                        const std::filesystem::path& htmlPath, bool ready,
+                                        const std::function<bool()>& privateFolder,
+                                        std::string& reason);
 
 // Puts the page at html and its files into folder beside it (each file copied from
 // exportDir / its exportedName, or written from its bytes), replacing what an earlier

@@ -210,11 +210,8 @@ bool WordConverter::placePage(const fs::path& outDir, const fs::path& html,
 
 bool WordConverter::convert(const fs::path& docPath, const fs::path& htmlPath,
                             bool useWebPageFormat) {
-    reason_.clear();
-    if (stopped())
-        return false;
     const fs::path key = documentKey(docPath);
-    if (useWebPageFormat && key == failedHard_) {
+    if (useWebPageFormat && key == failedHard_ && !stopped()) {
         // Its first try hung or crashed Word: a second would only do it again.
         reason_ = failedHardReason_;
         return false;
@@ -222,11 +219,11 @@ bool WordConverter::convert(const fs::path& docPath, const fs::path& htmlPath,
     bool converted = false;
     fs::path job;
     try {
-        const PagePlace place = pagePlace(docPath, htmlPath);
-        const auto& [html, folder] = place;
-        reason_ = refusalReason(docPath, place);
-        if (!reason_.empty() || !makePrivateFolder())
+        const std::optional<PagePlace> place = openConversion(
+            docPath, htmlPath, !stopped(), [this] { return makePrivateFolder(); }, reason_);
+        if (!place)
             return false;
+        const auto& [html, folder] = *place;
         // Word works on a copy at a short path of ours: the user's file is only read, by
         // us, even while the user's own Word holds it open.
         job = root_ / std::to_string(++jobs_);
