@@ -168,17 +168,11 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return reinterpret_cast<LRESULT>(brush);
         break;
     case WM_ACTIVATE:
-        // The control that had the keyboard has it again when the window comes back.
-        if (LOWORD(wParam) == WA_INACTIVE) {
-            HWND focus = GetFocus();
-            if (focus != nullptr && IsChild(window_, focus))
-                lastFocus_ = focus;
-        }
+        if (LOWORD(wParam) == WA_INACTIVE)
+            keepFocus();
         return 0;
     case WM_SETFOCUS:
-        SetFocus(lastFocus_ != nullptr && IsWindowEnabled(lastFocus_) && IsWindowVisible(lastFocus_)
-                     ? lastFocus_
-                     : GetNextDlgTabItem(window_, nullptr, FALSE));
+        restoreFocus();
         return 0;
     case WM_NEXTDLGCTL:
         nextControl(wParam, LOWORD(lParam) != 0);
@@ -202,6 +196,19 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     }
     return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+// The control that had the keyboard has it again when the window comes back.
+void MainWindow::keepFocus() {
+    HWND focus = GetFocus();
+    if (focus != nullptr && IsChild(window_, focus))
+        lastFocus_ = focus;
+}
+
+void MainWindow::restoreFocus() {
+    SetFocus(lastFocus_ != nullptr && IsWindowEnabled(lastFocus_) && IsWindowVisible(lastFocus_)
+                 ? lastFocus_
+                 : GetNextDlgTabItem(window_, nullptr, FALSE));
 }
 
 // What a dialog does with WM_NEXTDLGCTL, which the system's keyboard handling (Alt and a

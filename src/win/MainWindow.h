@@ -111,6 +111,8 @@ private:
     void showMenuHint(const std::wstring& text);
     void drawMenuHint(const DRAWITEMSTRUCT& draw);
     void activate(HWND control);
+    void keepFocus();
+    void restoreFocus();
     void nextControl(WPARAM which, bool handle);
     void dropped(HDROP drop);
     void runPosted();
