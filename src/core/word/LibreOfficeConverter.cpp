@@ -414,11 +414,9 @@ bool LibreOfficeConverter::placeExport(const fs::path& outDir, const fs::path& e
     for (const fs::directory_entry& e : fs::directory_iterator(outDir))
         if (e.path() != exported && e.is_regular_file())
             others.push_back(text::utf8Text(e.path().filename()));
-    ReadStream page(exported);
-    std::string bytes;
-    page.read(bytes, page.size());
-    WordPage word = toWordDialect(bytes, others, text::utf8Text(folder.filename()),
-                                  DocumentFileName::of(document));
+    WordPage word =
+        toWordDialect(readWholeFile(exported), others, text::utf8Text(folder.filename()),
+                      DocumentFileName::of(document));
     // Once more: the user may have put a file there while LibreOffice worked.
     reason_ = foreignReason(html, folder);
     if (!reason_.empty())

@@ -64,27 +64,27 @@ std::string copyExtension(const fs::path& doc) {
     return plain ? ext : ".doc";
 }
 
-// Copies the document's bytes alone: no stream of the file's but its content reaches
-// Word (not the mark that a file came from the internet, which would hold it in
-// Protected View).
-void copyBytes(const fs::path& from, const fs::path& to) {
-    ReadStream in(from);
-    OutputFile out(to);
-    std::string chunk;
-    while (in.read(chunk, 1 << 20) > 0) {
-        out.write(chunk);
-        chunk.clear();
-    }
-    out.commit();
-}
-
 // The folder Word wrote the page's pictures to, beside it: named after the page.
 fs::path wordFolderOf(const fs::path& outDir) {
-    std::error_code ec;
-    for (fs::directory_iterator it(outDir, ec), end; !ec && it != end; it.increment(ec))
-        if (it->is_directory(ec) && text::utf8Text(it->path().filename()).starts_with(kWorkName))
-            return it->path();
+    for (const FolderEntry& e : listFolder(outDir).value_or(std::vector<FolderEntry>{}))
+        if (e.kind == EntryKind::Folder && text::utf8Text(e.name).starts_with(kWorkName))
+            return outDir / e.name;
     return {};
+}
+
+// The pictures Word wrote, by name.
+std::vector<SupportingFile> picturesIn(const fs::path& wordFolder) {
+    std::vector<SupportingFile> files;
+    if (wordFolder.empty())
+        return files;
+    for (const FolderEntry& e : listFolder(wordFolder).value_or(std::vector<FolderEntry>{}))
+        if (e.kind == EntryKind::File) {
+            const std::string name = text::utf8Text(e.name);
+            files.push_back({name, name, {}});
+        }
+    std::sort(files.begin(), files.end(),
+              [](const SupportingFile& a, const SupportingFile& b) { return a.name < b.name; });
+    return files;
 }
 
 // Documents.Open, its arguments by position: read-only, no prompts, not among the recent
@@ -142,9 +142,8 @@ void WordConverter::finishBatch() {
     session_.reset(); // ends our Word
     failedHard_.clear();
     wordFailedToStart_ = false;
-    std::error_code ec;
     if (!root_.empty())
-        fs::remove_all(root_, ec);
+        removeTree(root_);
     root_.clear();
 }
 
@@ -185,18 +184,8 @@ bool WordConverter::placePage(const fs::path& outDir, const fs::path& html,
     if (!fs::is_regular_file(page) || fs::file_size(page) == 0)
         return false;
     const fs::path wordFolder = wordFolderOf(outDir);
-    std::vector<SupportingFile> files;
-    if (!wordFolder.empty())
-        for (const fs::directory_entry& e : fs::directory_iterator(wordFolder))
-            if (e.is_regular_file()) {
-                const std::string name = text::utf8Text(e.path().filename());
-                files.push_back({name, name, {}});
-            }
-    std::sort(files.begin(), files.end(),
-              [](const SupportingFile& a, const SupportingFile& b) { return a.name < b.name; });
-    ReadStream in(page);
-    std::string bytes;
-    in.read(bytes, in.size());
+    const std::vector<SupportingFile> files = picturesIn(wordFolder);
+    const std::string bytes = readWholeFile(page);
     const WordPage word{fromWordPage(bytes, text::utf8Text(wordFolder.filename()),
                                      text::utf8Text(folder.filename()), files),
                         files};
@@ -230,7 +219,9 @@ bool WordConverter::convert(const fs::path& docPath, const fs::path& htmlPath,
         const fs::path out = job / "out";
         fs::create_directories(out);
         const fs::path copy = job / (std::string(kWorkName) + copyExtension(docPath));
-        copyBytes(docPath, copy);
+        // The bytes alone: no stream of the file's but its content reaches Word (not the
+        // mark that a file came from the internet, which would hold it in Protected View).
+        copyFile(docPath, copy);
 
         if (!session_)
             session_ = std::make_unique<WordSession>(stop_);
@@ -262,9 +253,8 @@ bool WordConverter::convert(const fs::path& docPath, const fs::path& htmlPath,
     } catch (...) {
         converted = false;
     }
-    std::error_code ec;
     if (!job.empty())
-        fs::remove_all(job, ec);
+        removeTree(job);
     return converted;
 }
 
