@@ -1,6 +1,7 @@
 #include "ui/RecentList.h"
 
 #include "UiText.h"
+#include "text/ByteString.h"
 #include "ui/SettingsStore.h"
 
 #include <algorithm>
@@ -10,7 +11,8 @@ namespace qm::ui {
 namespace {
 
 // One entry a line of the list, its files joined by LF. A file name may hold LF (or
-// CR) on Linux: those, and the escape's own '%', are written as %0A, %0D and %25.
+// CR) on Linux: those, and the escape's own '%', are written as %0A, %0D and %25, which
+// percentDecode reads back.
 constexpr const char* kEntriesKey = "window/recentEntries";
 // Earlier versions kept single files, one a line; they still read it.
 constexpr const char* kFilesKey = "window/recentFiles";
@@ -31,20 +33,6 @@ std::string escaped(const std::string& path) {
     return out;
 }
 
-std::string unescaped(std::string_view text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const std::string_view code = text.substr(i, 3);
-        if (code == "%25" || code == "%0A" || code == "%0D") {
-            out += code == "%25" ? '%' : code == "%0A" ? '\n' : '\r';
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
 std::string encode(const RecentList::Entry& files) {
     std::string line;
     for (const std::filesystem::path& file : files)
@@ -57,7 +45,7 @@ RecentList::Entry decode(std::string_view line) {
     while (!line.empty()) {
         const std::size_t end = std::min(line.find('\n'), line.size());
         if (end > 0)
-            files.push_back(uitext::toPath(unescaped(line.substr(0, end))));
+            files.push_back(uitext::toPath(percentDecode(line.substr(0, end))));
         line.remove_prefix(std::min(end + 1, line.size()));
     }
     return files;
