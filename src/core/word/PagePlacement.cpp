@@ -81,10 +81,6 @@ std::optional<fs::path> foreignFile(const fs::path& html, const fs::path& folder
     }
 }
 
-std::string quoted(const fs::path& path) {
-    return gbk::fromUtf8("“") + gbk::fromPath(path) + gbk::fromUtf8("”");
-}
-
 // A name in dir that nothing has: prefix, our process id and a number.
 fs::path freshName(const fs::path& dir, const std::string& prefix) {
     for (unsigned n = 0;; ++n) {
@@ -97,6 +93,10 @@ fs::path freshName(const fs::path& dir, const std::string& prefix) {
 }
 
 } // namespace
+
+std::string quoted(const fs::path& path) {
+    return gbk::fromUtf8("“") + gbk::fromPath(path) + gbk::fromUtf8("”");
+}
 
 PagePlace pagePlace(const fs::path& doc, const fs::path& htmlPath) {
     PagePlace place;

@@ -12,6 +12,9 @@
 // so that a page from LibreOffice and one from Word follow the same ownership rules.
 namespace qm {
 
+// The path in Chinese quotation marks, as the converters' reasons name files (GBK).
+std::string quoted(const std::filesystem::path& path);
+
 // Where a document's page goes: htmlPath, or the document's path with ".htm" when that is
 // empty; and the folder of its pictures beside it, "<page's stem>.files".
 struct PagePlace {

@@ -31,9 +31,6 @@ constexpr long kWebPage = 8;       // wdFormatHTML
 constexpr long kGbk = 936;         // msoEncodingSimplifiedChineseGBK
 
 struct Reasons {
-    static std::string quoted(const fs::path& doc) {
-        return gbk::fromUtf8("“") + gbk::fromPath(doc) + gbk::fromUtf8("”");
-    }
     static std::string hung(const fs::path& doc, std::chrono::milliseconds limit) {
         return gbk::fromUtf8("Word转换") + quoted(doc) +
                gbk::fromUtf8("超过" + std::to_string(limit.count() / 1000) +
