@@ -45,8 +45,7 @@ void OutputFile::write(std::string_view bytes) {
     if (buffer_.size() + bytes.size() > kBufferSize) {
         flush();
         if (bytes.size() >= kBufferSize) {
-            buffer_.assign(bytes);
-            flush();
+            writeOut(bytes); // no copy through the buffer
             return;
         }
     }
@@ -54,8 +53,13 @@ void OutputFile::write(std::string_view bytes) {
 }
 
 void OutputFile::flush() {
-    const char* p = buffer_.data();
-    std::size_t left = buffer_.size();
+    writeOut(buffer_);
+    buffer_.clear();
+}
+
+void OutputFile::writeOut(std::string_view bytes) {
+    const char* p = bytes.data();
+    std::size_t left = bytes.size();
     while (left > 0) {
         const std::int64_t n = device_.write(fd_, p, left);
         if (n < 0 && errno == EINTR)
@@ -65,7 +69,6 @@ void OutputFile::flush() {
         p += n;
         left -= static_cast<std::size_t>(n);
     }
-    buffer_.clear();
 }
 
 void OutputFile::commit() {

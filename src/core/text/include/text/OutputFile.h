@@ -31,6 +31,7 @@ public:
 
 private:
     void flush();
+    void writeOut(std::string_view bytes);
     [[noreturn]] void fail(int error);
 
     void discard();
