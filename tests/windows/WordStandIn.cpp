@@ -7,6 +7,7 @@
 // it act out a fault: QM-STANDIN-NO-FILTERED (filtered HTML refused), QM-STANDIN-HANG
 // (SaveAs never returns), QM-STANDIN-CRASH (the process dies in SaveAs) and
 // QM-STANDIN-AUTOMACRO (an auto macro, run at Open unless macros were force-disabled).
+// STANDIN_START_SECONDS makes the server take that long to start.
 //
 //   WordStandIn.exe /Automation -Embedding   the server, as COM or the client starts it
 //   WordStandIn.exe --user NAME             the user's own Word with NAME open: registered
@@ -358,6 +359,10 @@ private:
 };
 
 int serve() {
+    // A Word that takes a while to start, as on a first start or a busy machine.
+    wchar_t seconds[16];
+    if (GetEnvironmentVariableW(L"STANDIN_START_SECONDS", seconds, 16) > 0)
+        Sleep(static_cast<DWORD>(_wtoi(seconds)) * 1000);
     static Factory factory;
     if (FAILED(CoRegisterClassObject(kClsid, &factory, CLSCTX_LOCAL_SERVER, REGCLS_SINGLEUSE,
                                      &factory.cookie)))

@@ -222,7 +222,7 @@ bool WordConverter::convert(const fs::path& docPath, const fs::path& htmlPath,
 
         if (!session_)
             session_ = std::make_unique<WordSession>(stop_);
-        if (wordFailedToStart_ || !session_->ensureWord(timeLimit_)) {
+        if (wordFailedToStart_ || !session_->ensureWord()) {
             // A Word that would not start once is not waited for again in this batch.
             wordFailedToStart_ = !stopped();
             if (wordFailedToStart_)

@@ -91,11 +91,11 @@ bool WordSession::startWord(std::chrono::milliseconds limit) {
     return started;
 }
 
-bool WordSession::ensureWord(std::chrono::milliseconds limit) {
+bool WordSession::ensureWord() {
     if (word_.running())
         return true;
-    arm(limit);
-    bool ready = startWord(limit);
+    arm(kStartLimit);
+    bool ready = startWord(kStartLimit);
     // Macros stay off before any document is opened: an auto macro never runs.
     automation::Args forceDisable;
     forceDisable.integer(3); // msoAutomationSecurityForceDisable

@@ -23,8 +23,12 @@ public:
     WordSession& operator=(const WordSession&) = delete;
     ~WordSession();
 
-    // Our Word, started when none runs (see startWord); false when it cannot be had.
-    bool ensureWord(std::chrono::milliseconds limit);
+    // Our Word, started when none runs (see startWord); false when it cannot be had
+    // within kStartLimit or the stop flag is set meanwhile.
+    bool ensureWord();
+    // How long Word may take to start: apart from the limit on a document, which a slow
+    // first start (Word setting itself up for a new user) must not use up.
+    static constexpr std::chrono::milliseconds kStartLimit{std::chrono::minutes(2)};
     WordInstance& word() { return word_; }
 
     // Between arm() and disarm() our Word is ended when limit passes or the stop flag is
