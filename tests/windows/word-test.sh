@@ -31,7 +31,7 @@ server='\"Z:'$(echo "$win64/word-standin.exe" | sed 's|/|\\\\|g')'\" /Automation
 scratch=$(mktemp -d)
 standins() { ps -eo args | grep '[w]ord-standin.exe' | grep -v -- '--user' || true; }
 # Wine takes a moment to remove a process that has ended.
-gone() { for _ in $(seq 50); do [ -z "$(standins)" ] && return 0; sleep 0.1; done; return 1; }
+gone() { for _ in $(seq 100); do [ -z "$(standins)" ] && return 0; sleep 0.1; done; return 1; }
 cleanup() {
     [ -n "${user:-}" ] && kill "$user" 2>/dev/null
     wineserver -k 2>/dev/null
@@ -81,7 +81,7 @@ export STANDIN_LOG=Z:$scratch/calls.log
 # The user's own Word, with a document open.
 wine "$win64/word-standin.exe" --user 用户的文档.docx >/dev/null 2>&1 &
 user=$!
-for _ in $(seq 100); do grep -q 'running with' "$scratch/calls.log" 2>/dev/null && break; sleep 0.1; done
+for _ in $(seq 300); do grep -q 'running with' "$scratch/calls.log" 2>/dev/null && break; sleep 0.1; done
 grep -q 'running with' "$scratch/calls.log" 2>/dev/null || fail "the user's stand-in Word did not start"
 
 batch=(手册.doc 宏.rtf 网页.rtf 挂起.rtf 崩溃.rtf 密码.doc 最后.rtf)
@@ -186,7 +186,7 @@ export STANDIN_LOG=Z:$scratch/interrupted.log
 for how in INT KILL; do
     QUILLMARK_WORD_SECONDS=120 wine "$win64/quillmark.exe" -q "Z:$docs/挂起.rtf" >/dev/null 2>&1 &
     run=$!
-    for _ in $(seq 150); do grep -q 'Document.SaveAs2' "$scratch/interrupted.log" 2>/dev/null && break; sleep 0.1; done
+    for _ in $(seq 300); do grep -q 'Document.SaveAs2' "$scratch/interrupted.log" 2>/dev/null && break; sleep 0.1; done
     program=$(ps -eo pid=,args= | grep -F "Z:$docs/挂起.rtf" | awk '$2 ~ /^Z:.*quillmark\.exe$/ {print $1}')
     if [ -z "$program" ] || ! grep -q 'Document.SaveAs2' "$scratch/interrupted.log"; then
         fail "$how: quillmark.exe was not found, or Word was not asked to save"
