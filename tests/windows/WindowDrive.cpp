@@ -388,10 +388,10 @@ void checkRecentHint(const Gui& gui, const std::wstring& first) {
         },
         10);
     PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 1);
-    check(waitFor([&] { return _wcsicmp(gui.text(QM_ID_BANNER).c_str(), first.c_str()) == 0; }, 5),
+    check(waitFor([&] { return _wcsicmp(gui.text(QM_ID_BANNER).c_str(), first.c_str()) == 0; }, 15),
           "the highlighted recent entry shows its file where the banner was");
     PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 1);
-    check(waitFor([&] { return gui.text(QM_ID_BANNER) == L"Quillmark"; }, 5) &&
+    check(waitFor([&] { return gui.text(QM_ID_BANNER) == L"Quillmark"; }, 15) &&
               !IsWindowVisible(menu),
           "the banner is back once the recent menu closes");
 }
