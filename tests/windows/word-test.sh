@@ -180,23 +180,31 @@ done
 gone || fail "a Word of ours outlived the batch: $(standins)"
 kill -0 "$user" 2>/dev/null || fail "the user's Word did not survive the batch"
 
-# Ctrl-C while Word hangs, then a run killed outright: our Word goes with it each time.
+# Ctrl-C while Word hangs, a run killed outright, and Ctrl-C while a slow Word starts: our
+# Words go with the run each time, and the run ends at once, not when Word has started.
 # Wine starts the program through start.exe, in a process of its own that the signal goes to.
 export STANDIN_LOG=Z:$scratch/interrupted.log
-for how in INT KILL; do
-    QUILLMARK_WORD_SECONDS=120 wine "$win64/quillmark.exe" -q "Z:$docs/挂起.rtf" >/dev/null 2>&1 &
+for how in INT KILL INT-starting; do
+    slow=0
+    [ "$how" = INT-starting ] && slow=100
+    ready() {
+        if [ "$slow" -gt 0 ]; then [ -n "$(standins)" ]; else grep -q 'Document.SaveAs2' "$scratch/interrupted.log" 2>/dev/null; fi
+    }
+    STANDIN_START_SECONDS=$slow QUILLMARK_WORD_SECONDS=120 wine "$win64/quillmark.exe" -q "Z:$docs/挂起.rtf" >/dev/null 2>&1 &
     run=$!
-    for _ in $(seq 300); do grep -q 'Document.SaveAs2' "$scratch/interrupted.log" 2>/dev/null && break; sleep 0.1; done
+    for _ in $(seq 300); do ready && break; sleep 0.1; done
     program=$(ps -eo pid=,args= | grep -F "Z:$docs/挂起.rtf" | awk '$2 ~ /^Z:.*quillmark\.exe$/ {print $1}')
-    if [ -z "$program" ] || ! grep -q 'Document.SaveAs2' "$scratch/interrupted.log"; then
-        fail "$how: quillmark.exe was not found, or Word was not asked to save"
+    if [ -z "$program" ] || ! ready; then
+        fail "$how: quillmark.exe was not found, or Word was not reached"
         kill "$run"
     else
-        kill -"$how" "$program"
+        kill -"${how%-starting}" "$program"
     fi
+    for _ in $(seq 300); do kill -0 "$run" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$run" 2>/dev/null && { fail "$how: the run did not end within 30 seconds"; kill "$program"; }
     wait "$run" 2>/dev/null
     status=$?
-    [ "$how" = INT ] && [ "$status" -ne 130 ] && fail "Ctrl-C: the run exited $status, not 130"
+    [ "$how" != KILL ] && [ "$status" -ne 130 ] && fail "Ctrl-C ($how): the run exited $status, not 130"
     gone || fail "$how: a Word of ours outlived the run: $(standins)"
     rm -f "$scratch/interrupted.log"
 done

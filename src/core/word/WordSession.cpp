@@ -84,10 +84,15 @@ WordSession::~WordSession() {
 // document (Microsoft KB 188546): a first Word takes that place, ours starts second, and
 // the first quits.
 bool WordSession::startWord(std::chrono::milliseconds limit) {
-    WordInstance placeholder;
-    placeholder.start(limit);
-    const bool started = word_.start(limit);
-    placeholder.end();
+    placeholder_.start(limit);
+    bool watchFired = false;
+    {
+        std::lock_guard lock(mutex_);
+        watchFired = outcome_ != Watch::Finished;
+    }
+    // Not after the watchdog ended the placeholder: the run is stopping or out of time.
+    const bool started = !watchFired && word_.start(limit);
+    placeholder_.end();
     return started;
 }
 
@@ -138,6 +143,7 @@ void WordSession::watch() {
             outcome_ = stopped ? Watch::Stopped : Watch::TimedOut;
             armed_ = false;
             word_.kill();
+            placeholder_.kill();
         }
     }
 }

@@ -44,6 +44,7 @@ private:
     IMessageFilter* filter_ = nullptr;
     IMessageFilter* previousFilter_ = nullptr;
     WordInstance word_;
+    WordInstance placeholder_; // see startWord
     const StopFlag* stop_;
 
     std::mutex mutex_;
