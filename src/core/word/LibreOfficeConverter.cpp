@@ -5,7 +5,6 @@
 
 #include "platform/Files.h"
 #include "platform/Process.h"
-#include "text/Error.h"
 #include "text/Gbk.h"
 #include "text/OutputFile.h"
 #include "text/ReadStream.h"
@@ -427,9 +426,7 @@ bool LibreOfficeConverter::placeExport(const fs::path& outDir, const fs::path& e
 
 bool LibreOfficeConverter::convert(const fs::path& docPath, const fs::path& htmlPath,
                                    bool useWebPageFormat) {
-    bool converted = false;
-    fs::path job;
-    try {
+    return convertInWorkFolder(reason_, [&](fs::path& job) {
         const std::optional<PagePlace> place = openConversion(
             docPath, htmlPath, !program_.empty() && !stopped(),
             [this] { return makePrivateFolder(); }, reason_);
@@ -443,31 +440,22 @@ bool LibreOfficeConverter::convert(const fs::path& docPath, const fs::path& html
         if (ready) {
             // The batch tried this document already; no folder: LibreOffice failed on it.
             job = ready->folder;
-            converted = !job.empty() &&
-                        placeExport(job, job / (ready->stem + ".html"), html, folder, docPath);
-        } else {
-            // LibreOffice works on a copy: the user's file is only read, once, by us.
-            job = root_ / ("job" + std::to_string(++jobs_));
-            const fs::path in = job / "in";
-            const fs::path out = job / "out";
-            fs::create_directories(in);
-            fs::create_directories(out);
-            const fs::path input =
-                in / text::utf8Path(std::string(kWorkName) + text::utf8Text(docPath.extension()));
-            fs::copy_file(docPath, input);
-            if (exportTo(input, out, useWebPageFormat ? kSecondFilter : kFirstFilter) && !stopped())
-                converted = placeExport(out, out / (std::string(kWorkName) + ".html"), html, folder,
-                                        docPath);
+            return !job.empty() &&
+                   placeExport(job, job / (ready->stem + ".html"), html, folder, docPath);
         }
-    } catch (const Error& e) {
-        converted = false;
-        reason_ = e.what(); // a page or picture that could not be written, and why
-    } catch (...) {
-        converted = false;
-    }
-    if (!job.empty())
-        removeTree(job);
-    return converted;
+        // LibreOffice works on a copy: the user's file is only read, once, by us.
+        job = root_ / ("job" + std::to_string(++jobs_));
+        const fs::path in = job / "in";
+        const fs::path out = job / "out";
+        fs::create_directories(in);
+        fs::create_directories(out);
+        const fs::path input =
+            in / text::utf8Path(std::string(kWorkName) + text::utf8Text(docPath.extension()));
+        fs::copy_file(docPath, input);
+        return exportTo(input, out, useWebPageFormat ? kSecondFilter : kFirstFilter) &&
+               !stopped() &&
+               placeExport(out, out / (std::string(kWorkName) + ".html"), html, folder, docPath);
+    });
 }
 
 } // namespace qm

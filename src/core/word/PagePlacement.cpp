@@ -222,4 +222,19 @@ void placeResults(const WordPage& page, const fs::path& exportDir, const fs::pat
         removeTree(backup);
 }
 
+bool convertInWorkFolder(std::string& reason,
+                         const std::function<bool(std::filesystem::path& job)>& conversion) {
+    std::filesystem::path job;
+    bool converted = false;
+    try {
+        converted = conversion(job);
+    } catch (const Error& e) {
+        reason = e.what();
+    } catch (...) {
+    }
+    if (!job.empty())
+        removeTree(job);
+    return converted;
+}
+
 } // namespace qm

@@ -49,6 +49,13 @@ std::optional<PagePlace> openConversion(const std::filesystem::path& doc,
                                         const std::function<bool()>& privateFolder,
                                         std::string& reason);
 
+// Runs a converter's conversion, which may make a work folder of its own and name it in
+// job: an Error it throws becomes reason (the page or picture that could not be written,
+// and why), any other exception a plain failure, and job is removed whatever happened.
+// What the conversion returned, or false; never throws.
+bool convertInWorkFolder(std::string& reason,
+                         const std::function<bool(std::filesystem::path& job)>& conversion);
+
 // Puts the page at html and its files into folder beside it (each file copied from
 // exportDir / its exportedName, or written from its bytes), replacing what an earlier
 // conversion put there, so that either everything is in place or nothing has changed.

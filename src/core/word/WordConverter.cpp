@@ -5,7 +5,6 @@
 #include "WorkFolder.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
-#include "text/Error.h"
 #include "text/Gbk.h"
 #include "text/OutputFile.h"
 #include "text/ReadStream.h"
@@ -202,9 +201,7 @@ bool WordConverter::convert(const fs::path& docPath, const fs::path& htmlPath,
         reason_ = failedHardReason_;
         return false;
     }
-    bool converted = false;
-    fs::path job;
-    try {
+    return convertInWorkFolder(reason_, [&](fs::path& job) {
         const std::optional<PagePlace> place = openConversion(
             docPath, htmlPath, !stopped(), [this] { return makePrivateFolder(); }, reason_);
         if (!place)
@@ -227,32 +224,24 @@ bool WordConverter::convert(const fs::path& docPath, const fs::path& htmlPath,
             wordFailedToStart_ = !stopped();
             if (wordFailedToStart_)
                 reason_ = Reasons::notStarted();
-        } else {
-            session_->arm(timeLimit_);
-            const bool saved =
-                convertCopy(copy, out / (std::string(kWorkName) + ".htm"), useWebPageFormat);
-            const WordSession::Watch watch = session_->disarm();
-            if (watch != WordSession::Watch::Finished || !session_->word().running()) {
-                if (watch == WordSession::Watch::TimedOut)
-                    reason_ = Reasons::hung(docPath, timeLimit_);
-                else if (watch == WordSession::Watch::Finished)
-                    reason_ = Reasons::crashed(docPath);
-                session_->word().end(); // the next document gets a new Word
-                failedHard_ = key;
-                failedHardReason_ = reason_;
-            } else {
-                converted = saved && !stopped() && placePage(out, html, folder);
-            }
+            return false;
         }
-    } catch (const Error& e) {
-        converted = false;
-        reason_ = e.what(); // a page or picture that could not be written, and why
-    } catch (...) {
-        converted = false;
-    }
-    if (!job.empty())
-        removeTree(job);
-    return converted;
+        session_->arm(timeLimit_);
+        const bool saved =
+            convertCopy(copy, out / (std::string(kWorkName) + ".htm"), useWebPageFormat);
+        const WordSession::Watch watch = session_->disarm();
+        if (watch != WordSession::Watch::Finished || !session_->word().running()) {
+            if (watch == WordSession::Watch::TimedOut)
+                reason_ = Reasons::hung(docPath, timeLimit_);
+            else if (watch == WordSession::Watch::Finished)
+                reason_ = Reasons::crashed(docPath);
+            session_->word().end(); // the next document gets a new Word
+            failedHard_ = key;
+            failedHardReason_ = reason_;
+            return false;
+        }
+        return saved && !stopped() && placePage(out, html, folder);
+    });
 }
 
 } // namespace qm
