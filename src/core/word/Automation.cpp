@@ -11,39 +11,30 @@ Args::~Args() {
         VariantClear(&v);
 }
 
-Args& Args::integer(long value) {
-    VARIANT v;
+VARIANT& Args::add(VARTYPE type) {
+    VARIANT& v = values_.emplace_back();
     VariantInit(&v);
-    v.vt = VT_I4;
-    v.lVal = value;
-    values_.push_back(v);
+    v.vt = type;
+    return v;
+}
+
+Args& Args::integer(long value) {
+    add(VT_I4).lVal = value;
     return *this;
 }
 
 Args& Args::boolean(bool value) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_BOOL;
-    v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
-    values_.push_back(v);
+    add(VT_BOOL).boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
     return *this;
 }
 
 Args& Args::text(const std::wstring& value) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_BSTR;
-    v.bstrVal = SysAllocStringLen(value.data(), static_cast<UINT>(value.size()));
-    values_.push_back(v);
+    add(VT_BSTR).bstrVal = SysAllocStringLen(value.data(), static_cast<UINT>(value.size()));
     return *this;
 }
 
 Args& Args::missing() {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_ERROR;
-    v.scode = DISP_E_PARAMNOTFOUND;
-    values_.push_back(v);
+    add(VT_ERROR).scode = DISP_E_PARAMNOTFOUND;
     return *this;
 }
 

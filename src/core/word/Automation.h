@@ -27,6 +27,7 @@ public:
     std::vector<VARIANT>& values() { return values_; }
 
 private:
+    VARIANT& add(VARTYPE type); // a new value of that type, last
     std::vector<VARIANT> values_;
 };
 
