@@ -184,12 +184,12 @@ kill -0 "$user" 2>/dev/null || fail "the user's Word did not survive the batch"
 # Words go with the run each time, and the run ends at once, not when Word has started.
 # Wine starts the program through start.exe, in a process of its own that the signal goes to.
 export STANDIN_LOG=Z:$scratch/interrupted.log
+ready() {
+    if [ "$slow" -gt 0 ]; then [ -n "$(standins)" ]; else grep -q 'Document.SaveAs2' "$scratch/interrupted.log" 2>/dev/null; fi
+}
 for how in INT KILL INT-starting; do
     slow=0
     [ "$how" = INT-starting ] && slow=100
-    ready() {
-        if [ "$slow" -gt 0 ]; then [ -n "$(standins)" ]; else grep -q 'Document.SaveAs2' "$scratch/interrupted.log" 2>/dev/null; fi
-    }
     STANDIN_START_SECONDS=$slow QUILLMARK_WORD_SECONDS=120 wine "$win64/quillmark.exe" -q "Z:$docs/挂起.rtf" >/dev/null 2>&1 &
     run=$!
     for _ in $(seq 300); do ready && break; sleep 0.1; done

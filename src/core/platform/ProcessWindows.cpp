@@ -131,6 +131,11 @@ void* makeKillOnCloseJob() {
     return job;
 }
 
+void* startProcessInJob(void* job, const std::filesystem::path& program,
+                        const std::wstring& commandLine) {
+    return startInJob(static_cast<HANDLE>(job), program, commandLine, environmentBlock({}));
+}
+
 std::filesystem::path findProgram(const std::filesystem::path& program) {
     if (program.empty())
         return {};

@@ -86,25 +86,10 @@ bool WordInstance::launch(const std::wstring& commandLine, std::chrono::millisec
     job_ = static_cast<HANDLE>(makeKillOnCloseJob());
     if (job_.load() == nullptr)
         return false;
-    const std::wstring program = programOf(commandLine);
-    std::wstring line = commandLine;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE,
-                        CREATE_SUSPENDED | CREATE_NEW_PROCESS_GROUP, nullptr, nullptr, &startup,
-                        &info))
+    process_ = static_cast<HANDLE>(startProcessInJob(job_, programOf(commandLine), commandLine));
+    if (process_ == nullptr)
         return false;
-    if (!AssignProcessToJobObject(job_, info.hProcess)) {
-        TerminateProcess(info.hProcess, 1);
-        CloseHandle(info.hThread);
-        CloseHandle(info.hProcess);
-        return false;
-    }
-    process_ = info.hProcess;
-    processId_ = info.dwProcessId;
-    ResumeThread(info.hThread);
-    CloseHandle(info.hThread);
+    processId_ = GetProcessId(process_);
     // A server registers its class object while starting, before it waits for messages;
     // asking COM before then would have COM start another Word, not ours.
     const DWORD waited = WaitForInputIdle(process_, static_cast<DWORD>(limit.count()));

@@ -66,4 +66,11 @@ bool processIsGone(long pid);
 // cannot be made. Not defined elsewhere: process groups do that work there.
 void* makeKillOnCloseJob();
 
+// Windows: starts commandLine (program is its program's path) in job, a job object from
+// makeKillOnCloseJob, its standard streams on the null device, with our environment; its
+// process HANDLE, or null when it could not be started or put in the job (then it is
+// ended). Not defined elsewhere.
+void* startProcessInJob(void* job, const std::filesystem::path& program,
+                        const std::wstring& commandLine);
+
 } // namespace qm
