@@ -43,6 +43,10 @@ export DISPLAY=":$n"
 # The CHMs carry this time.
 export WINEPREFIX=$win64/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export LC_ALL=C.UTF-8 SOURCE_DATE_EPOCH=1700000000
+# Wine's desktop takes the display it starts on: one left from an earlier test in this
+# prefix, started without a display, would hide the window from ours.
+wineserver -k 2>/dev/null
+wineserver -w 2>/dev/null
 wine wineboot --init >/dev/null 2>&1 || { echo "FAIL: wineboot could not make $WINEPREFIX"; exit 1; }
 # Windows' Chinese fonts and the dialog font are the Chinese font of this system here;
 # the screen has 96 dpi, and the window starts with no settings of an earlier run.
